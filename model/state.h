@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The data model and the process-wide working state of the program.
+ *
+ * All working data live in one record, State. Core routines take it (or the parts
+ * they need) explicitly, so tests build their own State and need no globals. The
+ * names are those every part of the program uses.
+ */
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace obr {
+
+//! Number of cause slots: 0 is "cause not established", 1..18 are named causes.
+constexpr int kCauseSlots = 19;
+constexpr int kMaxCauses = 18;
+
+//! One documented failure (one line of the failure data file).
+struct Problems {
+    double time = 0;      //!< operating time at the failure, hours
+    int32_t chey = 0;     //!< index in the sorted cause table, 0 = not established
+    QString Pri;          //!< cause text when some cause name matched, else empty
+    QString komment;      //!< comment after the first "*" of the cause text
+};
+
+//! One interval of the failure histogram.
+struct Hist_Rec {
+    double time = 0;                          //!< upper bound of the interval, hours
+    std::array<int32_t, kCauseSlots> Npr{};   //!< failures per cause 1..18; [0] unused
+    int32_t Nund = 0;                         //!< failures of unknown cause
+    int32_t Sum = 0;                          //!< all failures in the interval
+};
+
+//! One failure cause.
+struct Vid_otkaza {
+    QString Nazv_Prich;   //!< cause name, trimmed
+    double Dolya = 0;     //!< number of failure lines that matched this cause
+};
+
+//! One fitted censored Weibull model F(t) = 1 - exp(-A t^B) and its statistics.
+struct Mod_Weib {
+    double A = 0;
+    double B = 0;
+    double Kol_Nakopl = 0;
+    double SKO = 0;
+    double Sred = 0;
+    double K_powtor = 0;
+    double SKO_out = 0;
+    double Unsens = 0;
+    double KolmCrt = 0;
+    std::vector<double> Kol_F_priv;
+    std::vector<double> F_Weib;
+    std::vector<double> F_norm;
+    bool Executed = false;
+};
+
+//! Constant search ranges of the genetic optimiser: row 0 lower end, row 1 width.
+constexpr std::array<std::array<double, 5>, 2> Alim{{{1e-05, 1e-05, 0.1, 80, 30},
+                                                     {5, 5, 5, 500, 100}}};
+
+//! The process-wide working state. Everything starts empty, zero or false.
+struct State {
+    // Loaded failure data
+    std::vector<Problems> MasProbl;
+    std::array<Vid_otkaza, kCauseSlots> B_otk{};
+    std::array<Vid_otkaza, kCauseSlots> Vidy_otkazov{};
+    QString Comment;
+    QString Path;
+    bool uk = false;
+    int32_t Kol_Izd_All = 0;
+    int32_t KolOtk = 0;
+    int32_t Kol_izw = 0;
+    double Popravka_Unknow = 0;
+    double Izd_Prived = 0;
+    double Sred = 0;
+    double SKO = 0;
+    double tGar = 0;
+    double Otk_Izd = 0;
+    double T90expl = 0, T80expl = 0, T20expl = 0, T10expl = 0;
+    double T50expl = 0;
+    double t50zen = 0;
+    std::vector<double> MasTGarant;
+
+    // Calculation state
+    std::vector<Hist_Rec> Hist_Arr;
+    int32_t D_Hist1 = 0;
+    int32_t D_Hist2 = 0;
+    std::array<double, kCauseSlots> Sum_PrichRow{};
+    std::array<double, kCauseSlots> Sum_PrichCol{};
+    double SumNund = 0;
+    Mod_Weib MPirsS;
+    Mod_Weib MPirsN;
+    Mod_Weib MSmirn;
+    Mod_Weib MGenet;
+    std::vector<double> Mas_Out_Like;
+    double Kol_Nakopl_Like = 0;
+    std::vector<double> F_OutGar;
+    double Pot08 = 0;
+    bool Sred_Opt = false;
+    bool SKO_Opt = false;
+
+    // Genetic optimiser state (ranges in Alim above)
+    std::array<double, 5> Ao{};
+    std::array<double, 5> Aopt{};
+    std::array<double, 5> NormA{};
+    double Precision = 0;
+    int32_t iop = 0;
+};
+
+} // namespace obr

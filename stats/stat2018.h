@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Statistical functions: the error function and the normal law, the censored
+ * Weibull law and its quantile, the Kolmogorov test, the failure histogram and a
+ * model's expected counts on it.
+ */
+#include "model/seams.h"
+#include "model/state.h"
+
+#include <QChar>
+#include <QString>
+#include <vector>
+
+namespace obr {
+
+/*! \brief Complementary error function erfc(X).
+ *  Rational approximation for 0.5 <= X < 10 (Hart et al., Computer Approximations,
+ *  the coefficients of the classic erfc(x) = exp(-x^2) P(x)/Q(x) fit). */
+double ErfC(double X);
+//! \brief Error function erf(X); series branch below 0.5, ErfC above.
+double Erf(double X);
+//! \brief Standard normal distribution function.
+double NormalDistribution(double X);
+//! \brief P(N(Sred, SKO) < X). Argument order: mean, deviation, point.
+double CDF_Gauss(double Sred, double SKO, double X);
+
+//! \brief Weibull F(X) = 1 - exp(-A X^B), never below 1e-305.
+double weibCDF(double A, double B, double X);
+/*! \brief F(X2) - F(X1). With X1 > X2 the core notifier shows "Параметры должны быть
+ *  x2>x1" and 0 is returned. A negative difference is replaced by 1e-305. */
+double weibCDF2(double A, double B, double X1, double X2);
+//! \brief Weibull quantile: ((1/A) ln(1/(1-P)))^(1/B) for P < 1, otherwise 1e10.
+double weibinv(double A, double B, double P);
+
+/*! \brief Kolmogorov statistic of a censored model against the recorded failure times.
+ *  Reads MasProbl, Izd_Prived and Kol_izw of \a s. */
+void Kolmogor(const State &s, double Kpwt, double A, double B, double Mu, double Sig,
+              double &KolmCrt, QString &S);
+
+/*! \brief Rebuilds s.Hist_Arr from s.MasProbl (sorted) and sets D_Hist1, D_Hist2.
+ *  Throws UserError when no failure is loaded. */
+void hist(State &s);
+
+/*! \brief A model's expected failures per histogram interval, their sum and the model's
+ *  deviation against the observed counts; appends the 95% line to \a log.
+ *  Reads Hist_Arr, Izd_Prived, Sred and SKO of \a s. */
+void Hist_Made(const State &s, double A, double B, double Kpowt,
+               std::vector<double> &Mas_Model_Hist, double &N_Nakopl, double &SKO_,
+               const LogSink &log, QChar dec);
+
+//! The log line of Hist_Made for a deviation \a sko.
+QString histMadeLine(double sko, QChar dec);
+
+} // namespace obr
