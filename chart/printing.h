@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+#include <QString>
+#include <functional>
+
+class QWidget;
+class QPrinter;
+
+namespace obr {
+
+/*! \brief The dialogs printing needs, behind a seam so tests run without a modal loop. */
+class PrintDialogs {
+public:
+    virtual ~PrintDialogs() = default;
+    //! The printer set-up dialog; its outcome does not stop printing.
+    virtual void printerSetup(QPrinter &printer, QWidget *parent) = 0;
+    //! Where to save a PDF when no printer is installed; empty = cancelled.
+    virtual QString pdfFileName(QWidget *parent) = 0;
+};
+
+//! The dialogs of the running program (real modal dialogs).
+PrintDialogs &defaultPrintDialogs();
+//! Replaces the dialogs used by printWindow (tests); nullptr restores the default.
+void setPrintDialogs(PrintDialogs *d);
+
+/*! \brief Prints an image of the window's client area on one landscape page, scaled to
+ *  fit: printer 0, landscape, the printer set-up dialog, then the page. With no printer
+ *  installed the page is saved as a PDF file chosen by the user. */
+void printWindow(QWidget *window);
+
+} // namespace obr
