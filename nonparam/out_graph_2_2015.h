@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The nonparametric analysis: the observed failure flow by cause, the accumulated
+ * failures with and without the correction for products that have left warranty
+ * observation, and the times by which half of the fleet has failed. No model is fitted.
+ *
+ * Everything the window Form3 shows is computed here as texts and chart data; the
+ * window only puts them on screen.
+ */
+#include "model/chartdata.h"
+#include "model/numfmt.h"
+#include "model/state.h"
+
+#include <QString>
+#include <vector>
+
+namespace obr {
+
+//! The times by which half of the fleet has failed; 0 when the half is never reached.
+struct HalfFleetTimes {
+    double t50 = 0;    //!< from the recorded failures as they are
+    double tz50 = 0;   //!< with every failure weighted by 1 / (1 - share out of observation)
+};
+
+/*! \brief Half-fleet times over the failure records \a P (sorted by time) for a fleet of
+ *  \a N products whose warranty ends at normally distributed times (\a Sred, \a SKO).
+ *
+ *  Between two failure times the time is interpolated by the fractional part of the
+ *  count above the half. A failure at which every product has already left observation
+ *  has no finite weight: it adds nothing to the corrected count, so tz50 comes only from
+ *  the failures with a finite correction. */
+HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double Sred,
+                              double SKO);
+
+//! The texts of Form3's labels.
+struct NonparamTexts {
+    QString Label10;   //!< the data set's comment
+    QString Label2;    //!< half-fleet time without censoring correction
+    QString Label3;    //!< half-fleet time with censoring correction
+    QString Label5;    //!< mean warranty time
+    QString Label6;    //!< deviation of the warranty time
+    QString Label7;    //!< fleet size
+    QString Label8;    //!< declared number of failures
+};
+
+//! Everything one analysis puts into Form3.
+struct NonparamResult {
+    HalfFleetTimes times;
+    NonparamTexts texts;
+    ChartData chart;            //!< Chart3
+    std::vector<int> barCauses; //!< cause index of each bar series, in chart order
+};
+
+//! The caption of Form3.
+QString form3Caption();
+
+/*! \brief Chart3 as designed: titles, axes and the four designed series without points
+ *  (Series4, Series3, Series1, Series2 in this order). */
+ChartData chart3Design();
+
+/*! \brief Runs the analysis on the histogram already built in \a s (obr::hist).
+ *
+ *  Writes s.Sum_PrichRow (failures per cause over all intervals) and s.F_OutGar (share of
+ *  products out of observation at each interval's end); reads the loaded data, Sred, SKO
+ *  and Hist_Arr. Numbers in texts and marks use the separators of \a nl.
+ *
+ *  Throws UserError, leaving \a s unchanged, when no failures are loaded, the histogram
+ *  is empty, the reduced fleet is not positive or the warranty deviation is not
+ *  positive. Where every product has left observation by an interval's end, the
+ *  corrected series gets no point for that interval (and, the share only growing with
+ *  time, for none after it). */
+NonparamResult Histogram_Exp(State &s, const NumLocale &nl);
+
+} // namespace obr
