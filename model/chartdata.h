@@ -5,6 +5,7 @@
  * chart adapter only draws it. Every point stands at the next category position of its
  * series and carries its category label (the interval's end time) and its colour.
  */
+#include <QChar>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -63,6 +64,8 @@ struct ChartData {
     AxisData bottom;              //!< title only; the categories come from the points
     bool legendVisible = true;
     bool whiteBackWall = false;
+    bool wideSwatches = false;    //!< legend swatches wider than tall
+    QChar decimal = u'.';         //!< decimal separator of the axis labels
     std::vector<SeriesData> series;
 
     //! The series with the given program name, or nullptr.

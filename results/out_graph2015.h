@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The results of a calculation as data: the results table, the failure flow
+ * after running-in, the model totals and the content of the three result charts.
+ *
+ * Nothing here knows a widget. The results window shows what computeResults returns;
+ * the only thing it lends the core is the pixel width of a text in the grid's font.
+ */
+#include "model/chartdata.h"
+#include "model/numfmt.h"
+#include "model/state.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+
+namespace obr {
+
+//! Pixel width of a text in the font of the results grid.
+using TextWidth = std::function<int(const QString &)>;
+
+//! The results grid: 6 columns x 12 rows of texts and the widths the pass set.
+struct ResultsTable {
+    static constexpr int Cols = 6;
+    static constexpr int Rows = 12;
+    static constexpr int DefaultWidth = 170;
+    std::array<std::array<QString, Rows>, Cols> cells; //!< cells[col][row]
+    //! Width set by the pass for each column; 0 = left as it was (columns right of the data).
+    std::array<int, Cols> widths{};
+    int dataColumn = 1; //!< index of the "Данные эксплуатации" column
+
+    const QString &cell(int col, int row) const { return cells[size_t(col)][size_t(row)]; }
+};
+
+/*! \brief Titles that, once changed by a refresh, keep their new text for the rest of
+ *  the run. The results window keeps one and hands it to every refresh. */
+struct ResultsTitles {
+    bool pearsonRetitled = false;
+};
+
+//! Everything the results window shows.
+struct ResultsView {
+    ResultsTable table;
+    QString label10;
+    ChartData chart1; //!< failure flow per 100 hours by cause with the model curves
+    ChartData chart2; //!< accumulated failures with the model curves
+    ChartData chart3; //!< observed flow beside the flow corrected for withdrawal
+};
+
+/*! \brief Failures per product per 100 hours between 20% and 100% of the mean warranty
+ *  period, each failure weighted by the inverse share still under warranty. Writes and
+ *  returns s.Pot08. */
+double Potok08(State &s);
+
+//! Sets Unsens and Kol_Nakopl of the models to 0 before they are summed again.
+void resetModelTotals(State &s);
+//! Adds histogram interval \a i to the model totals of every model that is set.
+void advanceModelTotals(State &s, size_t i);
+
+/*! \brief The chart pass of the results window: the content of Chart1, Chart2, Chart3.
+ *  Writes SumNund, Sum_PrichRow, Sum_PrichCol (0..10), F_OutGar and the model totals. */
+std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles);
+
+/*! \brief The table pass: row captions, one column per model that is set, then the
+ *  column of the operational data. Reads the model totals formed by the chart pass. */
+ResultsTable resultsTable(const State &s, const NumLocale &nl, const TextWidth &width);
+
+//! Label10: the data set's comment and fleet size.
+QString label10Text(const State &s);
+
+/*! \brief The whole refresh of the results window: Potok08, the chart pass, Label10 and
+ *  the table pass, in this order. */
+ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width,
+                           ResultsTitles &titles);
+//! As above for a first refresh (designed titles).
+ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width);
+
+//! The legend text of a cause: "N, всего D (P%) случаев".
+QString causeTitle(const Vid_otkaza &cause, int32_t kolIzw, const NumLocale &nl);
+
+/*! \brief CntrText's padding: one leading space, then trailing spaces while the text is
+ *  narrower than the column width less 7 pixels. */
+QString padCell(const QString &text, int columnWidth, const TextWidth &width);
+
+} // namespace obr

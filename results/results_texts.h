@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The texts of the results window and the enlarged chart, each written once.
+ */
+#include <QString>
+
+namespace obr::rtxt {
+
+// Results table: column captions
+inline const QString colPirsN = QStringLiteral("Пирсона/Ньютона");
+inline const QString colPirsS = QStringLiteral("Пирсона/спир.спуск");
+inline const QString colSmirn = QStringLiteral("Смирнова ");
+inline const QString colGenet = QStringLiteral("Генетическая");
+inline const QString colData = QStringLiteral("Данные эксплуатации");
+
+// Results table: row captions, rows 0..11
+inline const QString rowCaptions[12] = {
+    QStringLiteral("Параметры для моделей:"),
+    QStringLiteral("Парам.закона Вейбулла A/Beta"),
+    QStringLiteral("Коэффициент повторности"),
+    QStringLiteral("Средняя наработка на отказ"),
+    QStringLiteral("80%,90% наработка на отказ"),
+    QStringLiteral("Число известных/всех отказов"),
+    QStringLiteral("Довер.95% инт./СКО модели"),
+    QStringLiteral("Средний срок гарантии"),
+    QStringLiteral("Ср.квад.откл.срока гарантии"),
+    QStringLiteral("Критерий согласия модели"),
+    QStringLiteral("Отказов после приработки при"),
+    QStringLiteral("Отказов/изд. за гарант.срок"),
+};
+//! Continuation of the row-10 caption, in cell (1, 10).
+inline const QString row10More = QStringLiteral("20%...100% гаран.срока");
+
+// Units and joiners of the table texts
+inline const QString hoursDot = QStringLiteral(" ч.");
+inline const QString hoursDotComma = QStringLiteral(" ч., ");
+inline const QString hours = QStringLiteral(" ч");
+inline const QString observed = QStringLiteral(" (набл.)/");
+inline const QString censored = QStringLiteral(" (ценз.)");
+inline const QString hoursCensored = QStringLiteral(" ч.(ценз.)");
+inline const QString perProduct100 = QStringLiteral("/издел. на 100 ч.");
+inline const QString pieces = QStringLiteral(" шт.)");
+
+// Chart titles
+inline const QString flowTitle = QStringLiteral("Изменение потока отказов в течение гарантийного периода");
+inline const QString flowLeft = QStringLiteral("Отказов за 100 час на 1 изделие");
+inline const QString outRight = QStringLiteral("Выбывание из гарантии, %");
+inline const QString accTitle =
+    QStringLiteral("Интегральные (накопленные) количественные оценки потока отказов");
+inline const QString accLeft = QStringLiteral("Отказов на 1 изделие");
+inline const QString corrTitle =
+    QStringLiteral("Поток отказов наблюдаемых и с учетом выбывания из гарантии");
+inline const QString corrLeft = QStringLiteral("Отказов за 100 час. на изделие");
+inline const QString expandRight = QStringLiteral("Доля отказавших, выбывание из гарантии, %");
+
+// Series titles
+inline const QString sOutGar = QStringLiteral("Выбывание из гарантии");
+inline const QString sPirsInfl = QStringLiteral("Модель по Пирсону с влиянием цензурирования");
+inline const QString sPirsCens = QStringLiteral("Модель по Пирсону с учетом цензурирования");
+inline const QString sPirs = QStringLiteral("Модель по Пирсону");
+inline const QString sSmirn = QStringLiteral("Модель по Смирнову");
+inline const QString sGenet = QStringLiteral("Модель \"генетическая\"");
+inline const QString sGenetInfl = QStringLiteral("Модель \"генетическая\" с влиянием цензурирования");
+inline const QString sGenetCens = QStringLiteral("Модель генетическая с учетом цензурирования");
+inline const QString sReal = QStringLiteral("Отказы (реальные)");
+inline const QString sOutGarPct = QStringLiteral("Выбывание из гарантии, %");
+inline const QString sOutGarExpl = QStringLiteral("Выбывание из гарантии эксп.");
+inline const QString sAccumPct = QStringLiteral("Накопление отказов, % от машин");
+inline const QString sUnknown = QStringLiteral("Не идент.");
+inline const QString sUnknownCens = QStringLiteral("Не идент. с учетом цензурирования");
+inline const QString withCensoring = QStringLiteral(" с учетом цензурирования");
+inline const QString causeTotal = QStringLiteral(", всего ");
+inline const QString causeCases = QStringLiteral("%)") + QStringLiteral(" случаев");
+
+// Enlarged chart labels
+inline const QString label4 =
+    QStringLiteral("50%-я наработка на отказ по документированным случаям:");
+inline const QString notEnoughData = QStringLiteral("- данных недостаточно для оценки");
+inline const QString withoutCens = QStringLiteral("- без учета цензурирования: ");
+inline const QString withCens = QStringLiteral("- с учетом цензурирования: ");
+inline const QString piecesComma = QStringLiteral(" шт.,");
+inline const QString failuresClose = QStringLiteral(" отказов)");
+
+} // namespace obr::rtxt
