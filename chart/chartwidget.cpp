@@ -1,0 +1,425 @@
+// SPDX-License-Identifier: MIT
+#include "chartwidget.h"
+
+#include <QAreaSeries>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QFontDatabase>
+#include <QGraphicsSimpleTextItem>
+#include <QImage>
+#include <QLineSeries>
+#include <QLocale>
+#include <QPainter>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace obr {
+
+namespace {
+
+QColor toColor(Rgb c, int transparency = 0)
+{
+    QColor q(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
+    q.setAlpha(std::clamp(255 * (100 - transparency) / 100, 0, 255));
+    return q;
+}
+
+QString sansFamily()
+{
+    static const QString family = [] {
+        const QStringList have = QFontDatabase::families();
+        for (const char *f : {"DejaVu Sans", "Liberation Sans", "Noto Sans", "FreeSans"})
+            if (have.contains(QString::fromLatin1(f)))
+                return QString::fromLatin1(f);
+        return QString();
+    }();
+    return family;
+}
+
+//! A diagonal cross, the point marker of the accumulated-failures curve.
+QImage crossMarker(const QColor &color, int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, 2));
+    p.drawLine(QPointF(1, 1), QPointF(size - 1, size - 1));
+    p.drawLine(QPointF(1, size - 1), QPointF(size - 1, 1));
+    return img;
+}
+
+Qt::PenStyle penStyle(LineStyle s)
+{
+    switch (s) {
+    case LineStyle::Dash:
+        return Qt::DashLine;
+    case LineStyle::DashDot:
+        return Qt::DashDotLine;
+    case LineStyle::Solid:
+        break;
+    }
+    return Qt::SolidLine;
+}
+
+//! Range of an automatic axis over the finite values of its series; 0 is always shown.
+void autoRange(QValueAxis *axis, const ChartData &d, AxisSide side)
+{
+    double lo = 0, hi = 0;
+    bool any = false;
+    for (const SeriesData &s : d.series) {
+        if (s.axis != side && s.kind != SeriesKind::Bar)
+            continue;
+        if (s.kind == SeriesKind::Bar && side != AxisSide::Left)
+            continue;
+        for (const ChartPoint &p : s.points) {
+            if (!std::isfinite(p.value))
+                continue;
+            lo = std::min(lo, p.value);
+            hi = std::max(hi, p.value);
+            any = true;
+        }
+    }
+    if (!any || hi <= lo)
+        hi = lo + 1;
+    axis->setRange(lo, hi + (hi - lo) * 0.04);
+    axis->applyNiceNumbers();
+}
+
+} // namespace
+
+QFont chartFont(int px, bool bold)
+{
+    QFont f(sansFamily());
+    f.setPixelSize(px > 0 ? px : 11);
+    f.setBold(bold);
+    return f;
+}
+
+std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis *a : chart->axes()) {
+        chart->removeAxis(a);
+        delete a;
+    }
+    chart->legend()->hide();
+    chart->setTitle(d.title);
+    chart->setTitleFont(chartFont(d.titlePx, true));
+    chart->setTitleBrush(Qt::black);
+    chart->setDropShadowEnabled(false);
+    chart->setBackgroundRoundness(0);
+    chart->setPlotAreaBackgroundVisible(d.whiteBackWall);
+    chart->setPlotAreaBackgroundBrush(Qt::white);
+    chart->setLocalizeNumbers(true);
+    QLocale loc = d.decimal == u',' ? QLocale(QLocale::Russian, QLocale::Russia) : QLocale::c();
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocale(loc);
+
+    // Categories: the label of position j is the label of any point at j.
+    QStringList cats;
+    for (const SeriesData &s : d.series)
+        for (size_t j = cats.size(); j < s.points.size(); ++j) {
+            QString l = s.points[j].label;
+            // The category axis drops repeated texts; keep every position distinct.
+            while (cats.contains(l))
+                l += QChar(0x200B);
+            cats << l;
+        }
+
+    auto *xAxis = new QBarCategoryAxis;
+    xAxis->append(cats);
+    xAxis->setLabelsFont(chartFont(d.axisLabelPx));
+    xAxis->setTitleText(d.bottom.title);
+    xAxis->setTitleFont(chartFont(d.axisTitlePx, true));
+    chart->addAxis(xAxis, Qt::AlignBottom);
+
+    auto makeValueAxis = [&](const AxisData &a, AxisSide side, Qt::Alignment al) {
+        auto *ax = new QValueAxis;
+        ax->setTitleText(a.title);
+        ax->setTitleFont(chartFont(d.axisTitlePx, true));
+        ax->setLabelsFont(chartFont(d.axisLabelPx));
+        ax->setLabelFormat(QStringLiteral("%.4g"));
+        if (a.fixedRange)
+            ax->setRange(a.min, a.max);
+        else
+            autoRange(ax, d, side);
+        chart->addAxis(ax, al);
+        return ax;
+    };
+    QValueAxis *left = makeValueAxis(d.left, AxisSide::Left, Qt::AlignLeft);
+    QValueAxis *right = nullptr;
+    const bool rightUsed =
+        d.right.used && std::any_of(d.series.begin(), d.series.end(), [](const SeriesData &s) {
+            return s.axis == AxisSide::Right && s.kind != SeriesKind::Bar;
+        });
+    if (rightUsed)
+        right = makeValueAxis(d.right, AxisSide::Right, Qt::AlignRight);
+
+    std::vector<QAbstractSeries *> made(d.series.size(), nullptr);
+    QBarSeries *bars = nullptr;
+    auto attach = [&](QAbstractSeries *s, AxisSide side) {
+        chart->addSeries(s);
+        s->attachAxis(xAxis);
+        s->attachAxis(side == AxisSide::Right && right ? right : left);
+    };
+
+    // Lines and areas first in list order; bars in one series so they stand side by side.
+    for (size_t n = 0; n < d.series.size(); ++n) {
+        const SeriesData &sd = d.series[n];
+        const QColor col = toColor(sd.color, sd.transparency);
+        if (sd.kind == SeriesKind::Bar) {
+            if (!bars)
+                bars = new QBarSeries;
+            auto *set = new QBarSet(sd.title);
+            set->setColor(col);
+            QColor border = col.darker(160);
+            border.setAlpha(col.alpha());
+            set->setBorderColor(border);
+            for (const ChartPoint &p : sd.points)
+                set->append(std::isfinite(p.value) ? p.value : 0.0);
+            bars->append(set);
+            bars->setLabelsVisible(false);
+            made[n] = bars;
+            continue;
+        }
+        auto *line = new QLineSeries;
+        line->setName(sd.title);
+        for (size_t j = 0; j < sd.points.size(); ++j)
+            if (std::isfinite(sd.points[j].value))
+                line->append(double(j), sd.points[j].value);
+        if (sd.kind == SeriesKind::Area) {
+            auto *area = new QAreaSeries(line);
+            line->setParent(area); // the area series does not own its boundary
+            area->setName(sd.title);
+            area->setBrush(col);
+            area->setPen(sd.outline ? QPen(col.darker(), 1) : QPen(Qt::NoPen));
+            area->setVisible(sd.visible);
+            attach(area, sd.axis);
+            made[n] = area;
+            continue;
+        }
+        QPen pen(col, sd.lineWidth, penStyle(sd.style));
+        line->setPen(pen);
+        line->setVisible(sd.visible);
+        if (sd.crossMarkers) {
+            line->setLightMarker(crossMarker(toColor(sd.color), 11));
+            line->setMarkerSize(11);
+            line->setPointsVisible(true);
+        }
+        attach(line, sd.axis);
+        made[n] = line;
+    }
+    if (bars) {
+        bars->setBarWidth(0.8);
+        chart->addSeries(bars);
+        bars->attachAxis(xAxis);
+        bars->attachAxis(left);
+    }
+    return made;
+}
+
+// ---------------------------------------------------------------------------------------
+
+ChartLegend::ChartLegend(QWidget *parent) : QWidget(parent)
+{
+    setFont(chartFont(11));
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+}
+
+void ChartLegend::setEntries(const ChartData &d)
+{
+    entries_.clear();
+    wide_ = d.wideSwatches;
+    setFont(chartFont(d.legendPx > 0 ? d.legendPx : 11));
+    if (d.legendVisible)
+        for (const SeriesData &s : d.series)
+            if (s.visible)
+                entries_.push_back({s.title, toColor(s.color, s.transparency)});
+    update();
+}
+
+QStringList ChartLegend::texts() const
+{
+    QStringList l;
+    for (const Entry &e : entries_)
+        l << e.text;
+    return l;
+}
+
+int ChartLegend::swatchWidth() const
+{
+    const int h = fontMetrics().height();
+    return wide_ ? 3 * h : h;
+}
+
+int ChartLegend::entryWidth(const Entry &e) const
+{
+    return swatchWidth() + 4 + fontMetrics().horizontalAdvance(e.text);
+}
+
+ChartLegend::Layout ChartLegend::layoutFor(int width) const
+{
+    Layout L;
+    const int n = int(entries_.size());
+    if (n == 0) {
+        L.rows = 0;
+        return L;
+    }
+    const int avail = width - 8;
+    constexpr int gap = 14;
+    // The most columns whose widest entries fit side by side; column-major order keeps
+    // the list order readable top to bottom.
+    for (int cols = n; cols >= 1; --cols) {
+        const int rows = (n + cols - 1) / cols;
+        if ((cols - 1) * rows >= n && cols > 1)
+            continue;
+        std::vector<int> w(size_t(cols), 0);
+        for (int i = 0; i < n; ++i)
+            w[size_t(i / rows)] = std::max(w[size_t(i / rows)], entryWidth(entries_[size_t(i)]));
+        int total = 0;
+        for (int x : w)
+            total += x;
+        total += (cols - 1) * gap;
+        if (total <= avail || cols == 1) {
+            L.cols = cols;
+            L.rows = rows;
+            L.colWidths = w;
+            L.fits = total <= avail;
+            if (cols == 1)
+                L.colWidths[0] = std::min(w[0], avail);
+            return L;
+        }
+    }
+    return L;
+}
+
+int ChartLegend::heightFor(int width) const
+{
+    const Layout L = layoutFor(width);
+    return L.rows == 0 ? 0 : L.rows * fontMetrics().height() + 8;
+}
+
+bool ChartLegend::allTextsFit() const { return layoutFor(width()).fits; }
+
+void ChartLegend::paintEvent(QPaintEvent *)
+{
+    const Layout L = layoutFor(width());
+    if (L.rows == 0)
+        return;
+    QPainter p(this);
+    const int rh = fontMetrics().height();
+    const int sw = swatchWidth();
+    int x = 4;
+    for (int c = 0; c < L.cols; ++c) {
+        for (int r = 0; r < L.rows; ++r) {
+            const size_t i = size_t(c * L.rows + r);
+            if (i >= entries_.size())
+                break;
+            const Entry &e = entries_[i];
+            const QRect sw_r(x, 4 + r * rh, sw, rh);
+            p.fillRect(sw_r, e.color);
+            const QRect tr(x + sw + 4, 4 + r * rh, L.colWidths[size_t(c)] - sw - 4, rh);
+            p.setPen(Qt::black);
+            p.drawText(tr, Qt::AlignLeft | Qt::AlignVCenter,
+                       fontMetrics().elidedText(e.text, Qt::ElideRight, tr.width()));
+        }
+        // The swatches of one column form one band; a thin frame keeps pale colours visible.
+        const int used = std::min(L.rows, int(entries_.size()) - c * L.rows);
+        p.setPen(QColor(0x80, 0x80, 0x80));
+        p.drawRect(QRect(x, 4, sw, used * rh).adjusted(0, 0, -1, -1));
+        x += L.colWidths[size_t(c)] + 14;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+
+ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
+{
+    chart_ = new QChart;
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    chart_->setBackgroundRoundness(0);
+    chart_->legend()->hide();
+    view_ = new QChartView(chart_, this);
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setFrameShape(QFrame::NoFrame);
+    legend_ = new ChartLegend(this);
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { placeMarks(); });
+}
+
+ChartWidget::~ChartWidget() = default;
+
+void ChartWidget::setChartData(const ChartData &data)
+{
+    for (Mark &m : marks_)
+        delete m.item;
+    marks_.clear();
+    data_ = data;
+    const auto made = renderChart(chart_, data_);
+    for (size_t n = 0; n < data_.series.size(); ++n) {
+        const SeriesData &s = data_.series[n];
+        if (!s.marksVisible || !made[n])
+            continue;
+        for (size_t j = 0; j < s.points.size(); ++j) {
+            if (s.points[j].mark.isEmpty() || !std::isfinite(s.points[j].value))
+                continue;
+            auto *item = new QGraphicsSimpleTextItem(s.points[j].mark, chart_);
+            item->setFont(chartFont(s.marksPx, s.marksBold));
+            item->setBrush(Qt::black);
+            item->setZValue(100);
+            marks_.push_back({item, made[n], QPointF(double(j), s.points[j].value)});
+        }
+    }
+    legend_->setEntries(data_);
+    relayout();
+}
+
+void ChartWidget::resizeEvent(QResizeEvent *) { relayout(); }
+
+void ChartWidget::relayout()
+{
+    const int lh = legend_->heightFor(width());
+    legend_->setGeometry(0, height() - lh, width(), lh);
+    legend_->setVisible(lh > 0);
+    view_->setGeometry(0, 0, width(), height() - lh);
+    chooseLabelAngle();
+    placeMarks();
+}
+
+void ChartWidget::chooseLabelAngle()
+{
+    const auto axes = chart_->axes(Qt::Horizontal);
+    if (axes.isEmpty())
+        return;
+    auto *x = qobject_cast<QBarCategoryAxis *>(axes.first());
+    if (!x)
+        return;
+    const QFontMetrics fm(x->labelsFont());
+    int widest = 0;
+    for (const QString &c : x->categories())
+        widest = std::max(widest, fm.horizontalAdvance(c));
+    // Room per category; the value axes take roughly 140 px of the width.
+    const double room = double(std::max(50, view_->width() - 140)) / std::max<qsizetype>(1, x->count());
+    x->setLabelsAngle(widest + 6 > room ? -90 : 0);
+}
+
+void ChartWidget::placeMarks()
+{
+    for (Mark &m : marks_) {
+        const QPointF p = chart_->mapToPosition(m.value, m.series);
+        const QRectF br = m.item->boundingRect();
+        m.item->setPos(p.x() - br.width() / 2, p.y() - br.height() - 4);
+        m.item->setVisible(chart_->plotArea().adjusted(-2, -br.height() - 6, 2, 2).contains(p));
+    }
+}
+
+} // namespace obr

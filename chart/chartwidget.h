@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Draws a ChartData with Qt Charts: bars side by side on a category axis, lines
+ * and areas, a left and a right value axis, value marks and a legend below the chart.
+ *
+ * The chart content is computed elsewhere; this widget only turns it into Qt Charts
+ * objects. Every setChartData rebuilds the whole chart, so nothing of an earlier
+ * content survives a refresh.
+ */
+#include "model/chartdata.h"
+
+#include <QWidget>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+class QGraphicsSimpleTextItem;
+class QAbstractSeries;
+QT_END_NAMESPACE
+
+namespace obr {
+
+class ChartLegend;
+
+/*! \brief The legend below a chart: one entry per visible series in list order, laid out
+ *  in columns so that the colour swatches of an entry and the one below it touch. */
+class ChartLegend : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChartLegend(QWidget *parent = nullptr);
+    void setEntries(const ChartData &data);
+    //! The height the legend needs at the given width.
+    int heightFor(int width) const;
+    //! Texts of the entries, in order (tests).
+    QStringList texts() const;
+    //! Whether every entry shows its whole text at the current width.
+    bool allTextsFit() const;
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+
+private:
+    struct Entry {
+        QString text;
+        QColor color;
+    };
+    struct Layout {
+        int cols = 1, rows = 0;
+        std::vector<int> colWidths;
+        bool fits = true;
+    };
+    Layout layoutFor(int width) const;
+    int entryWidth(const Entry &e) const;
+    int swatchWidth() const;
+
+    std::vector<Entry> entries_;
+    bool wide_ = false;
+};
+
+/*! \brief A chart with its legend below. setChartData replaces the whole content. */
+class ChartWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChartWidget(QWidget *parent = nullptr);
+    ~ChartWidget() override;
+
+    void setChartData(const ChartData &data);
+    const ChartData &chartData() const { return data_; }
+    QChart *chart() const { return chart_; }
+    QChartView *view() const { return view_; }
+    ChartLegend *legend() const { return legend_; }
+    //! Number of value marks drawn (tests).
+    int markCount() const { return int(marks_.size()); }
+
+protected:
+    void resizeEvent(QResizeEvent *) override;
+
+private:
+    void relayout();
+    void placeMarks();
+    void chooseLabelAngle();
+
+    ChartData data_;
+    QChart *chart_ = nullptr;
+    QChartView *view_ = nullptr;
+    ChartLegend *legend_ = nullptr;
+    struct Mark {
+        QGraphicsSimpleTextItem *item;
+        QAbstractSeries *series;
+        QPointF value;
+    };
+    std::vector<Mark> marks_;
+};
+
+/*! \brief Fills \a chart with the series and axes of \a data, after removing everything
+ *  it held. The chart's own legend is hidden (ChartWidget draws its own). Returns, for
+ *  each series of \a data, the Qt series that draws it (all bars share one QBarSeries). */
+std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &data);
+
+//! The font of chart texts at a pixel size: a sans-serif font with Cyrillic glyphs.
+QFont chartFont(int px, bool bold = false);
+
+} // namespace obr
