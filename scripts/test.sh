@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
-# Sets up the machine (packages), builds everything and runs the whole test suite.
+# Sets up the machine (packages), builds everything and runs the whole test suite twice:
+# a normal build, then a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+#   OBROTK_SKIP_SANITIZERS=1 scripts/test.sh   runs the normal suite only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
 "$here/scripts/setup.sh" "$here/build"
-cd "$here/build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 600
+echo "== tests (normal build)"
+(cd "$here/build" && ctest --output-on-failure -j"$jobs" --timeout 900)
+
+if [ -z "${OBROTK_SKIP_SANITIZERS:-}" ]; then
+  echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+  BUILD_TYPE=Debug "$here/scripts/setup.sh" "$here/build-asan" -DOBROTK_SANITIZE=ON >/dev/null
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS=suppressions="$here/scripts/lsan.supp":print_suppressions=0
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  (cd "$here/build-asan" && ctest --output-on-failure -j"$jobs" --timeout 1800 -E '^bench')
+fi
