@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The results window Form2: the results table and three charts of the failure
+ * flow. It shows what obr::computeResults returns.
+ */
+#include "model/state.h"
+#include "results/out_graph2015.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class TExpandForm;
+
+namespace obr {
+class ChartWidget;
+}
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    /*! \a state is the program's working state and \a expand the enlarged-chart window;
+     *  both must outlive this window. */
+    TForm2(obr::State *state, TExpandForm *expand, QWidget *parent = nullptr);
+
+    /*! \brief Refreshes the whole window from the state with the separators of the
+     *  user's locale and shows it, not modal. */
+    void Diagrams();
+    //! The same with the given separators (tests, other locales).
+    void Diagrams(const obr::NumLocale &nl);
+
+    //! What the last refresh put into the window.
+    const obr::ResultsView &view() const { return m_view; }
+
+    // Controls, named as in the design.
+    QLabel *Label10 = nullptr;
+    QTableWidget *Result_Grid = nullptr;
+    obr::ChartWidget *Chart1 = nullptr;
+    obr::ChartWidget *Chart2 = nullptr;
+    obr::ChartWidget *Chart3 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Prodolgenie = nullptr;
+    QPushButton *Button2 = nullptr;
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private slots:
+    void Button1Click();
+    void ProdolgenieClick();
+    void Button2Click();
+
+private:
+    void fillGrid(const obr::ResultsTable &t);
+
+    obr::State *m_state;
+    TExpandForm *m_expand;
+    obr::ResultsView m_view;
+    obr::ResultsTitles m_titles;
+    bool m_placed = false;
+    int m_dragColumn = -1;
+};

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Fonts of the result windows and the busy cursor guard.
+ */
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+
+namespace obr::ui {
+
+/*! \brief The installed font closest to a design font, with Cyrillic glyphs. The design
+ *  fonts ("MS Sans Serif", "Tahoma", "Arial", "Arial Black") are rarely installed
+ *  outside their home platform; an Arial-metric sans comes first, then DejaVu Sans. */
+inline QFont designFont(const QString &design, int px, bool bold = false)
+{
+    const QStringList have = QFontDatabase::families();
+    QString family = design;
+    if (!have.contains(design)) {
+        family.clear();
+        for (const char *f : {"Liberation Sans", "DejaVu Sans", "Noto Sans", "FreeSans"})
+            if (have.contains(QString::fromLatin1(f))) {
+                family = QString::fromLatin1(f);
+                break;
+            }
+    }
+    QFont font(family);
+    font.setPixelSize(px);
+    font.setBold(bold || design == QStringLiteral("Arial Black"));
+    return font;
+}
+
+//! Shows the busy cursor for the lifetime of the guard.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace obr::ui
