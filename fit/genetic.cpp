@@ -1,0 +1,731 @@
+// SPDX-License-Identifier: MIT
+#include "genetic.h"
+#include "genetic_parallel.h"
+
+#include "model/errors.h"
+#include "model/numfmt.h"
+#include "model/texts.h"
+#include "stats/stat2018.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <exception>
+
+namespace obr {
+
+// ---------------------------------------------------------------------------------
+// Log lines
+
+namespace {
+
+//! "%-W.Pf": P decimals, padded on the right to at least W characters.
+QString leftF(double v, int W, int P, QChar dec) { return fmtF(v, 0, P, dec).leftJustified(W); }
+
+} // namespace
+
+QString genBestLine(double x, const std::array<double, 5> &Aopt, QChar dec)
+{
+    return QStringLiteral(" ЦФ=") + leftF(x, 9, 5, dec) + QStringLiteral("  Beta=") +
+           leftF(Aopt[0], 7, 6, dec) + QStringLiteral("  A=") + leftF(1 / Aopt[1], 9, 3, dec) +
+           QStringLiteral("   Кповт=") + leftF(Aopt[2], 9, 6, dec);
+}
+
+QString genChildLine(double f, QChar dec)
+{
+    return QStringLiteral("F= ") + leftF(f, 8, 3, dec) + QStringLiteral(" S2");
+}
+
+QString genUpdMainLine(int genes) { return gentxt::genesCreated + fmtInt(genes); }
+
+// ---------------------------------------------------------------------------------
+// Encoding
+
+int32_t iGetBits(int32_t iVal)
+{
+    int32_t n = 0;
+    while (iVal >= 1) {
+        iVal /= 2;
+        ++n;
+    }
+    return n;
+}
+
+std::string IntToBin(int64_t Value, int Size)
+{
+    if (Size <= 0)
+        return {};
+    std::string s(size_t(Size), '0');
+    const uint64_t v = uint64_t(Value);
+    for (int k = 0; k < Size && k < 64; ++k)
+        if ((v >> k) & 1u)
+            s[size_t(Size - 1 - k)] = '1';
+    return s;
+}
+
+int64_t BinToInt(std::string_view Value)
+{
+    uint64_t n = 0;
+    for (char c : Value)
+        n = (n << 1) | (c == '1' ? 1u : 0u);
+    return int64_t(n);
+}
+
+int32_t geneLength(double Precision)
+{
+    if (!(Precision > 0) || !std::isfinite(Precision))
+        return 0;
+    const double r = roundEven(1 / Precision);
+    if (!(r >= 1) || r > double(INT32_MAX))
+        return 0;
+    return iGetBits(int32_t(r));
+}
+
+std::vector<PosGen> makeListGens(int32_t iop, int32_t L)
+{
+    std::vector<PosGen> g;
+    int32_t start = 1;
+    for (int32_t k = 0; k < iop; ++k) {
+        g.push_back({start, L});
+        start += L;
+    }
+    return g;
+}
+
+void XromeToA(std::string_view sXrome, const std::vector<PosGen> &ListGens,
+              const std::array<double, 5> &NormA, std::array<double, 5> &Ao)
+{
+    for (size_t k = 0; k < ListGens.size() && k < 5; ++k) {
+        const size_t start = size_t(ListGens[k].gStart - 1);
+        const std::string_view gene =
+            start < sXrome.size() ? sXrome.substr(start, size_t(ListGens[k].gLength))
+                                  : std::string_view{};
+        Ao[k] = double(BinToInt(gene)) * NormA[k];
+    }
+}
+
+std::string encodeGenes(const std::array<double, 5> &Ao, int32_t iop, int32_t L,
+                        const std::array<double, 5> &NormA)
+{
+    std::string s;
+    s.reserve(size_t(iop * L));
+    for (int32_t k = 0; k < iop && k < 5; ++k)
+        s += IntToBin(int64_t(roundEven(Ao[k] / NormA[k])), L);
+    return s;
+}
+
+int32_t genesFor(bool Sred_Opt, bool SKO_Opt) { return 3 + (Sred_Opt ? 1 : 0) + (SKO_Opt ? 1 : 0); }
+
+std::array<double, 5> geneSteps(double Precision)
+{
+    std::array<double, 5> n{};
+    for (size_t k = 0; k < 5; ++k)
+        n[k] = (Alim[0][k] + Alim[1][k]) * Precision;
+    return n;
+}
+
+// ---------------------------------------------------------------------------------
+// Objective
+
+namespace {
+
+//! Upper end of the repeat coefficient's range; beyond it the criterion is penalised.
+constexpr double kPowtorLimit = Alim[0][2] + Alim[1][2];
+
+bool inDomain(double A, double B, double Sig) { return A > 0 && B > 0 && Sig > 0; }
+
+//! Mean and deviation of the warranty law for a parameter vector (0-based genes).
+void warrantyOf(const std::array<double, 5> &Ao, bool Sred_Opt, bool SKO_Opt, double Sred,
+                double SKO, double &Mu, double &Sig)
+{
+    Mu = Sred;
+    Sig = SKO;
+    if (Sred_Opt && SKO_Opt) {
+        Mu = Ao[3];
+        Sig = Ao[4];
+    } else if (Sred_Opt) {
+        Mu = Ao[3];
+    } else if (SKO_Opt) {
+        Sig = Ao[3];
+    }
+}
+
+} // namespace
+
+double Pirson_ZFGen(const std::vector<Hist_Rec> &Hist_Arr, double Izd_Prived, int32_t Kol_izw,
+                    Mod_Weib &M, double A, double B, double k_pwt, double Mu, double Sig)
+{
+    const size_t m = Hist_Arr.size();
+    M.F_Weib.assign(m, 0.0);
+    M.F_norm.assign(m, 0.0);
+    M.Kol_F_priv.assign(m, 0.0);
+    M.Kol_Nakopl = 0;
+    M.SKO_out = 0;
+    if (!inDomain(A, B, Sig))
+        return kWorstObjective;
+    const double Nfail = Kol_izw;
+    double S = 0, sq = 0, t1 = 0;
+    for (size_t i = 0; i < m; ++i) {
+        const double t2 = Hist_Arr[i].time;
+        M.F_norm[i] = CDF_Gauss(Mu, Sig, (t1 + t2) / 2);
+        const double P = weibCDF2(A, B, t1, t2);
+        M.F_Weib[i] = P;
+        const double E = Izd_Prived * k_pwt * P * (1 - M.F_norm[i]);
+        M.Kol_F_priv[i] = E;
+        M.Kol_Nakopl += E;
+        const double d = Hist_Arr[i].Sum - E;
+        sq += d * d;
+        S += d * d * P;
+        t1 = t2;
+    }
+    M.SKO_out = std::sqrt(sq) / Nfail;
+    double R = S + (Nfail - M.Kol_Nakopl) * (Nfail - M.Kol_Nakopl);
+    if (k_pwt > kPowtorLimit)
+        R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
+    return std::isfinite(R) ? R : kWorstObjective;
+}
+
+double Pirson_ZFGen(State &s, double A, double B, double k_pwt, double Mu, double Sig)
+{
+    return Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, s.MGenet, A, B, k_pwt, Mu, Sig);
+}
+
+double CelevFunction(State &s)
+{
+    double Mu, Sig;
+    warrantyOf(s.Ao, s.Sred_Opt, s.SKO_Opt, s.Sred, s.SKO, Mu, Sig);
+    return Pirson_ZFGen(s, s.Ao[1], s.Ao[0], s.Ao[2], Mu, Sig);
+}
+
+/*! The objective of a run, with what does not change during the run computed once:
+ *  the logarithms of the interval bounds and, when the warranty law is not searched,
+ *  the share still in warranty at every interval's midpoint. Writes nothing, so any
+ *  number of threads may call it at once. Each F(t) is computed once and serves as the
+ *  upper end of one interval and the lower end of the next. */
+struct GenEngine::Objective {
+    explicit Objective(const GenInput &in)
+        : Nprod(in.Izd_Prived), Nfail(in.Kol_izw), Sred(in.Sred), SKO(in.SKO),
+          Sred_Opt(in.Sred_Opt), SKO_Opt(in.SKO_Opt), fixedNorm(!in.Sred_Opt && !in.SKO_Opt)
+    {
+        double t1 = 0;
+        for (const Hist_Rec &h : in.Hist_Arr) {
+            lnT.push_back(std::log(h.time));
+            mid.push_back((t1 + h.time) / 2);
+            O.push_back(h.Sum);
+            inWarranty.push_back(fixedNorm ? 1 - CDF_Gauss(Sred, SKO, mid.back()) : 0.0);
+            t1 = h.time;
+        }
+    }
+
+    double value(double A, double B, double k_pwt, double Mu, double Sig) const
+    {
+        if (!inDomain(A, B, Sig))
+            return kWorstObjective;
+        const size_t m = lnT.size();
+        const double scale = Nprod * k_pwt;
+        double F1 = 1e-305;   // weibCDF at 0
+        double S = 0, Kol = 0;
+        for (size_t i = 0; i < m; ++i) {
+            const double w = 1 - std::exp(-A * std::exp(B * lnT[i]));
+            const double F2 = w > 0 ? w : 1e-305;
+            double P = F2 - F1;
+            if (P < 0)
+                P = 1e-305;
+            const double keep = fixedNorm ? inWarranty[i] : 1 - CDF_Gauss(Mu, Sig, mid[i]);
+            const double E = scale * P * keep;
+            Kol += E;
+            const double d = O[i] - E;
+            S += d * d * P;
+            F1 = F2;
+        }
+        double R = S + (Nfail - Kol) * (Nfail - Kol);
+        if (k_pwt > kPowtorLimit)
+            R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
+        return std::isfinite(R) ? R : kWorstObjective;
+    }
+
+    double operator()(const std::array<double, 5> &Ao) const
+    {
+        double Mu, Sig;
+        warrantyOf(Ao, Sred_Opt, SKO_Opt, Sred, SKO, Mu, Sig);
+        return value(Ao[1], Ao[0], Ao[2], Mu, Sig);
+    }
+
+    std::vector<double> lnT, mid, O, inWarranty;
+    double Nprod, Nfail, Sred, SKO;
+    bool Sred_Opt, SKO_Opt, fixedNorm;
+};
+
+// ---------------------------------------------------------------------------------
+// Random numbers
+
+SeedSource clockSeedSource()
+{
+    return [] {
+        const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
+        return uint32_t(uint64_t(ticks));
+    };
+}
+
+SeedSource fixedSeedSource(uint32_t first)
+{
+    return [next = first]() mutable { return next++; };
+}
+
+// ---------------------------------------------------------------------------------
+// Schedules
+
+double crossoverSchedule(int32_t i, int32_t N) { return 0.45 * std::fabs(std::sin(1 - 8.0 * i / N)); }
+
+double mutationSchedule(int32_t i, int32_t N)
+{
+    return 0.5 * std::fabs(std::sin(12.0 * i / N - 0.025));
+}
+
+bool copyDue(int32_t i, int32_t N)
+{
+    const double r = double(i) / N;
+    return std::fabs(r - 0.8) < 0.0002 || std::fabs(r - 0.6) < 0.0002 ||
+           std::fabs(r - 0.2) < 0.0002;
+}
+
+// ---------------------------------------------------------------------------------
+// Settings
+
+namespace {
+
+const QString kPrecisionBox = QStringLiteral("Точность подбора");
+const QString kPopulationBox = QStringLiteral("Размер популяции");
+const QString kGenerationsBox = QStringLiteral("Число поколений");
+
+std::optional<QString> problemOf(bool haveFailures, bool needSko, double SKO,
+                                 const GenSettings &st, QChar dec)
+{
+    if (!haveFailures)
+        return txt::noFailures;
+    if (geneLength(st.Precision) < 1)
+        return QStringLiteral("Точность подбора должна быть в пределах от 0") + dec +
+               QStringLiteral("000000001 до 1: длина гена должна быть от 1 до 31 двоичного "
+                              "разряда");
+    if (st.population < 2)
+        return QStringLiteral("Размер популяции должен быть не меньше 2");
+    if (st.generations < 1)
+        return QStringLiteral("Число поколений должно быть не меньше 1");
+    if (needSko && !(SKO > 0))
+        return QStringLiteral("Среднее квадратическое отклонение гарантийного срока должно быть "
+                              "больше 0");
+    return std::nullopt;
+}
+
+} // namespace
+
+void checkGenSettings(const State &s, const GenSettings &st)
+{
+    if (auto p = problemOf(!s.MasProbl.empty() && s.Kol_izw > 0, !s.SKO_Opt, s.SKO, st, u'.'))
+        throw UserError(*p);
+}
+
+GenSettings validateGenStart(const State &s, const QString &precisionText,
+                             const QString &populationText, const QString &generationsText,
+                             QChar dec)
+{
+    if (s.MasProbl.empty() || s.Kol_izw <= 0)
+        throw UserError(txt::noFailures);
+    GenSettings st;
+    st.Precision = boxReal(precisionText, dec, kPrecisionBox);
+    st.L = geneLength(st.Precision);
+    if (auto p = problemOf(true, false, 0, {st.Precision, 2, 1, st.L}, dec))
+        throw UserError(*p);
+    st.population = boxInt(populationText, kPopulationBox);
+    st.generations = boxInt(generationsText, kGenerationsBox);
+    if (auto p = problemOf(true, !s.SKO_Opt, s.SKO, st, dec))
+        throw UserError(*p);
+    return st;
+}
+
+GenInput snapshotGenInput(const State &s, int32_t population, int32_t generations, QChar dec,
+                          int threads)
+{
+    GenInput in;
+    in.Hist_Arr = s.Hist_Arr;
+    in.Izd_Prived = s.Izd_Prived;
+    in.Kol_izw = s.Kol_izw;
+    in.Sred = s.Sred;
+    in.SKO = s.SKO;
+    in.Sred_Opt = s.Sred_Opt;
+    in.SKO_Opt = s.SKO_Opt;
+    in.Precision = s.Precision;
+    in.iop = s.iop;
+    in.NormA = s.NormA;
+    in.SizePopulation = population;
+    in.generations = generations;
+    in.threads = threads;
+    in.dec = dec;
+    return in;
+}
+
+GenInput prepareGenRun(State &s, const GenSettings &st, QChar dec, int threads)
+{
+    s.iop = genesFor(s.Sred_Opt, s.SKO_Opt);
+    s.Precision = st.Precision;
+    s.NormA = geneSteps(st.Precision);
+    hist(s);
+    return snapshotGenInput(s, st.population, st.generations, dec, threads);
+}
+
+bool publishGenResult(State &s, const GenResult &r, const LogSink &log, QChar dec)
+{
+    if (!r.ran)
+        return false;
+    bool same = s.Hist_Arr.size() == r.Hist_Arr.size() && s.Izd_Prived == r.Izd_Prived;
+    for (size_t i = 0; same && i < s.Hist_Arr.size(); ++i)
+        same = s.Hist_Arr[i].time == r.Hist_Arr[i].time && s.Hist_Arr[i].Sum == r.Hist_Arr[i].Sum;
+    if (!same) {
+        if (log)
+            log(gentxt::dataChanged);
+        return false;
+    }
+    s.Ao = r.Aopt;
+    s.Aopt = r.Aopt;
+    s.MGenet = r.MGenet;
+    s.Sred = r.Sred;
+    s.SKO = r.SKO;
+    Hist_Made(s, s.MGenet.A, s.MGenet.B, s.MGenet.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+              s.MGenet.SKO_out, log ? log : nullLog(), dec);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------
+// The engine
+
+namespace {
+
+size_t roundIndex(double x)
+{
+    const double r = roundEven(x);
+    return r > 0 ? size_t(r) : 0;
+}
+
+} // namespace
+
+GenEngine::GenEngine(GenInput in, GenControl &control, GenHost &host, SeedSource seeds)
+    : m_in(std::move(in)), m_ctl(control), m_host(host), m_seeds(std::move(seeds))
+{
+    GenSettings st{m_in.Precision, m_in.SizePopulation, m_in.generations,
+                   geneLength(m_in.Precision)};
+    if (auto p = problemOf(!m_in.Hist_Arr.empty() && m_in.Kol_izw > 0,
+                           !m_in.SKO_Opt, m_in.SKO, st, m_in.dec))
+        throw UserError(*p);
+    if (m_in.iop < 3 || m_in.iop > 5 || m_in.iop != genesFor(m_in.Sred_Opt, m_in.SKO_Opt))
+        m_in.iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
+    m_L = st.L;
+    m_N = m_in.generations;
+    if (!m_seeds)
+        m_seeds = clockSeedSource();
+    m_obj = std::make_unique<Objective>(m_in);
+    m_par = std::make_unique<GenParallel>(m_in.threads);
+}
+
+GenEngine::~GenEngine() = default;
+
+double GenEngine::objective(const std::array<double, 5> &Ao) const { return (*m_obj)(Ao); }
+
+void GenEngine::reseed() { m_rnd.setSeed(m_seeds()); }
+
+GenEngine::Ptr GenEngine::newIndividual()
+{
+    if (m_spare.empty())
+        return std::make_unique<Xromosome>();
+    Ptr p = std::move(m_spare.back());
+    m_spare.pop_back();
+    p->Celev_F = 0;
+    p->Pokolenie = 0;
+    return p;
+}
+
+/*! Evaluates the individuals of m_batch (decoded from their chromosomes). The stream is
+ *  re-seeded once for the batch, as an evaluation does; an empty batch evaluates nothing
+ *  and leaves the stream alone. */
+void GenEngine::evaluateDirty(size_t)
+{
+    const size_t n = m_batch.size();
+    if (n == 0)
+        return;
+    reseed();
+    const Objective &obj = *m_obj;
+    const int32_t iop = m_in.iop;
+    const int32_t L = m_L;
+    const std::array<double, 5> NormA = m_in.NormA;
+    Xromosome *const *batch = m_batch.data();
+    m_par->run(n, [&](size_t b, size_t e) {
+        std::array<double, 5> a{};   // this thread's decoding scratch
+        for (size_t idx = b; idx < e; ++idx) {
+            const char *c = batch[idx]->sX.data();
+            for (int32_t k = 0; k < iop; ++k) {
+                uint64_t v = 0;
+                for (int32_t j = 0; j < L; ++j)
+                    v = (v << 1) | (c[k * L + j] == '1' ? 1u : 0u);
+                a[size_t(k)] = double(int64_t(v)) * NormA[size_t(k)];
+            }
+            batch[idx]->Celev_F = obj(a);
+        }
+    });
+    m_evaluations += int64_t(n);
+}
+
+void GenEngine::sortPopulation()
+{
+    // Stable, so equal objectives keep their order and a run is reproducible.
+    std::stable_sort(m_pop.begin(), m_pop.end(),
+                     [](const Ptr &a, const Ptr &b) { return a->Celev_F < b->Celev_F; });
+}
+
+void GenEngine::MakePopulation()
+{
+    m_ListGens = makeListGens(m_in.iop, m_L);
+    const size_t n = size_t(m_in.SizePopulation);
+    m_initAo.assign(n, std::array<double, 5>{});
+    m_pop.reserve(n + 2 * n + 16);
+    for (size_t idx = 0; idx < n; ++idx) {
+        Ptr x = newIndividual();
+        x->sX.clear();
+        std::array<double, 5> &a = m_initAo[idx];
+        for (int32_t k = 0; k < m_in.iop; ++k) {
+            const double u = m_rnd.next();
+            a[size_t(k)] = Alim[0][size_t(k)] + u * Alim[1][size_t(k)];
+            x->sX += IntToBin(int64_t(roundEven(a[size_t(k)] / m_in.NormA[size_t(k)])), m_L);
+        }
+        x->Pokolenie = 1;
+        m_pop.push_back(std::move(x));
+    }
+    // The initial individuals are valued at the drawn vectors, before their rounding to
+    // gene steps.
+    reseed();
+    const Objective &obj = *m_obj;
+    m_par->run(n, [&](size_t b, size_t e) {
+        for (size_t idx = b; idx < e; ++idx)
+            m_pop[idx]->Celev_F = obj(m_initAo[idx]);
+    });
+    m_evaluations += int64_t(n);
+    m_LengthXrome = m_pop.empty() ? 0 : int32_t(m_pop.back()->sX.size());
+}
+
+void GenEngine::CrossingOver(int32_t g)
+{
+    const size_t count0 = m_pop.size();
+    const size_t Nx = roundIndex(double(count0) * m_fPCrossingOver);
+    const size_t len = size_t(m_LengthXrome);
+    for (size_t r = 0; r < Nx; ++r) {
+        const size_t M = m_pop.size();
+        const size_t i1 = std::min(roundIndex(m_rnd.next() * double(M) / 2), M - 1);
+        const size_t h2 = roundIndex(m_rnd.next() * double(M) / 2);
+        const size_t i2 = h2 + 1 <= M ? M - h2 - 1 : 0;
+        const size_t x = roundIndex(m_rnd.next() * double(len - 2)) + 1;
+        const Xromosome *p1 = m_pop[i1].get();
+        const Xromosome *p2 = m_pop[i2].get();
+        Ptr c1 = newIndividual();
+        Ptr c2 = newIndividual();
+        c1->sX.assign(p1->sX, 0, x);
+        c1->sX.append(p2->sX, x, std::string::npos);
+        c2->sX.assign(p2->sX, 0, x);
+        c2->sX.append(p1->sX, x, std::string::npos);
+        c1->Pokolenie = g;
+        c2->Pokolenie = g;
+        m_pop.push_back(std::move(c1));
+        m_pop.push_back(std::move(c2));
+    }
+    m_batch.clear();
+    for (size_t k = count0; k < m_pop.size(); ++k)
+        m_batch.push_back(m_pop[k].get());
+    evaluateDirty(count0);
+    if (m_showProgress)
+        for (size_t k = count0 + 1; k < m_pop.size(); k += 2)
+            m_host.logLine(genChildLine(m_pop[k]->Celev_F, m_in.dec));
+}
+
+void GenEngine::Mutation()
+{
+    const size_t Nm = roundIndex(double(m_in.SizePopulation) * m_fPMutation);
+    const size_t len = size_t(m_LengthXrome);
+    m_dirty.assign(m_pop.size(), 0);
+    m_batch.clear();
+    for (size_t r = 0; r < Nm; ++r) {
+        const size_t p = roundIndex(m_rnd.next() * double(len - 1)) + 1;
+        const size_t j = roundIndex(m_rnd.next() * double(m_in.SizePopulation - 1));
+        if (j >= m_pop.size() || p > len)
+            continue;
+        char &c = m_pop[j]->sX[p - 1];
+        c = c == '0' ? '1' : '0';
+        if (!m_dirty[j]) {
+            m_dirty[j] = 1;
+            m_batch.push_back(m_pop[j].get());
+        }
+    }
+    // An individual flipped several times is valued once, at its final chromosome.
+    evaluateDirty(0);
+}
+
+void GenEngine::DestroyBad(size_t iNumOsobey)
+{
+    while (m_pop.size() > iNumOsobey) {
+        m_spare.push_back(std::move(m_pop.back()));
+        m_pop.pop_back();
+    }
+    if (m_pop.empty())
+        m_ListGens.clear();
+}
+
+void GenEngine::MoveBest(int32_t g)
+{
+    const std::optional<int32_t> n = m_ctl.copyCount();
+    if (!n)
+        return;
+    const size_t have = m_ListBest.size();
+    const size_t count = *n < 0 ? 0 : (size_t(*n) >= have ? have : size_t(*n) + 1);
+    for (size_t k = 0; k < count; ++k) {
+        Ptr x = newIndividual();
+        x->sX = m_ListBest[k].sX;
+        x->Celev_F = m_ListBest[k].Celev_F;
+        x->Pokolenie = g;
+        m_pop.push_back(std::move(x));
+    }
+    m_ListBest.clear();
+    sortPopulation();
+    DestroyBad(size_t(m_in.SizePopulation));
+}
+
+void GenEngine::begin()
+{
+    m_ctl.bCopyBest.store(false);
+    m_ctl.Stop_Gen.store(false);
+    reseed();
+    MakePopulation();
+    m_i = 1;
+    m_done = 0;
+    m_dMinimumAll = 1e306;
+}
+
+bool GenEngine::generation()
+{
+    const int32_t i = m_i;
+    const int32_t N = m_N;
+
+    // A bar position that differs from the current probability was set by the user and
+    // governs this generation; otherwise the schedule applies and the bar follows it.
+    const int pos1 = m_ctl.trackBar1.load();
+    if (std::fabs(m_fPCrossingOver - pos1 / 100.0) > 0.01) {
+        m_fPCrossingOver = pos1 / 101.0;
+    } else {
+        m_fPCrossingOver = crossoverSchedule(i, N);
+        const int np = int(roundEven(m_fPCrossingOver * 101));
+        m_ctl.trackBar1.store(np);
+        m_host.trackBar1(np);
+    }
+    const int pos2 = m_ctl.trackBar2.load();
+    if (std::fabs(m_fPMutation - pos2 / 100.0) > 0.01) {
+        m_fPMutation = pos2 / 101.0;
+    } else {
+        m_fPMutation = mutationSchedule(i, N);
+        const int np = int(roundEven(m_fPMutation * 101));
+        m_ctl.trackBar2.store(np);
+        m_host.trackBar2(np);
+    }
+    m_showProgress = m_ctl.showProgress.load();
+
+    if (m_ctl.bCopyBest.exchange(false)) {
+        m_host.logLine(gentxt::copyBest);
+        MoveBest(i);
+    }
+    if (copyDue(i, N))
+        m_ctl.bCopyBest.store(true);
+
+    sortPopulation();
+    if (!m_pop.empty()) {
+        const Xromosome &best = *m_pop.front();
+        if (best.Celev_F < m_dMinimumAll) {
+            m_dMinimumAll = best.Celev_F;
+            XromeToA(best.sX, m_ListGens, m_in.NormA, m_Ao);
+            m_Aopt = m_Ao;
+            m_haveBest = true;
+            reseed();   // an evaluation re-seeds the stream
+            const double x = objective(m_Ao);
+            ++m_evaluations;
+            m_host.logLine(genBestLine(x, m_Aopt, m_in.dec));
+        }
+        m_ListBest.push_back(best);
+        m_ListBest.back().Pokolenie = i;
+    }
+    const size_t shown = std::min(m_ListBest.size(), size_t(N));
+    m_host.generationsText(fmtInt(int64_t(shown)));
+    if (m_showProgress)
+        m_host.logLine(genUpdMainLine(int(m_ListGens.size())));
+
+    CrossingOver(i + 1);
+    sortPopulation();
+    DestroyBad(size_t(m_in.SizePopulation));
+
+    m_i = i + 1;
+    Mutation();
+    const double pr = roundEven(double(m_i) * 100 / N);
+    m_host.progress(int(std::clamp(pr, 0.0, 100.0)));
+    m_done = i;
+    m_host.generationDone(i);
+
+    return !(m_ctl.Stop_Gen.load() || m_i > N);
+}
+
+GenResult GenEngine::run()
+{
+    bool failed = false;
+    try {
+        begin();
+        while (generation()) {
+        }
+    } catch (...) {
+        m_host.logLine(txt::exceptional);
+        failed = true;
+    }
+    return finish(failed);
+}
+
+GenResult GenEngine::finish(bool failed)
+{
+    GenResult r;
+    r.ran = m_haveBest;
+    r.failed = failed;
+    r.generations = m_done;
+    r.dMinimumAll = m_dMinimumAll;
+    r.Aopt = m_Aopt;
+    r.Hist_Arr = m_in.Hist_Arr;
+    r.Izd_Prived = m_in.Izd_Prived;
+    r.Sred = m_in.Sred;
+    r.SKO = m_in.SKO;
+    r.evaluations = m_evaluations;
+    if (m_haveBest) {
+        m_Ao = m_Aopt;
+        warrantyOf(m_Ao, m_in.Sred_Opt, m_in.SKO_Opt, m_in.Sred, m_in.SKO, r.Sred, r.SKO);
+        Mod_Weib &M = r.MGenet;
+        M.Executed = true;
+        M.A = m_Ao[1];
+        M.B = m_Ao[0];
+        M.K_powtor = m_Ao[2];
+        M.SKO = r.SKO;
+        M.Sred = r.Sred;
+        // F_norm, F_Weib, Kol_F_priv, Kol_Nakopl and SKO_out of the best vector.
+        Pirson_ZFGen(m_in.Hist_Arr, m_in.Izd_Prived, m_in.Kol_izw, M, M.A, M.B, M.K_powtor,
+                     M.Sred, M.SKO);
+    } else if (!failed) {
+        m_host.logLine(gentxt::noFeasible);
+    }
+    m_pop.clear();
+    m_spare.clear();
+    m_ListBest.clear();
+    m_ListGens.clear();
+    m_batch.clear();
+    m_initAo.clear();
+    m_host.generationDone(m_done);
+    return r;
+}
+
+} // namespace obr

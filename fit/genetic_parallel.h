@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief A small fixed set of helper threads that split one index range between them and
+ * the calling thread. Used by the genetic optimiser to value a step's new individuals.
+ */
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace obr {
+
+class GenParallel {
+public:
+    //! \a threads in all, the caller included; 0 = one per core.
+    explicit GenParallel(int threads);
+    ~GenParallel();
+    GenParallel(const GenParallel &) = delete;
+    GenParallel &operator=(const GenParallel &) = delete;
+
+    int threads() const { return int(m_helpers.size()) + 1; }
+
+    /*! Calls fn(begin, end) on contiguous parts of [0, n), one part per thread, and
+     *  returns when all are done. Small ranges run on the caller alone. The first
+     *  exception thrown by any part is rethrown here. */
+    void run(size_t n, const std::function<void(size_t, size_t)> &fn);
+
+private:
+    void helper(size_t index);
+
+    std::vector<std::thread> m_helpers;
+    std::mutex m_mutex;
+    std::condition_variable m_start;
+    std::condition_variable m_done;
+    const std::function<void(size_t, size_t)> *m_fn = nullptr;
+    size_t m_n = 0;
+    uint64_t m_round = 0;
+    size_t m_pending = 0;
+    bool m_quit = false;
+    std::exception_ptr m_error;
+};
+
+} // namespace obr
