@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The texts of the main window: captions, hints, placeholders, dialog filters.
+ * Each exact text is written once here.
+ */
+#include <QString>
+
+namespace obr::form1txt {
+
+inline const QString caption = QStringLiteral("Анализ надежности в эксплуатации.  Версия 1.0, 2026");
+inline const QString appTitle = QStringLiteral("ObrOtk 1.0 (2026)");
+
+// Panel1: failure data file
+inline const QString Label1 = QStringLiteral("Файл исходных данных:");
+inline const QString OpenFileStart = QStringLiteral("Путь");
+inline const QString OpenFileStartHint = QStringLiteral(
+    "Файл содержит строки комментария, среднего времени окончания гарантии, СКО гарантии, "
+    "парка, числа всех отказов и массив времен отказов");
+inline const QString Label2 = QStringLiteral("Общее количество объектов в гарантийной эксплуатации");
+inline const QString Label3 = QStringLiteral("Количество несвязных отказов 2-3 групп сложности");
+inline const QString meSred = QStringLiteral(" Среднее время гарантии");
+inline const QString meSKO = QStringLiteral(" СКО времени гарантии");
+inline const QString LabeledEdit2 = QStringLiteral(" Период учета отказов на 1 изделие, ч");
+inline const QString observationHint = QStringLiteral("Среднее время наблюдений");
+
+// Tab 1
+inline const QString tab1 = QStringLiteral("1. Подбор параметров распределения (основной)");
+inline const QString Label4 = QStringLiteral("Особенности  расчета параметров модели");
+inline const QString Label5 = QStringLiteral("Коэф-т уменьшения шага модели 1.1");
+inline const QString Label17 = QStringLiteral("Коэф-т уменьшения шага модели 1.2");
+inline const QString Label16 = QStringLiteral("Коэф-т уменьшения шага модели 2");
+inline const QString stepPlaceholder = QStringLiteral("Минимум попадпний в столбец гистограммы");
+inline const QString SpirSpusk = QStringLiteral("Модель 1.1 по Пирсону, метод спирального спуска ");
+inline const QString BoxNewton = QStringLiteral("Модель 1.2 по Пирсону, метод Ньютона ");
+inline const QString BoxSmirnow = QStringLiteral("Модель 2 (по Смирнову)");
+inline const QString Sred_flag = QStringLiteral("Подбор СВН");
+inline const QString SKO_Flag = QStringLiteral("Подбор СКО");
+inline const QString RadioGroup1 = QStringLiteral("Критерии подбора закона распределения");
+inline const QString criterion[3] = {QStringLiteral("Стандарт"), QStringLiteral("Спец 1"),
+                                     QStringLiteral("Спец 2")};
+inline const QString bbRaschet = QStringLiteral("Расчет");
+
+// Tab 2
+inline const QString tab2 = QStringLiteral("2. Генетический алгоритм");
+inline const QString Edit2Label = QStringLiteral("Точность подбора");
+inline const QString Edit3Label = QStringLiteral("Размер популяции");
+inline const QString NPokolenyLabel = QStringLiteral("Число поколений");
+inline const QString ToolBRunGenOptim = QStringLiteral("Расчет (генетический алгоритм)");
+inline const QString StopBtn = QStringLiteral("Stop");
+inline const QString Label18 = QStringLiteral("Ход расчета");
+inline const QString Label7 = QStringLiteral("Вероятность скрещивания");
+inline const QString Label8 = QStringLiteral("Вероятность мутаций");
+inline const QString btnCopyBest = QStringLiteral("Скопировать лучших");
+inline const QString LabeledEdit1Label = QStringLiteral("шт.");
+inline const QString LabeledEdit1Placeholder =
+    QStringLiteral("Скопировать из популяции лучшие варианты и убрать столько же худших");
+inline const QString CheckBoxProm = QStringLiteral("Вывод хода расчета");
+inline const QString SaveFileBTN = QStringLiteral("Вывод в файл");
+
+// Tab 3
+inline const QString tab3 = QStringLiteral("3. Непараметрич. обработка");
+inline const QString Button1 = QStringLiteral("Анализ непараметрический");
+
+// Panel4: warranty-times file
+inline const QString Label9 = QStringLiteral("Файл данных по гарантийным срокам:");
+inline const QString SpeedButton1 = QStringLiteral("File");
+inline const QString Label15 = QStringLiteral("Комментарий");
+inline const QString Label11 = QStringLiteral("Количество объектов для анализа");
+inline const QString Label14 = QStringLiteral("Результат расчета параметров гарантийного срока");
+inline const QString Label12 = QStringLiteral("Среднее время гарантии, ч.");
+inline const QString Label13 = QStringLiteral("СКО времени гарантии, ч.");
+
+inline const QString Mass_ListHint = QStringLiteral("Данные из файла об отказах изделий");
+
+// Dialog filters (Qt name filters)
+inline const QString failureFilter = QStringLiteral("Файл данных по отказам (*.fdt)");
+inline const QString warrantyFilter = QStringLiteral("Файл времен гарантии (gar*.txt)");
+
+inline const QString linkFile = QStringLiteral("linkFdt.txt");
+
+inline QString cannotWrite(const QString &file, const QString &why)
+{
+    return QStringLiteral("Не удалось записать файл «%1»: %2").arg(file, why);
+}
+inline QString cannotRead(const QString &file, const QString &why)
+{
+    return QStringLiteral("Не удалось прочитать файл «%1»: %2").arg(file, why);
+}
+
+} // namespace obr::form1txt
