@@ -16,6 +16,8 @@ public:
     virtual void printerSetup(QPrinter &printer, QWidget *parent) = 0;
     //! Where to save a PDF when no printer is installed; empty = cancelled.
     virtual QString pdfFileName(QWidget *parent) = 0;
+    //! Tells the user that the page could not be printed or saved (a message box).
+    virtual void printFailed(const QString &message, QWidget *parent);
 };
 
 //! The dialogs of the running program (real modal dialogs).
@@ -25,7 +27,11 @@ void setPrintDialogs(PrintDialogs *d);
 
 /*! \brief Prints an image of the window's client area on one landscape page, scaled to
  *  fit: printer 0, landscape, the printer set-up dialog, then the page. With no printer
- *  installed the page is saved as a PDF file chosen by the user. */
-void printWindow(QWidget *window);
+ *  installed the page is saved as a PDF file chosen by the user.
+ *
+ *  Returns true when the page went to the printer or the file; false when the user
+ *  cancelled the file choice or the page could not be written (the user has then been
+ *  told through PrintDialogs::printFailed). Nothing is remembered between calls. */
+bool printWindow(QWidget *window);
 
 } // namespace obr

@@ -131,6 +131,7 @@ NonparamResult Histogram_Exp(State &s, const NumLocale &nl)
     s.F_OutGar.assign(s.Hist_Arr.size(), 0.0);
 
     r.chart = chart3Design();
+    r.chart.decimal = nl.dec;
     // One bar series per named cause with failures, in increasing cause order; failures
     // whose cause was not established get no bar.
     for (int j = 1; j <= kMaxCauses; ++j) {
@@ -160,6 +161,13 @@ NonparamResult Histogram_Exp(State &s, const NumLocale &nl)
         QStringLiteral("- с учетом цензурирования:  ") + fmtF(r.times.tz50, 7, 2, nl.dec) + h;
     t.Label5 = QStringLiteral("Среднее время цензурирования: ") + fmtF(s.Sred, 7, 1, nl.dec) + h;
     t.Label6 = QStringLiteral("СКО времени цензурирования:    ") + fmtF(s.SKO, 7, 1, nl.dec) + h;
+    // A time of 0 means the half of the fleet was not reached; say so where it is shown.
+    const QString notReached = QStringLiteral(
+        "Половина изделий за время наблюдения не отказала: время не определено, показан 0");
+    if (r.times.t50 == 0)
+        t.hint2 = notReached;
+    if (r.times.tz50 == 0)
+        t.hint3 = notReached;
     t.Label7 = QStringLiteral("Кол-во контролируемых изделий:") + fmtInt(s.Kol_Izd_All) + pcs;
     t.Label8 = QStringLiteral("Общее кол-во отказов изделий: ") + fmtInt(s.KolOtk) + pcs;
 

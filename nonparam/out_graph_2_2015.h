@@ -42,6 +42,8 @@ struct NonparamTexts {
     QString Label6;    //!< deviation of the warranty time
     QString Label7;    //!< fleet size
     QString Label8;    //!< declared number of failures
+    //! Explanations shown on pointing at Label2 and Label3; empty when a time was found.
+    QString hint2, hint3;
 };
 
 //! Everything one analysis puts into Form3.

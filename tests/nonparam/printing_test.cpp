@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+// Printing of result windows. This machine has no printer, so the page goes to a PDF
+// file through the dialog seam; the tests read the file back.
+#include "chart/printing.h"
+#include "pdfpage.h"
+
+#include <QLabel>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+class RecordingDialogs : public obr::PrintDialogs {
+public:
+    QString file;
+    int setups = 0;
+    int fileAsks = 0;
+    QStringList failures;
+    void printerSetup(QPrinter &, QWidget *) override { ++setups; }
+    QString pdfFileName(QWidget *) override
+    {
+        ++fileAsks;
+        return file;
+    }
+    void printFailed(const QString &message, QWidget *) override { failures << message; }
+};
+
+} // namespace
+
+class PrintingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        if (!QPrinterInfo::availablePrinters().isEmpty())
+            QSKIP("a printer is installed: these tests would print on paper");
+        obr::setPrintDialogs(&m_dialogs);
+        m_dialogs = RecordingDialogs{};
+    }
+    void cleanup() { obr::setPrintDialogs(nullptr); }
+
+    void plainWindowGivesOneLandscapePageWithItsImage_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("wide") << QSize(814, 604);
+        QTest::newRow("tall") << QSize(300, 700);
+    }
+    void plainWindowGivesOneLandscapePageWithItsImage()
+    {
+        QFETCH(QSize, size);
+        QWidget w;
+        w.setObjectName(QStringLiteral("Plain"));
+        auto *lay = new QVBoxLayout(&w);
+        lay->addWidget(new QLabel(QStringLiteral("Печать формы")));
+        w.resize(size);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QTemporaryDir dir;
+        m_dialogs.file = dir.filePath(QStringLiteral("plain.pdf"));
+        QVERIFY(obr::printWindow(&w));
+        QCOMPARE(m_dialogs.fileAsks, 1);
+        QVERIFY(m_dialogs.failures.isEmpty());
+
+        const PdfFacts pdf = readPdfFacts(m_dialogs.file);
+        QVERIFY(pdf.ok);
+        QCOMPARE(pdf.pages.size(), 1);
+        QVERIFY2(pdf.pages[0].width() > pdf.pages[0].height(), "page is not landscape");
+        QCOMPARE(pdf.images.size(), 1);
+        QCOMPARE(pdf.images[0], w.grab().size());
+    }
+
+    void cancelledFileChoiceWritesNothing()
+    {
+        QWidget w;
+        w.resize(200, 100);
+        QTemporaryDir dir;
+        m_dialogs.file.clear();
+        QVERIFY(!obr::printWindow(&w));
+        QCOMPARE(m_dialogs.fileAsks, 1);
+        QVERIFY(QDir(dir.path()).isEmpty());
+        QVERIFY(m_dialogs.failures.isEmpty());
+    }
+
+    void unwritableFileIsReported()
+    {
+        QWidget w;
+        w.resize(200, 100);
+        QTemporaryDir dir;
+        m_dialogs.file = dir.filePath(QStringLiteral("no/such/folder/page.pdf"));
+        QVERIFY(!obr::printWindow(&w));
+        QCOMPARE(m_dialogs.failures.size(), 1);
+        QVERIFY(m_dialogs.failures[0].contains(m_dialogs.file));
+        QVERIFY(!QFile::exists(m_dialogs.file));
+    }
+
+    void twoPrintsInARowAreIndependent()
+    {
+        QWidget w;
+        w.resize(400, 300);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTemporaryDir dir;
+        for (const char *name : {"first.pdf", "second.pdf"}) {
+            m_dialogs.file = dir.filePath(QString::fromLatin1(name));
+            QVERIFY(obr::printWindow(&w));
+            const PdfFacts pdf = readPdfFacts(m_dialogs.file);
+            QCOMPARE(pdf.pages.size(), 1);
+            QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
+        }
+        QCOMPARE(m_dialogs.fileAsks, 2);
+    }
+
+private:
+    RecordingDialogs m_dialogs;
+};
+
+QTEST_MAIN(PrintingTest)
+#include "printing_test.moc"
