@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Renders the results window and the enlarged chart, filled from the bundled sample, to
+# PNG files (offscreen), with a decimal point and with a decimal comma.
+#   scripts/screenshot_results.sh [build-dir] [out-dir] [data-file]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$here/build"}
+out=${2:-"$build/screenshots"}
+data=${3:-"$here/examples/sample.fdt"}
+cmake --build "$build" --target results_screenshot | tail -n 3
+mkdir -p "$out"
+export QT_QPA_PLATFORM=offscreen
+"$build/tests/results/results_screenshot" "$data" "$out"
+"$build/tests/results/results_screenshot" "$data" "$out" --comma --genetic
+ls -1 "$out"/form2*.png "$out"/expand*.png
