@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: MIT
+// Times the three fits (spiral descent, Newton search, Smirnov) on generated data sets,
+// the fast fits against the step-by-step reference, and checks that both publish the
+// same model.
+//
+//   bench_fits [--sizes 30,300,3000,10000] [--fits spiral,newton,smirnov]
+//              [--criterion 0|1|2] [--ref-limit SECONDS] [--threads 1|2] [--seed N]
+//              [--k-spiral X] [--k-newton X] [--k-smirnov X]
+//
+// A reference run whose estimated time (its evaluation count, known from the fast run,
+// times the measured cost of one plain evaluation) exceeds --ref-limit (default 180 s)
+// is skipped; the table then shows the estimate.
+#include "fit/fits.h"
+#include "gen.h"
+#include "reference.h"
+#include "stats/stat2018.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace obr;
+
+namespace {
+
+struct Options {
+    std::vector<int> sizes{30, 300, 3000, 10000};
+    std::vector<std::string> fits{"spiral", "newton", "smirnov"};
+    Criterion crit = Criterion::Spec1;
+    double refLimit = 180;
+    int threads = 1;
+    uint64_t seed = 1;
+    double kSpiral = 1.00025, kNewton = 1.00025, kSmirnov = 1.0005;
+};
+
+std::vector<std::string> split(const std::string &s)
+{
+    std::vector<std::string> out;
+    size_t p = 0;
+    while (p <= s.size()) {
+        const size_t q = s.find(',', p);
+        out.push_back(s.substr(p, q == std::string::npos ? std::string::npos : q - p));
+        if (q == std::string::npos)
+            break;
+        p = q + 1;
+    }
+    return out;
+}
+
+double now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+//! Seconds of one plain (reference) evaluation of the fit's objective on \a s.
+double plainEvalCost(const State &s, const std::string &fit, Criterion c)
+{
+    Mod_Weib M;
+    const size_t m = s.Hist_Arr.size();
+    M.F_norm.assign(std::max(m, s.MasProbl.size()), 0.0);
+    M.F_Weib.assign(m, 0.0);
+    M.Kol_F_priv.assign(m, 0.0);
+    const int reps = fit == "smirnov" ? std::max(20, int(2000000 / (s.MasProbl.size() + 1)))
+                                      : std::max(200, int(4000000 / (m + 1)));
+    volatile double sink = 0;
+    const Criterion cc = c == Criterion::Standard ? Criterion::Spec1 : c;
+    const double t0 = now();
+    for (int r = 0; r < reps; ++r) {
+        const double B = 1.0 + 1e-6 * r;
+        if (fit == "smirnov")
+            sink = sink + ref::Smirnow(s, M.F_norm, 1e-5, B, 1.1);
+        else
+            sink = sink + ref::Pirson(s, 1e-5, B, 1.1, s.Sred, s.SKO, M, cc);
+    }
+    return (now() - t0) / reps;
+}
+
+struct Outcome {
+    double A = 0, B = 0, K = 0, Sred = 0, SKO = 0;
+};
+
+Outcome outcomeOf(const State &s, const std::string &fit)
+{
+    const Mod_Weib &M = fit == "spiral" ? s.MPirsS : fit == "newton" ? s.MPirsN : s.MSmirn;
+    return {M.A, M.B, M.K_powtor, s.Sred, s.SKO};
+}
+
+double relDiff(const Outcome &a, const Outcome &b)
+{
+    auto r = [](double x, double y) {
+        const double d = std::fabs(x - y);
+        const double m = std::max(std::fabs(x), std::fabs(y));
+        return m > 0 ? d / m : d;
+    };
+    return std::max({r(a.A, b.A), r(a.B, b.B), r(a.K, b.K), r(a.Sred, b.Sred),
+                     r(a.SKO, b.SKO)});
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options o;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string k = argv[i], v = argv[i + 1];
+        if (k == "--sizes") {
+            o.sizes.clear();
+            for (auto &x : split(v))
+                o.sizes.push_back(std::stoi(x));
+        } else if (k == "--fits") {
+            o.fits = split(v);
+        } else if (k == "--criterion") {
+            o.crit = criterionFromIndex(std::stoi(v));
+        } else if (k == "--ref-limit") {
+            o.refLimit = std::stod(v);
+        } else if (k == "--threads") {
+            o.threads = std::stoi(v);
+        } else if (k == "--seed") {
+            o.seed = std::stoull(v);
+        } else if (k == "--k-spiral") {
+            o.kSpiral = std::stod(v);
+        } else if (k == "--k-newton") {
+            o.kNewton = std::stod(v);
+        } else if (k == "--k-smirnov") {
+            o.kSmirnov = std::stod(v);
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", k.c_str());
+            return 2;
+        }
+    }
+    setFitThreads(o.threads);
+    std::printf("criterion %d, threads %d, coefficients spiral %g, Newton %g, Smirnov %g, "
+                "reference limit %g s\n\n",
+                int(o.crit), fitThreads(), o.kSpiral, o.kNewton, o.kSmirnov, o.refLimit);
+    std::printf("%-8s %-5s %-8s %12s %8s %9s | %13s %10s %9s | %8s %s\n", "failures",
+                "bins", "fit", "evaluations", "passes", "fast s", "ref evals", "ref s",
+                "speed-up", "max diff", "note");
+    std::fflush(stdout);
+    for (int size : o.sizes) {
+        const State base = gen::makeState(size, o.seed + uint64_t(size));
+        for (const auto &fit : o.fits) {
+            State fs = base;
+            FitStats st;
+            const double t0 = now();
+            if (fit == "spiral")
+                SpirSp_Execute(fs, o.kSpiral, o.crit, nullLog(), &st);
+            else if (fit == "newton")
+                Podbor_Weib_Pirson(fs, fs.MPirsN.A, fs.MPirsN.B, o.kNewton, o.crit, nullLog(),
+                                   &st);
+            else
+                Podbor_Weib_Smirnow(fs, fs.MSmirn.A, fs.MSmirn.B, o.kSmirnov, nullLog(), &st);
+            const double fastSec = now() - t0;
+
+            const double est = double(st.stepEvaluations) * plainEvalCost(base, fit, o.crit);
+            double refSec = 0, diff = -1;
+            std::string note;
+            if (est <= o.refLimit) {
+                State rs = base;
+                ref::Stats rst;
+                if (fit == "spiral")
+                    ref::SpirSp_Execute(rs, o.kSpiral, o.crit, &rst);
+                else if (fit == "newton")
+                    ref::Podbor_Weib_Pirson(rs, rs.MPirsN.A, rs.MPirsN.B, o.kNewton, o.crit,
+                                            &rst);
+                else
+                    ref::Podbor_Weib_Smirnow(rs, rs.MSmirn.A, rs.MSmirn.B, o.kSmirnov, &rst);
+                refSec = rst.seconds;
+                diff = relDiff(outcomeOf(fs, fit), outcomeOf(rs, fit));
+                if (rst.evaluations != st.stepEvaluations)
+                    note = "evaluation counts differ";
+            } else {
+                refSec = est;
+                char buf[96];
+                std::snprintf(buf, sizeof buf, "reference skipped, estimated %.0f s", est);
+                note = buf;
+            }
+            char diffText[32];
+            if (diff < 0)
+                std::snprintf(diffText, sizeof diffText, "-");
+            else
+                std::snprintf(diffText, sizeof diffText, "%.1e", diff);
+            std::printf("%-8d %-5zu %-8s %12lld %8lld %9.3f | %13lld %10.2f %8.0fx | %8s %s\n",
+                        int(base.MasProbl.size()), base.Hist_Arr.size(), fit.c_str(),
+                        (long long)st.evaluations, (long long)st.passes, fastSec,
+                        (long long)st.stepEvaluations, refSec, refSec / fastSec, diffText,
+                        note.c_str());
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Objective evaluators of the fits, with the parts that do not change while one
+ * parameter walks computed once. Every value equals, bit for bit, the one the plain
+ * formula gives: the same operations in the same order, only not repeated.
+ */
+#include "fits.h"
+#include "model/state.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace obr::detail {
+
+//! The Pearson objective over the histogram, parameters A, B, K_powtor, Mu, Sig.
+class PearsonEngine {
+public:
+    enum Param { PB = 0, PA = 1, PK = 2, PMu = 3, PSig = 4 };
+
+    PearsonEngine(const State &s, Criterion c);
+    //! Sets every parameter and refreshes all cached parts.
+    void setPoint(double A, double B, double K, double Mu, double Sig);
+    //! Selects the parameter that the following eval() calls move.
+    void setMoving(Param p) { m_moving = p; }
+    //! The objective with the moving parameter at \a x, the others at the set point.
+    double eval(double x);
+    //! Moves the set point's moving parameter to \a x and refreshes what depends on it.
+    void commit(double x);
+    //! A bound of the rounding error of the last eval() (first order, generous).
+    double noise() const;
+    //! True when, with criterion Standard, the last eval() met a zero or tiny model count.
+    bool standardFailed() const;
+    int64_t evaluations() const { return m_evals; }
+
+private:
+    void refreshPow();
+    void refreshP();
+    void refreshG();
+    double sum(double c, const double *P, const double *Gc);
+
+    Criterion m_crit;
+    size_t m_m = 0;
+    std::vector<double> m_t;     // upper bounds
+    std::vector<double> m_mid;   // midpoints
+    std::vector<double> m_O;     // observed counts
+    double m_izd = 0, m_kol = 0, m_wm1 = 0;
+    double m_A = 0, m_B = 0, m_K = 0, m_Mu = 0, m_Sig = 0;
+    Param m_moving = PB;
+    std::vector<double> m_pw;    // pow(t_i, B) at the set B
+    std::vector<double> m_P;     // interval probabilities at the set A, B
+    std::vector<double> m_Gc;    // 1 - G_i at the set Mu, Sig
+    // scratch of the last evaluation
+    std::vector<double> m_sP, m_sGc, m_sE;
+    const double *m_lastP = nullptr;
+    const double *m_lastGc = nullptr;
+    double m_lastC = 0, m_lastE = 0, m_lastF = 0;
+    int64_t m_evals = 0;
+};
+
+//! The Smirnov objective over the failure times, parameters A, B, K_powtor.
+class SmirnovEngine {
+public:
+    enum Param { PA = 0, PB = 1, PK = 2 };
+
+    //! \a weights: F_norm per failure (warranty share out of service at each time).
+    SmirnovEngine(const State &s, const std::vector<double> &weights);
+    void setPoint(double A, double B, double K);
+    void setMoving(Param p) { m_moving = p; }
+    double eval(double x);
+    void commit(double x);
+    double noise() const;
+    int64_t evaluations() const { return m_evals; }
+
+private:
+    void refreshPow();
+    void refreshP();
+    double sum(double c, const double *P);
+
+    size_t m_n = 0;
+    std::vector<double> m_t;
+    std::vector<unsigned char> m_dup;   // time equal to the previous one
+    std::vector<double> m_wc;           // 1 - F_norm[i]
+    double m_izd = 0, m_kol = 0, m_wm1 = 0;
+    double m_A = 0, m_B = 0, m_K = 0;
+    Param m_moving = PA;
+    std::vector<double> m_pw, m_P;
+    std::vector<double> m_sP, m_sE;
+    const double *m_lastP = nullptr;
+    double m_lastC = 0, m_lastS = 0, m_lastF = 0;
+    int64_t m_evals = 0;
+};
+
+} // namespace obr::detail

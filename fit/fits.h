@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Fitting the censored Weibull model: the Pearson-type objective with its two
+ * searches (cyclic "Newton" search and spiral descent) and the Smirnov-criterion fit.
+ *
+ * The searches move one parameter at a time along a walk of equal steps. The walks are
+ * found without evaluating every step (galloping and bisection over the differences of
+ * neighbouring positions, with the invariant parts of the objective computed once), yet
+ * every fit publishes exactly the point that the step-by-step walk reaches.
+ */
+#include "model/seams.h"
+#include "model/state.h"
+
+#include <QChar>
+#include <QString>
+#include <cstdint>
+
+namespace obr {
+
+//! Items of RadioGroup1 ("Стандарт", "Спец 1", "Спец 2"); no item selected acts as Spec2.
+enum class Criterion { Standard = 0, Spec1 = 1, Spec2 = 2 };
+
+//! Maps the radio group's item index (-1 when none is selected) to a criterion.
+Criterion criterionFromIndex(int index);
+
+/*! \brief Parses a step-reduction coefficient box. Throws UserError naming the box when
+ *  the text is not a number or the number is not greater than 1. */
+double readStepCoefficient(const QString &text, QChar dec, const QString &boxCaption);
+
+/*! \brief The Pearson-type objective of a censored Weibull model against s.Hist_Arr.
+ *  Writes the per-interval F_norm, F_Weib and Kol_F_priv of \a Mpir (grown to the
+ *  histogram's length when shorter). Throws UserError when the value is not a finite
+ *  number (with criterion Standard: an interval whose model count is zero or too small). */
+double Pirson(const State &s, double A, double B, double k_pwt, double Mu, double Sig,
+              Mod_Weib &Mpir, Criterion c);
+
+//! Work counters of one fit (for the benchmark and tests).
+struct FitStats {
+    int64_t evaluations = 0;   //!< objective evaluations
+    int64_t stepEvaluations = 0;   //!< evaluations the step-by-step walks would make
+    int64_t passes = 0;        //!< passes over all parameters
+    double seconds = 0;        //!< wall-clock duration
+};
+
+/*! \brief Spiral-descent fit of the Pearson objective. Fills s.MPirsS; with s.Sred_Opt /
+ *  s.SKO_Opt set also rewrites s.Sred / s.SKO with the fitted values. Appends its log line.
+ *  Throws UserError when KdivSpir <= 1 or the objective cannot be computed; then the
+ *  model is left not executed and the globals unchanged. */
+void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
+                    FitStats *stats = nullptr);
+
+/*! \brief Cyclic ("Newton") search of the Pearson objective. Fills s.MPirsN (A and B go
+ *  to \a Arez and \a Brez; the driver passes s.MPirsN.A and s.MPirsN.B); may rewrite
+ *  s.Sred / s.SKO like SpirSp_Execute. Appends its log line. */
+void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
+                        const LogSink &log, FitStats *stats = nullptr);
+
+/*! \brief Smirnov-criterion fit to the individual failure times. Fills s.MSmirn (A and B
+ *  go to \a Arez and \a Brez; the driver passes s.MSmirn.A and s.MSmirn.B). Uses s.Sred
+ *  and s.SKO as they stand and never changes them. Appends its log line. */
+void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
+                         const LogSink &log, FitStats *stats = nullptr);
+
+//! Texts of the fits (log lines and refusals), each written once.
+namespace fittxt {
+QString spiralDone(int64_t seconds);
+QString newtonDone(int64_t seconds);
+QString smirnovDone(int64_t seconds);
+//! Refusal of a step-reduction coefficient that is not greater than 1.
+QString coefficientTooSmall(const QString &text, const QString &boxCaption);
+//! Criterion Standard met an interval whose model count is zero (or too small).
+QString standardZeroCount();
+//! The objective of \a method gave a value that is not a finite number.
+QString notFinite(const QString &method);
+} // namespace fittxt
+
+/*! \brief Number of threads the walks may use for independent probe evaluations
+ *  (1 or 2; default 1). Results do not depend on it. */
+void setFitThreads(int n);
+int fitThreads();
+
+} // namespace obr

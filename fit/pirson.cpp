@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+// The Pearson-type objective, the texts of the fits and the step-coefficient box.
+#include "fits.h"
+#include "model/errors.h"
+#include "model/numfmt.h"
+#include "stats/stat2018.h"
+
+#include <atomic>
+#include <cmath>
+
+namespace obr {
+
+Criterion criterionFromIndex(int index)
+{
+    switch (index) {
+    case 0:
+        return Criterion::Standard;
+    case 1:
+        return Criterion::Spec1;
+    default:
+        return Criterion::Spec2;
+    }
+}
+
+namespace fittxt {
+
+static QString elapsedTail(int64_t seconds)
+{
+    return fmtLongTime(seconds) + QStringLiteral("ч/мин/с");
+}
+
+QString spiralDone(int64_t seconds)
+{
+    return QStringLiteral("Расчёт модели по Пирсону методом спирального спуска выполнен за ") +
+           elapsedTail(seconds);
+}
+
+QString newtonDone(int64_t seconds)
+{
+    return QStringLiteral("Расчёт модели по Пирсону методом Ньютона выполнен за ") +
+           elapsedTail(seconds);
+}
+
+QString smirnovDone(int64_t seconds)
+{
+    return QStringLiteral("Расчёт модели по Смирнову выполнен за ") + elapsedTail(seconds);
+}
+
+QString coefficientTooSmall(const QString &text, const QString &boxCaption)
+{
+    QString s = QStringLiteral("Коэффициент уменьшения шага должен быть числом больше 1, "
+                               "а задано «%1»")
+                    .arg(text);
+    if (!boxCaption.isEmpty())
+        s += QStringLiteral(" (поле «%1»)").arg(boxCaption);
+    return s + QStringLiteral(": с таким коэффициентом подбор модели не закончится.");
+}
+
+QString standardZeroCount()
+{
+    return QStringLiteral(
+        "Критерий «Стандарт» не вычисляется: в одном из интервалов гистограммы модельное "
+        "число отказов равно нулю или слишком мало (при начальных параметрах метода Ньютона "
+        "так бывает почти всегда). Выберите критерий «Спец 1» или «Спец 2» либо другой метод "
+        "подбора.");
+}
+
+QString notFinite(const QString &method)
+{
+    return QStringLiteral("Расчёт модели %1 прерван: значение критерия не является конечным "
+                          "числом. Проверьте среднее и СКО гарантийного срока.")
+        .arg(method);
+}
+
+} // namespace fittxt
+
+double readStepCoefficient(const QString &text, QChar dec, const QString &boxCaption)
+{
+    const double v = boxReal(text, dec, boxCaption);
+    if (!(v > 1))
+        throw UserError(fittxt::coefficientTooSmall(text.trimmed(), boxCaption));
+    return v;
+}
+
+double Pirson(const State &s, double A, double B, double k_pwt, double Mu, double Sig,
+              Mod_Weib &Mpir, Criterion c)
+{
+    const size_t m = s.Hist_Arr.size();
+    if (Mpir.F_norm.size() < m)
+        Mpir.F_norm.resize(m);
+    if (Mpir.F_Weib.size() < m)
+        Mpir.F_Weib.resize(m);
+    if (Mpir.Kol_F_priv.size() < m)
+        Mpir.Kol_F_priv.resize(m);
+    double t1 = 0;
+    for (size_t i = 0; i < m; ++i) {
+        const double t2 = s.Hist_Arr[i].time;
+        Mpir.F_norm[i] = CDF_Gauss(Mu, Sig, (t1 + t2) / 2);
+        t1 = t2;
+    }
+    double E = 0, S = 0;
+    t1 = 0;
+    for (size_t i = 0; i < m; ++i) {
+        const double t2 = s.Hist_Arr[i].time;
+        const double P = weibCDF2(A, B, t1, t2);
+        Mpir.F_Weib[i] = P;
+        const double Ei = s.Izd_Prived * k_pwt * P * (1 - Mpir.F_norm[i]);
+        Mpir.Kol_F_priv[i] = Ei;
+        E += Ei;
+        const double O = s.Hist_Arr[i].Sum;
+        double r;
+        switch (c) {
+        case Criterion::Standard:
+            r = (O - Ei) / Ei;
+            break;
+        case Criterion::Spec1:
+            r = O - Ei;
+            break;
+        default:
+            r = (O - Ei) * P;
+            break;
+        }
+        S += r * r;
+        t1 = t2;
+    }
+    const double d = s.Kol_izw - E;
+    const double f = S + d * d;
+    if (!std::isfinite(f))
+        throw UserError(c == Criterion::Standard
+                            ? fittxt::standardZeroCount()
+                            : fittxt::notFinite(QStringLiteral("по Пирсону")));
+    return f;
+}
+
+namespace {
+std::atomic<int> g_threads{1};
+}
+
+void setFitThreads(int n) { g_threads = n >= 2 ? 2 : 1; }
+int fitThreads() { return g_threads; }
+
+} // namespace obr

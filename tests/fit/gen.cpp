@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#include "gen.h"
+#include "stats/stat2018.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace obr::gen {
+
+namespace {
+
+//! splitmix64: small, fast and the same on every platform.
+struct Rng {
+    uint64_t s;
+    uint64_t next()
+    {
+        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    double uniform() { return double(next() >> 11) * 0x1.0p-53; }   // [0, 1)
+    double normal()
+    {
+        const double u1 = 1 - uniform(), u2 = uniform();
+        return std::sqrt(-2 * std::log(u1)) * std::cos(6.283185307179586 * u2);
+    }
+    int poisson(double mean)
+    {
+        const double L = std::exp(-mean);
+        int k = 0;
+        double p = uniform();
+        while (p > L) {
+            ++k;
+            p *= uniform();
+        }
+        return k;
+    }
+};
+
+//! Expected recorded failures per product: K * integral of f(t) (1 - Phi(t)).
+double recordedPerProduct(const Params &p)
+{
+    const double tmax = p.Sred + 8 * p.SKO;
+    const int n = 20000;
+    double sum = 0, Fprev = 0;
+    for (int i = 1; i <= n; ++i) {
+        const double t = tmax * i / n;
+        const double F = 1 - std::exp(-p.A * std::pow(t, p.B));
+        sum += (F - Fprev) * (1 - CDF_Gauss(p.Sred, p.SKO, t - tmax / n / 2));
+        Fprev = F;
+    }
+    return p.K * sum;
+}
+
+} // namespace
+
+Params defaults()
+{
+    Params p;
+    p.A = std::pow(4000.0, -p.B);
+    return p;
+}
+
+State makeState(int failures, uint64_t seed, const Params &p)
+{
+    Rng rng{seed * 0x2545F4914F6CDD1Dull + 12345};
+    const int fleet = std::max(1, int(std::lround(failures / recordedPerProduct(p))));
+    State s;
+    for (int prod = 0; prod < fleet; ++prod) {
+        const double w = p.Sred + p.SKO * rng.normal();
+        const int nf = rng.poisson(p.K);
+        for (int f = 0; f < nf; ++f) {
+            const double u = rng.uniform();
+            double t = std::pow(-std::log(1 - u) / p.A, 1 / p.B);
+            t = std::max(p.step, std::round(t / p.step) * p.step);
+            if (t < w) {
+                Problems r;
+                r.time = t;
+                r.chey = int32_t(rng.next() % 4);
+                s.MasProbl.push_back(r);
+            }
+        }
+    }
+    if (s.MasProbl.empty()) {
+        Problems r;
+        r.time = p.Sred / 2;
+        s.MasProbl.push_back(r);
+    }
+    std::stable_sort(s.MasProbl.begin(), s.MasProbl.end(),
+                     [](const Problems &a, const Problems &b) { return a.time < b.time; });
+    const int n = int(s.MasProbl.size());
+    s.Kol_Izd_All = fleet;
+    s.KolOtk = n;
+    s.Kol_izw = n;
+    s.Izd_Prived = fleet;
+    s.Sred = p.Sred;
+    s.SKO = p.SKO;
+    s.uk = true;
+    hist(s);
+    return s;
+}
+
+} // namespace obr::gen
