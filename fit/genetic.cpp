@@ -583,6 +583,7 @@ void GenEngine::MoveBest(int32_t g)
         return;
     const size_t have = m_ListBest.size();
     const size_t count = *n < 0 ? 0 : (size_t(*n) >= have ? have : size_t(*n) + 1);
+    m_lastCopied = count;
     for (size_t k = 0; k < count; ++k) {
         Ptr x = newIndividual();
         x->sX = m_ListBest[k].sX;

@@ -325,6 +325,8 @@ public:
     size_t populationSize() const { return m_pop.size(); }
     const Xromosome &individual(size_t k) const { return *m_pop[k]; }
     int64_t evaluations() const { return m_evaluations; }
+    //! Individuals the last copy step took from the stored bests.
+    size_t lastCopied() const { return m_lastCopied; }
     //! The objective of a parameter vector (Ao[0..4]) as the run values it.
     double objective(const std::array<double, 5> &Ao) const;
 
@@ -364,6 +366,7 @@ private:
     int32_t m_i = 1;
     int32_t m_done = 0;
     int64_t m_evaluations = 0;
+    size_t m_lastCopied = 0;
 
     std::vector<Ptr> m_pop;         //!< ListPopulation; index 0 is the best after a sort
     std::vector<Ptr> m_spare;       //!< disposed individuals, reused for new ones
