@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: MIT
+#include "analysis.h"
+
+#include "fit/fits.h"
+#include "fit/genetic.h"
+#include "model/errors.h"
+#include "model/texts.h"
+#include "stats/stat2018.h"
+
+#include <QFile>
+#include <chrono>
+
+namespace obr::cli {
+
+QString modelName(ModelId id)
+{
+    switch (id) {
+    case ModelId::MPirsN: return QStringLiteral("MPirsN");
+    case ModelId::MPirsS: return QStringLiteral("MPirsS");
+    case ModelId::MSmirn: return QStringLiteral("MSmirn");
+    case ModelId::MGenet: return QStringLiteral("MGenet");
+    }
+    return {};
+}
+
+namespace {
+
+// The design texts of the genetic tab that no loader rewrites.
+const QString kPopulationDesign = QStringLiteral("3000");
+const QString kGenerationsDesign = QStringLiteral("1500");
+
+Mod_Weib &model(State &s, ModelId id)
+{
+    switch (id) {
+    case ModelId::MPirsN: return s.MPirsN;
+    case ModelId::MPirsS: return s.MPirsS;
+    case ModelId::MSmirn: return s.MSmirn;
+    case ModelId::MGenet: return s.MGenet;
+    }
+    return s.MGenet;
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    if (path.isEmpty() || !f.open(QIODevice::ReadOnly))
+        throw UserError(txt::fileNotFound);
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw UserError(f.errorString());
+    return bytes;
+}
+
+//! Runs a loader; its error names the file it came from.
+template <class F> auto withFile(const QString &path, F &&load)
+{
+    try {
+        return load(readBytes(path));
+    } catch (const UserError &e) {
+        throw UserError(path + QStringLiteral(": ") + e.message());
+    }
+}
+
+//! The texts of the main window's boxes as the loaders and the user leave them.
+struct Boxes {
+    QString meSred, meSKO, LabeledEdit2;
+    QString Edit1, Edit6, Edit5;
+    QString Edit2, Edit3, NPokoleny;
+};
+
+class Stopwatch {
+public:
+    double seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+};
+
+//! The genetic run's reports: log lines into the log, progress to the caller.
+class CliGenHost : public GenHost {
+public:
+    CliGenHost(const LogSink &log, const GenProgress &progress) : m_log(log), m_progress(progress) {}
+    void logLine(const QString &line) override { m_log(line); }
+    void trackBar1(int) override {}
+    void trackBar2(int) override {}
+    void generationsText(const QString &) override {}
+    void progress(int value) override { m_percent = value; }
+    void generationDone(int32_t i) override
+    {
+        if (m_progress)
+            m_progress(i, m_percent);
+    }
+
+private:
+    LogSink m_log;
+    GenProgress m_progress;
+    int m_percent = 0;
+};
+
+ModelRun fromStats(const FitStats &st)
+{
+    ModelRun r;
+    r.ran = true;
+    r.passes = st.passes;
+    r.evaluations = st.evaluations;
+    r.seconds = st.seconds;
+    return r;
+}
+
+//! The Pearson objective of a fitted model at its published point.
+double pearsonAt(const State &s, const Mod_Weib &M, Criterion c)
+{
+    Mod_Weib scratch;
+    return Pirson(s, M.A, M.B, M.K_powtor, M.Sred, M.SKO, scratch, c);
+}
+
+} // namespace
+
+void checkOptionNumbers(const Options &o)
+{
+    const QChar dec = NumLocale::from(o.locale).dec;
+    auto real = [&](const std::optional<QString> &v, const char *opt) {
+        if (v && !parseBoxReal(numberText(*v, dec), dec))
+            throw UsageError(txt::notANumber(*v, QString::fromLatin1(opt)));
+    };
+    auto integer = [&](const std::optional<QString> &v, const char *opt) {
+        if (v && !parseBoxInt(*v))
+            throw UsageError(txt::notAnInteger(*v, QString::fromLatin1(opt)));
+    };
+    auto step = [&](const std::optional<QString> &v, const char *opt) {
+        if (!v)
+            return;
+        try {
+            readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
+        } catch (const UserError &e) {
+            throw UsageError(e.message());
+        }
+    };
+    real(o.meSred, "--sred");
+    real(o.meSKO, "--sko");
+    real(o.LabeledEdit2, "--tgar");
+    step(o.Edit1, "--k-spiral");
+    step(o.Edit6, "--k-newton");
+    step(o.Edit5, "--k-smirnov");
+    real(o.Edit2, "--ga-precision");
+    integer(o.Edit3, "--ga-population");
+    integer(o.NPokoleny, "--ga-generations");
+}
+
+Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress &progress)
+{
+    Analysis a;
+    State &s = a.s;
+    a.nl = NumLocale::from(o.locale);
+    const QChar dec = a.nl.dec;
+    a.log << txt::logStart;
+    const LogSink log = [&a](const QString &line) { a.log << line; };
+
+    // "Путь": the failure data file and the box texts the load writes.
+    FailureFile f = withFile(o.file, [](const QByteArray &b) { return readFailureFile(b); });
+    a.header = {f.Sred, f.SKO, f.Kol_Izd_All, f.KolOtk, f.NPrich};
+    const LoadBoxTexts loaded = loadBoxTexts(f, dec);
+    a.markers = f.markers;
+    applyFailureFile(s, std::move(f));
+    s.Path = o.file;
+    Boxes box{loaded.meSred, loaded.meSKO, loaded.LabeledEdit2,
+              loaded.Edit1,  loaded.Edit6, loaded.Edit5,
+              loaded.Edit2,  kPopulationDesign, generationsFor(s.KolOtk, kGenerationsDesign)};
+
+    // "File": the warranty-times file replaces the mean, the deviation and the comment.
+    if (!o.warranty.isEmpty()) {
+        WarrantyFile w =
+            withFile(o.warranty, [](const QByteArray &b) { return readWarrantyFile(b); });
+        const WarrantyTexts t = warrantyTexts(w, o.warranty, dec);
+        s.uk = true;
+        s.Comment = w.Comment;
+        s.Sred = w.Sred;
+        s.SKO = w.SKO;
+        s.MasTGarant = std::move(w.MasTGarant);
+        box.meSred = t.meSred;
+        box.meSKO = t.meSKO;
+    }
+
+    // What the user types over the loaders' texts.
+    auto typed = [dec](QString &boxText, const std::optional<QString> &v) {
+        if (v)
+            boxText = numberText(*v, dec);
+    };
+    typed(box.meSred, o.meSred);
+    typed(box.meSKO, o.meSKO);
+    typed(box.LabeledEdit2, o.LabeledEdit2);
+    typed(box.Edit1, o.Edit1);
+    typed(box.Edit6, o.Edit6);
+    typed(box.Edit5, o.Edit5);
+    typed(box.Edit2, o.Edit2);
+    if (o.Edit3)
+        box.Edit3 = o.Edit3->trimmed();
+    if (o.NPokoleny)
+        box.NPokoleny = o.NPokoleny->trimmed();
+
+    // "Расчет"
+    s.Sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
+    s.SKO = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+    s.tGar = boxReal(box.LabeledEdit2, dec, QStringLiteral("--tgar"));
+    a.usedSred = s.Sred;
+    a.usedSKO = s.SKO;
+    a.usedTGar = s.tGar;
+    s.MPirsN.Executed = false;
+    s.MPirsS.Executed = false;
+    s.MSmirn.Executed = false;
+    if (s.MasProbl.empty())
+        throw UserError(txt::noFailures);
+    s.SKO_Opt = o.SKO_Flag;
+    s.Sred_Opt = o.Sred_flag;
+    if (o.threads)
+        setFitThreads(*o.threads == 0 ? 2 : std::min(*o.threads, 2));
+    hist(s);
+    const Criterion crit = criterionFromIndex(o.RadioGroup1);
+    auto &runs = a.runs;
+    if (o.spiral) {
+        const double k = readStepCoefficient(box.Edit1, dec, QStringLiteral("--k-spiral"));
+        FitStats st;
+        SpirSp_Execute(s, k, crit, log, &st);
+        Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MPirsS.SKO_out, log, dec);
+        runs[size_t(ModelId::MPirsS)] = fromStats(st);
+        runs[size_t(ModelId::MPirsS)].objective = pearsonAt(s, s.MPirsS, crit);
+    }
+    if (o.newton) {
+        const double k = readStepCoefficient(box.Edit6, dec, QStringLiteral("--k-newton"));
+        FitStats st;
+        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, crit, log, &st);
+        Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MPirsN.SKO_out, log, dec);
+        runs[size_t(ModelId::MPirsN)] = fromStats(st);
+        runs[size_t(ModelId::MPirsN)].objective = pearsonAt(s, s.MPirsN, crit);
+    }
+    if (o.smirnov) {
+        const double k = readStepCoefficient(box.Edit5, dec, QStringLiteral("--k-smirnov"));
+        FitStats st;
+        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &st);
+        Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MSmirn.SKO_out, log, dec);
+        runs[size_t(ModelId::MSmirn)] = fromStats(st);
+    }
+    // The results window after the calculation; a later refresh keeps changed titles.
+    ResultsTitles titles;
+    a.results = computeResults(s, a.nl, width, titles);
+
+    // The genetic tab's start button: Sred_Opt and SKO_Opt as the calculation set them,
+    // Sred and SKO as the fits left them.
+    if (o.genetic) {
+        const GenSettings st = validateGenStart(s, box.Edit2, box.Edit3, box.NPokoleny, dec);
+        const int threads = o.threads.value_or(0);
+        GenInput in = prepareGenRun(s, st, dec, threads);
+        GenControl control;
+        CliGenHost host(log, progress);
+        const SeedSource seeds = o.gaSeed ? fixedSeedSource(*o.gaSeed) : clockSeedSource();
+        Stopwatch clock;
+        GenResult r;
+        {
+            GenEngine engine(std::move(in), control, host, seeds);
+            r = engine.run();
+        }
+        const double seconds = clock.seconds();
+        if (r.failed)
+            throw UserError(txt::exceptional);
+        if (!r.ran)
+            throw UserError(gentxt::noFeasible);
+        if (!publishGenResult(s, r, log, dec))
+            throw UserError(gentxt::dataChanged);
+        ModelRun &g = runs[size_t(ModelId::MGenet)];
+        g.ran = true;
+        g.passes = r.generations;
+        g.evaluations = r.evaluations;
+        g.seconds = seconds;
+        g.objective = r.dMinimumAll;
+        a.results = computeResults(s, a.nl, width, titles);
+    }
+
+    // What the results table showed.
+    for (ModelId id : kModelOrder) {
+        const Mod_Weib &M = model(s, id);
+        a.models[size_t(id)] = M;
+        if (M.Executed) {
+            QString verdict;
+            Kolmogor(s, M.K_powtor, M.A, M.B, M.Sred, M.SKO, a.kolmogorov[size_t(id)], verdict);
+            a.models[size_t(id)].KolmCrt = a.kolmogorov[size_t(id)];
+        } else {
+            runs[size_t(id)].ran = false;
+        }
+    }
+    a.Pot08 = s.Pot08;
+    a.histogram = s.Hist_Arr;
+    for (const Problems &p : s.MasProbl)
+        if (p.chey == 0)
+            ++a.unknownCauseCount;
+
+    // "Expand" on the results window.
+    ExpandMemory memory;
+    a.expand = computeExpand(s, a.nl, memory);
+
+    // The nonparametric tab: the boxes are read again, the histogram rebuilt.
+    if (o.nonparam) {
+        s.Sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
+        s.SKO = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+        hist(s);
+        a.nonparam = Histogram_Exp(s, a.nl);
+    }
+    return a;
+}
+
+} // namespace obr::cli

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: MIT
+#include "options.h"
+
+#include <functional>
+#include <map>
+
+namespace obr::cli {
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: obrotk-cli FILE.fdt [--warranty FILE] [--methods LIST] [--sred X] [--sko X] [--tgar X]\n"
+        "                  [--fit-sred] [--fit-sko] [--criterion standard|spec1|spec2]\n"
+        "                  [--k-spiral X] [--k-newton X] [--k-smirnov X]\n"
+        "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed N]\n"
+        "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
+        "                  [--locale NAME] [--quiet]\n"
+        "\n"
+        "Runs the analysis of a failure data file without a window and prints the results table.\n"
+        "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"
+        "  --methods LIST       comma-separated subset of spiral,newton,smirnov,genetic,nonparam\n"
+        "                       (default spiral)\n"
+        "  --sred, --sko, --tgar X   warranty mean, deviation and period, as typed into the boxes\n"
+        "  --fit-sred, --fit-sko     let the Pearson fits and the genetic run adjust them\n"
+        "  --criterion NAME     Pearson criterion (default spec1)\n"
+        "  --k-spiral, --k-newton, --k-smirnov X   step-reduction coefficients (greater than 1)\n"
+        "  --ga-population N, --ga-generations N, --ga-precision X   genetic run settings\n"
+        "  --ga-seed N          seed of the genetic run's random numbers (reproducible runs)\n"
+        "  --threads N          threads of the searches (0 = all cores for the genetic run)\n"
+        "  --json PATH|-        write the results as one JSON object (- for stdout)\n"
+        "  --log PATH           save the progress log as the window saves it\n"
+        "  --charts DIR         write the charts as PNG files into DIR\n"
+        "  --pdf PATH           write a PDF report (data set, table, charts, log)\n"
+        "  --locale NAME        locale of the number texts, e.g. ru_RU or C (default: the user's)\n"
+        "  --quiet              print nothing on stdout and no progress on stderr\n"
+        "Exit status: 0 success, 1 data error, 2 usage error.\n");
+}
+
+QString numberText(const QString &typed, QChar dec)
+{
+    QString t = typed;
+    for (QChar &c : t)
+        if (c == u'.' || c == u',')
+            c = dec;
+    return t;
+}
+
+namespace {
+
+uint32_t parseUnsigned(const QString &opt, const QString &v, uint64_t max)
+{
+    bool ok = false;
+    const qulonglong n = v.trimmed().toULongLong(&ok, 10);
+    if (!ok || n > max)
+        throw UsageError(QStringLiteral("%1: «%2» is not an integer from 0 to %3")
+                             .arg(opt, v)
+                             .arg(max));
+    return uint32_t(n);
+}
+
+void setMethods(Options &o, const QString &list)
+{
+    o.spiral = o.newton = o.smirnov = o.genetic = o.nonparam = false;
+    const QStringList items = list.split(u',', Qt::SkipEmptyParts);
+    if (items.isEmpty())
+        throw UsageError(QStringLiteral("--methods: the list is empty"));
+    for (const QString &raw : items) {
+        const QString m = raw.trimmed().toLower();
+        if (m == u"spiral")
+            o.spiral = true;
+        else if (m == u"newton")
+            o.newton = true;
+        else if (m == u"smirnov")
+            o.smirnov = true;
+        else if (m == u"genetic")
+            o.genetic = true;
+        else if (m == u"nonparam")
+            o.nonparam = true;
+        else
+            throw UsageError(QStringLiteral("--methods: unknown method «%1»").arg(raw));
+    }
+}
+
+QLocale parseLocale(const QString &name)
+{
+    const QString n = name.trimmed();
+    if (n.compare(u"C", Qt::CaseInsensitive) == 0 || n.compare(u"POSIX", Qt::CaseInsensitive) == 0)
+        return QLocale::c();
+    const QLocale l(n);
+    if (n.isEmpty() || l.language() == QLocale::C)
+        throw UsageError(QStringLiteral("--locale: unknown locale «%1»").arg(name));
+    return l;
+}
+
+} // namespace
+
+Options parseOptions(const QStringList &args, const QLocale &userLocale)
+{
+    Options o;
+    o.locale = userLocale;
+    using Setter = std::function<void(const QString &)>;
+    const std::map<QString, Setter> withValue = {
+        {QStringLiteral("--warranty"), [&](const QString &v) { o.warranty = v; }},
+        {QStringLiteral("--methods"), [&](const QString &v) { setMethods(o, v); }},
+        {QStringLiteral("--sred"), [&](const QString &v) { o.meSred = v; }},
+        {QStringLiteral("--sko"), [&](const QString &v) { o.meSKO = v; }},
+        {QStringLiteral("--tgar"), [&](const QString &v) { o.LabeledEdit2 = v; }},
+        {QStringLiteral("--criterion"),
+         [&](const QString &v) {
+             const QString c = v.trimmed().toLower();
+             if (c == u"standard")
+                 o.RadioGroup1 = 0;
+             else if (c == u"spec1")
+                 o.RadioGroup1 = 1;
+             else if (c == u"spec2")
+                 o.RadioGroup1 = 2;
+             else
+                 throw UsageError(
+                     QStringLiteral("--criterion: «%1» is not standard, spec1 or spec2").arg(v));
+         }},
+        {QStringLiteral("--k-spiral"), [&](const QString &v) { o.Edit1 = v; }},
+        {QStringLiteral("--k-newton"), [&](const QString &v) { o.Edit6 = v; }},
+        {QStringLiteral("--k-smirnov"), [&](const QString &v) { o.Edit5 = v; }},
+        {QStringLiteral("--ga-population"), [&](const QString &v) { o.Edit3 = v; }},
+        {QStringLiteral("--ga-generations"), [&](const QString &v) { o.NPokoleny = v; }},
+        {QStringLiteral("--ga-precision"), [&](const QString &v) { o.Edit2 = v; }},
+        {QStringLiteral("--ga-seed"),
+         [&](const QString &v) { o.gaSeed = parseUnsigned(QStringLiteral("--ga-seed"), v, 0xFFFFFFFFu); }},
+        {QStringLiteral("--threads"),
+         [&](const QString &v) { o.threads = int(parseUnsigned(QStringLiteral("--threads"), v, 1024)); }},
+        {QStringLiteral("--json"), [&](const QString &v) { o.json = v; }},
+        {QStringLiteral("--log"), [&](const QString &v) { o.log = v; }},
+        {QStringLiteral("--charts"), [&](const QString &v) { o.charts = v; }},
+        {QStringLiteral("--pdf"), [&](const QString &v) { o.pdf = v; }},
+        {QStringLiteral("--locale"), [&](const QString &v) { o.locale = parseLocale(v); }},
+    };
+    const std::map<QString, std::function<void()>> flags = {
+        {QStringLiteral("--fit-sred"), [&] { o.Sred_flag = true; }},
+        {QStringLiteral("--fit-sko"), [&] { o.SKO_Flag = true; }},
+        {QStringLiteral("--quiet"), [&] { o.quiet = true; }},
+        {QStringLiteral("--help"), [&] { o.help = true; }},
+        {QStringLiteral("-h"), [&] { o.help = true; }},
+    };
+
+    bool onlyFiles = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (!onlyFiles && a == u"--") {
+            onlyFiles = true;
+            continue;
+        }
+        if (!onlyFiles && a.startsWith(u'-') && a.size() > 1) {
+            QString name = a;
+            std::optional<QString> value;
+            const qsizetype eq = a.indexOf(u'=');
+            if (a.startsWith(u"--") && eq > 2) {
+                name = a.left(eq);
+                value = a.mid(eq + 1);
+            }
+            if (auto f = flags.find(name); f != flags.end()) {
+                if (value)
+                    throw UsageError(QStringLiteral("%1 takes no value").arg(name));
+                f->second();
+                continue;
+            }
+            auto w = withValue.find(name);
+            if (w == withValue.end())
+                throw UsageError(QStringLiteral("unknown option %1").arg(name));
+            if (!value) {
+                if (i + 1 >= args.size())
+                    throw UsageError(QStringLiteral("%1 needs a value").arg(name));
+                value = args[++i];
+            }
+            w->second(*value);
+            continue;
+        }
+        if (!o.file.isEmpty())
+            throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(o.file, a));
+        o.file = a;
+    }
+    if (o.file.isEmpty() && !o.help)
+        throw UsageError(QStringLiteral("no failure data file given"));
+    return o;
+}
+
+} // namespace obr::cli

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The command line of obrotk-cli: what the user asked for, as the texts that the
+ * main window's boxes would hold.
+ */
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+namespace obr::cli {
+
+//! A command line that cannot be run: exit status 2 with the usage text.
+class UsageError : public std::runtime_error {
+public:
+    explicit UsageError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString &message() const noexcept { return m_message; }
+
+private:
+    QString m_message;
+};
+
+//! What the command line asks for. Number texts are kept as typed (see numberText).
+struct Options {
+    QString file;       //!< failure data file
+    QString warranty;   //!< warranty-times file, empty when not given
+
+    // Methods, in the order they run
+    bool spiral = true;
+    bool newton = false;
+    bool smirnov = false;
+    bool genetic = false;
+    bool nonparam = false;
+
+    // The boxes of the main window; empty = the text the loaders write
+    std::optional<QString> meSred, meSKO, LabeledEdit2;
+    bool Sred_flag = false;
+    bool SKO_Flag = false;
+    int RadioGroup1 = 1;   //!< 0 Стандарт, 1 Спец 1, 2 Спец 2
+    std::optional<QString> Edit1, Edit6, Edit5;           //!< spiral, Newton, Smirnov steps
+    std::optional<QString> Edit2, Edit3, NPokoleny;       //!< precision, population, generations
+    std::optional<uint32_t> gaSeed;
+    std::optional<int> threads;
+
+    // Outputs
+    QString json;       //!< path, "-" for stdout, empty for none
+    QString log;
+    QString charts;
+    QString pdf;
+    QLocale locale;     //!< decides the decimal separator of all texts
+    bool quiet = false;
+    bool help = false;
+};
+
+//! The usage text (English option names, as in --help).
+QString usageText();
+
+/*! \brief Parses the arguments (without the program name). Accepts "--opt VALUE" and
+ *  "--opt=VALUE". Throws UsageError for an unknown option, a missing or malformed value,
+ *  or a missing or second data file. Number texts of the boxes are checked later, with
+ *  the same parsers the window uses. */
+Options parseOptions(const QStringList &args, const QLocale &userLocale = QLocale());
+
+/*! \brief A number typed on the command line as the box would hold it: both "." and ","
+ *  stand for the locale's decimal separator, so 1520.5 and 1520,5 mean the same in any
+ *  locale (as the failure times of the data file do). */
+QString numberText(const QString &typed, QChar dec);
+
+} // namespace obr::cli

@@ -1,0 +1,283 @@
+// SPDX-License-Identifier: MIT
+#include "render.h"
+
+#include "chart/chartwidget.h"
+#include "model/errors.h"
+#include "results/ui/uifonts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <memory>
+
+namespace obr::cli {
+
+namespace {
+
+// Sizes of the charts in their windows.
+constexpr QSize kForm2Chart1(649, 491);
+constexpr QSize kForm2Chart2(650, 369);
+constexpr QSize kForm2Chart3(777, 491);
+constexpr QSize kExpandChart(1425, 833);
+constexpr QSize kForm3Chart3(814, 470);
+
+QString cannotWrite(const QString &path, const QString &why)
+{
+    return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+//! A chart widget laid out offscreen at the given size, ready to be drawn.
+std::unique_ptr<ChartWidget> layoutChart(const NamedChart &c)
+{
+    auto w = std::make_unique<ChartWidget>();
+    w->setAttribute(Qt::WA_DontShowOnScreen);
+    w->resize(c.size);
+    w->setChartData(*c.data);
+    w->show();
+    // Let the chart lay out its plot area and place the value marks.
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    return w;
+}
+
+void commit(QSaveFile &f)
+{
+    if (!f.commit())
+        throw UserError(cannotWrite(f.fileName(), f.errorString()));
+}
+
+// ------------------------------------------------------------------ the PDF report
+
+QFont textFont(double pt, bool bold = false)
+{
+    QFont f = chartFont(12, bold);
+    f.setPointSizeF(pt);
+    return f;
+}
+
+//! Lines of text flowing over the pages of the report.
+class Pages {
+public:
+    Pages(QPdfWriter &w, QPainter &p) : m_w(w), m_p(p) { m_area = QRect(QPoint(0, 0), pageSize()); }
+
+    QSize pageSize() const { return QSize(m_w.width(), m_w.height()); }
+    QRect area() const { return m_area; }
+    int y() const { return m_y; }
+    void skip(int dy) { m_y += dy; }
+
+    void newPage()
+    {
+        if (m_used) {
+            m_w.newPage();
+        }
+        m_used = true;
+        m_y = 0;
+    }
+    void heading(const QString &text)
+    {
+        line(text, textFont(15, true));
+        skip(6);
+    }
+    void line(const QString &text, const QFont &font = textFont(10))
+    {
+        const QFontMetrics fm(font, &m_w);
+        if (m_y + fm.height() > m_area.height())
+            newPage();
+        m_p.setFont(font);
+        m_p.drawText(QRect(0, m_y, m_area.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     text);
+        m_y += fm.height();
+    }
+
+private:
+    QPdfWriter &m_w;
+    QPainter &m_p;
+    QRect m_area;
+    int m_y = 0;
+    bool m_used = false;
+};
+
+QString num(double v, const NumLocale &nl) { return fmtGeneral(v, nl.dec); }
+
+void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
+{
+    const State &s = a.s;
+    const NumLocale &nl = a.nl;
+    pg.newPage();
+    pg.heading(QStringLiteral("Исходные данные"));
+    pg.line(a.results.label10, textFont(12, true));
+    pg.line(QStringLiteral("Файл данных: ") + QDir::toNativeSeparators(file));
+    pg.skip(8);
+    const QStringList lines = {
+        QStringLiteral("Средний срок гарантии (заголовок файла): %1 ч").arg(num(a.header.Sred, nl)),
+        QStringLiteral("СКО срока гарантии (заголовок файла): %1 ч").arg(num(a.header.SKO, nl)),
+        QStringLiteral("Количество изделий в эксплуатации: %1 шт.").arg(a.header.Kol_Izd_All),
+        QStringLiteral("Общее число отказов: %1").arg(a.header.KolOtk),
+        QStringLiteral("Число документированных отказов: %1").arg(s.Kol_izw),
+        QStringLiteral("Доля документированных отказов: %1").arg(num(s.Popravka_Unknow, nl)),
+        QStringLiteral("Приведённый парк изделий: %1").arg(num(s.Izd_Prived, nl)),
+        QStringLiteral("Срок гарантии в расчёте: среднее %1 ч, СКО %2 ч, гарантийный срок %3 ч")
+            .arg(num(a.usedSred, nl), num(a.usedSKO, nl), num(a.usedTGar, nl)),
+        QStringLiteral("Наработка до отказа 10%/20%/80%/90% парка: %1 / %2 / %3 / %4 ч")
+            .arg(num(s.T90expl, nl), num(s.T80expl, nl), num(s.T20expl, nl), num(s.T10expl, nl)),
+        QStringLiteral("Наработка до отказа 50% наблюдаемого парка: %1 ч, с учетом цензурирования: %2 ч")
+            .arg(num(s.T50expl, nl), num(s.t50zen, nl)),
+        QStringLiteral("Отказов на изделие за гарантийный срок: %1").arg(num(s.Otk_Izd, nl)),
+    };
+    for (const QString &l : lines)
+        pg.line(l);
+    pg.skip(8);
+    pg.line(QStringLiteral("Причины отказов"), textFont(11, true));
+    for (int k = 1; k <= a.header.NPrich && k < kCauseSlots; ++k)
+        pg.line(QStringLiteral("%1. %2 — %3").arg(k).arg(s.Vidy_otkazov[size_t(k)].Nazv_Prich)
+                    .arg(qlonglong(std::llround(s.Vidy_otkazov[size_t(k)].Dolya))));
+    pg.line(QStringLiteral("%1 — %2").arg(s.Vidy_otkazov[0].Nazv_Prich).arg(a.unknownCauseCount));
+}
+
+void tablePage(Pages &pg, QPainter &p, const Analysis &a, QPdfWriter &w)
+{
+    pg.newPage();
+    pg.heading(QStringLiteral("Таблица результатов"));
+    pg.line(a.results.label10, textFont(12, true));
+    pg.skip(8);
+    const ResultsTable &t = a.results.table;
+    // Column widths as in the window, scaled to the page when wider.
+    std::vector<int> widths;
+    int total = 0;
+    for (int c = 0; c <= t.dataColumn; ++c) {
+        const int wc = t.widths[size_t(c)] > 0 ? t.widths[size_t(c)] : ResultsTable::DefaultWidth;
+        widths.push_back(wc);
+        total += wc;
+    }
+    const double scale = std::min(1.6, double(pg.area().width()) / total);
+    const QFont font = textFont(8.5);
+    const QFontMetrics fm(font, &w);
+    const int rowH = fm.height() + 8;
+    p.setFont(font);
+    int y = pg.y();
+    for (int r = 0; r < ResultsTable::Rows; ++r) {
+        int x = 0;
+        for (int c = 0; c <= t.dataColumn; ++c) {
+            const int cw = int(widths[size_t(c)] * scale);
+            const QRect cell(x, y, cw, rowH);
+            if (r == 0)
+                p.fillRect(cell, QColor(0xF0, 0xF0, 0xF0));
+            p.setPen(QColor(0xA0, 0xA0, 0xA0));
+            p.drawRect(cell);
+            p.setPen(Qt::black);
+            p.drawText(cell.adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                       t.cell(c, r).trimmed());
+            x += cw;
+        }
+        y += rowH;
+    }
+    pg.skip(y - pg.y() + 16);
+    if (a.nonparam) {
+        const NonparamTexts &n = a.nonparam->texts;
+        pg.line(QStringLiteral("Непараметрический анализ"), textFont(11, true));
+        for (const QString &l : {QStringLiteral("Средняя наработка на отказ по гарантийным изделиям"),
+                                 n.Label2, n.Label3, n.Label5, n.Label6, n.Label7, n.Label8})
+            pg.line(l);
+    }
+}
+
+void chartPage(Pages &pg, QPainter &p, const NamedChart &c)
+{
+    pg.newPage();
+    pg.heading(c.caption);
+    const std::unique_ptr<ChartWidget> w = layoutChart(c);
+    const QRect room(0, pg.y(), pg.area().width(), pg.area().height() - pg.y());
+    const double scale = std::min(double(room.width()) / c.size.width(),
+                                  double(room.height()) / c.size.height());
+    p.save();
+    p.translate(room.x() + (room.width() - c.size.width() * scale) / 2, room.y());
+    p.scale(scale, scale);
+    w->render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+    p.restore();
+}
+
+void logPages(Pages &pg, const Analysis &a)
+{
+    pg.newPage();
+    pg.heading(QStringLiteral("Журнал расчёта"));
+    for (const QString &l : a.log)
+        pg.line(l, textFont(9));
+}
+
+} // namespace
+
+std::vector<NamedChart> chartsOf(const Analysis &a)
+{
+    std::vector<NamedChart> out = {
+        {QStringLiteral("Form2_Chart2.png"), QStringLiteral("Результаты: накопленные отказы"),
+         &a.results.chart2, kForm2Chart2},
+        {QStringLiteral("Form2_Chart1.png"), QStringLiteral("Результаты: поток отказов по причинам"),
+         &a.results.chart1, kForm2Chart1},
+        {QStringLiteral("Form2_Chart3.png"),
+         QStringLiteral("Результаты: поток отказов с учетом выбытия из гарантии"), &a.results.chart3,
+         kForm2Chart3},
+        {QStringLiteral("ExpandForm_Chart1.png"), QStringLiteral("Увеличенный график потока отказов"),
+         &a.expand.chart, kExpandChart},
+    };
+    if (a.nonparam)
+        out.push_back({QStringLiteral("Form3_Chart3.png"), QStringLiteral("Непараметрический анализ"),
+                       &a.nonparam->chart, kForm3Chart3});
+    return out;
+}
+
+QStringList writeCharts(const Analysis &a, const QString &dir)
+{
+    if (!QDir().mkpath(dir))
+        throw UserError(cannotWrite(dir, QStringLiteral("каталог не создан")));
+    QStringList written;
+    for (const NamedChart &c : chartsOf(a)) {
+        const std::unique_ptr<ChartWidget> w = layoutChart(c);
+        const QImage image = w->grab().toImage();
+        const QString path = QDir(dir).filePath(c.fileName);
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || !image.save(&f, "PNG"))
+            throw UserError(cannotWrite(path, f.errorString()));
+        commit(f);
+        written << path;
+    }
+    return written;
+}
+
+void writePdf(const Analysis &a, const QString &file, const QString &path)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        throw UserError(cannotWrite(path, f.errorString()));
+    {
+        QPdfWriter w(&f);
+        w.setTitle(QStringLiteral("Анализ надежности в эксплуатации: ") + a.s.Comment);
+        w.setCreator(QStringLiteral("obrotk-cli"));
+        w.setResolution(96);
+        w.setPageSize(QPageSize(QPageSize::A4));
+        w.setPageOrientation(QPageLayout::Landscape);
+        w.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+        QPainter p;
+        if (!p.begin(&w))
+            throw UserError(cannotWrite(path, QStringLiteral("PDF не создан")));
+        Pages pg(w, p);
+        dataSetPage(pg, a, file);
+        tablePage(pg, p, a, w);
+        for (const NamedChart &c : chartsOf(a))
+            chartPage(pg, p, c);
+        logPages(pg, a);
+        p.end();
+    }
+    commit(f);
+}
+
+TextWidth gridTextWidth()
+{
+    const QFontMetrics fm(ui::designFont(QStringLiteral("MS Sans Serif"), 12));
+    return [fm](const QString &t) { return fm.horizontalAdvance(t); };
+}
+
+} // namespace obr::cli

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The drawn outputs of obrotk-cli: PNG files of the charts and the PDF report,
+ * drawn offscreen by the same chart adapter as the windows. Needs a QApplication.
+ */
+#include "cli/analysis.h"
+
+#include <QSize>
+#include <QString>
+#include <vector>
+
+namespace obr::cli {
+
+//! One chart of a window: its file name, the window's caption of it, data and size.
+struct NamedChart {
+    QString fileName;   //!< e.g. "Form2_Chart1.png"
+    QString caption;    //!< heading on the report page
+    const ChartData *data = nullptr;
+    QSize size;         //!< the chart's size in its window, pixels
+};
+
+//! The charts of the run: results window (3), enlarged chart, nonparametric chart if run.
+std::vector<NamedChart> chartsOf(const Analysis &a);
+
+/*! \brief Writes every chart of chartsOf as a PNG file into \a dir (created if missing).
+ *  Returns the paths written. Throws UserError when a file cannot be written. */
+QStringList writeCharts(const Analysis &a, const QString &dir);
+
+/*! \brief Writes the PDF report: the data set, the results table (and the nonparametric
+ *  times), one page per chart, and the progress log. Landscape A4. The file appears only
+ *  complete. Throws UserError when it cannot be written. */
+void writePdf(const Analysis &a, const QString &file, const QString &path);
+
+//! The pixel width of a text in the results grid's font (QFontMetrics of that font).
+TextWidth gridTextWidth();
+
+} // namespace obr::cli
