@@ -64,6 +64,16 @@ bool printImage(QPrinter &printer, const QPixmap &image)
 
 } // namespace
 
+QPixmap windowImage(QWidget *window)
+{
+    const qreal ratio = 2 * window->devicePixelRatioF();
+    QPixmap image(window->size() * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(window->palette().color(window->backgroundRole()));
+    window->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
+}
+
 void PrintDialogs::printFailed(const QString &message, QWidget *parent)
 {
     QMessageBox::critical(parent, kPrintCaption, message);
@@ -81,8 +91,9 @@ bool printWindow(QWidget *window)
 {
     if (!window)
         return false;
-    // The window as it is on screen, before any dialog covers it.
-    const QPixmap image = window->grab();
+    // The window as it is on screen, before any dialog covers it, drawn at twice the
+    // screen's pixel density so that text and lines stay sharp on paper.
+    const QPixmap image = windowImage(window);
 
     // A fresh printer every time: printer 0, landscape, whatever was chosen before.
     QPrinter printer(QPrinter::HighResolution);

@@ -5,6 +5,7 @@
 
 class QWidget;
 class QPrinter;
+class QPixmap;
 
 namespace obr {
 
@@ -33,5 +34,9 @@ void setPrintDialogs(PrintDialogs *d);
  *  cancelled the file choice or the page could not be written (the user has then been
  *  told through PrintDialogs::printFailed). Nothing is remembered between calls. */
 bool printWindow(QWidget *window);
+
+/*! \brief The image printWindow puts on the page: the window's client area as displayed,
+ *  at twice the screen's pixel density (its device pixel ratio says so). */
+QPixmap windowImage(QWidget *window);
 
 } // namespace obr

@@ -1,21 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The window Form3: controls, filling from the state in both locales, the chart after
-// repeated analyses, a refused analysis, and printing through its button.
+// repeated analyses and a refused analysis (printing: window_printing_test.cpp).
 #include "chart/chartwidget.h"
-#include "chart/printing.h"
 #include "model/errors.h"
 #include "model/texts.h"
 #include "nonparam/ui/form3.h"
-#include "pdfpage.h"
 #include "stats/stat2018.h"
 
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QLabel>
-#include <QPrinterInfo>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace obr;
@@ -52,15 +48,6 @@ QStringList drawnBars(const ChartWidget *w)
                     t << set->label();
     return t;
 }
-
-class RecordingDialogs : public PrintDialogs {
-public:
-    QString file;
-    QStringList failures;
-    void printerSetup(QPrinter &, QWidget *) override {}
-    QString pdfFileName(QWidget *) override { return file; }
-    void printFailed(const QString &message, QWidget *) override { failures << message; }
-};
 
 } // namespace
 
@@ -175,31 +162,6 @@ private slots:
             QCOMPARE(e.message(), txt::noFailures);
         }
         QVERIFY(!fresh.isVisible());
-    }
-
-    void printButtonSavesOneLandscapePageWithTheWindow()
-    {
-        if (!QPrinterInfo::availablePrinters().isEmpty())
-            QSKIP("a printer is installed: this test would print on paper");
-        State s = makeState({{100, 1}, {200, 2}, {300, 3}}, 10);
-        TForm3 form(&s);
-        form.Histogram_Exp();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-
-        QTemporaryDir dir;
-        RecordingDialogs dialogs;
-        dialogs.file = dir.filePath(QStringLiteral("form3.pdf"));
-        setPrintDialogs(&dialogs);
-        QTest::mouseClick(form.Button1, Qt::LeftButton);
-        setPrintDialogs(nullptr);
-
-        QVERIFY(dialogs.failures.isEmpty());
-        const PdfFacts pdf = readPdfFacts(dialogs.file);
-        QVERIFY(pdf.ok);
-        QCOMPARE(pdf.pages.size(), 1);
-        QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
-        QCOMPARE(pdf.images.size(), 1);
-        QCOMPARE(pdf.images[0], form.grab().size());
     }
 };
 
