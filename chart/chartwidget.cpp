@@ -23,6 +23,8 @@ namespace obr {
 
 namespace {
 
+constexpr int kColumnGap = 10;
+
 QColor toColor(Rgb c, int transparency = 0)
 {
     QColor q(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
@@ -88,7 +90,7 @@ void autoRange(QValueAxis *axis, const ChartData &d, AxisSide side)
     }
     if (!any || hi <= lo)
         hi = lo + 1;
-    axis->setRange(lo, hi + (hi - lo) * 0.04);
+    axis->setRange(lo, hi);
     axis->applyNiceNumbers();
 }
 
@@ -240,7 +242,8 @@ void ChartLegend::setEntries(const ChartData &d)
 {
     entries_.clear();
     wide_ = d.wideSwatches;
-    setFont(chartFont(d.legendPx > 0 ? d.legendPx : 11));
+    basePx_ = d.legendPx > 0 ? d.legendPx : 11;
+    setFont(chartFont(basePx_));
     if (d.legendVisible)
         for (const SeriesData &s : d.series)
             if (s.visible)
@@ -264,7 +267,8 @@ int ChartLegend::swatchWidth() const
 
 int ChartLegend::entryWidth(const Entry &e) const
 {
-    return swatchWidth() + 4 + fontMetrics().horizontalAdvance(e.text);
+    // 2 px beyond the advance: the painter's eliding must never cut a text that fits.
+    return swatchWidth() + 4 + fontMetrics().horizontalAdvance(e.text) + 2;
 }
 
 ChartLegend::Layout ChartLegend::layoutFor(int width) const
@@ -276,7 +280,7 @@ ChartLegend::Layout ChartLegend::layoutFor(int width) const
         return L;
     }
     const int avail = width - 8;
-    constexpr int gap = 14;
+    constexpr int gap = kColumnGap;
     // The most columns whose widest entries fit side by side; column-major order keeps
     // the list order readable top to bottom.
     for (int cols = n; cols >= 1; --cols) {
@@ -309,6 +313,19 @@ int ChartLegend::heightFor(int width) const
     return L.rows == 0 ? 0 : L.rows * fontMetrics().height() + 8;
 }
 
+int ChartLegend::fitTo(int width, int maxHeight)
+{
+    int h = 0;
+    for (int px = basePx_; px >= basePx_ - 2 && px >= 9; --px) {
+        setFont(chartFont(px));
+        h = heightFor(width);
+        if (h <= maxHeight && layoutFor(width).fits)
+            return h;
+    }
+    setFont(chartFont(basePx_)); // no smaller size helps: keep the design size
+    return heightFor(width);
+}
+
 bool ChartLegend::allTextsFit() const { return layoutFor(width()).fits; }
 
 void ChartLegend::paintEvent(QPaintEvent *)
@@ -337,7 +354,7 @@ void ChartLegend::paintEvent(QPaintEvent *)
         const int used = std::min(L.rows, int(entries_.size()) - c * L.rows);
         p.setPen(QColor(0x80, 0x80, 0x80));
         p.drawRect(QRect(x, 4, sw, used * rh).adjusted(0, 0, -1, -1));
-        x += L.colWidths[size_t(c)] + 14;
+        x += L.colWidths[size_t(c)] + kColumnGap;
     }
 }
 
@@ -387,12 +404,36 @@ void ChartWidget::resizeEvent(QResizeEvent *) { relayout(); }
 
 void ChartWidget::relayout()
 {
-    const int lh = legend_->heightFor(width());
+    // The legend may take up to a quarter of the height before its font gets smaller.
+    const int lh = legend_->fitTo(width(), height() / 4);
     legend_->setGeometry(0, height() - lh, width(), lh);
     legend_->setVisible(lh > 0);
     view_->setGeometry(0, 0, width(), height() - lh);
+    wrapTitle();
     chooseLabelAngle();
     placeMarks();
+}
+
+void ChartWidget::wrapTitle()
+{
+    // A title wider than the chart less room for a button in either top corner is broken
+    // into two lines at the space nearest its middle, rather than cut off.
+    const QString &t = data_.title;
+    const QFontMetrics fm(chart_->titleFont());
+    if (fm.horizontalAdvance(t) <= view_->width() - 2 * kCornerRoom) {
+        chart_->setTitle(t);
+        return;
+    }
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (t[i] == u' ' && (best < 0 || std::abs(i - t.size() / 2) < std::abs(best - t.size() / 2)))
+            best = i;
+    if (best < 0) {
+        chart_->setTitle(t);
+        return;
+    }
+    chart_->setTitle(t.left(best).toHtmlEscaped() + QStringLiteral("<br>") +
+                     t.mid(best + 1).toHtmlEscaped());
 }
 
 void ChartWidget::chooseLabelAngle()

@@ -33,6 +33,9 @@ public:
     void setEntries(const ChartData &data);
     //! The height the legend needs at the given width.
     int heightFor(int width) const;
+    /*! Chooses the font size for the given width: the design size, or a pixel or two
+     *  smaller when that keeps the legend within \a maxHeight; returns the height. */
+    int fitTo(int width, int maxHeight);
     //! Texts of the entries, in order (tests).
     QStringList texts() const;
     //! Whether every entry shows its whole text at the current width.
@@ -57,6 +60,7 @@ private:
 
     std::vector<Entry> entries_;
     bool wide_ = false;
+    int basePx_ = 11;
 };
 
 /*! \brief A chart with its legend below. setChartData replaces the whole content. */
@@ -81,6 +85,8 @@ private:
     void relayout();
     void placeMarks();
     void chooseLabelAngle();
+    void wrapTitle();
+    static constexpr int kCornerRoom = 70;
 
     ChartData data_;
     QChart *chart_ = nullptr;

@@ -51,7 +51,9 @@ TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     Result_Grid = new QTableWidget(obr::ResultsTable::Rows, obr::ResultsTable::Cols, this);
     Result_Grid->setObjectName(QStringLiteral("Result_Grid"));
     Result_Grid->setGeometry(648, 95, 777, 267);
-    Result_Grid->setFont(designFont(QStringLiteral("MS Sans Serif"), 12));
+    Result_Grid->setFont(obr::ui::gridFont(12));
+    // Cells carry trailing spaces up to the column width: never elide them.
+    Result_Grid->setTextElideMode(Qt::ElideNone);
     Result_Grid->horizontalHeader()->hide();
     Result_Grid->verticalHeader()->hide();
     Result_Grid->verticalHeader()->setDefaultSectionSize(kRowHeight);

@@ -30,6 +30,20 @@ inline QFont designFont(const QString &design, int px, bool bold = false)
     return font;
 }
 
+/*! \brief The font of the results grid. The design's grid font is a narrow one; the
+ *  designed column widths hold the longest texts only in a narrow font. */
+inline QFont gridFont(int px)
+{
+    const QStringList have = QFontDatabase::families();
+    for (const char *f : {"Liberation Sans Narrow", "DejaVu Sans Condensed"})
+        if (have.contains(QString::fromLatin1(f))) {
+            QFont font{QString::fromLatin1(f)};
+            font.setPixelSize(px);
+            return font;
+        }
+    return designFont(QStringLiteral("MS Sans Serif"), px);
+}
+
 //! Shows the busy cursor for the lifetime of the guard.
 class BusyCursor {
 public:
