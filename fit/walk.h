@@ -16,6 +16,7 @@
  * earlier pair falls too; a pair within the noise proves nothing, and from the last
  * proven position on the walk goes step by step, as the plain walk would.
  */
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -45,6 +46,8 @@ public:
 
     //! Evaluations along the walk that the plain step-by-step walk would not skip.
     static constexpr int64_t kSteps = 3;
+    //! A predicted probe lies at most this many times further than the last proven one.
+    static constexpr int64_t kMaxLeap = 64;
 
     /*! Strict walk (continue while strictly better and inside the bounds): stop at the
      *  first k with x_k + h <= lo or x_k > hi, or f_k >= f_(k-1). The stop position is
@@ -134,7 +137,7 @@ private:
         if (m_stamp[i] != m_walk) {
             m_val[i] = m_e.eval(m_pos[i]);
             m_stamp[i] = m_walk;
-            if (m_trackNoise) {
+            if (m_trackNoise && (++m_noiseTick & 1)) {
                 const double n = m_e.noise();
                 if (!(n <= m_noise))
                     m_noise = n;
@@ -213,6 +216,7 @@ private:
         m_limIdx = -1;
         m_noise = 0;
         m_trackNoise = false;
+        m_noiseTick = 0;
         if (m_stamp.empty()) {
             m_stamp.resize(64, 0);
             m_val.resize(64);
@@ -222,8 +226,7 @@ private:
 
         // The first steps one by one: most walks near the end of a fit are this short.
         const int64_t steps = m_gallop ? kSteps : INT64_MAX;
-        int64_t k = 1;
-        for (; k <= steps; ++k) {
+        for (int64_t k = 1; k <= steps; ++k) {
             if (!gen(k))
                 return finish(m_limIdx);
             if (k == m_limIdx)
@@ -234,39 +237,72 @@ private:
                 return finish(k);
         }
 
-        // Gallop: every pair up to lo falls.
-        int64_t lo = kSteps, hi = -1;
-        for (int64_t g = 2;; g *= 2) {
-            const int64_t p = lo + g;
-            if (!gen(p)) {
+        // Search for the first stop after lo. The differences of neighbouring values grow
+        // nearly linearly along a walk near its end, so the next probe is where the line
+        // through the last two known differences crosses zero (safeguarded: at most a
+        // leap of kMaxLeap while no stop is known, bisection when the bracket shrinks slowly).
+        // A probe right after a predicted one checks its neighbour, which costs a single
+        // evaluation and usually closes the bracket.
+        int64_t lo = kSteps, prevK = kSteps - 1, hi = -1;
+        double dlo = value(kSteps) - value(kSteps - 1);
+        double prevD = value(kSteps - 1) - value(kSteps - 2);
+        double dhi = 0;
+        bool dhiKnown = false;
+        int64_t nextP = -1;
+        int slow = 0;
+        for (;;) {
+            if (hi >= 0 && hi - lo <= 1)
+                return finish(hi);
+            int64_t p;
+            bool predicted = false, neighbour = false;
+            if (nextP > lo && (hi < 0 || nextP < hi)) {
+                p = nextP;
+                neighbour = true;
+            } else if (hi < 0) {
+                const double slope = (dlo - prevD) / double(lo - prevK);
+                int64_t jump = lo;
+                if (slope > 0) {
+                    const double k0 = double(lo) + (-dlo) / slope;
+                    if (k0 < double(kMaxLeap * lo))
+                        jump = std::max<int64_t>(1, int64_t(std::ceil(k0)) - lo);
+                }
+                p = lo + jump;
+                predicted = true;
+            } else if (dhiKnown && slow < 2 && dhi > dlo) {
+                const double k0 = double(lo) + double(hi - lo) * (-dlo) / (dhi - dlo);
+                p = std::clamp<int64_t>(int64_t(std::ceil(k0)), lo + 1, hi - 1);
+                predicted = true;
+            } else {
+                p = lo + (hi - lo) / 2;
+            }
+            nextP = -1;
+            const int64_t width = hi < 0 ? -1 : hi - lo;
+            if (!gen(p) || p == m_limIdx) {
                 hi = m_limIdx;
-                break;
+                dhiKnown = false;
+            } else {
+                const int c = classify(p);
+                const double d = value(p) - value(p - 1);
+                if (c > 0) {
+                    hi = p;
+                    dhi = d;
+                    dhiKnown = std::isfinite(d);
+                    if (predicted)
+                        nextP = p - 1;
+                } else if (c < 0) {
+                    prevK = lo;
+                    prevD = dlo;
+                    lo = p;
+                    dlo = d;
+                    if (predicted && hi >= 0)
+                        nextP = p + 1;
+                } else {
+                    return band(lo, p, hi);
+                }
             }
-            const int c = classify(p);
-            if (c > 0) {
-                hi = p;
-                break;
-            }
-            if (c == 0)
-                return band(lo, p, -1);
-            if (p == m_limIdx) {
-                hi = p;
-                break;
-            }
-            lo = p;
+            if (width > 0 && !neighbour)
+                slow = 2 * (hi - lo) > width ? slow + 1 : 0;
         }
-        // Bisection between a proven fall (lo) and a known stop (hi).
-        while (hi - lo > 1) {
-            const int64_t mid = lo + (hi - lo) / 2;
-            const int c = classify(mid);
-            if (c > 0)
-                hi = mid;
-            else if (c < 0)
-                lo = mid;
-            else
-                return band(lo, mid, hi);
-        }
-        return finish(hi);
     }
 
     Engine &m_e;
@@ -281,6 +317,7 @@ private:
     WalkStop m_limWhy = WalkStop::Rise;
     double m_noise = 0;
     bool m_trackNoise = false;
+    unsigned m_noiseTick = 0;
 };
 
 } // namespace obr::detail
