@@ -23,6 +23,7 @@ const QString kCaption =
     QStringLiteral("Количественный анализ закона распределения отказов. Анализ надежности в "
                    "эксплуатации.  Версия " OBROTK_VERSION);
 constexpr int kRowHeight = 20;
+constexpr int kCellMargins = 8; // the grid's own margins on both sides of a cell text
 } // namespace
 
 TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
@@ -130,6 +131,23 @@ void TForm2::fillGrid(const obr::ResultsTable &t)
                 it->setBackground(fixedBrush);
             }
         }
+    }
+    // A column the pass filled is widened when a text (without its padding) would be cut:
+    // capped times of 10000000000 hours and the quantiles of a very flat model are longer
+    // than the designed widths.
+    const QFontMetrics fm(Result_Grid->font());
+    for (int c = 0; c < obr::ResultsTable::Cols; ++c) {
+        if (t.widths[size_t(c)] <= 0)
+            continue;
+        int need = 0;
+        for (int r = 0; r < obr::ResultsTable::Rows; ++r) {
+            QString text = t.cell(c, r);
+            while (text.endsWith(u' '))
+                text.chop(1);
+            need = std::max(need, fm.horizontalAdvance(text) + kCellMargins);
+        }
+        if (need > Result_Grid->columnWidth(c))
+            Result_Grid->setColumnWidth(c, need);
     }
 }
 
