@@ -8,6 +8,7 @@
 #include "stats/stat2018.h"
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -19,6 +20,7 @@ namespace {
 struct Timed {
     GenResult r;
     double seconds = 0;
+    double cpu = 0;   //!< processor time of the whole process (all threads)
 };
 
 Timed runOnce(const GenInput &in)
@@ -26,10 +28,12 @@ Timed runOnce(const GenInput &in)
     GenControl ctl;
     NullGenHost host;
     const auto t0 = std::chrono::steady_clock::now();
+    const std::clock_t c0 = std::clock();
     GenEngine e(in, ctl, host, fixedSeedSource(20181));
     Timed t;
     t.r = e.run();
     t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    t.cpu = double(std::clock() - c0) / CLOCKS_PER_SEC;
     return t;
 }
 
@@ -59,9 +63,10 @@ int main(int argc, char **argv)
     in.threads = threads;
     const Timed many = runOnce(in);
     for (const auto &[name, t] : {std::pair{"1 thread", &one}, std::pair{"threads", &many}}) {
-        std::printf("%-9s %2d: %7.3f s  %9lld evaluations (%.3f us each)  best %.6f  "
-                    "B=%.5f  1/A=%.2f  K=%.5f\n",
-                    name, t == &one ? 1 : threads, t->seconds, (long long)t->r.evaluations,
+        std::printf("%-9s %2d: %7.3f s wall, %7.3f s processor  %9lld evaluations (%.3f us "
+                    "each)  best %.6f  B=%.5f  1/A=%.2f  K=%.5f\n",
+                    name, t == &one ? 1 : threads, t->seconds, t->cpu,
+                    (long long)t->r.evaluations,
                     t->seconds * 1e6 / double(t->r.evaluations), t->r.dMinimumAll, t->r.Aopt[0],
                     1 / t->r.Aopt[1], t->r.Aopt[2]);
     }

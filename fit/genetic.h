@@ -373,7 +373,14 @@ private:
     std::vector<Xromosome> m_ListBest;
     std::vector<Xromosome *> m_batch;                 //!< individuals to evaluate
     std::vector<std::array<double, 5>> m_initAo;      //!< drawn vectors of MakePopulation
-    std::vector<uint8_t> m_dirty;
+    std::vector<uint8_t> m_dirty;     //!< per individual: may be out of order (sort)
+    std::vector<uint8_t> m_mutated;   //!< per individual: flipped in this Mutation
+    struct SortKey {
+        double f;
+        uint32_t idx;
+    };
+    std::vector<SortKey> m_clean, m_moved, m_order;
+    std::vector<Ptr> m_tmp;
 };
 
 } // namespace obr
