@@ -718,12 +718,14 @@ bool GenEngine::generation()
     m_done = i;
     m_host.generationDone(i);
 
-    return !(m_ctl.Stop_Gen.load() || m_i > N);
+    return !(m_ctl.Stop_Gen.load() || m_i > N || (m_abort && m_abort->load()));
 }
 
 GenResult GenEngine::run()
 {
     bool failed = false;
+    if (m_abort && m_abort->load())
+        return finish(false);
     try {
         begin();
         while (generation()) {

@@ -14,7 +14,9 @@
  *     showProgress (CheckBoxProm) and the copy count (LabeledEdit1, setCopyCount with an
  *     empty optional when the box does not hold an integer) up to date on every change.
  *     The worker writes the track-bar positions it moves there itself, so the next
- *     generation reads them at once; the window only shows them.
+ *     generation reads them at once; the window only shows them, with the bar's signals
+ *     blocked (QSignalBlocker) while it does, so that a position shown late never
+ *     overwrites a newer one as if the user had moved the bar.
  *  3. The worker reports through GenHost; TGen turns that into queued Qt signals.
  *  4. At the end the window gets a GenResult and calls publishGenResult(s, r, log, dec)
  *     on the user-interface thread: it writes MGenet, Ao, Aopt, Sred and SKO into the
@@ -313,6 +315,10 @@ public:
     //! Finishing steps: the result record from the best vector.
     GenResult finish(bool failed = false);
 
+    /*! An extra stop request that begin() does not clear (the owner going away): the
+     *  run ends after the current generation, or before the first when already set. */
+    void setAbortFlag(const std::atomic<bool> *abort) { m_abort = abort; }
+
     // Inspection
     int32_t currentGeneration() const { return m_i; }
     double fPCrossingOver() const { return m_fPCrossingOver; }
@@ -348,6 +354,7 @@ private:
     GenControl &m_ctl;
     GenHost &m_host;
     SeedSource m_seeds;
+    const std::atomic<bool> *m_abort = nullptr;
     GenRandom m_rnd;
     std::unique_ptr<Objective> m_obj;
     std::unique_ptr<GenParallel> m_par;

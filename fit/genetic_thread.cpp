@@ -51,7 +51,7 @@ TGen::TGen(GenInput in, std::shared_ptr<GenControl> control, QObject *parent, Se
 
 TGen::~TGen()
 {
-    m_control->Stop_Gen.store(true);
+    m_abort.store(true);
     wait();
 }
 
@@ -61,6 +61,7 @@ void TGen::run()
     GenResult r;
     try {
         GenEngine engine(m_in, *m_control, host, m_seeds);
+        engine.setAbortFlag(&m_abort);
         r = engine.run();
     } catch (const UserError &e) {
         host.logLine(e.message());

@@ -12,7 +12,8 @@
  * resultReady and restores the idle state of the tab in its slot for finished.
  *
  * The worker never touches the State or a widget. Destroying a TGen asks the run to stop
- * and waits for the thread.
+ * (a request of its own, which the start of the run does not clear, unlike Stop_Gen) and
+ * waits for the thread.
  */
 #include "genetic.h"
 
@@ -48,6 +49,7 @@ protected:
 private:
     GenInput m_in;
     std::shared_ptr<GenControl> m_control;
+    std::atomic<bool> m_abort{false};
     SeedSource m_seeds;
 };
 

@@ -74,15 +74,25 @@ TEST(GeneticThread, ReportsReachTheReceiverThenTheResultThenTheEnd)
     EXPECT_EQ(host.l, lines);
 }
 
-TEST(GeneticThread, DestroyingARunningWorkerStopsIt)
+TEST(GeneticThread, DestroyingAWorkerStopsItWhereverItIs)
 {
+    // A million generations: only the stop request lets these destructors return. The
+    // request is made before the run starts, right after, and while it runs.
     State s = gentest::failureState();
-    auto control = std::make_shared<GenControl>();
-    auto gen = std::make_unique<TGen>(gentest::quickInput(s, 100, 1000000, 1), control);
-    gen->start();
-    QThread::msleep(20);
-    gen.reset();   // asks for the stop and waits: returns after the current generation
-    EXPECT_TRUE(control->Stop_Gen.load());
+    for (int waitMs : {-1, 0, 20}) {
+        auto control = std::make_shared<GenControl>();
+        GenResult result;
+        auto gen = std::make_unique<TGen>(gentest::quickInput(s, 100, 1000000, 1), control);
+        QObject::connect(gen.get(), &TGen::resultReady, gen.get(),
+                         [&](const GenResult &r) { result = r; }, Qt::DirectConnection);
+        if (waitMs >= 0) {
+            gen->start();
+            QThread::msleep(ulong(waitMs));
+        }
+        gen.reset();
+        EXPECT_LT(result.generations, 1000000) << waitMs;
+        EXPECT_FALSE(control->Stop_Gen.load());   // the window's request is left alone
+    }
 }
 
 int main(int argc, char **argv)
