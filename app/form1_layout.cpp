@@ -111,25 +111,25 @@ void TForm1::setupUi()
         Label17->setBuddy(Edit6);
         Label16->setBuddy(Edit5);
 
-        SpirSpusk = make<QCheckBox>(p, "SpirSpusk", {8, 112, 304, 20}, form1txt::SpirSpusk);
+        SpirSpusk = make<QCheckBox>(p, "SpirSpusk", {8, 108, 310, 20}, form1txt::SpirSpusk);
         SpirSpusk->setChecked(true);
-        BoxNewton = make<QCheckBox>(p, "BoxNewton", {8, 134, 304, 20}, form1txt::BoxNewton);
-        BoxSmirnow = make<QCheckBox>(p, "BoxSmirnow", {8, 156, 304, 20}, form1txt::BoxSmirnow);
-        Sred_flag = make<QCheckBox>(p, "Sred_flag", {8, 186, 140, 20}, form1txt::Sred_flag);
-        SKO_Flag = make<QCheckBox>(p, "SKO_Flag", {150, 186, 140, 20}, form1txt::SKO_Flag);
+        BoxNewton = make<QCheckBox>(p, "BoxNewton", {8, 129, 304, 20}, form1txt::BoxNewton);
+        BoxSmirnow = make<QCheckBox>(p, "BoxSmirnow", {8, 150, 304, 20}, form1txt::BoxSmirnow);
+        Sred_flag = make<QCheckBox>(p, "Sred_flag", {8, 176, 140, 20}, form1txt::Sred_flag);
+        SKO_Flag = make<QCheckBox>(p, "SKO_Flag", {150, 176, 140, 20}, form1txt::SKO_Flag);
 
-        RadioGroup1 = make<QGroupBox>(p, "RadioGroup1", {8, 216, 302, 96}, form1txt::RadioGroup1);
+        RadioGroup1 = make<QGroupBox>(p, "RadioGroup1", {8, 202, 302, 92}, form1txt::RadioGroup1);
         RadioGroup1Items = new QButtonGroup(RadioGroup1);
         RadioGroup1Items->setObjectName(QStringLiteral("RadioGroup1Items"));
         for (int i = 0; i < 3; ++i) {
             auto *r = new QRadioButton(form1txt::criterion[i], RadioGroup1);
             r->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
-            r->setGeometry(12, 22 + 23 * i, 280, 20);
+            r->setGeometry(12, 22 + 22 * i, 280, 20);
             RadioGroup1Items->addButton(r, i);
         }
         RadioGroup1Items->button(1)->setChecked(true);
 
-        bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 330, 160, 56}, form1txt::bbRaschet);
+        bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 304, 160, 52}, form1txt::bbRaschet);
         bbRaschet->setFont(withPixelSize(font(), 16, true));
         bbRaschet->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
     }
@@ -137,25 +137,25 @@ void TForm1::setupUi()
     // Tab 2: the genetic optimiser
     {
         QWidget *p = TabSheet2;
-        Edit2Label = label(p, "Edit2Label", form1txt::Edit2Label, {8, 6});
-        Edit2 = make<QLineEdit>(p, "Edit2", {8, 22, 96, kEditH}, QStringLiteral("0.0000001"));
-        Edit3Label = label(p, "Edit3Label", form1txt::Edit3Label, {112, 6});
-        Edit3 = make<QLineEdit>(p, "Edit3", {112, 22, 96, kEditH}, QStringLiteral("3000"));
-        NPokolenyLabel = label(p, "NPokolenyLabel", form1txt::NPokolenyLabel, {216, 6});
-        NPokoleny = make<QLineEdit>(p, "NPokoleny", {216, 22, 94, kEditH}, QStringLiteral("1500"));
+        Edit2Label = label(p, "Edit2Label", form1txt::Edit2Label, {8, 7});
+        Edit2 = make<QLineEdit>(p, "Edit2", {150, 4, 110, kEditH}, QStringLiteral("0.0000001"));
+        Edit3Label = label(p, "Edit3Label", form1txt::Edit3Label, {8, 30});
+        Edit3 = make<QLineEdit>(p, "Edit3", {150, 27, 110, kEditH}, QStringLiteral("3000"));
+        NPokolenyLabel = label(p, "NPokolenyLabel", form1txt::NPokolenyLabel, {8, 53});
+        NPokoleny = make<QLineEdit>(p, "NPokoleny", {150, 50, 110, kEditH}, QStringLiteral("1500"));
         Edit2Label->setBuddy(Edit2);
         Edit3Label->setBuddy(Edit3);
         NPokolenyLabel->setBuddy(NPokoleny);
 
-        ToolBRunGenOptim = make<QPushButton>(p, "ToolBRunGenOptim", {8, 54, 236, 44},
+        ToolBRunGenOptim = make<QPushButton>(p, "ToolBRunGenOptim", {8, 80, 236, 44},
                                              form1txt::ToolBRunGenOptim);
         ToolBRunGenOptim->setFont(withPixelSize(font(), 12, true));
         ToolBRunGenOptim->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
-        StopBtn = make<QPushButton>(p, "StopBtn", {250, 54, 60, 44}, form1txt::StopBtn);
+        StopBtn = make<QPushButton>(p, "StopBtn", {250, 80, 60, 44}, form1txt::StopBtn);
         StopBtn->setFont(withPixelSize(font(), 12, true));
 
-        Label18 = label(p, "Label18", form1txt::Label18, {8, 106});
-        ProgressBar2 = make<QProgressBar>(p, "ProgressBar2", {8, 122, 302, 18});
+        Label18 = label(p, "Label18", form1txt::Label18, {8, 130});
+        ProgressBar2 = make<QProgressBar>(p, "ProgressBar2", {8, 146, 302, 18});
         ProgressBar2->setRange(0, 100);
         ProgressBar2->setValue(0);
         ProgressBar2->setTextVisible(false);
@@ -169,21 +169,21 @@ void TForm1::setupUi()
             t->setValue(position);
             return t;
         };
-        Label7 = label(p, "Label7", form1txt::Label7, {8, 148});
-        TrackBar1 = trackBar("TrackBar1", 164, 55);
-        Label8 = label(p, "Label8", form1txt::Label8, {8, 200});
-        TrackBar2 = trackBar("TrackBar2", 216, 15);
+        Label7 = label(p, "Label7", form1txt::Label7, {8, 170});
+        TrackBar1 = trackBar("TrackBar1", 186, 55);
+        Label8 = label(p, "Label8", form1txt::Label8, {8, 220});
+        TrackBar2 = trackBar("TrackBar2", 236, 15);
         Label7->setBuddy(TrackBar1);
         Label8->setBuddy(TrackBar2);
 
-        btnCopyBest = make<QPushButton>(p, "btnCopyBest", {8, 258, 150, 26}, form1txt::btnCopyBest);
-        LabeledEdit1 = make<QLineEdit>(p, "LabeledEdit1", {166, 260, 60, kEditH}, QStringLiteral("50"));
+        btnCopyBest = make<QPushButton>(p, "btnCopyBest", {8, 274, 150, 26}, form1txt::btnCopyBest);
+        LabeledEdit1 = make<QLineEdit>(p, "LabeledEdit1", {166, 276, 60, kEditH}, QStringLiteral("50"));
         LabeledEdit1->setPlaceholderText(form1txt::LabeledEdit1Placeholder);
-        LabeledEdit1Label = label(p, "LabeledEdit1Label", form1txt::LabeledEdit1Label, {232, 263});
+        LabeledEdit1Label = label(p, "LabeledEdit1Label", form1txt::LabeledEdit1Label, {232, 279});
         LabeledEdit1Label->setBuddy(LabeledEdit1);
 
-        CheckBoxProm = make<QCheckBox>(p, "CheckBoxProm", {8, 294, 300, 20}, form1txt::CheckBoxProm);
-        SaveFileBTN = make<QPushButton>(p, "SaveFileBTN", {8, 326, 150, 30}, form1txt::SaveFileBTN);
+        CheckBoxProm = make<QCheckBox>(p, "CheckBoxProm", {8, 308, 300, 20}, form1txt::CheckBoxProm);
+        SaveFileBTN = make<QPushButton>(p, "SaveFileBTN", {8, 336, 150, 30}, form1txt::SaveFileBTN);
         SaveFileBTN->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     }
 
@@ -230,8 +230,8 @@ void TForm1::setupUi()
 
         auto row = [p](const char *editName, QLineEdit *&edit, const char *labelName,
                        QLabel *&lbl, const QString &text, int y) {
-            edit = make<QLineEdit>(p, editName, {8, y, 80, kEditH});
-            lbl = label(p, labelName, text, {94, y + 3});
+            edit = make<QLineEdit>(p, editName, {8, y, 62, kEditH});
+            lbl = label(p, labelName, text, {74, y + 3});
             lbl->setBuddy(edit);
         };
         row("meKolAll", meKolAll, "Label2", Label2, form1txt::Label2, 52);

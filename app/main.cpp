@@ -4,6 +4,9 @@
 #include "app/dialogs.h"
 #include "app/form1_texts.h"
 #include "app/obrotk2015.h"
+#include "nonparam/ui/form3.h"
+#include "results/ui/expandform.h"
+#include "results/ui/form2.h"
 #include "model/seams.h"
 #include "model/state.h"
 
@@ -24,8 +27,19 @@ int main(int argc, char *argv[])
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtRussian);
 
+    // One working state for the whole run; every window gets a pointer to it.
     obr::State state;
     TForm1 form1(&state);
+    // The results window takes the enlarged-chart window at construction, so that one
+    // is made just before it; all three stay hidden until their commands show them.
+    TExpandForm expandForm(&state);
+    TForm2 form2(&state, &expandForm);
+    TForm3 form3(&state);
+    form1.setResultWindows(&form2, &form3);
+    // Closing the main window ends the program, whatever else is open.
+    for (QWidget *w : {static_cast<QWidget *>(&form2), static_cast<QWidget *>(&form3),
+                       static_cast<QWidget *>(&expandForm)})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
     obr::WindowCoreNotifier coreNotifier(form1.messageNotifier());
     obr::setCoreNotifier(&coreNotifier);
 

@@ -83,7 +83,7 @@ TForm1::~TForm1()
     stopGeneticRun();
 }
 
-void TForm1::setResultWindows(QWidget *form2, QWidget *form3)
+void TForm1::setResultWindows(TForm2 *form2, TForm3 *form3)
 {
     m_form2 = form2;
     m_form3 = form3;
@@ -341,13 +341,13 @@ void TForm1::setResultsHeading(const QString &comment)
 {
     if (!m_form2)
         return;
-    if (auto *heading = m_form2->findChild<QLabel *>(QStringLiteral("Label10")))
-        heading->setText(comment);
+    m_form2->Label10->setText(comment);
 }
 
 void TForm1::showDiagrams()
 {
-    // TODO(results window): m_form2->Diagrams() once the window lands.
+    if (m_form2)
+        m_form2->Diagrams();
 }
 
 // ---------------------------------------------------------------- calculation
@@ -424,7 +424,8 @@ void TForm1::Button1Click()
         s.Sred = readBox(meSred, meSredLabel);
         s.SKO = readBox(meSKO, meSKOLabel);
         hist(s);
-        // TODO(nonparametric window): m_form3->Histogram_Exp() once the window lands.
+        if (m_form3)
+            m_form3->Histogram_Exp();
     });
 }
 

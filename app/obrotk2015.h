@@ -9,6 +9,8 @@
  * the program goes on.
  */
 #include "app/dialogs.h"
+#include "nonparam/ui/form3.h"
+#include "results/ui/form2.h"
 #include "io/loaders.h"
 #include "model/state.h"
 
@@ -30,9 +32,6 @@ class QTableView;
 class QToolButton;
 class QFrame;
 
-class TForm2;
-class TForm3;
-
 namespace obr {
 class ButtonTabs;
 class FailureGridModel;
@@ -49,7 +48,7 @@ public:
     ~TForm1() override;
 
     //! The results and nonparametric windows the handlers fill (may be null in tests).
-    void setResultWindows(QWidget *form2, QWidget *form3); // TODO(result windows): TForm2/TForm3
+    void setResultWindows(TForm2 *form2, TForm3 *form3);
     //! Dialog seams; nullptr restores the real dialogs. Not owned.
     void setFileChooser(obr::FileChooser *chooser);
     void setMessageNotifier(obr::MessageNotifier *notifier);
@@ -191,8 +190,8 @@ private:
     void showDiagrams();
 
     obr::State *m_state;
-    QPointer<QWidget> m_form2;
-    QPointer<QWidget> m_form3;
+    QPointer<TForm2> m_form2;
+    QPointer<TForm3> m_form3;
     obr::QtFileChooser m_qtChooser;
     obr::QtMessageNotifier m_qtMessages;
     obr::FileChooser *m_chooser = &m_qtChooser;

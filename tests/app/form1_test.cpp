@@ -1,0 +1,861 @@
+// SPDX-License-Identifier: MIT
+// The main window driven as a user drives it: loading both files, the calculation with
+// each method, the genetic optimiser's controls, refusals and the saved log.
+#include "app/buttontabs.h"
+#include "app/dialogs.h"
+#include "app/failuregridmodel.h"
+#include "app/obrotk2015.h"
+#include "fit/fits.h"
+#include "fit/genetic.h"
+#include "fit/genetic_thread.h"
+#include "model/numfmt.h"
+#include "model/texts.h"
+#include "nonparam/ui/form3.h"
+#include "results/ui/expandform.h"
+#include "results/ui/form2.h"
+#include "stats/stat2018.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStringDecoder>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace obr;
+
+namespace {
+
+QString sourcePath(const QString &rel)
+{
+    const QByteArray root = qgetenv("OBROTK_SOURCE_DIR");
+    return QDir(QString::fromLocal8Bit(root)).filePath(rel);
+}
+QString dataPath(const QString &name) { return sourcePath(QStringLiteral("tests/app/data/") + name); }
+QString samplePath() { return sourcePath(QStringLiteral("examples/sample.fdt")); }
+
+//! Answers the dialogs from a queue; an empty answer is a cancel.
+class FakeChooser : public FileChooser {
+public:
+    QStringList openAnswers;
+    QString saveAnswer;
+    QStringList filters;
+    QStringList starts;
+    int saves = 0;
+
+    QString openFile(QWidget *, const QString &filter, const QString &start) override
+    {
+        filters << filter;
+        starts << start;
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    QString saveFile(QWidget *, const QString &) override
+    {
+        ++saves;
+        return saveAnswer;
+    }
+};
+
+//! Records the message boxes instead of showing them.
+class FakeMessages : public MessageNotifier {
+public:
+    QStringList messages;
+    QStringList errors;
+    void message(QWidget *, const QString &text) override { messages << text; }
+    void error(QWidget *, const QString &, const QString &text) override { errors << text; }
+    int total() const { return int(messages.size() + errors.size()); }
+};
+
+//! The program's four windows over one state, with recording dialogs.
+struct Harness {
+    FakeChooser chooser;
+    FakeMessages msgs;
+    State state;
+    TExpandForm expand{&state};
+    TForm2 form2{&state, &expand};
+    TForm3 form3{&state};
+    TForm1 form1{&state};
+
+    Harness()
+    {
+        form1.setResultWindows(&form2, &form3);
+        form1.setFileChooser(&chooser);
+        form1.setMessageNotifier(&msgs);
+        // Keep genetic runs on one evaluation thread beside the tests.
+        form1.setGenThreads(1);
+    }
+    void load(const QString &path)
+    {
+        chooser.openAnswers << path;
+        form1.OpenFileStartClick();
+    }
+    void loadWarranty(const QString &path)
+    {
+        chooser.openAnswers << path;
+        form1.SpeedButton1Click();
+    }
+    QString cell(int row, int col) const
+    {
+        return form1.gridModel()->index(row, col).data().toString();
+    }
+    QStringList logLines() const { return form1.Memo2->toPlainText().split(QLatin1Char('\n')); }
+    QChar dec() const { return NumLocale::from(QLocale()).dec; }
+    //! Step coefficients that keep the fits short.
+    void quickSteps()
+    {
+        const QString k = QStringLiteral("1") + dec() + QStringLiteral("05");
+        form1.Edit1->setText(k);
+        form1.Edit6->setText(k);
+        form1.Edit5->setText(k);
+    }
+    QStringList resultCaptions() const
+    {
+        QStringList c;
+        for (int col = 1; col < form2.Result_Grid->columnCount(); ++col) {
+            const QTableWidgetItem *it = form2.Result_Grid->item(0, col);
+            if (it && !it->text().isEmpty())
+                c << it->text();
+        }
+        return c;
+    }
+};
+
+void setLocale(const QString &which)
+{
+    QLocale::setDefault(which == QLatin1String("comma") ? QLocale(QLocale::Russian, QLocale::Russia)
+                                                        : QLocale::c());
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void designControls();
+    void layoutFitsDesign();
+    void loadSample_data();
+    void loadSample();
+    void secondLoadReplacesRows();
+    void failedLoadsChangeNothing();
+    void cancelReloadsRememberedFile();
+    void enterGoesToDefaultButton();
+    void calculation_data();
+    void calculation();
+    void calculationRefusals();
+    void warrantyFile_data();
+    void warrantyFile();
+    void saveLog();
+    void nonparametric();
+    void geneticRunStoppedMidway();
+    void closingDuringRunStopsIt();
+    void screenshot();
+
+private:
+    QTemporaryDir m_cwd;
+    QString m_oldCwd;
+};
+
+void Form1Test::initTestCase()
+{
+    QVERIFY(m_cwd.isValid());
+    QVERIFY2(QFile::exists(samplePath()), "OBROTK_SOURCE_DIR must point to the source tree");
+    m_oldCwd = QDir::currentPath();
+    // The link file is written to the working directory.
+    QDir::setCurrent(m_cwd.path());
+}
+
+void Form1Test::init()
+{
+    QLocale::setDefault(QLocale::c());
+    QFile::remove(QStringLiteral("linkFdt.txt"));
+}
+
+void Form1Test::cleanupTestCase()
+{
+    QDir::setCurrent(m_oldCwd);
+}
+
+// ------------------------------------------------------------------------- design
+
+void Form1Test::designControls()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    QCOMPARE(f.size(), QSize(1205, 675));
+    QVERIFY(f.windowTitle().startsWith(QStringLiteral("Анализ надежности в эксплуатации.  ")));
+
+    struct Text {
+        const char *name;
+        QString text;
+    };
+    const Text texts[] = {
+        {"Label1", QStringLiteral("Файл исходных данных:")},
+        {"OpenFileStart", QStringLiteral("Путь")},
+        {"FilePath", TForm1::designRoot()},
+        {"Label2", QStringLiteral("Общее количество объектов в гарантийной эксплуатации")},
+        {"Label3", QStringLiteral("Количество несвязных отказов 2-3 групп сложности")},
+        {"meSredLabel", QStringLiteral(" Среднее время гарантии")},
+        {"meSKOLabel", QStringLiteral(" СКО времени гарантии")},
+        {"LabeledEdit2Label", QStringLiteral(" Период учета отказов на 1 изделие, ч")},
+        {"meSred", QString()},
+        {"Label4", QStringLiteral("Особенности  расчета параметров модели")},
+        {"Label5", QStringLiteral("Коэф-т уменьшения шага модели 1.1")},
+        {"Label17", QStringLiteral("Коэф-т уменьшения шага модели 1.2")},
+        {"Label16", QStringLiteral("Коэф-т уменьшения шага модели 2")},
+        {"Edit1", QStringLiteral("1.00025")},
+        {"Edit6", QStringLiteral("1.00025")},
+        {"Edit5", QStringLiteral("1.0005")},
+        {"SpirSpusk", QStringLiteral("Модель 1.1 по Пирсону, метод спирального спуска ")},
+        {"BoxNewton", QStringLiteral("Модель 1.2 по Пирсону, метод Ньютона ")},
+        {"BoxSmirnow", QStringLiteral("Модель 2 (по Смирнову)")},
+        {"Sred_flag", QStringLiteral("Подбор СВН")},
+        {"SKO_Flag", QStringLiteral("Подбор СКО")},
+        {"bbRaschet", QStringLiteral("Расчет")},
+        {"Edit2", QStringLiteral("0.0000001")},
+        {"Edit2Label", QStringLiteral("Точность подбора")},
+        {"Edit3", QStringLiteral("3000")},
+        {"Edit3Label", QStringLiteral("Размер популяции")},
+        {"NPokoleny", QStringLiteral("1500")},
+        {"NPokolenyLabel", QStringLiteral("Число поколений")},
+        {"ToolBRunGenOptim", QStringLiteral("Расчет (генетический алгоритм)")},
+        {"StopBtn", QStringLiteral("Stop")},
+        {"Label18", QStringLiteral("Ход расчета")},
+        {"Label7", QStringLiteral("Вероятность скрещивания")},
+        {"Label8", QStringLiteral("Вероятность мутаций")},
+        {"btnCopyBest", QStringLiteral("Скопировать лучших")},
+        {"LabeledEdit1", QStringLiteral("50")},
+        {"LabeledEdit1Label", QStringLiteral("шт.")},
+        {"CheckBoxProm", QStringLiteral("Вывод хода расчета")},
+        {"SaveFileBTN", QStringLiteral("Вывод в файл")},
+        {"Button1", QStringLiteral("Анализ непараметрический")},
+        {"Label9", QStringLiteral("Файл данных по гарантийным срокам:")},
+        {"SpeedButton1", QStringLiteral("File")},
+        {"Edit4", TForm1::designRoot()},
+        {"Label15", QStringLiteral("Комментарий")},
+        {"Label11", QStringLiteral("Количество объектов для анализа")},
+        {"Label14", QStringLiteral("Результат расчета параметров гарантийного срока")},
+        {"Label12", QStringLiteral("Среднее время гарантии, ч.")},
+        {"Label13", QStringLiteral("СКО времени гарантии, ч.")},
+        {"TabSheet1Tab", QStringLiteral("1. Подбор параметров распределения (основной)")},
+        {"TabSheet2Tab", QStringLiteral("2. Генетический алгоритм")},
+        {"TabSheet3Tab", QStringLiteral("3. Непараметрич. обработка")},
+    };
+    for (const Text &t : texts) {
+        QObject *o = f.findChild<QObject *>(QLatin1String(t.name));
+        QVERIFY2(o, t.name);
+        QString actual;
+        if (auto *l = qobject_cast<QLabel *>(o))
+            actual = l->text();
+        else if (auto *e = qobject_cast<QLineEdit *>(o))
+            actual = e->text();
+        else if (auto *b = qobject_cast<QAbstractButton *>(o))
+            actual = b->text();
+        QVERIFY2(actual == t.text, t.name);
+    }
+
+    QCOMPARE(f.Label10->text(), QString());
+    QCOMPARE(f.Label10->font().pixelSize(), 17);
+    QCOMPARE(f.Memo2->toPlainText(), QStringLiteral("Ход решения"));
+    QCOMPARE(f.OpenFileStart->toolTip(),
+             QStringLiteral("Файл содержит строки комментария, среднего времени окончания гарантии, "
+                            "СКО гарантии, парка, числа всех отказов и массив времен отказов"));
+    QCOMPARE(f.meSredLabel->toolTip(), QStringLiteral("Среднее время наблюдений"));
+    QCOMPARE(f.LabeledEdit2Label->toolTip(), QStringLiteral("Среднее время наблюдений"));
+    QCOMPARE(f.Edit1->placeholderText(), QStringLiteral("Минимум попадпний в столбец гистограммы"));
+    QCOMPARE(f.Edit6->placeholderText(), f.Edit1->placeholderText());
+    QCOMPARE(f.LabeledEdit1->placeholderText(),
+             QStringLiteral("Скопировать из популяции лучшие варианты и убрать столько же худших"));
+    QCOMPARE(f.Mass_List->toolTip(), QStringLiteral("Данные из файла об отказах изделий"));
+
+    QVERIFY(f.SpirSpusk->isChecked());
+    QVERIFY(!f.BoxNewton->isChecked());
+    QVERIFY(!f.BoxSmirnow->isChecked());
+    QVERIFY(!f.Sred_flag->isChecked());
+    QVERIFY(!f.SKO_Flag->isChecked());
+    QVERIFY(!f.CheckBoxProm->isChecked());
+    QCOMPARE(f.RadioGroup1->title(), QStringLiteral("Критерии подбора закона распределения"));
+    QCOMPARE(f.RadioGroup1Items->checkedId(), 1);
+    QCOMPARE(f.RadioGroup1Items->button(0)->text(), QStringLiteral("Стандарт"));
+    QCOMPARE(f.RadioGroup1Items->button(1)->text(), QStringLiteral("Спец 1"));
+    QCOMPARE(f.RadioGroup1Items->button(2)->text(), QStringLiteral("Спец 2"));
+    QCOMPARE(f.bbRaschet->font().pixelSize(), 16);
+    QVERIFY(f.bbRaschet->font().bold());
+    QCOMPARE(f.Button1->font().pixelSize(), 13);
+
+    for (auto [bar, pos] : {std::pair{f.TrackBar1, 55}, std::pair{f.TrackBar2, 15}}) {
+        QCOMPARE(bar->minimum(), 0);
+        QCOMPARE(bar->maximum(), 100);
+        QCOMPARE(bar->tickInterval(), 5);
+        QCOMPARE(bar->value(), pos);
+    }
+    QCOMPARE(f.ProgressBar2->value(), 0);
+    QCOMPARE(f.ProgressBar2->maximum(), 100);
+
+    // Three tabs as buttons; the first is active.
+    QCOMPARE(f.PageControl->count(), 3);
+    QCOMPARE(f.PageControl->currentIndex(), 0);
+    QTest::mouseClick(f.PageControl->tabButton(2), Qt::LeftButton);
+    QCOMPARE(f.PageControl->currentIndex(), 2);
+    QVERIFY(f.PageControl->tabButton(2)->isChecked());
+    QVERIFY(!f.PageControl->tabButton(0)->isChecked());
+
+    // The grid before any load: 24 empty body rows under the header, 4 columns of 100 px.
+    QCOMPARE(f.gridModel()->rowCount(), 24);
+    QCOMPARE(f.gridModel()->columnCount(), 4);
+    QCOMPARE(f.Mass_List->horizontalHeader()->sectionSize(0), 100);
+
+    // Regions of the design.
+    QCOMPARE(f.PageControl->geometry(), QRect(0, 33, 320, 460));
+    QCOMPARE(f.Panel4->geometry(), QRect(2, 495, 314, 180));
+    QCOMPARE(f.Panel1->geometry(), QRect(322, 33, 413, 170));
+    QCOMPARE(f.Memo2->geometry(), QRect(733, 0, 468, 203));
+    QCOMPARE(f.Mass_List->geometry(), QRect(322, 199, 883, 475));
+}
+
+void Form1Test::layoutFitsDesign()
+{
+    // Every control lies inside its container, no label is cut, and no two controls of a
+    // panel or tab overlap.
+    Harness h;
+    h.form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.form1));
+    TForm1 &f = h.form1;
+    const QList<QWidget *> containers = {f.Panel1, f.Panel4, f.TabSheet1, f.TabSheet2,
+                                         f.TabSheet3, f.RadioGroup1};
+    for (QWidget *c : containers) {
+        QList<QWidget *> kids;
+        for (QObject *o : c->children()) {
+            auto *w = qobject_cast<QWidget *>(o);
+            if (w && !w->isWindow() && !w->objectName().isEmpty())
+                kids << w;
+        }
+        QVERIFY(!kids.isEmpty());
+        for (QWidget *w : kids) {
+            const QString where = c->objectName() + QLatin1Char('/') + w->objectName();
+            QVERIFY2(c->rect().contains(w->geometry()), qPrintable(where + " outside its container"));
+            if (auto *l = qobject_cast<QLabel *>(w))
+                QVERIFY2(l->sizeHint().width() <= l->width() && l->sizeHint().height() <= l->height(),
+                         qPrintable(where + " is cut"));
+            if (auto *b = qobject_cast<QPushButton *>(w)) {
+                // Push buttons have a style minimum wider than their text: measure the text.
+                const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+                QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + icon + 8 <= b->width(),
+                         qPrintable(where + " is cut"));
+            } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+                QVERIFY2(b->sizeHint().width() <= b->width() + 2, qPrintable(where + " is cut"));
+            }
+        }
+        for (int i = 0; i < kids.size(); ++i)
+            for (int j = i + 1; j < kids.size(); ++j)
+                QVERIFY2(!kids[i]->geometry().intersects(kids[j]->geometry()),
+                         qPrintable(c->objectName() + ": " + kids[i]->objectName() + " overlaps "
+                                    + kids[j]->objectName()));
+    }
+    // The tab buttons wrap onto lines of their own within the page control.
+    for (int i = 0; i < f.PageControl->count(); ++i) {
+        QPushButton *b = f.PageControl->tabButton(i);
+        QVERIFY(f.PageControl->rect().contains(b->geometry()));
+        QVERIFY(b->sizeHint().width() <= b->width() + 2);
+    }
+    QVERIFY(f.PageControl->tabsHeight() <= 3 * 27);
+}
+
+// ------------------------------------------------------------------------- loading
+
+void Form1Test::loadSample_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("period") << QStringLiteral("period");
+    QTest::newRow("comma") << QStringLiteral("comma");
+}
+
+void Form1Test::loadSample()
+{
+    QFETCH(QString, locale);
+    setLocale(locale);
+    Harness h;
+    TForm1 &f = h.form1;
+    const QChar d = h.dec();
+    h.load(samplePath());
+
+    QCOMPARE(h.msgs.total(), 0);
+    QCOMPARE(h.chooser.filters, QStringList{QStringLiteral("Файл данных по отказам (*.fdt)")});
+    QCOMPARE(f.FilePath->text(), QDir::toNativeSeparators(samplePath()));
+    QCOMPARE(f.Label10->text(), QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг."));
+    QCOMPARE(h.form2.Label10->text(), f.Label10->text());
+    QCOMPARE(f.meSred->text(), QStringLiteral("1000"));
+    QCOMPARE(f.meSKO->text(), QStringLiteral("250"));
+    QCOMPARE(f.meKolAll->text(), QStringLiteral("2000"));
+    QCOMPARE(f.meKolOtk->text(), QStringLiteral("391"));
+    QCOMPARE(f.LabeledEdit2->text(), QStringLiteral("1000"));
+    QCOMPARE(f.Edit1->text(), QStringLiteral("1") + d + QStringLiteral("00025"));
+    QCOMPARE(f.Edit6->text(), QStringLiteral("1") + d + QStringLiteral("00025"));
+    QCOMPARE(f.Edit5->text(), QStringLiteral("1") + d + QStringLiteral("0005"));
+    QCOMPARE(f.Edit2->text(), QStringLiteral("0") + d + QStringLiteral("0000002"));
+    QCOMPARE(f.NPokoleny->text(), QStringLiteral("1200"));
+    QVERIFY(h.state.uk);
+
+    // One row per failure, in time order, with the four headers and widths.
+    const int n = int(h.state.MasProbl.size());
+    QVERIFY(n > 100);
+    QCOMPARE(f.gridModel()->rowCount(), n);
+    const int widths[] = {65, 90, 200, 1000};
+    for (int c = 0; c < 4; ++c) {
+        QCOMPARE(f.gridModel()->headerData(c, Qt::Horizontal).toString(), FailureGridModel::header(c));
+        QCOMPARE(f.Mass_List->horizontalHeader()->sectionSize(c), widths[c]);
+    }
+    QCOMPARE(FailureGridModel::header(0), QStringLiteral(" № отказа"));
+    QCOMPARE(h.cell(0, 0), QStringLiteral("1"));
+    QCOMPARE(h.cell(n - 1, 0), QString::number(n));
+    for (int r : {0, n / 2, n - 1})
+        QCOMPARE(h.cell(r, 1), fmtGeneral(h.state.MasProbl[size_t(r)].time, d));
+    for (int r = 1; r < n; ++r)
+        QVERIFY(h.state.MasProbl[size_t(r - 1)].time <= h.state.MasProbl[size_t(r)].time);
+
+    // Each reached threshold marks exactly one row, the failure at which it is reached.
+    struct Mark {
+        QString text;
+        double figure;
+    };
+    const Mark marks[] = {{QStringLiteral(", отказов 10% от парка"), h.state.T90expl},
+                          {QStringLiteral(", отказов 20% от парка"), h.state.T80expl}};
+    for (const Mark &m : marks) {
+        QVERIFY(m.figure > 0);
+        int marked = -1;
+        for (int r = 0; r < n; ++r)
+            if (h.cell(r, 2).endsWith(m.text)) {
+                QCOMPARE(marked, -1);
+                marked = r;
+            }
+        QVERIFY2(marked >= 0, qPrintable(m.text));
+        const auto &P = h.state.MasProbl;
+        const double prev = marked > 0 ? P[size_t(marked - 1)].time : 0.0;
+        QVERIFY(m.figure <= P[size_t(marked)].time && m.figure >= prev);
+        QCOMPARE(h.cell(marked, 2),
+                 h.state.Vidy_otkazov[size_t(P[size_t(marked)].chey)].Nazv_Prich + m.text);
+    }
+
+    // The link file names the file: Windows-1251, CR LF.
+    const QByteArray link = fileBytes(QStringLiteral("linkFdt.txt"));
+    QCOMPARE(link, QDir::toNativeSeparators(samplePath()).toLocal8Bit() + "\r\n");
+}
+
+void Form1Test::secondLoadReplacesRows()
+{
+    Harness h;
+    h.load(samplePath());
+    const int n = h.form1.gridModel()->rowCount();
+    QVERIFY(n > 5);
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    QCOMPARE(h.msgs.total(), 0);
+    QCOMPARE(h.form1.gridModel()->rowCount(), 5);
+    // Times 100, 150, 200.25, 300.5, 400; the unmatched cause is "Не установл.".
+    const QStringList times = {QStringLiteral("100"), QStringLiteral("150"), QStringLiteral("200.25"),
+                               QStringLiteral("300.5"), QStringLiteral("400")};
+    for (int r = 0; r < 5; ++r)
+        QCOMPARE(h.cell(r, 1), times[r]);
+    QCOMPARE(h.cell(0, 2), QStringLiteral("Стартер"));
+    QCOMPARE(h.cell(1, 2), QStringLiteral("Не установл., отказов 10% от парка"));
+    QCOMPARE(h.cell(3, 2), QStringLiteral("Насос, отказов 20% от парка"));
+    QCOMPARE(h.cell(3, 3), QStringLiteral("заменен"));
+    QCOMPARE(h.cell(4, 3), QStringLiteral("регулировка"));
+    QCOMPARE(h.form1.Label10->text(), QStringLiteral("Малая выборка"));
+    h.load(samplePath());
+    QCOMPARE(h.form1.gridModel()->rowCount(), n);
+}
+
+void Form1Test::failedLoadsChangeNothing()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    // Cancelling before any file was chosen does nothing at all.
+    h.form1.OpenFileStartClick();
+    h.form1.SpeedButton1Click();
+    QCOMPARE(h.msgs.total(), 0);
+    QVERIFY(!QFile::exists(QStringLiteral("linkFdt.txt")));
+    QCOMPARE(f.FilePath->text(), TForm1::designRoot());
+
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    QVERIFY(h.state.uk);
+
+    // A file the reader refuses: the message, and the loaded data stay whole.
+    h.load(dataPath(QStringLiteral("bad_header.fdt")));
+    QCOMPARE(h.msgs.errors.size(), 1);
+    QVERIFY(h.msgs.errors.first().startsWith(txt::dataErrorInLine));
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+    QCOMPARE(h.state.Comment, QStringLiteral("Малая выборка"));
+    QCOMPARE(f.gridModel()->rowCount(), 5);
+    QCOMPARE(f.meKolAll->text(), QStringLiteral("20"));
+    QVERIFY(h.state.uk);
+
+    // A file that does not exist: its message, uk cleared, nothing else changed.
+    h.load(dataPath(QStringLiteral("no_such_file.fdt")));
+    QCOMPARE(h.msgs.messages, QStringList{txt::fileNotFound});
+    QVERIFY(!h.state.uk);
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+    QCOMPARE(f.gridModel()->rowCount(), 5);
+    // The link file names the last file chosen even when it could not be opened.
+    QVERIFY(fileBytes(QStringLiteral("linkFdt.txt")).contains("no_such_file.fdt"));
+    // A calculation now stops without a message: nothing opened successfully.
+    h.form1.bbRaschetClick();
+    QCOMPARE(h.msgs.total(), 2);
+    QVERIFY(!h.form2.isVisible());
+}
+
+void Form1Test::cancelReloadsRememberedFile()
+{
+    Harness h;
+    const QString small = dataPath(QStringLiteral("small.fdt"));
+    h.load(small);
+    h.state.MasProbl.clear();
+    h.form1.OpenFileStartClick(); // cancelled: the dialog keeps the last file
+    QCOMPARE(h.chooser.starts.last(), small);
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+    QCOMPARE(h.form1.gridModel()->rowCount(), 5);
+    // The warranty loader shares the dialog and its memory.
+    h.loadWarranty(dataPath(QStringLiteral("gar_three.txt")));
+    QCOMPARE(h.chooser.filters.last(), QStringLiteral("Файл времен гарантии (gar*.txt)"));
+    h.form1.OpenFileStartClick();
+    QCOMPARE(h.chooser.starts.last(), dataPath(QStringLiteral("gar_three.txt")));
+    QCOMPARE(h.msgs.errors.size(), 1); // a warranty file is no failure data file
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+}
+
+void Form1Test::enterGoesToDefaultButton()
+{
+    Harness h;
+    h.form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.form1));
+    h.chooser.openAnswers << dataPath(QStringLiteral("small.fdt"));
+    h.form1.meSKO->setFocus();
+    QTest::keyClick(h.form1.meSKO, Qt::Key_Return);
+    QTRY_COMPARE(h.chooser.filters.size(), 1);
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+}
+
+// ------------------------------------------------------------------------- calculation
+
+void Form1Test::calculation_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("spiral");
+    QTest::addColumn<bool>("newton");
+    QTest::addColumn<bool>("smirnov");
+    QTest::newRow("spiral") << QStringLiteral("period") << true << false << false;
+    QTest::newRow("newton") << QStringLiteral("period") << false << true << false;
+    QTest::newRow("smirnov") << QStringLiteral("period") << false << false << true;
+    QTest::newRow("all, comma locale") << QStringLiteral("comma") << true << true << true;
+    QTest::newRow("none") << QStringLiteral("period") << false << false << false;
+}
+
+void Form1Test::calculation()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, spiral);
+    QFETCH(bool, newton);
+    QFETCH(bool, smirnov);
+    setLocale(locale);
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    // A model of an earlier calculation by another method is not shown again.
+    h.state.MPirsS.Executed = h.state.MPirsN.Executed = h.state.MSmirn.Executed = true;
+    h.quickSteps();
+    f.SpirSpusk->setChecked(spiral);
+    f.BoxNewton->setChecked(newton);
+    f.BoxSmirnow->setChecked(smirnov);
+    const int before = int(h.logLines().size());
+    QTest::mouseClick(f.bbRaschet, Qt::LeftButton);
+
+    QVERIFY2(h.msgs.total() == 0, qPrintable(h.msgs.errors.join(QLatin1Char('\n'))));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(h.state.MPirsS.Executed, spiral);
+    QCOMPARE(h.state.MPirsN.Executed, newton);
+    QCOMPARE(h.state.MSmirn.Executed, smirnov);
+    QVERIFY(!h.state.Hist_Arr.empty());
+
+    // Each fit's own line, then its 95% line, in the fixed order.
+    QStringList expected;
+    QStringList captions;
+    const QChar d = h.dec();
+    auto prefix = [](const QString &line) { return line.left(line.indexOf(QStringLiteral(" за ")) + 4); };
+    if (spiral)
+        expected << prefix(fittxt::spiralDone(0)) << histMadeLine(h.state.MPirsS.SKO_out, d);
+    if (newton)
+        expected << prefix(fittxt::newtonDone(0)) << histMadeLine(h.state.MPirsN.SKO_out, d);
+    if (smirnov)
+        expected << prefix(fittxt::smirnovDone(0)) << histMadeLine(h.state.MSmirn.SKO_out, d);
+    if (newton)
+        captions << QStringLiteral("Пирсона/Ньютона");
+    if (spiral)
+        captions << QStringLiteral("Пирсона/спир.спуск");
+    if (smirnov)
+        captions << QStringLiteral("Смирнова ");
+    captions << QStringLiteral("Данные эксплуатации");
+    const QStringList added = h.logLines().mid(before);
+    QCOMPARE(added.size(), expected.size());
+    for (int i = 0; i < added.size(); ++i)
+        QVERIFY2(added[i].startsWith(expected[i]), qPrintable(added[i]));
+
+    // The results window shows one column per fitted model beside the data column.
+    QVERIFY(h.form2.isVisible());
+    QCOMPARE(h.resultCaptions(), captions);
+    h.form2.hide();
+}
+
+void Form1Test::calculationRefusals()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    // A warranty file sets uk, yet there are no failures to fit: refused with a message.
+    h.loadWarranty(dataPath(QStringLiteral("gar_three.txt")));
+    QVERIFY(h.state.uk);
+    f.LabeledEdit2->setText(QStringLiteral("200"));
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.messages, QStringList{txt::noFailures});
+    QVERIFY(!h.form2.isVisible());
+    f.Button1Click();
+    QCOMPARE(h.msgs.total(), 2);
+    QVERIFY(!h.form3.isVisible());
+    f.ToolBRunGenOptimClick();
+    QCOMPARE(h.msgs.total(), 3);
+    QVERIFY(!f.genRunning());
+    h.msgs = FakeMessages();
+
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    h.quickSteps();
+    h.state.MPirsS.Executed = true;
+
+    // A box that does not hold a number: its message; no flag cleared.
+    f.meSred->setText(QStringLiteral("abc"));
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.errors, QStringList{txt::notANumber(QStringLiteral("abc"), QStringLiteral("Среднее время гарантии"))});
+    QVERIFY(h.state.MPirsS.Executed);
+    f.meSred->setText(QStringLiteral("500"));
+
+    // An empty path box.
+    f.FilePath->clear();
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.messages, QStringList{txt::noPath});
+    QVERIFY(!h.state.MPirsS.Executed);
+    QVERIFY(!h.form2.isVisible());
+    f.FilePath->setText(dataPath(QStringLiteral("small.fdt")));
+
+    // An error inside the calculation: the message, the normal cursor again.
+    f.Edit1->setText(QStringLiteral("0.5"));
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.errors.size(), 2);
+    QCOMPARE(h.msgs.errors.last(), fittxt::coefficientTooSmall(QStringLiteral("0.5"), f.Label5->text()));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(!h.form2.isVisible());
+}
+
+// ------------------------------------------------------------------------- warranty file
+
+void Form1Test::warrantyFile_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("period") << QStringLiteral("period");
+    QTest::newRow("comma") << QStringLiteral("comma");
+}
+
+void Form1Test::warrantyFile()
+{
+    QFETCH(QString, locale);
+    setLocale(locale);
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    const QString path = dataPath(QStringLiteral("gar_three.txt"));
+    h.loadWarranty(path);
+    QCOMPARE(h.msgs.total(), 0);
+    const QChar d = h.dec();
+    QCOMPARE(f.Edit4->text(), TForm1::fileLocationText(path));
+    QVERIFY(f.Edit4->text().endsWith(QStringLiteral("/gar_three.txt")));
+    QCOMPARE(f.Label15->text(), QStringLiteral("Три изделия"));
+    QCOMPARE(f.MaskEdit1->text(), QStringLiteral("3"));
+    QCOMPARE(f.meSred->text(), QStringLiteral("200") + d + QStringLiteral("0"));
+    QCOMPARE(f.meSKO->text(), QStringLiteral("100") + d + QStringLiteral("0"));
+    QCOMPARE(f.MaskEditSrednee->text(), QStringLiteral("200") + d + QStringLiteral("000"));
+    QCOMPARE(f.MaskEditSKO->text(), QStringLiteral("100") + d + QStringLiteral("000"));
+    QCOMPARE(h.state.Sred, 200.0);
+    QCOMPARE(h.state.SKO, 100.0);
+    QCOMPARE(h.state.Comment, QStringLiteral("Три изделия"));
+    QCOMPARE(h.state.MasTGarant.size(), size_t(3));
+    // The failure data and the period box stay as the failure file left them.
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+    QCOMPARE(f.LabeledEdit2->text(), QStringLiteral("500"));
+    QCOMPARE(f.gridModel()->rowCount(), 5);
+
+    // The next calculation reads the boxes the warranty load wrote.
+    h.quickSteps();
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.total(), 0);
+    QCOMPARE(h.state.MPirsS.Sred, 200.0);
+    h.form2.hide();
+}
+
+void Form1Test::saveLog()
+{
+    Harness h;
+    const QString out = QDir(m_cwd.path()).filePath(QStringLiteral("log.txt"));
+    // Cancel writes nothing.
+    h.form1.SaveFileBTNClick();
+    QCOMPARE(h.chooser.saves, 1);
+    QVERIFY(!QFile::exists(out));
+    // Before any calculation: the single first line.
+    h.chooser.saveAnswer = out;
+    h.form1.SaveFileBTNClick();
+    QCOMPARE(fileBytes(out), QByteArray("\xD5\xEE\xE4 \xF0\xE5\xF8\xE5\xED\xE8\xFF\r\n"));
+    // Lines in Windows-1251 with CR LF; an existing file is replaced.
+    h.form1.Memo2->appendPlainText(QStringLiteral("СКО 1.5"));
+    h.form1.SaveFileBTNClick();
+    QStringDecoder cp1251("windows-1251");
+    QCOMPARE(QString(cp1251(fileBytes(out))), QStringLiteral("Ход решения\r\nСКО 1.5\r\n"));
+    // A file that cannot be written: its message, nothing else.
+    h.chooser.saveAnswer = QDir(m_cwd.path()).filePath(QStringLiteral("no_dir/log.txt"));
+    h.form1.SaveFileBTNClick();
+    QCOMPARE(h.msgs.errors.size(), 1);
+    QVERIFY(h.msgs.errors.first().contains(QStringLiteral("log.txt")));
+}
+
+void Form1Test::nonparametric()
+{
+    Harness h;
+    h.load(samplePath());
+    h.form1.PageControl->setCurrentIndex(2);
+    QTest::mouseClick(h.form1.Button1, Qt::LeftButton);
+    QCOMPARE(h.msgs.total(), 0);
+    QVERIFY(h.form3.isVisible());
+    QVERIFY(h.form3.Label2->text().startsWith(QStringLiteral("- без учета цензурирования:")));
+    QVERIFY(!h.state.Hist_Arr.empty());
+    h.form3.hide();
+}
+
+// ------------------------------------------------------------------------- genetic optimiser
+
+void Form1Test::geneticRunStoppedMidway()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    f.Edit3->setText(QStringLiteral("30"));
+    f.NPokoleny->setText(QStringLiteral("100000"));
+    f.CheckBoxProm->setChecked(true);
+    QSignalSpy finished(&f, &TForm1::geneticRunFinished);
+    const int before = int(h.logLines().size());
+
+    f.PageControl->setCurrentIndex(1);
+    QTest::mouseClick(f.ToolBRunGenOptim, Qt::LeftButton);
+    QCOMPARE(h.msgs.total(), 0);
+    QVERIFY(f.genRunning());
+    // Everything that would disturb the run waits for its end.
+    for (QWidget *w : std::initializer_list<QWidget *>{f.ToolBRunGenOptim, f.Edit3, f.OpenFileStart,
+                                                       f.SpeedButton1, f.bbRaschet, f.Button1})
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(f.StopBtn->isEnabled() && f.btnCopyBest->isEnabled());
+    // A handler reached another way refuses as well.
+    const auto histBefore = h.state.Hist_Arr.size();
+    f.bbRaschetClick();
+    QVERIFY(!h.state.MPirsS.Executed);
+    QCOMPARE(h.state.Hist_Arr.size(), histBefore);
+
+    // The log grows on the user-interface thread while the run goes on.
+    QTRY_VERIFY_WITH_TIMEOUT(h.logLines().size() > before + 3, 60000);
+    QTest::mouseClick(f.btnCopyBest, Qt::LeftButton);
+    QTest::mouseClick(f.StopBtn, Qt::LeftButton);
+    QVERIFY(finished.wait(120000));
+
+    for (QWidget *w : std::initializer_list<QWidget *>{f.ToolBRunGenOptim, f.Edit3, f.OpenFileStart,
+                                                       f.SpeedButton1, f.bbRaschet, f.Button1})
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(!f.genRunning());
+    QVERIFY(h.state.MGenet.Executed);
+    QVERIFY(h.state.MGenet.A > 0 && h.state.MGenet.B > 0);
+    QVERIFY(h.form2.isVisible());
+    QVERIFY(h.resultCaptions().contains(QStringLiteral("Генетическая")));
+    QCOMPARE(h.logLines().last(), histMadeLine(h.state.MGenet.SKO_out, h.dec()));
+    QCOMPARE(h.msgs.total(), 0);
+
+    // A later calculation keeps the genetic model beside the new one.
+    h.quickSteps();
+    f.bbRaschetClick();
+    QCOMPARE(h.resultCaptions(),
+             (QStringList{QStringLiteral("Пирсона/спир.спуск"), QStringLiteral("Генетическая"),
+                          QStringLiteral("Данные эксплуатации")}));
+    h.form2.hide();
+}
+
+void Form1Test::closingDuringRunStopsIt()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    f.Edit3->setText(QStringLiteral("30"));
+    f.NPokoleny->setText(QStringLiteral("100000"));
+    f.show();
+    f.ToolBRunGenOptimClick();
+    auto *gen = f.findChild<TGen *>(QStringLiteral("Gen"));
+    QVERIFY(gen);
+    QVERIFY(f.close());
+    // close() returned only after the worker ended.
+    QVERIFY(gen->isFinished());
+    QTRY_VERIFY(!f.genRunning());
+    QVERIFY(f.ToolBRunGenOptim->isEnabled());
+}
+
+// ------------------------------------------------------------------------- screenshot
+
+void Form1Test::screenshot()
+{
+    const QString out = qEnvironmentVariable("OBROTK_SCREENSHOT");
+    if (out.isEmpty())
+        QSKIP("set OBROTK_SCREENSHOT to a PNG path to take the main window's screenshot");
+    Harness h;
+    h.form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.form1));
+    h.load(samplePath());
+    h.form1.BoxNewton->setChecked(true);
+    h.form1.bbRaschetClick();
+    h.form2.hide();
+    h.form1.Mass_List->selectRow(0);
+    QTest::qWait(50);
+    QVERIFY(h.form1.grab().save(out));
+    // The other two tabs, for a look at their controls.
+    for (int tab : {1, 2}) {
+        h.form1.PageControl->setCurrentIndex(tab);
+        QTest::qWait(20);
+        QString name = out;
+        name.replace(QStringLiteral(".png"), QStringLiteral("-tab%1.png").arg(tab + 1));
+        QVERIFY(h.form1.PageControl->grab().save(name));
+    }
+}
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"
