@@ -307,6 +307,23 @@ TEST(NonparamTexts, MarksDropTrailingZeros)
     EXPECT_EQ(r.chart.find("Series3")->points[0].mark, "0");
 }
 
+TEST(NonparamTexts, UnreachedHalfShowsZeroWithAnExplanation)
+{
+    // Two failures among ten products: half the fleet is never reached.
+    State s = makeState(records({{100, 1}, {200, 1}}), 10);
+    const NonparamResult r = Histogram_Exp(s, NumLocale::period());
+    EXPECT_EQ(r.texts.Label2, "- без учета цензурирования:    0.0 ч");
+    EXPECT_EQ(r.texts.Label3, "- с учетом цензурирования:     0.00 ч");
+    EXPECT_FALSE(r.texts.hint2.isEmpty());
+    EXPECT_FALSE(r.texts.hint3.isEmpty());
+    // Among four products the second failure is the half: no explanation needed.
+    s.Izd_Prived = 4;
+    const NonparamResult half = Histogram_Exp(s, NumLocale::period());
+    EXPECT_EQ(half.texts.Label2, "- без учета цензурирования:  200.0 ч");
+    EXPECT_TRUE(half.texts.hint2.isEmpty());
+    EXPECT_TRUE(half.texts.hint3.isEmpty());
+}
+
 TEST(NonparamRefusal, BadInputsLeaveTheStateAsItWas)
 {
     State loaded = makeState(records({{100, 1}, {200, 1}}), 4);
