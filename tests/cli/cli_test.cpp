@@ -1,0 +1,554 @@
+// SPDX-License-Identifier: MIT
+// obrotk-cli run as a program: its table against the results window's grid, its JSON,
+// its exit statuses and messages, and its chart, PDF and log files.
+#include "fit/fits.h"
+#include "io/loaders.h"
+#include "model/numfmt.h"
+#include "model/seams.h"
+#include "results/ui/expandform.h"
+#include "results/ui/form2.h"
+#include "stats/stat2018.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace obr;
+
+namespace {
+
+const QString kExe = QStringLiteral(OBROTK_CLI_EXE);
+const QString kSample = QStringLiteral(OBROTK_EXAMPLES "/sample.fdt");
+const QString kGarSample = QStringLiteral(OBROTK_EXAMPLES "/gar_sample.txt");
+QString data(const char *name) { return QStringLiteral(OBROTK_CLI_DATA "/") + QLatin1String(name); }
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out, err;
+    QString outText() const { return QString::fromUtf8(out); }
+    QString errText() const { return QString::fromUtf8(err); }
+};
+
+CliRun runCli(const QStringList &args)
+{
+    QProcess p;
+    p.start(kExe, args);
+    CliRun r;
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "obrotk-cli did not finish: " << args.join(u' ').toStdString();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QJsonObject parseJson(const QByteArray &bytes)
+{
+    QJsonParseError e;
+    const QJsonDocument d = QJsonDocument::fromJson(bytes, &e);
+    EXPECT_EQ(e.error, QJsonParseError::NoError) << e.errorString().toStdString();
+    EXPECT_TRUE(d.isObject());
+    return d.object();
+}
+
+// ----------------------------------------------------------- the window's table
+
+//! One set of choices, given both as window controls and as command-line options.
+struct Settings {
+    const char *name = "";
+    const char *locale = "C";
+    bool spiral = true, newton = false, smirnov = false;
+    bool fitSred = false, fitSko = false;
+    int criterion = 1;
+    QString kSpiral{}, kNewton{}, kSmirnov{};   // typed with "."
+    QString sred{}, sko{}, tgar{};              // typed with "."
+    bool warranty = false;
+
+    QStringList args() const
+    {
+        QStringList a = {kSample, QStringLiteral("--locale"), QLatin1String(locale)};
+        QStringList methods;
+        if (spiral)
+            methods << QStringLiteral("spiral");
+        if (newton)
+            methods << QStringLiteral("newton");
+        if (smirnov)
+            methods << QStringLiteral("smirnov");
+        a << QStringLiteral("--methods") << methods.join(u',');
+        if (fitSred)
+            a << QStringLiteral("--fit-sred");
+        if (fitSko)
+            a << QStringLiteral("--fit-sko");
+        const char *crit[] = {"standard", "spec1", "spec2"};
+        a << QStringLiteral("--criterion") << QLatin1String(crit[criterion]);
+        auto opt = [&a](const char *name, const QString &v) {
+            if (!v.isEmpty())
+                a << QLatin1String(name) << v;
+        };
+        opt("--k-spiral", kSpiral);
+        opt("--k-newton", kNewton);
+        opt("--k-smirnov", kSmirnov);
+        opt("--sred", sred);
+        opt("--sko", sko);
+        opt("--tgar", tgar);
+        if (warranty)
+            a << QStringLiteral("--warranty") << kGarSample;
+        return a;
+    }
+};
+
+/*! The results window after "Путь", an optional "File", typing into the boxes and
+ *  "Расчет": the same core calls the main window makes, then Form2's own refresh. */
+std::vector<QStringList> windowTable(const Settings &st, State &s)
+{
+    const NumLocale nl = NumLocale::from(QLocale(QLatin1String(st.locale)));
+    const QChar dec = nl.dec;
+    FailureFile f = readFailureFile(readAll(kSample));
+    const LoadBoxTexts b = loadBoxTexts(f, dec);
+    applyFailureFile(s, std::move(f));
+    QString meSred = b.meSred, meSKO = b.meSKO, tGar = b.LabeledEdit2;
+    QString Edit1 = b.Edit1, Edit6 = b.Edit6, Edit5 = b.Edit5;
+    if (st.warranty) {
+        WarrantyFile w = readWarrantyFile(readAll(kGarSample));
+        const WarrantyTexts t = warrantyTexts(w, kGarSample, dec);
+        s.Comment = w.Comment;
+        meSred = t.meSred;
+        meSKO = t.meSKO;
+    }
+    auto type = [dec](QString &box, const QString &v) {
+        if (!v.isEmpty())
+            box = QString(v).replace(u'.', dec);
+    };
+    type(meSred, st.sred);
+    type(meSKO, st.sko);
+    type(tGar, st.tgar);
+    type(Edit1, st.kSpiral);
+    type(Edit6, st.kNewton);
+    type(Edit5, st.kSmirnov);
+
+    s.Sred = boxReal(meSred, dec);
+    s.SKO = boxReal(meSKO, dec);
+    s.tGar = boxReal(tGar, dec);
+    s.Sred_Opt = st.fitSred;
+    s.SKO_Opt = st.fitSko;
+    hist(s);
+    const Criterion c = criterionFromIndex(st.criterion);
+    const LogSink log = nullLog();
+    if (st.spiral) {
+        SpirSp_Execute(s, boxReal(Edit1, dec), c, log);
+        Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MPirsS.SKO_out, log, dec);
+    }
+    if (st.newton) {
+        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, boxReal(Edit6, dec), c, log);
+        Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MPirsN.SKO_out, log, dec);
+    }
+    if (st.smirnov) {
+        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, boxReal(Edit5, dec), log);
+        Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MSmirn.SKO_out, log, dec);
+    }
+    TExpandForm expand(&s);
+    TForm2 form2(&s, &expand);
+    form2.Diagrams(nl);
+    std::vector<QStringList> rows;
+    for (int r = 0; r < form2.Result_Grid->rowCount(); ++r) {
+        QStringList row;
+        for (int col = 0; col <= form2.view().table.dataColumn; ++col)
+            row << form2.Result_Grid->item(r, col)->text().trimmed();
+        rows.push_back(row);
+    }
+    form2.hide();
+    return rows;
+}
+
+std::vector<QStringList> jsonTable(const QJsonObject &o)
+{
+    std::vector<QStringList> rows;
+    for (const QJsonValue &row : o.value(QStringLiteral("table")).toArray()) {
+        QStringList cells;
+        for (const QJsonValue &c : row.toArray())
+            cells << c.toString();
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+void PrintTo(const Settings &c, std::ostream *os) { *os << c.name; }
+
+class WindowTable : public ::testing::TestWithParam<Settings> {};
+
+TEST_P(WindowTable, CellsEqualTheResultsWindowGrid)
+{
+    const Settings &st = GetParam();
+    State s;
+    const std::vector<QStringList> expected = windowTable(st, s);
+    ASSERT_EQ(expected.size(), 12u);
+
+    const CliRun r = runCli(st.args() << QStringLiteral("--json") << QStringLiteral("-"));
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.errText().toStdString();
+    const QJsonObject o = parseJson(r.out);
+    const std::vector<QStringList> got = jsonTable(o);
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i].join(u'|').toStdString(), expected[i].join(u'|').toStdString())
+            << "row " << i;
+
+    // The same doubles: the model parameters round-trip through the JSON text exactly.
+    const QJsonObject models = o.value(QStringLiteral("models")).toObject();
+    if (st.spiral) {
+        const QJsonObject m = models.value(QStringLiteral("MPirsS")).toObject();
+        EXPECT_EQ(m.value(QStringLiteral("A")).toDouble(), s.MPirsS.A);
+        EXPECT_EQ(m.value(QStringLiteral("B")).toDouble(), s.MPirsS.B);
+        EXPECT_EQ(m.value(QStringLiteral("K_powtor")).toDouble(), s.MPirsS.K_powtor);
+        EXPECT_EQ(m.value(QStringLiteral("SKO_out")).toDouble(), s.MPirsS.SKO_out);
+    }
+
+    // The text table on stdout shows the same cells, aligned.
+    const CliRun text = runCli(st.args());
+    ASSERT_EQ(text.exitCode, 0);
+    const QStringList lines = text.outText().split(u'\n');
+    ASSERT_GE(lines.size(), 13);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const QString line = lines[qsizetype(i) + 1];
+        qsizetype from = 0;
+        for (const QString &cell : expected[i]) {
+            const qsizetype at = line.indexOf(cell, from);
+            EXPECT_GE(at, from) << "row " << i << " cell «" << cell.toStdString() << "» in «"
+                                << line.toStdString() << "»";
+            from = at < 0 ? from : at + cell.size();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, WindowTable,
+    ::testing::Values(
+        Settings{.name = "default_spiral_period_locale", .locale = "C"},
+        Settings{.name = "spiral_smirnov_comma_locale_typed_boxes",
+                 .locale = "ru_RU",
+                 .smirnov = true,
+                 .kSmirnov = QStringLiteral("1.05"),
+                 .sred = QStringLiteral("990.5"),
+                 .sko = QStringLiteral("240.5"),
+                 .tgar = QStringLiteral("800")},
+        Settings{.name = "newton_spec2_fitting_the_mean",
+                 .locale = "ru_RU",
+                 .spiral = false,
+                 .newton = true,
+                 .fitSred = true,
+                 .criterion = 2,
+                 .kNewton = QStringLiteral("1.05")},
+        Settings{.name = "smirnov_after_spiral_fitting_the_deviation_with_warranty_file",
+                 .locale = "C",
+                 .smirnov = true,
+                 .fitSko = true,
+                 .kSpiral = QStringLiteral("1.05"),
+                 .kSmirnov = QStringLiteral("1.05"),
+                 .warranty = true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// ----------------------------------------------------------- JSON
+
+TEST(Json, HoldsEveryKeyOfTheSchemaWithPlainNumbersInACommaLocale)
+{
+    QTemporaryDir dir;
+    const QString json = dir.filePath(QStringLiteral("out.json"));
+    const QString logFile = dir.filePath(QStringLiteral("log.txt"));
+    const CliRun r = runCli({kSample, QStringLiteral("--locale"), QStringLiteral("ru_RU"),
+                          QStringLiteral("--methods"),
+                          QStringLiteral("spiral,smirnov,genetic,nonparam"),
+                          QStringLiteral("--k-smirnov"), QStringLiteral("1,05"),
+                          QStringLiteral("--ga-population"), QStringLiteral("30"),
+                          QStringLiteral("--ga-generations"), QStringLiteral("8"),
+                          QStringLiteral("--ga-seed"), QStringLiteral("11"),
+                          QStringLiteral("--json"), json, QStringLiteral("--log"), logFile});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject o = parseJson(readAll(json));
+
+    for (const char *k : {"file", "comment", "header", "Kol_izw", "Popravka_Unknow", "Izd_Prived",
+                          "derived", "causes", "unknown_cause_count", "warranty", "histogram",
+                          "models", "Pot08", "table", "nonparam", "log"})
+        EXPECT_TRUE(o.contains(QLatin1String(k))) << k;
+    const auto keysOf = [](const QJsonObject &obj, std::initializer_list<const char *> keys) {
+        for (const char *k : keys)
+            EXPECT_TRUE(obj.contains(QLatin1String(k))) << k;
+    };
+    keysOf(o[QStringLiteral("header")].toObject(), {"Sred", "SKO", "Kol_Izd_All", "KolOtk", "NPrich"});
+    keysOf(o[QStringLiteral("derived")].toObject(),
+           {"T90expl", "T80expl", "T50expl", "t50zen", "T20expl", "T10expl", "Otk_Izd", "tGar"});
+    keysOf(o[QStringLiteral("warranty")].toObject(), {"Sred", "SKO"});
+    keysOf(o[QStringLiteral("nonparam")].toObject(), {"t50", "tz50"});
+
+    // The loaded data, exactly as the reader computes them.
+    const FailureFile f = readFailureFile(readAll(kSample));
+    EXPECT_EQ(o[QStringLiteral("Kol_izw")].toInt(), f.Kol_izw);
+    EXPECT_EQ(o[QStringLiteral("Izd_Prived")].toDouble(), f.Izd_Prived);
+    EXPECT_EQ(o[QStringLiteral("derived")][QStringLiteral("T90expl")].toDouble(), f.T90expl);
+    const QJsonArray causes = o[QStringLiteral("causes")].toArray();
+    ASSERT_EQ(causes.size(), f.NPrich);
+    int counted = o[QStringLiteral("unknown_cause_count")].toInt();
+    for (int k = 0; k < causes.size(); ++k) {
+        const QJsonObject c = causes[k].toObject();
+        EXPECT_EQ(c[QStringLiteral("index")].toInt(), k + 1);
+        EXPECT_EQ(c[QStringLiteral("name")].toString(), f.Vidy_otkazov[size_t(k + 1)].Nazv_Prich);
+        EXPECT_EQ(c[QStringLiteral("count")].toInt(), int(f.Vidy_otkazov[size_t(k + 1)].Dolya));
+        if (k > 0) { // sorted by count
+            EXPECT_LE(c[QStringLiteral("count")].toInt(),
+                      causes[k - 1].toObject()[QStringLiteral("count")].toInt());
+        }
+    }
+    for (const Problems &p : f.MasProbl)
+        counted -= p.chey == 0;
+    EXPECT_EQ(counted, 0);
+
+    int failures = 0;
+    for (const QJsonValue &h : o[QStringLiteral("histogram")].toArray()) {
+        const QJsonObject rec = h.toObject();
+        keysOf(rec, {"time", "Sum", "Nund", "Npr"});
+        EXPECT_EQ(rec[QStringLiteral("Npr")].toArray().size(), kCauseSlots);
+        failures += rec[QStringLiteral("Sum")].toInt();
+    }
+    EXPECT_EQ(failures, f.Kol_izw);
+
+    const QJsonObject models = o[QStringLiteral("models")].toObject();
+    EXPECT_EQ(models.keys(), (QStringList{QStringLiteral("MGenet"), QStringLiteral("MPirsS"),
+                                          QStringLiteral("MSmirn")}));
+    for (const QString &name : models.keys()) {
+        const QJsonObject m = models[name].toObject();
+        keysOf(m, {"A", "B", "K_powtor", "Sred", "SKO", "SKO_out", "Kol_Nakopl", "Unsens",
+                   "KolmCrt", "objective", "passes", "evaluations", "seconds"});
+        EXPECT_GT(m[QStringLiteral("passes")].toInt(), 0) << name.toStdString();
+        EXPECT_GT(m[QStringLiteral("evaluations")].toInt(), 0) << name.toStdString();
+    }
+    EXPECT_EQ(models[QStringLiteral("MGenet")][QStringLiteral("passes")].toInt(), 8);
+    EXPECT_TRUE(models[QStringLiteral("MPirsS")][QStringLiteral("objective")].isDouble());
+
+    // Twelve rows of texts in the comma locale; the numbers above stay plain JSON numbers.
+    const QJsonArray table = o[QStringLiteral("table")].toArray();
+    ASSERT_EQ(table.size(), 12);
+    EXPECT_EQ(table[0].toArray().size(), 5); // captions, three models, data
+    EXPECT_TRUE(table[1].toArray()[1].toString().contains(u','));
+
+    // The log: the window's first line, and the saved file holds the same lines.
+    const QJsonArray log = o[QStringLiteral("log")].toArray();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log[0].toString(), QStringLiteral("Ход решения"));
+    QStringList lines;
+    for (const QJsonValue &l : log)
+        lines << l.toString();
+    EXPECT_EQ(readAll(logFile), encodeLines(lines));
+}
+
+TEST(Json, TheSeedMakesTheGeneticRunReproducibleWhateverTheThreads)
+{
+    const QStringList base = {kSample, QStringLiteral("--methods"), QStringLiteral("genetic"),
+                              QStringLiteral("--ga-population"), QStringLiteral("40"),
+                              QStringLiteral("--ga-generations"), QStringLiteral("12"),
+                              QStringLiteral("--ga-seed"), QStringLiteral("2024"),
+                              QStringLiteral("--json"), QStringLiteral("-")};
+    auto genet = [&](const QString &threads) {
+        const CliRun r = runCli(QStringList(base) << QStringLiteral("--threads") << threads);
+        EXPECT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        QJsonObject m = parseJson(r.out)[QStringLiteral("models")][QStringLiteral("MGenet")].toObject();
+        m.remove(QStringLiteral("seconds"));
+        return m;
+    };
+    const QJsonObject one = genet(QStringLiteral("1"));
+    EXPECT_FALSE(one.isEmpty());
+    EXPECT_EQ(one, genet(QStringLiteral("1")));
+    EXPECT_EQ(one, genet(QStringLiteral("2")));
+}
+
+// ----------------------------------------------------------- exit statuses
+
+struct DataErrorCase {
+    const char *name;
+    QStringList args;
+    const char *message;
+};
+
+void PrintTo(const DataErrorCase &c, std::ostream *os) { *os << c.name; }
+
+class DataErrors : public ::testing::TestWithParam<DataErrorCase> {};
+
+TEST_P(DataErrors, ExitOneWithTheMessageAndLeaveNoJson)
+{
+    QTemporaryDir dir;
+    const QString json = dir.filePath(QStringLiteral("out.json"));
+    const QString kept = dir.filePath(QStringLiteral("kept.json"));
+    {
+        QFile old(kept);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("{\"old\": true}\n");
+    }
+    for (const QString &target : {json, kept}) {
+        const CliRun r = runCli(QStringList(GetParam().args) << QStringLiteral("--json") << target
+                                                          << QStringLiteral("--pdf")
+                                                          << dir.filePath(QStringLiteral("r.pdf")));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(GetParam().message)))
+            << r.errText().toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(json));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("r.pdf"))));
+    EXPECT_EQ(readAll(kept), QByteArray("{\"old\": true}\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DataErrors,
+    ::testing::Values(
+        DataErrorCase{"bad_time_with_line_number", {data("bad_time.fdt")},
+                      "bad_time.fdt: Ошибка в данных в строке 11"},
+        DataErrorCase{"missing_file", {data("no_such.fdt")}, "Указанный файл не существует"},
+        DataErrorCase{"warranty_file_with_one_value",
+                      {kSample, QStringLiteral("--warranty"), data("gar_one.txt")},
+                      "gar_one.txt: "},
+        DataErrorCase{"population_below_two",
+                      {kSample, QStringLiteral("--methods"), QStringLiteral("genetic"),
+                       QStringLiteral("--ga-population"), QStringLiteral("1")},
+                      "Размер популяции"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct UsageCase {
+    const char *name;
+    QStringList args;
+    const char *mentions;
+};
+
+void PrintTo(const UsageCase &c, std::ostream *os) { *os << c.name; }
+
+class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrors, ExitTwoWithTheUsageText)
+{
+    const CliRun r = runCli(GetParam().args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("Usage: obrotk-cli"))) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QString::fromUtf8(GetParam().mentions))) << r.errText().toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsageErrors,
+    ::testing::Values(
+        UsageCase{"unknown_option", {kSample, QStringLiteral("--colour")}, "--colour"},
+        UsageCase{"value_missing", {kSample, QStringLiteral("--json")}, "--json"},
+        UsageCase{"no_data_file", {QStringLiteral("--quiet")}, "no failure data file"},
+        UsageCase{"two_data_files", {kSample, kSample}, "only one data file"},
+        UsageCase{"unknown_method", {kSample, QStringLiteral("--methods"), QStringLiteral("spiral,bayes")}, "bayes"},
+        UsageCase{"unknown_criterion", {kSample, QStringLiteral("--criterion=spec3")}, "spec3"},
+        UsageCase{"unknown_locale", {kSample, QStringLiteral("--locale"), QStringLiteral("xx_YY")}, "xx_YY"},
+        UsageCase{"mean_not_a_number", {kSample, QStringLiteral("--sred"), QStringLiteral("abc")}, "--sred"},
+        UsageCase{"step_coefficient_not_above_one", {kSample, QStringLiteral("--k-spiral"), QStringLiteral("1")}, "--k-spiral"},
+        UsageCase{"negative_seed", {kSample, QStringLiteral("--ga-seed"), QStringLiteral("-4")}, "--ga-seed"},
+        UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
+{
+    const CliRun plain = runCli({kSample, QStringLiteral("--locale"), QStringLiteral("C")});
+    ASSERT_EQ(plain.exitCode, 0);
+    EXPECT_TRUE(plain.err.isEmpty()) << plain.errText().toStdString();
+    EXPECT_TRUE(plain.outText().startsWith(readFailureFile(readAll(kSample)).Comment));
+    EXPECT_TRUE(plain.outText().contains(QStringLiteral("Данные эксплуатации")));
+
+    const CliRun json = runCli({kSample, QStringLiteral("--methods"), QStringLiteral("spiral,nonparam"),
+                             QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(json.exitCode, 0);
+    const QJsonObject o = parseJson(json.out); // the whole of stdout is the JSON object
+    EXPECT_TRUE(o.contains(QStringLiteral("nonparam")));
+
+    const CliRun quiet = runCli({kSample, QStringLiteral("--quiet")});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_TRUE(quiet.out.isEmpty());
+    EXPECT_TRUE(quiet.err.isEmpty());
+}
+
+// ----------------------------------------------------------- drawn outputs
+
+//! Whether an image shows something: several colours and enough ink.
+bool nonBlank(const QImage &img)
+{
+    std::set<QRgb> colours;
+    int ink = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = img.pixel(x, y);
+            colours.insert(c);
+            ink += qGray(c) < 160;
+        }
+    return colours.size() > 4 && ink > 200;
+}
+
+TEST(Drawn, ChartsArePngFilesAndThePdfHasAPageForEachPart)
+{
+    QTemporaryDir dir;
+    const QString charts = dir.filePath(QStringLiteral("charts/sub"));
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    const CliRun r = runCli({kSample, QStringLiteral("--methods"), QStringLiteral("spiral,nonparam"),
+                          QStringLiteral("--charts"), charts, QStringLiteral("--pdf"), pdf,
+                          QStringLiteral("--quiet")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+
+    const QStringList expected = {QStringLiteral("ExpandForm_Chart1.png"), QStringLiteral("Form2_Chart1.png"),
+                                  QStringLiteral("Form2_Chart2.png"), QStringLiteral("Form2_Chart3.png"),
+                                  QStringLiteral("Form3_Chart3.png")};
+    EXPECT_EQ(QDir(charts).entryList(QDir::Files, QDir::Name), expected);
+    for (const QString &name : expected) {
+        const QImage img(QDir(charts).filePath(name));
+        ASSERT_FALSE(img.isNull()) << name.toStdString();
+        EXPECT_GT(img.width(), 600) << name.toStdString();
+        EXPECT_TRUE(nonBlank(img)) << name.toStdString();
+    }
+
+    const QByteArray bytes = readAll(pdf);
+    ASSERT_TRUE(bytes.startsWith("%PDF-"));
+    // data set, table, five charts, log
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed: pages not drawn";
+    QProcess p;
+    p.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), pdf,
+                       dir.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0);
+    const QStringList pages = QDir(dir.path()).entryList({QStringLiteral("page*.png")}, QDir::Files, QDir::Name);
+    EXPECT_GE(pages.size(), 8);
+    for (const QString &page : pages)
+        EXPECT_TRUE(nonBlank(QImage(dir.filePath(page)))) << page.toStdString();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
