@@ -67,7 +67,6 @@ void TExpandForm::fill(const obr::NumLocale &nl)
 {
     m_view = obr::computeExpand(*m_state, nl, m_memory);
     Chart1->setChartData(m_view.chart);
-    Label1->setText(m_view.label1);
     Label2->setText(m_view.label2);
     Label3->setText(m_view.label3);
     Label4->setText(m_view.label4);
@@ -87,6 +86,8 @@ void TExpandForm::placeControls()
     const int w = width(), h = height();
     Chart1->setGeometry(-1, 0, w + 2, h - kBottomStrip);
     Label1->setGeometry(70, 4, w - 140, 30);
+    obr::ui::setFittedText(Label1, m_view.label1, designFont(QStringLiteral("Arial"), 21, true),
+                           14);
     Button2->setGeometry(9, 10, 49, 25);
     // The bottom line: the caption, then the two times, each after the previous text.
     const int y = h - kBottomStrip + 4;

@@ -27,7 +27,10 @@ constexpr int kCellMargins = 8; // the grid's own margins on both sides of a cel
 } // namespace
 
 TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_state(state), m_expand(expand)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowContextHelpButtonHint),
+      m_state(state), m_expand(expand)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kCaption);
@@ -104,7 +107,8 @@ void TForm2::Diagrams(const obr::NumLocale &nl)
         Chart1->setChartData(m_view.chart1);
         Chart2->setChartData(m_view.chart2);
         Chart3->setChartData(m_view.chart3);
-        Label10->setText(m_view.label10);
+        obr::ui::setFittedText(Label10, m_view.label10, designFont(QStringLiteral("Arial Black"), 17),
+                               12);
         fillGrid(m_view.table);
         Button2->raise();
         show();

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
 
 namespace obr::ui {
 
@@ -42,6 +44,29 @@ inline QFont gridFont(int px)
             return font;
         }
     return designFont(QStringLiteral("MS Sans Serif"), px);
+}
+
+/*! \brief Puts a caption into a label of fixed width: in the label's design font when it
+ *  fits, otherwise a few pixels smaller (down to \a minPx), and only then elided with the
+ *  whole text as the tool tip. A long data-set comment thus stays readable. */
+inline void setFittedText(QLabel *label, const QString &text, const QFont &design, int minPx)
+{
+    QFont f = design;
+    const int width = label->width() - 2;
+    for (int px = design.pixelSize(); px >= minPx; --px) {
+        f.setPixelSize(px);
+        if (QFontMetrics(f).horizontalAdvance(text) <= width)
+            break;
+    }
+    label->setFont(f);
+    const QFontMetrics fm(f);
+    if (fm.horizontalAdvance(text) <= width) {
+        label->setText(text);
+        label->setToolTip(QString());
+    } else {
+        label->setText(fm.elidedText(text, Qt::ElideRight, width));
+        label->setToolTip(text);
+    }
 }
 
 //! Shows the busy cursor for the lifetime of the guard.

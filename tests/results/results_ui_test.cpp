@@ -193,6 +193,33 @@ private slots:
         QVERIFY(expand.Label2->geometry().right() < expand.Label3->geometry().left());
     }
 
+    void longCaptionsAreNotCutSilently()
+    {
+        struct Case {
+            QString comment;
+            bool whole; // the whole text is shown (else elided with the text as tool tip)
+        };
+        const QList<Case> cases = {
+            {QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг."), true},
+            {QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг., "
+                            "партия второго завода"),
+             true}, // a smaller font
+            {QString(200, u'Ж'), false},
+        };
+        for (const Case &c : cases) {
+            obr::State s = smallState();
+            s.Comment = c.comment;
+            TForm2 form(&s, nullptr);
+            form.Diagrams(obr::NumLocale::period());
+            const QString full = c.comment + QStringLiteral(" (200 шт.)");
+            const QFontMetrics fm(form.Label10->font());
+            QVERIFY(fm.horizontalAdvance(form.Label10->text()) <= form.Label10->width());
+            QVERIFY(form.Label10->font().pixelSize() >= 12);
+            QCOMPARE(form.Label10->text() == full, c.whole);
+            QCOMPARE(form.Label10->toolTip(), c.whole ? QString() : full);
+        }
+    }
+
     void thirtyOneIntervalsStayReadable()
     {
         obr::State s = smallState();
