@@ -522,8 +522,12 @@ void TForm1::stopGeneticRun()
 {
     if (!m_gen)
         return;
+    // The window is going away: what the run still has to report is dropped, and the
+    // run ends here rather than through its queued end notification.
+    disconnect(m_gen, nullptr, nullptr, nullptr);
     m_genControl->Stop_Gen = true;
     m_gen->wait();
+    ThreadTerminated();
 }
 
 void TForm1::setRunControlsEnabled(bool enabled)

@@ -5,7 +5,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
-out=${2:-$here/build/main_window.png}
+out=$(realpath -m "${2:-$here/build/main_window.png}")
 cmake --build "$build" --target app_tests >/dev/null
 mkdir -p "$(dirname "$out")"
 work=$(mktemp -d)

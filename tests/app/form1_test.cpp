@@ -37,6 +37,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <thread>
 
 using namespace obr;
 
@@ -174,6 +175,7 @@ private slots:
     void nonparametric();
     void geneticRunStoppedMidway();
     void closingDuringRunStopsIt();
+    void coreMessagesReachTheWindow();
     void screenshot();
 
 private:
@@ -823,14 +825,35 @@ void Form1Test::closingDuringRunStopsIt()
     f.ToolBRunGenOptimClick();
     auto *gen = f.findChild<TGen *>(QStringLiteral("Gen"));
     QVERIFY(gen);
+    QPointer<TGen> watch(gen);
     QVERIFY(f.close());
-    // close() returned only after the worker ended.
+    // close() returned only after the worker ended; nothing of the run is shown later.
     QVERIFY(gen->isFinished());
-    QTRY_VERIFY(!f.genRunning());
+    QVERIFY(!f.genRunning());
     QVERIFY(f.ToolBRunGenOptim->isEnabled());
+    QTRY_VERIFY(watch.isNull());
+    QTest::qWait(50);
+    QVERIFY(!h.form2.isVisible());
 }
 
 // ------------------------------------------------------------------------- screenshot
+
+void Form1Test::coreMessagesReachTheWindow()
+{
+    // Core code reports through the core notifier; from a worker thread the message is
+    // queued to the user-interface thread, never shown from the worker.
+    FakeMessages msgs;
+    WindowCoreNotifier n(&msgs);
+    setCoreNotifier(&n);
+    weibCDF2(1e-3, 1.5, 20, 10);
+    QCOMPARE(msgs.errors, QStringList{txt::x2x1});
+    std::thread worker([] { coreNotifier()->error(QString(), QStringLiteral("из потока")); });
+    worker.join();
+    QCOMPARE(msgs.errors.size(), 1);
+    QTRY_COMPARE(msgs.errors.size(), 2);
+    QCOMPARE(msgs.errors.last(), QStringLiteral("из потока"));
+    setCoreNotifier(nullptr);
+}
 
 void Form1Test::screenshot()
 {
