@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "genetic_parallel.h"
 
+#include <algorithm>
+
 namespace obr {
 
 namespace {
@@ -29,33 +31,42 @@ GenParallel::~GenParallel()
         t.join();
 }
 
-void GenParallel::helper(size_t index)
+void GenParallel::work()
+{
+    for (;;) {
+        const size_t b = m_next.fetch_add(m_chunk);
+        if (b >= m_n)
+            return;
+        (*m_fn)(b, std::min(m_n, b + m_chunk));
+    }
+}
+
+void GenParallel::helper(size_t)
 {
     uint64_t seen = 0;
     for (;;) {
-        const std::function<void(size_t, size_t)> *fn;
-        size_t n;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_start.wait(lock, [&] { return m_quit || m_round != seen; });
             if (m_quit)
                 return;
             seen = m_round;
-            fn = m_fn;
-            n = m_n;
+            if (!m_open)
+                continue;   // the caller has finished this range already
+            ++m_active;
         }
-        const size_t T = m_helpers.size() + 1;
         std::exception_ptr err;
         try {
-            (*fn)(n * index / T, n * (index + 1) / T);
+            work();
         } catch (...) {
             err = std::current_exception();
+            m_next.store(m_n);   // let the others stop early
         }
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (err && !m_error)
                 m_error = err;
-            if (--m_pending == 0)
+            if (--m_active == 0)
                 m_done.notify_one();
         }
     }
@@ -72,21 +83,25 @@ void GenParallel::run(size_t n, const std::function<void(size_t, size_t)> &fn)
         std::lock_guard<std::mutex> lock(m_mutex);
         m_fn = &fn;
         m_n = n;
-        m_pending = m_helpers.size();
+        m_chunk = std::max<size_t>(16, n / (8 * T));
+        m_next.store(0);
         m_error = nullptr;
+        m_open = true;
         ++m_round;
     }
     m_start.notify_all();
     std::exception_ptr err;
     try {
-        fn(0, n / T);
+        work();
     } catch (...) {
         err = std::current_exception();
+        m_next.store(n);
     }
     std::exception_ptr helperErr;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_done.wait(lock, [&] { return m_pending == 0; });
+        m_open = false;
+        m_done.wait(lock, [&] { return m_active == 0; });
         helperErr = m_error;
         m_fn = nullptr;
     }

@@ -4,6 +4,7 @@
  * \brief A small fixed set of helper threads that split one index range between them and
  * the calling thread. Used by the genetic optimiser to value a step's new individuals.
  */
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +26,11 @@ public:
 
     int threads() const { return int(m_helpers.size()) + 1; }
 
-    /*! Calls fn(begin, end) on contiguous parts of [0, n), one part per thread, and
-     *  returns when all are done. Small ranges run on the caller alone. The first
-     *  exception thrown by any part is rethrown here. */
+    /*! Calls fn(begin, end) on contiguous parts of [0, n) and returns when all are done.
+     *  The parts are handed out one by one to whichever thread is free, the caller
+     *  included, so a helper that the system does not run soon never holds the caller
+     *  up: the caller only waits for parts already taken. Small ranges run on the caller
+     *  alone. The first exception thrown by any part is rethrown here. */
     void run(size_t n, const std::function<void(size_t, size_t)> &fn);
 
 private:
@@ -37,10 +40,16 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_start;
     std::condition_variable m_done;
+    //! Takes parts of the current range until none is left.
+    void work();
+
     const std::function<void(size_t, size_t)> *m_fn = nullptr;
     size_t m_n = 0;
+    size_t m_chunk = 1;
+    std::atomic<size_t> m_next{0};
     uint64_t m_round = 0;
-    size_t m_pending = 0;
+    bool m_open = false;     //!< helpers may still join the current range
+    size_t m_active = 0;     //!< helpers working on the current range
     bool m_quit = false;
     std::exception_ptr m_error;
 };

@@ -5,6 +5,7 @@
 #include "gen_fixture.h"
 
 #include "fit/fits.h"
+#include "fit/genetic_parallel.h"
 #include "model/errors.h"
 #include "model/texts.h"
 
@@ -328,5 +329,34 @@ TEST(GeneticRun, UnusableSettingsAreRefusedByTheEngine)
         GenInput in = gentest::quickInput(s, pop, gens);
         in.Precision = prec;
         EXPECT_THROW(GenEngine e(in, ctl, host, fixedSeedSource(1)), UserError);
+    }
+}
+
+TEST(GeneticParallel, EveryIndexOnceAndErrorsReachTheCaller)
+{
+    for (int threads : {1, 2, 4}) {
+        GenParallel par(threads);
+        EXPECT_EQ(par.threads(), threads);
+        for (size_t n : {size_t(0), size_t(5), size_t(64), size_t(1000), size_t(4097)}) {
+            for (int round = 0; round < 20; ++round) {
+                std::vector<std::atomic<int>> hits(n);
+                par.run(n, [&](size_t b, size_t e) {
+                    for (size_t k = b; k < e; ++k)
+                        hits[k].fetch_add(1);
+                });
+                for (size_t k = 0; k < n; ++k)
+                    ASSERT_EQ(hits[k].load(), 1) << threads << " " << n << " " << k;
+            }
+        }
+        EXPECT_THROW(par.run(1000,
+                             [](size_t b, size_t e) {
+                                 if (b <= 700 && 700 < e)
+                                     throw std::runtime_error("bad value");
+                             }),
+                     std::runtime_error);
+        // The set stays usable after an error.
+        std::atomic<size_t> sum{0};
+        par.run(1000, [&](size_t b, size_t e) { sum += e - b; });
+        EXPECT_EQ(sum.load(), 1000u);
     }
 }
