@@ -3,8 +3,10 @@
 // to PNG files (offscreen), so their look can be checked by eye.
 //   results_screenshot <file.fdt> <out-dir> [--comma] [--genetic]
 // --comma uses a decimal comma; --genetic also shows a genetic column (a copy of the
-// Newton model) to check the widest table.
+// Newton model) to check the widest table. With "--long" in place of the file, a
+// simulated fleet with a long warranty gives the most intervals a histogram can have.
 #include "io/loaders.h"
+#include "io/sample_gen.h"
 #include "model/errors.h"
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
@@ -30,14 +32,25 @@ int main(int argc, char **argv)
     const bool genetic = args.contains(QStringLiteral("--genetic"));
     const obr::NumLocale nl = comma ? obr::NumLocale::comma() : obr::NumLocale::period();
 
-    QFile f(args[1]);
-    if (!f.open(QIODevice::ReadOnly)) {
-        QTextStream(stderr) << "cannot open " << args[1] << "\n";
-        return 1;
+    QByteArray bytes;
+    if (args[1] == QStringLiteral("--long")) {
+        obr::SampleParams p;
+        p.sred = 3000;
+        p.sko = 1400;
+        p.eta = 9000;
+        p.fleet = 3000;
+        bytes = obr::generateFailureFile(p);
+    } else {
+        QFile f(args[1]);
+        if (!f.open(QIODevice::ReadOnly)) {
+            QTextStream(stderr) << "cannot open " << args[1] << "\n";
+            return 1;
+        }
+        bytes = f.readAll();
     }
     obr::State s;
     try {
-        obr::FailureFile ff = obr::readFailureFile(f.readAll());
+        obr::FailureFile ff = obr::readFailureFile(bytes);
         const obr::LoadBoxTexts boxes = obr::loadBoxTexts(ff, u'.');
         obr::applyFailureFile(s, std::move(ff));
         obr::hist(s);
@@ -76,7 +89,9 @@ int main(int argc, char **argv)
     app.processEvents();
 
     const QDir out(args[2]);
-    const QString suffix = comma ? QStringLiteral("_comma") : QString();
+    QString suffix = comma ? QStringLiteral("_comma") : QString();
+    if (args[1] == QStringLiteral("--long"))
+        suffix += QStringLiteral("_long");
     const bool ok = form2.grab().save(out.filePath(QStringLiteral("form2%1.png").arg(suffix))) &&
                     expand.grab().save(out.filePath(QStringLiteral("expand%1.png").arg(suffix)));
     return ok ? 0 : 1;
