@@ -147,7 +147,8 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
         ax->setTitleText(a.title);
         ax->setTitleFont(chartFont(d.axisTitlePx, true));
         ax->setLabelsFont(chartFont(d.axisLabelPx));
-        ax->setLabelFormat(QStringLiteral("%.4g"));
+        // "#,##0.#%": up to one decimal and a percent sign after the number
+        ax->setLabelFormat(a.percentLabels ? QStringLiteral("%.4g%") : QStringLiteral("%.4g"));
         if (a.fixedRange)
             ax->setRange(a.min, a.max);
         else
@@ -177,6 +178,8 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
         const SeriesData &sd = d.series[n];
         const QColor col = toColor(sd.color, sd.transparency);
         if (sd.kind == SeriesKind::Bar) {
+            if (!sd.visible) // a hidden bar series would still take a slot in every category
+                continue;
             if (!bars)
                 bars = new QBarSeries;
             auto *set = new QBarSet(sd.title);
