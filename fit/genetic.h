@@ -123,7 +123,9 @@ double Pirson_ZFGen(const std::vector<Hist_Rec> &Hist_Arr, double Izd_Prived, in
 //! \brief The same over the State, writing s.MGenet.
 double Pirson_ZFGen(State &s, double A, double B, double k_pwt, double Mu, double Sig);
 /*! \brief The objective of s.Ao: A = Ao[2], B = Ao[1], K = Ao[3]; Mu and Sig from Ao[4],
- *  Ao[5] or Sred, SKO by the two flags (1-based gene numbers as in the log). */
+ *  Ao[5] or Sred, SKO by the two flags (1-based gene numbers as in the log).
+ *  The random stream is not touched here: a run re-seeds its own stream once per batch
+ *  of evaluations (GenEngine). */
 double CelevFunction(State &s);
 
 // ---------------------------------------------------------------------------------
