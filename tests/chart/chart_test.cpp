@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: MIT
+// The chart adapter: what a ChartData becomes in Qt Charts.
+#include "chart/chartwidget.h"
+
+#include <QAreaSeries>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QLineSeries>
+#include <QPointer>
+#include <QValueAxis>
+#include <QtTest>
+
+using namespace obr;
+
+namespace {
+
+SeriesData series(SeriesKind kind, const QString &title, std::vector<double> values,
+                  AxisSide axis = AxisSide::Left)
+{
+    SeriesData s;
+    s.kind = kind;
+    s.title = title;
+    s.axis = axis;
+    s.color = 0xFF0000;
+    for (size_t i = 0; i < values.size(); ++i)
+        s.points.push_back({values[i], QString::number(100 * (i + 1)), s.color, {}});
+    return s;
+}
+
+ChartData sample()
+{
+    ChartData d;
+    d.title = QStringLiteral("Поток");
+    d.left.title = QStringLiteral("Слева");
+    d.right.title = QStringLiteral("Справа");
+    d.right.fixedRange = true;
+    d.right.min = 0;
+    d.right.max = 100;
+    SeriesData area = series(SeriesKind::Area, QStringLiteral("Площадь"), {1, 2, 3});
+    area.outline = false;
+    area.transparency = 30;
+    SeriesData out = series(SeriesKind::Line, QStringLiteral("Выбывание"), {10, 50, 90},
+                            AxisSide::Right);
+    SeriesData marked = series(SeriesKind::Line, QStringLiteral("Накопление"), {5, 7},
+                               AxisSide::Right);
+    marked.crossMarkers = true;
+    marked.marksVisible = true;
+    marked.points[0].mark = QStringLiteral("5");
+    marked.points[1].mark = QStringLiteral("7");
+    marked.style = LineStyle::Dash;
+    d.series = {area, out, marked, series(SeriesKind::Bar, QStringLiteral("А"), {1, 0, 2}),
+                series(SeriesKind::Bar, QStringLiteral("Б"), {3, 1})};
+    return d;
+}
+
+template <class T> QList<T *> seriesOf(QChart *c)
+{
+    QList<T *> l;
+    for (QAbstractSeries *s : c->series())
+        if (auto *t = qobject_cast<T *>(s))
+            l << t;
+    return l;
+}
+
+} // namespace
+
+class ChartTest : public QObject {
+    Q_OBJECT
+private slots:
+    void rendersTheData()
+    {
+        ChartWidget w;
+        w.resize(649, 491);
+        w.setChartData(sample());
+        QChart *c = w.chart();
+        QCOMPARE(c->title(), QStringLiteral("Поток"));
+        // Bars of one chart stand side by side: one QBarSeries with one set per bar series.
+        const auto bars = seriesOf<QBarSeries>(c);
+        QCOMPARE(bars.size(), 1);
+        QCOMPARE(bars[0]->count(), 2);
+        QCOMPARE(bars[0]->barSets()[1]->label(), QStringLiteral("Б"));
+        QCOMPARE(bars[0]->barSets()[1]->count(), 2);
+        // Categories come from the points' labels.
+        auto *x = qobject_cast<QBarCategoryAxis *>(c->axes(Qt::Horizontal).first());
+        QCOMPARE(x->categories(), QStringList({"100", "200", "300"}));
+        // Lines: markers only where asked for, dash style, right axis with its fixed range.
+        const auto lines = seriesOf<QLineSeries>(c);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(!lines[0]->pointsVisible());
+        QVERIFY(lines[1]->pointsVisible());
+        QCOMPARE(lines[1]->pen().style(), Qt::DashLine);
+        auto *right = qobject_cast<QValueAxis *>(c->axes(Qt::Vertical, lines[0]).last());
+        QVERIFY(right);
+        QCOMPARE(right->alignment(), Qt::AlignRight);
+        QCOMPARE(right->max(), 100.0);
+        QCOMPARE(right->titleText(), QStringLiteral("Справа"));
+        QCOMPARE(w.markCount(), 2);
+        // The area: no outline, 30% transparent.
+        const auto areas = seriesOf<QAreaSeries>(c);
+        QCOMPARE(areas.size(), 1);
+        QCOMPARE(areas[0]->pen().style(), Qt::NoPen);
+        QCOMPARE(areas[0]->brush().color().alpha(), 255 * 70 / 100);
+        QCOMPARE(w.legend()->texts(),
+                 QStringList({"Площадь", "Выбывание", "Накопление", "А", "Б"}));
+    }
+
+    void aRefreshReplacesEverything()
+    {
+        ChartWidget w;
+        w.resize(649, 491);
+        w.setChartData(sample());
+        QPointer<QAbstractSeries> oldArea = seriesOf<QAreaSeries>(w.chart()).first();
+        QPointer<QLineSeries> oldUpper = seriesOf<QAreaSeries>(w.chart()).first()->upperSeries();
+        ChartData d = sample();
+        d.series.pop_back(); // one bar series fewer
+        d.series[2].marksVisible = false;
+        w.setChartData(d);
+        QVERIFY(oldArea.isNull());
+        QVERIFY(oldUpper.isNull()); // the area's boundary goes with it
+        QCOMPARE(w.chart()->series().size(), 4);
+        QCOMPARE(seriesOf<QBarSeries>(w.chart()).first()->count(), 1);
+        QCOMPARE(w.chart()->axes().size(), 3);
+        QCOMPARE(w.markCount(), 0);
+        w.setChartData(d);
+        QCOMPARE(w.chart()->series().size(), 4);
+    }
+
+    void hiddenSeriesAndUnusedRightAxis()
+    {
+        ChartData d;
+        d.right.used = false;
+        SeriesData hidden = series(SeriesKind::Bar, QStringLiteral("Скрыт"), {1});
+        hidden.visible = false;
+        d.series = {hidden, series(SeriesKind::Bar, QStringLiteral("Видим"), {2})};
+        d.legendVisible = true;
+        ChartWidget w;
+        w.resize(400, 300);
+        w.setChartData(d);
+        QCOMPARE(w.legend()->texts(), QStringList({"Видим"}));
+        QCOMPARE(seriesOf<QBarSeries>(w.chart()).first()->count(), 1);
+        QCOMPARE(w.chart()->axes(Qt::Vertical).size(), 1);
+        d.legendVisible = false;
+        w.setChartData(d);
+        QVERIFY(w.legend()->texts().isEmpty());
+    }
+
+    void nonFiniteValuesAreNotDrawn()
+    {
+        ChartData d;
+        d.series = {series(SeriesKind::Line, QStringLiteral("л"), {1, qQNaN(), qInf(), 4})};
+        ChartWidget w;
+        w.resize(400, 300);
+        w.setChartData(d);
+        const auto lines = seriesOf<QLineSeries>(w.chart());
+        QCOMPARE(lines.first()->count(), 2);
+        auto *left = qobject_cast<QValueAxis *>(w.chart()->axes(Qt::Vertical).first());
+        QVERIFY(qIsFinite(left->max()) && left->max() >= 4);
+    }
+};
+
+QTEST_MAIN(ChartTest)
+#include "chart_test.moc"
