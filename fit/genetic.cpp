@@ -508,13 +508,14 @@ void GenEngine::sortPopulation()
     std::fill(m_dirty.begin(), m_dirty.end(), 0);
     if (m_moved.empty())
         return;
-    std::stable_sort(m_moved.begin(), m_moved.end(),
-                     [](const SortKey &a, const SortKey &b) { return a.f < b.f; });
+    // Ordering by (objective, position) is the order of a stable sort.
+    const auto before = [](const SortKey &a, const SortKey &b) {
+        return a.f < b.f || (a.f == b.f && a.idx < b.idx);
+    };
+    std::sort(m_moved.begin(), m_moved.end(), before);
     m_order.clear();
     std::merge(m_clean.begin(), m_clean.end(), m_moved.begin(), m_moved.end(),
-               std::back_inserter(m_order), [](const SortKey &a, const SortKey &b) {
-                   return a.f < b.f || (a.f == b.f && a.idx < b.idx);
-               });
+               std::back_inserter(m_order), before);
     m_tmp.resize(n);
     for (size_t k = 0; k < n; ++k)
         m_tmp[k] = std::move(m_pop[m_order[k].idx]);
