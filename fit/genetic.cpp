@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "genetic.h"
 #include "genetic_parallel.h"
+#include "genetic_sort.h"
 
 #include "model/errors.h"
 #include "model/numfmt.h"
@@ -499,27 +500,7 @@ void GenEngine::evaluateDirty(size_t)
  *  references at a fraction of its cost. */
 void GenEngine::sortPopulation()
 {
-    const size_t n = m_pop.size();
-    m_dirty.resize(n, 1);
-    m_clean.clear();
-    m_moved.clear();
-    for (size_t k = 0; k < n; ++k)
-        (m_dirty[k] ? m_moved : m_clean).push_back({m_pop[k]->Celev_F, uint32_t(k)});
-    std::fill(m_dirty.begin(), m_dirty.end(), 0);
-    if (m_moved.empty())
-        return;
-    // Ordering by (objective, position) is the order of a stable sort.
-    const auto before = [](const SortKey &a, const SortKey &b) {
-        return a.f < b.f || (a.f == b.f && a.idx < b.idx);
-    };
-    std::sort(m_moved.begin(), m_moved.end(), before);
-    m_order.clear();
-    std::merge(m_clean.begin(), m_clean.end(), m_moved.begin(), m_moved.end(),
-               std::back_inserter(m_order), before);
-    m_tmp.resize(n);
-    for (size_t k = 0; k < n; ++k)
-        m_tmp[k] = std::move(m_pop[m_order[k].idx]);
-    m_pop.swap(m_tmp);
+    sortMarked(m_pop, m_dirty, [](const Ptr &x) { return x->Celev_F; }, m_sort);
 }
 
 void GenEngine::MakePopulation()

@@ -25,6 +25,7 @@
  * The engine never touches the State: it works on its GenInput copy, so a calculation
  * started during a run cannot change the run's inputs.
  */
+#include "fit/genetic_sort.h"
 #include "model/seams.h"
 #include "model/state.h"
 
@@ -384,12 +385,7 @@ private:
     std::vector<std::array<double, 5>> m_initAo;      //!< drawn vectors of MakePopulation
     std::vector<uint8_t> m_dirty;     //!< per individual: may be out of order (sort)
     std::vector<uint8_t> m_mutated;   //!< per individual: flipped in this Mutation
-    struct SortKey {
-        double f;
-        uint32_t idx;
-    };
-    std::vector<SortKey> m_clean, m_moved, m_order;
-    std::vector<Ptr> m_tmp;
+    MarkedSortScratch<Ptr> m_sort;
 };
 
 } // namespace obr

@@ -360,3 +360,36 @@ TEST(GeneticParallel, EveryIndexOnceAndErrorsReachTheCaller)
         EXPECT_EQ(sum.load(), 1000u);
     }
 }
+
+TEST(GeneticSort, MarkedEntriesMergeIntoTheOrderOfAStableSort)
+{
+    // Few distinct keys, so that ties are everywhere; some entries sorted, some changed,
+    // some appended.
+    std::mt19937 g(3);
+    for (int round = 0; round < 200; ++round) {
+        struct E { double f; int id; };
+        std::vector<E> v(size_t(g() % 60));
+        for (size_t k = 0; k < v.size(); ++k)
+            v[k] = {double(g() % 7), int(k)};
+        std::stable_sort(v.begin(), v.end(), [](const E &a, const E &b) { return a.f < b.f; });
+        std::vector<uint8_t> dirty(v.size(), 0);
+        for (size_t k = 0; k < v.size(); ++k)
+            if (g() % 3 == 0) {
+                v[k].f = double(g() % 7);
+                dirty[k] = 1;
+            }
+        const size_t extra = g() % 10;
+        for (size_t k = 0; k < extra; ++k)
+            v.push_back({double(g() % 7), 1000 + int(k)});
+
+        std::vector<E> expected = v;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const E &a, const E &b) { return a.f < b.f; });
+        MarkedSortScratch<E> scratch;
+        sortMarked(v, dirty, [](const E &e) { return e.f; }, scratch);
+        ASSERT_EQ(v.size(), expected.size());
+        for (size_t k = 0; k < v.size(); ++k)
+            ASSERT_EQ(v[k].id, expected[k].id) << round << " " << k;
+        EXPECT_EQ(dirty, std::vector<uint8_t>(v.size(), 0));
+    }
+}
