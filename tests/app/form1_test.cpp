@@ -524,9 +524,15 @@ void Form1Test::failedLoadsChangeNothing()
     QCOMPARE(f.gridModel()->rowCount(), 5);
     // The link file names the last file chosen even when it could not be opened.
     QVERIFY(fileBytes(QStringLiteral("linkFdt.txt")).contains("no_such_file.fdt"));
+    // A warranty file that does not exist: its place shown, the message, uk cleared.
+    h.loadWarranty(dataPath(QStringLiteral("gar_missing.txt")));
+    QCOMPARE(f.Edit4->text(), TForm1::fileLocationText(dataPath(QStringLiteral("gar_missing.txt"))));
+    QCOMPARE(h.msgs.messages, (QStringList{txt::fileNotFound, txt::fileNotFound}));
+    QVERIFY(!h.state.uk);
+    QVERIFY(h.state.MasTGarant.empty());
     // A calculation now stops without a message: nothing opened successfully.
     h.form1.bbRaschetClick();
-    QCOMPARE(h.msgs.total(), 2);
+    QCOMPARE(h.msgs.total(), 3);
     QVERIFY(!h.form2.isVisible());
 }
 
@@ -669,10 +675,18 @@ void Form1Test::calculationRefusals()
     QVERIFY(!h.form2.isVisible());
     f.FilePath->setText(dataPath(QStringLiteral("small.fdt")));
 
+    // A precision that is no number: its message, and no run starts.
+    f.Edit2->setText(QStringLiteral("abc"));
+    f.ToolBRunGenOptimClick();
+    QCOMPARE(h.msgs.errors.size(), 2);
+    QVERIFY(h.msgs.errors.last().contains(QStringLiteral("abc")));
+    QVERIFY(!f.genRunning());
+    QVERIFY(f.ToolBRunGenOptim->isEnabled() && f.Edit3->isEnabled());
+
     // An error inside the calculation: the message, the normal cursor again.
     f.Edit1->setText(QStringLiteral("0.5"));
     f.bbRaschetClick();
-    QCOMPARE(h.msgs.errors.size(), 2);
+    QCOMPARE(h.msgs.errors.size(), 3);
     QCOMPARE(h.msgs.errors.last(), fittxt::coefficientTooSmall(QStringLiteral("0.5"), f.Label5->text()));
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(!h.form2.isVisible());
