@@ -8,8 +8,11 @@
 
 namespace obr::form1txt {
 
-inline const QString caption = QStringLiteral("Анализ надежности в эксплуатации.  Версия 1.0, 2026");
+//! The application title: a short name, version and year (the task bar shows it).
 inline const QString appTitle = QStringLiteral("ObrOtk 1.0 (2026)");
+//! The main window's caption ends with the application title, so window systems that
+//! append the title to captions do not repeat it.
+inline const QString caption = QStringLiteral("Анализ надежности в эксплуатации.  ") + appTitle;
 
 // Panel1: failure data file
 inline const QString Label1 = QStringLiteral("Файл исходных данных:");

@@ -5,6 +5,7 @@
 #include "app/dialogs.h"
 #include "app/failuregridmodel.h"
 #include "app/obrotk2015.h"
+#include "app/startup.h"
 #include "fit/fits.h"
 #include "fit/genetic.h"
 #include "fit/genetic_thread.h"
@@ -176,6 +177,8 @@ private slots:
     void geneticRunStoppedMidway();
     void closingDuringRunStopsIt();
     void coreMessagesReachTheWindow();
+    void qtSpeaksRussian();
+    void startUpWindows();
     void screenshot();
 
 private:
@@ -867,6 +870,38 @@ void Form1Test::coreMessagesReachTheWindow()
     QTRY_COMPARE(msgs.errors.size(), 2);
     QCOMPARE(msgs.errors.last(), QStringLiteral("из потока"));
     setCoreNotifier(nullptr);
+}
+
+void Form1Test::qtSpeaksRussian()
+{
+    // The buttons of Qt's own dialogs and message boxes.
+    QObject owner;
+    QVERIFY(installQtRussian(&owner));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+}
+
+void Form1Test::startUpWindows()
+{
+    State state;
+    {
+        AppWindows w(&state);
+        w.Form1.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.Form1));
+        for (QWidget *other : std::initializer_list<QWidget *>{&w.Form2, &w.Form3, &w.ExpandForm}) {
+            QVERIFY(!other->isVisible());
+            QVERIFY(!other->testAttribute(Qt::WA_QuitOnClose));
+        }
+        QVERIFY(w.Form1.testAttribute(Qt::WA_QuitOnClose));
+        QVERIFY(coreNotifier() != nullptr);
+        // The main window drives the other windows over the same state.
+        FakeChooser chooser;
+        chooser.openAnswers << dataPath(QStringLiteral("small.fdt"));
+        w.Form1.setFileChooser(&chooser);
+        w.Form1.OpenFileStartClick();
+        QCOMPARE(w.Form2.Label10->text(), QStringLiteral("Малая выборка"));
+        w.Form1.setFileChooser(nullptr);
+    }
+    QVERIFY(coreNotifier() == nullptr);
 }
 
 void Form1Test::screenshot()
