@@ -4,13 +4,13 @@
 #include "app/buttontabs.h"
 #include "app/failuregridmodel.h"
 #include "app/form1_texts.h"
+#include "fit/fits.h"
+#include "fit/genetic.h"
+#include "fit/genetic_thread.h"
 #include "model/errors.h"
 #include "model/numfmt.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
-#include "fit/fits.h"
-#include "fit/genetic.h"
-#include "fit/genetic_thread.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -32,6 +32,8 @@
 #include <QTableView>
 #include <QThread>
 #include <QToolButton>
+
+#include <optional>
 
 using namespace obr;
 
