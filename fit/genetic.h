@@ -17,10 +17,16 @@
  *     generation reads them at once; the window only shows them, with the bar's signals
  *     blocked (QSignalBlocker) while it does, so that a position shown late never
  *     overwrites a newer one as if the user had moved the bar.
- *  3. The worker reports through GenHost; TGen turns that into queued Qt signals.
- *  4. At the end the window gets a GenResult and calls publishGenResult(s, r, log, dec)
- *     on the user-interface thread: it writes MGenet, Ao, Aopt, Sred and SKO into the
- *     State and runs Hist_Made; then the window refreshes the results windows.
+ *  3. `auto *Gen = new TGen(in, control, this)`; connect its signals (logLines to Memo2,
+ *     trackBar1Moved/trackBar2Moved, generationsText to NPokoleny, progressChanged to
+ *     ProgressBar2, resultReady, and QThread::finished to ThreadTerminated and
+ *     deleteLater), then `Gen->start()` and ThreadStarted. The worker reports through
+ *     GenHost; TGen turns that into signals queued to the window, in order.
+ *  4. On resultReady the window calls publishGenResult(s, r, log, dec) on the
+ *     user-interface thread: it writes MGenet, Ao, Aopt, Sred and SKO into the State and
+ *     runs Hist_Made; when it returns true the window refreshes the results windows.
+ *     It returns false (and the window only restores the tab) when the run found no
+ *     model or the loaded data changed meanwhile.
  *
  * The engine never touches the State: it works on its GenInput copy, so a calculation
  * started during a run cannot change the run's inputs.
