@@ -264,6 +264,7 @@ void TForm1::OpenFileStartClick()
         applyFailureFile(*m_state, std::move(f));
 
         Label10->setText(m_state->Comment);
+        Label10->setToolTip(m_state->Comment);
         meSred->setText(boxes.meSred);
         meSKO->setText(boxes.meSKO);
         meKolAll->setText(boxes.meKolAll);

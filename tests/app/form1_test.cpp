@@ -493,8 +493,15 @@ void Form1Test::secondLoadReplacesRows()
     QCOMPARE(h.cell(3, 3), QStringLiteral("заменен"));
     QCOMPARE(h.cell(4, 3), QStringLiteral("регулировка"));
     QCOMPARE(h.form1.Label10->text(), QStringLiteral("Малая выборка"));
+    // Cells can be edited; nothing reads the edits back, and the next load drops them.
+    const QModelIndex cell = h.form1.gridModel()->index(0, 3);
+    QVERIFY(h.form1.gridModel()->flags(cell) & Qt::ItemIsEditable);
+    QVERIFY(h.form1.gridModel()->setData(cell, QStringLiteral("правка")));
+    QCOMPARE(h.cell(0, 3), QStringLiteral("правка"));
+    QCOMPARE(h.state.MasProbl[0].komment, QString());
     h.load(samplePath());
     QCOMPARE(h.form1.gridModel()->rowCount(), n);
+    QCOMPARE(h.cell(0, 3), h.state.MasProbl[0].komment);
 }
 
 void Form1Test::failedLoadsChangeNothing()
