@@ -19,6 +19,7 @@ namespace {
 
 struct Timed {
     GenResult r;
+    int64_t helper = 0;   //!< evaluations made by the helper threads
     double seconds = 0;
     double cpu = 0;   //!< processor time of the whole process (all threads)
 };
@@ -32,6 +33,7 @@ Timed runOnce(const GenInput &in)
     GenEngine e(in, ctl, host, fixedSeedSource(20181));
     Timed t;
     t.r = e.run();
+    t.helper = e.helperEvaluations();
     t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     t.cpu = double(std::clock() - c0) / CLOCKS_PER_SEC;
     return t;
@@ -70,6 +72,8 @@ int main(int argc, char **argv)
                     t->seconds * 1e6 / double(t->r.evaluations), t->r.dMinimumAll, t->r.Aopt[0],
                     1 / t->r.Aopt[1], t->r.Aopt[2]);
     }
+    std::printf("helper threads made %.1f%% of the evaluations\n",
+                100.0 * double(many.helper) / double(many.r.evaluations));
     std::printf("ratio 1 thread / %d threads: %.2f; same best: %s\n", threads,
                 one.seconds / many.seconds,
                 one.r.dMinimumAll == many.r.dMinimumAll ? "yes" : "NO");

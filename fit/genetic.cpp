@@ -452,6 +452,8 @@ GenEngine::GenEngine(GenInput in, GenControl &control, GenHost &host, SeedSource
 
 GenEngine::~GenEngine() = default;
 
+int64_t GenEngine::helperEvaluations() const { return int64_t(m_par->helperItems()); }
+
 double GenEngine::objective(const std::array<double, 5> &Ao) const { return (*m_obj)(Ao); }
 
 void GenEngine::reseed() { m_rnd.setSeed(m_seeds()); }

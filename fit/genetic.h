@@ -340,6 +340,8 @@ public:
     size_t populationSize() const { return m_pop.size(); }
     const Xromosome &individual(size_t k) const { return *m_pop[k]; }
     int64_t evaluations() const { return m_evaluations; }
+    //! Evaluations made by the helper threads (the rest ran on the run's own thread).
+    int64_t helperEvaluations() const;
     //! Individuals the last copy step took from the stored bests.
     size_t lastCopied() const { return m_lastCopied; }
     //! The objective of a parameter vector (Ao[0..4]) as the run values it.

@@ -31,13 +31,16 @@ GenParallel::~GenParallel()
         t.join();
 }
 
-void GenParallel::work()
+size_t GenParallel::work()
 {
+    size_t done = 0;
     for (;;) {
         const size_t b = m_next.fetch_add(m_chunk);
         if (b >= m_n)
-            return;
-        (*m_fn)(b, std::min(m_n, b + m_chunk));
+            return done;
+        const size_t e = std::min(m_n, b + m_chunk);
+        (*m_fn)(b, e);
+        done += e - b;
     }
 }
 
@@ -57,7 +60,7 @@ void GenParallel::helper(size_t)
         }
         std::exception_ptr err;
         try {
-            work();
+            m_helperItems.fetch_add(work());
         } catch (...) {
             err = std::current_exception();
             m_next.store(m_n);   // let the others stop early

@@ -25,6 +25,8 @@ public:
     GenParallel &operator=(const GenParallel &) = delete;
 
     int threads() const { return int(m_helpers.size()) + 1; }
+    //! Items done by the helper threads so far (the rest ran on the callers).
+    uint64_t helperItems() const { return m_helperItems.load(); }
 
     /*! Calls fn(begin, end) on contiguous parts of [0, n) and returns when all are done.
      *  The parts are handed out one by one to whichever thread is free, the caller
@@ -41,7 +43,8 @@ private:
     std::condition_variable m_start;
     std::condition_variable m_done;
     //! Takes parts of the current range until none is left.
-    void work();
+    //! Returns the number of items done.
+    size_t work();
 
     const std::function<void(size_t, size_t)> *m_fn = nullptr;
     size_t m_n = 0;
@@ -51,6 +54,7 @@ private:
     bool m_open = false;     //!< helpers may still join the current range
     size_t m_active = 0;     //!< helpers working on the current range
     bool m_quit = false;
+    std::atomic<uint64_t> m_helperItems{0};
     std::exception_ptr m_error;
 };
 
