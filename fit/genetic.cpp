@@ -472,7 +472,7 @@ GenEngine::Ptr GenEngine::newIndividual()
 /*! Evaluates the individuals of m_batch (decoded from their chromosomes). The stream is
  *  re-seeded once for the batch, as an evaluation does; an empty batch evaluates nothing
  *  and leaves the stream alone. */
-void GenEngine::evaluateDirty(size_t)
+void GenEngine::evaluateBatch()
 {
     const size_t n = m_batch.size();
     if (n == 0)
@@ -564,7 +564,7 @@ void GenEngine::CrossingOver(int32_t g)
     for (size_t k = count0; k < m_pop.size(); ++k)
         m_batch.push_back(m_pop[k].get());
     m_dirty.resize(m_pop.size(), 1);
-    evaluateDirty(count0);
+    evaluateBatch();
     if (m_showProgress)
         for (size_t k = count0 + 1; k < m_pop.size(); k += 2)
             m_host.logLine(genChildLine(m_pop[k]->Celev_F, m_in.dec));
@@ -591,7 +591,7 @@ void GenEngine::Mutation()
         }
     }
     // An individual flipped several times is valued once, at its final chromosome.
-    evaluateDirty(0);
+    evaluateBatch();
 }
 
 void GenEngine::DestroyBad(size_t iNumOsobey)

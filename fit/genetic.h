@@ -351,7 +351,7 @@ private:
     using Ptr = std::unique_ptr<Xromosome>;
     Ptr newIndividual();
     void reseed();
-    void evaluateDirty(size_t firstNew);
+    void evaluateBatch();
     void sortPopulation();
     void MakePopulation();
     void CrossingOver(int32_t g);
