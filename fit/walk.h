@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace obr::detail {
@@ -36,6 +38,93 @@ struct WalkResult {
     WalkStop why = WalkStop::Rise;
     double fStop = 0;      //!< objective at the stop position when it was evaluated
     bool stopEvaluated = false;
+};
+
+/*! \brief The positions x0, x0 + h, (x0 + h) + h, ... of a walk, at any index in constant
+ *  time, bit for bit equal to repeated addition.
+ *
+ *  Inside one binade the doubles are the multiples of one unit u, so adding h to a
+ *  position there adds h rounded to a multiple of u, the same for every step, as long
+ *  as the exact sum stays strictly inside the binade and h is not halfway between two
+ *  multiples (then the rounding depends on the last bit). Such a run of steps is one
+ *  segment: its bit patterns grow by a constant. Every other step is made by an actual
+ *  addition. */
+class Positions {
+public:
+    void reset(double x0, double h)
+    {
+        m_h = h;
+        m_segs.clear();
+        m_segs.push_back({0, 0, bits(x0), 0});
+    }
+
+    double at(int64_t k)
+    {
+        while (m_segs.back().k1 < k)
+            extend();
+        // Segments are few (one per binade crossed); search from the last.
+        size_t i = m_segs.size();
+        while (m_segs[--i].k0 > k) {
+        }
+        const Seg &s = m_segs[i];
+        return fromBits(s.b0 + uint64_t((k - s.k0) * s.n));
+    }
+
+private:
+    struct Seg {
+        int64_t k0, k1;   // first and last index of the segment
+        uint64_t b0;      // bits of the position at k0
+        int64_t n;        // bit increment per step
+    };
+
+    static uint64_t bits(double x)
+    {
+        uint64_t b;
+        std::memcpy(&b, &x, sizeof b);
+        return b;
+    }
+    static double fromBits(uint64_t b)
+    {
+        double x;
+        std::memcpy(&x, &b, sizeof x);
+        return x;
+    }
+
+    void extend()
+    {
+        const Seg &last = m_segs.back();
+        const double x = fromBits(last.b0 + uint64_t((last.k1 - last.k0) * last.n));
+        const double y = x + m_h;   // the first step of the new segment, as made
+        Seg s{last.k1 + 1, last.k1 + 1, bits(y), 0};
+        int exp = 0;
+        if (std::isnormal(y) && y > 0 && std::isfinite(m_h)) {
+            std::frexp(y, &exp);   // y in [2^(exp-1), 2^exp)
+            const double t = std::ldexp(m_h, 53 - exp);   // h in units of the binade
+            const double fl = std::floor(t);
+            if (std::fabs(t) < 0x1.0p52 && t - fl != 0.5) {
+                const int64_t n = int64_t(t - fl < 0.5 ? fl : fl + 1);
+                const double z = y + m_h;
+                const uint64_t low = bits(std::ldexp(1.0, exp - 1));
+                const uint64_t top = bits(std::ldexp(1.0, exp));
+                const uint64_t by = bits(y);
+                int64_t steps = 0;   // further steps of the same increment
+                if (n > 0)
+                    steps = int64_t((top - 1 - by) / uint64_t(n));
+                else if (n < 0)
+                    steps = by > low ? int64_t((by - low - 1) / uint64_t(-n)) : 0;
+                else if (m_h > 0 || by > low)
+                    steps = int64_t(1) << 40;   // h rounds away: the position stays put
+                // The formula must agree with an actual addition (it always should).
+                if (steps > 0 && int64_t(bits(z) - by) == n)
+                    s.k1 = s.k0 + steps;
+                s.n = n;
+            }
+        }
+        m_segs.push_back(s);
+    }
+
+    double m_h = 0;
+    std::vector<Seg> m_segs;
 };
 
 //! Positions, cached values and the search of one walk; reused from walk to walk.
@@ -73,7 +162,7 @@ public:
         return run(x0, f0);
     }
 
-    double pos(int64_t k) const { return m_pos[size_t(k)]; }
+    double pos(int64_t k) { return m_positions.at(k); }
     //! The objective at position k (evaluated now when it was not yet).
     double f(int64_t k) { return value(k); }
 
@@ -86,64 +175,70 @@ private:
         return m_strict ? !(fk < fprev) : !(fk <= fprev);
     }
 
-    //! Makes positions up to k. Returns false when a bound stops the walk at or before k.
-    bool gen(int64_t k)
+    //! The bound test of position k >= 1; once true it stays true along the walk (the
+    //! positions move one way), so the first stop can be found by bisection.
+    bool boundStop(int64_t k, WalkStop &why)
     {
-        while (int64_t(m_pos.size()) <= k) {
-            if (m_limIdx >= 0)
-                return false;
-            const double x = m_pos.back();
-            const int64_t idx = int64_t(m_pos.size());
-            if (m_strict) {
-                const double y = x + m_h;
-                m_pos.push_back(y);
-                if (y + m_h <= m_lo || y > m_hi) {
-                    m_limIdx = idx;
-                    m_limWhy = WalkStop::Limit;
-                }
-            } else {
-                if (!(x + m_h > 0)) {
-                    m_limIdx = idx;
-                    m_limWhy = WalkStop::Refused;
-                    return false;
-                }
-                const double y = x + m_h;
-                if (y > m_hi) {
-                    m_limIdx = idx;
-                    m_limWhy = WalkStop::Over;
-                    return false;
-                }
-                if (y == x) {
-                    m_limIdx = idx;
-                    m_limWhy = WalkStop::Refused;
-                    return false;
-                }
-                m_pos.push_back(y);
-            }
+        const double x = m_positions.at(k);
+        if (m_strict) {
+            why = WalkStop::Limit;
+            return x + m_h <= m_lo || x > m_hi;
         }
-        return m_limIdx < 0 || k <= m_limIdx;
+        const double prev = m_positions.at(k - 1);
+        if (!(prev + m_h > 0) || x == prev) {
+            why = WalkStop::Refused;
+            return true;
+        }
+        why = WalkStop::Over;
+        return x > m_hi;
     }
 
-    //! Stop index known from the bounds, -1 when none yet.
-    int64_t limIdx() const { return m_limIdx; }
+    //! True when position k may be evaluated: strict walks evaluate their bound stop, a
+    //! spiral walk does not.
+    bool gen(int64_t k)
+    {
+        if (k <= m_okUpTo)
+            return true;
+        if (m_limIdx < 0) {
+            WalkStop why;
+            if (!boundStop(k, why)) {
+                m_okUpTo = k;
+                return true;
+            }
+            // The first bound stop lies in (m_okUpTo, k].
+            int64_t a = m_okUpTo, b = k;
+            WalkStop bw = why;
+            while (b - a > 1) {
+                const int64_t mid = a + (b - a) / 2;
+                WalkStop w;
+                if (boundStop(mid, w)) {
+                    b = mid;
+                    bw = w;
+                } else {
+                    a = mid;
+                }
+            }
+            m_okUpTo = a;
+            m_limIdx = b;
+            m_limWhy = bw;
+        }
+        return m_strict ? k <= m_limIdx : k < m_limIdx;
+    }
 
     double value(int64_t k)
     {
-        const size_t i = size_t(k);
-        if (m_stamp.size() <= i) {
-            m_stamp.resize(i + 1 + i / 2, 0);
-            m_val.resize(m_stamp.size());
+        // Recently used positions are looked up first; a walk evaluates few of them.
+        for (size_t i = m_cache.size(); i-- > 0;)
+            if (m_cache[i].first == k)
+                return m_cache[i].second;
+        const double v = m_e.eval(m_positions.at(k));
+        m_cache.emplace_back(k, v);
+        if (m_trackNoise && (++m_noiseTick & 1)) {
+            const double n = m_e.noise();
+            if (!(n <= m_noise))
+                m_noise = n;
         }
-        if (m_stamp[i] != m_walk) {
-            m_val[i] = m_e.eval(m_pos[i]);
-            m_stamp[i] = m_walk;
-            if (m_trackNoise && (++m_noiseTick & 1)) {
-                const double n = m_e.noise();
-                if (!(n <= m_noise))
-                    m_noise = n;
-            }
-        }
-        return m_val[i];
+        return v;
     }
 
     //! 1: the pair (k-1, k) rises (a stop); -1: it falls by more than the noise allows to
@@ -206,23 +301,14 @@ private:
 
     WalkResult run(double x0, double f0)
     {
-        ++m_walk;
-        if (m_walk == 0) {   // stamps wrapped: forget every cached value
-            std::fill(m_stamp.begin(), m_stamp.end(), 0);
-            m_walk = 1;
-        }
-        m_pos.clear();
-        m_pos.push_back(x0);
+        m_positions.reset(x0, m_h);
+        m_cache.clear();
+        m_cache.emplace_back(0, f0);
+        m_okUpTo = 0;
         m_limIdx = -1;
         m_noise = 0;
         m_trackNoise = false;
         m_noiseTick = 0;
-        if (m_stamp.empty()) {
-            m_stamp.resize(64, 0);
-            m_val.resize(64);
-        }
-        m_val[0] = f0;
-        m_stamp[0] = m_walk;
 
         // The first steps one by one: most walks near the end of a fit are this short.
         const int64_t steps = m_gallop ? kSteps : INT64_MAX;
@@ -309,10 +395,9 @@ private:
     bool m_strict = true;
     bool m_gallop = true;
     double m_h = 0, m_lo = 0, m_hi = 0;
-    std::vector<double> m_pos;
-    std::vector<double> m_val;
-    std::vector<uint32_t> m_stamp;
-    uint32_t m_walk = 0;
+    Positions m_positions;
+    std::vector<std::pair<int64_t, double>> m_cache;
+    int64_t m_okUpTo = 0;
     int64_t m_limIdx = -1;
     WalkStop m_limWhy = WalkStop::Rise;
     double m_noise = 0;
