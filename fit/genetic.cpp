@@ -440,8 +440,9 @@ GenEngine::GenEngine(GenInput in, GenControl &control, GenHost &host, SeedSource
     if (auto p = problemOf(!m_in.Hist_Arr.empty() && m_in.Kol_izw > 0,
                            !m_in.SKO_Opt, m_in.SKO, st, m_in.dec))
         throw UserError(*p);
-    if (m_in.iop < 3 || m_in.iop > 5 || m_in.iop != genesFor(m_in.Sred_Opt, m_in.SKO_Opt))
-        m_in.iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
+    // The gene count and steps follow from the flags and the precision.
+    m_in.iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
+    m_in.NormA = geneSteps(m_in.Precision);
     m_L = st.L;
     m_N = m_in.generations;
     if (!m_seeds)
