@@ -215,8 +215,6 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         throw UserError(txt::noFailures);
     s.SKO_Opt = o.SKO_Flag;
     s.Sred_Opt = o.Sred_flag;
-    if (o.threads)
-        setFitThreads(*o.threads == 0 ? 2 : std::min(*o.threads, 2));
     hist(s);
     const Criterion crit = criterionFromIndex(o.RadioGroup1);
     auto &runs = a.runs;

@@ -26,7 +26,7 @@ QString usageText()
         "  --k-spiral, --k-newton, --k-smirnov X   step-reduction coefficients (greater than 1)\n"
         "  --ga-population N, --ga-generations N, --ga-precision X   genetic run settings\n"
         "  --ga-seed N          seed of the genetic run's random numbers (reproducible runs)\n"
-        "  --threads N          threads of the searches (0 = all cores for the genetic run)\n"
+        "  --threads N          evaluation threads of the genetic run (0 = all cores, the default)\n"
         "  --json PATH|-        write the results as one JSON object (- for stdout)\n"
         "  --log PATH           save the progress log as the window saves it\n"
         "  --charts DIR         write the charts as PNG files into DIR\n"
