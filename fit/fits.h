@@ -75,9 +75,4 @@ QString standardZeroCount();
 QString notFinite(const QString &method);
 } // namespace fittxt
 
-/*! \brief Number of threads the walks may use for independent probe evaluations
- *  (1 or 2; default 1). Results do not depend on it. */
-void setFitThreads(int n);
-int fitThreads();
-
 } // namespace obr

@@ -5,7 +5,6 @@
 #include "model/numfmt.h"
 #include "stats/stat2018.h"
 
-#include <atomic>
 #include <cmath>
 
 namespace obr {
@@ -131,12 +130,5 @@ double Pirson(const State &s, double A, double B, double k_pwt, double Mu, doubl
                             : fittxt::notFinite(QStringLiteral("по Пирсону")));
     return f;
 }
-
-namespace {
-std::atomic<int> g_threads{1};
-}
-
-void setFitThreads(int n) { g_threads = n >= 2 ? 2 : 1; }
-int fitThreads() { return g_threads; }
 
 } // namespace obr
