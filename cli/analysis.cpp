@@ -82,7 +82,8 @@ private:
 //! The genetic run's reports: log lines into the log, progress to the caller.
 class CliGenHost : public GenHost {
 public:
-    CliGenHost(const LogSink &log, const GenProgress &progress) : m_log(log), m_progress(progress) {}
+    CliGenHost(const LogSink &log, const GenProgress &progress, int32_t generations)
+        : m_log(log), m_progress(progress), m_generations(generations) {}
     void logLine(const QString &line) override { m_log(line); }
     void trackBar1(int) override {}
     void trackBar2(int) override {}
@@ -91,12 +92,13 @@ public:
     void generationDone(int32_t i) override
     {
         if (m_progress)
-            m_progress(i, m_percent);
+            m_progress(i, m_generations, m_percent);
     }
 
 private:
     LogSink m_log;
     GenProgress m_progress;
+    int32_t m_generations = 0;
     int m_percent = 0;
 };
 
@@ -255,7 +257,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         const int threads = o.threads.value_or(0);
         GenInput in = prepareGenRun(s, st, dec, threads);
         GenControl control;
-        CliGenHost host(log, progress);
+        CliGenHost host(log, progress, st.generations);
         const SeedSource seeds = o.gaSeed ? fixedSeedSource(*o.gaSeed) : clockSeedSource();
         Stopwatch clock;
         GenResult r;

@@ -68,7 +68,7 @@ struct Analysis {
 };
 
 //! Progress of the genetic run: generation done, generations in all, percent.
-using GenProgress = std::function<void(int32_t generation, int percent)>;
+using GenProgress = std::function<void(int32_t generation, int32_t generations, int percent)>;
 
 /*! \brief Checks the number texts given on the command line with the parsers of the
  *  boxes they stand for. Throws UsageError naming the option. */

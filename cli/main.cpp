@@ -93,11 +93,12 @@ int main(int argc, char **argv)
 
     const bool progressShown = !o.quiet && isatty(fileno(stderr));
     bool progressOpen = false;
-    const GenProgress progress = [&](int32_t generation, int percent) {
+    const GenProgress progress = [&](int32_t generation, int32_t generations, int percent) {
         if (!progressShown)
             return;
-        put(stderr, QStringLiteral("\rГенетический алгоритм: поколение %1, %2%")
+        put(stderr, QStringLiteral("\rГенетический алгоритм: поколение %1 из %2, %3%")
                         .arg(generation)
+                        .arg(generations)
                         .arg(percent));
         progressOpen = true;
     };

@@ -101,7 +101,9 @@ private:
     bool m_used = false;
 };
 
-QString num(double v, const NumLocale &nl) { return fmtGeneral(v, nl.dec); }
+//! Hours and counts with one decimal, shares with four.
+QString num(double v, const NumLocale &nl) { return fmtF(v, 1, 1, nl.dec); }
+QString share(double v, const NumLocale &nl) { return fmtF(v, 1, 4, nl.dec); }
 
 void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
 {
@@ -118,7 +120,7 @@ void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
         QStringLiteral("Количество изделий в эксплуатации: %1 шт.").arg(a.header.Kol_Izd_All),
         QStringLiteral("Общее число отказов: %1").arg(a.header.KolOtk),
         QStringLiteral("Число документированных отказов: %1").arg(s.Kol_izw),
-        QStringLiteral("Доля документированных отказов: %1").arg(num(s.Popravka_Unknow, nl)),
+        QStringLiteral("Доля документированных отказов: %1").arg(share(s.Popravka_Unknow, nl)),
         QStringLiteral("Приведённый парк изделий: %1").arg(num(s.Izd_Prived, nl)),
         QStringLiteral("Срок гарантии в расчёте: среднее %1 ч, СКО %2 ч, гарантийный срок %3 ч")
             .arg(num(a.usedSred, nl), num(a.usedSKO, nl), num(a.usedTGar, nl)),
@@ -126,7 +128,7 @@ void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
             .arg(num(s.T90expl, nl), num(s.T80expl, nl), num(s.T20expl, nl), num(s.T10expl, nl)),
         QStringLiteral("Наработка до отказа 50% наблюдаемого парка: %1 ч, с учетом цензурирования: %2 ч")
             .arg(num(s.T50expl, nl), num(s.t50zen, nl)),
-        QStringLiteral("Отказов на изделие за гарантийный срок: %1").arg(num(s.Otk_Izd, nl)),
+        QStringLiteral("Отказов на изделие за гарантийный срок: %1").arg(share(s.Otk_Izd, nl)),
     };
     for (const QString &l : lines)
         pg.line(l);
