@@ -400,6 +400,34 @@ TEST(Json, TheSeedMakesTheGeneticRunReproducibleWhateverTheThreads)
     EXPECT_EQ(one, genet(QStringLiteral("2")));
 }
 
+TEST(Json, EscapesTheTextsOfTheDataFile)
+{
+    const CliRun r = runCli({data("quotes.fdt"), QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject o = parseJson(r.out);
+    EXPECT_EQ(o[QStringLiteral("comment")].toString(), QStringLiteral("Fleet \"A\\B\"\ttab"));
+    EXPECT_EQ(o[QStringLiteral("unknown_cause_count")].toInt(), 1);
+}
+
+TEST(Json, WarrantyFiguresAreTheNumbersOfTheBoxTexts)
+{
+    const CliRun r = runCli({kSample, QStringLiteral("--warranty"), kGarSample, QStringLiteral("--locale"),
+                             QStringLiteral("ru_RU"), QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject o = parseJson(r.out);
+    // The load writes meSred and meSKO with three significant digits; the calculation
+    // reads those texts back.
+    const WarrantyFile w = readWarrantyFile(readAll(kGarSample));
+    const WarrantyTexts t = warrantyTexts(w, kGarSample, u',');
+    const QJsonObject used = o[QStringLiteral("warranty")].toObject();
+    EXPECT_EQ(used[QStringLiteral("Sred")].toDouble(), boxReal(t.meSred, u','));
+    EXPECT_EQ(used[QStringLiteral("SKO")].toDouble(), boxReal(t.meSKO, u','));
+    EXPECT_NE(used[QStringLiteral("Sred")].toDouble(), w.Sred);
+    EXPECT_EQ(o[QStringLiteral("comment")].toString(), w.Comment);
+    // The header keeps the failure file's own figures.
+    EXPECT_EQ(o[QStringLiteral("header")][QStringLiteral("Sred")].toDouble(), 1000.0);
+}
+
 // ----------------------------------------------------------- exit statuses
 
 struct DataErrorCase {
