@@ -93,6 +93,50 @@ public:
         m_y += fm.height();
     }
 
+    /*! A grid of texts, the first row a header that is repeated after a page break.
+     *  \a widths are relative; they are scaled to fill at most the page width. */
+    void grid(const std::vector<QStringList> &rows, const std::vector<int> &widths, double maxScale,
+              double pt = 8.5, int padding = 8)
+    {
+        int total = 0;
+        for (int w : widths)
+            total += w;
+        if (rows.empty() || total <= 0)
+            return;
+        const double scale = std::min(maxScale, double(m_area.width()) / total);
+        const QFont font = textFont(pt);
+        const QFontMetrics fm(font, &m_w);
+        const int rowH = fm.height() + padding;
+        auto drawRow = [&](const QStringList &row, bool header) {
+            if (m_y + rowH > m_area.height())
+                newPage();
+            m_p.setFont(font);
+            int x = 0;
+            for (size_t c = 0; c < widths.size(); ++c) {
+                const int cw = int(widths[c] * scale);
+                const QRect cell(x, m_y, cw, rowH);
+                if (header)
+                    m_p.fillRect(cell, QColor(0xF0, 0xF0, 0xF0));
+                m_p.setPen(QColor(0xA0, 0xA0, 0xA0));
+                m_p.drawRect(cell);
+                m_p.setPen(Qt::black);
+                if (qsizetype(c) < row.size())
+                    m_p.drawText(cell.adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                                 row[qsizetype(c)]);
+                x += cw;
+            }
+            m_y += rowH;
+        };
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (r > 0 && m_y + rowH > m_area.height()) {
+                newPage();
+                drawRow(rows.front(), true);
+            }
+            drawRow(rows[r], r == 0);
+        }
+        m_y += 12;
+    }
+
 private:
     QPdfWriter &m_w;
     QPainter &m_p;
@@ -138,9 +182,28 @@ void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
         pg.line(QStringLiteral("%1. %2 — %3").arg(k).arg(s.Vidy_otkazov[size_t(k)].Nazv_Prich)
                     .arg(qlonglong(std::llround(s.Vidy_otkazov[size_t(k)].Dolya))));
     pg.line(QStringLiteral("%1 — %2").arg(s.Vidy_otkazov[0].Nazv_Prich).arg(a.unknownCauseCount));
+    pg.skip(8);
+
+    // The failure histogram: recorded failures per interval, by cause.
+    pg.line(QStringLiteral("Гистограмма отказов (число отказов в интервале наработки)"),
+            textFont(11, true));
+    const int causes = std::min(a.header.NPrich, kMaxCauses);
+    QStringList head = {QStringLiteral("До, ч"), QStringLiteral("Всего"), s.Vidy_otkazov[0].Nazv_Prich};
+    for (int k = 1; k <= causes; ++k)
+        head << QString::number(k);
+    std::vector<QStringList> rows = {head};
+    for (const Hist_Rec &h : a.histogram) {
+        QStringList row = {fmtRound(h.time), QString::number(h.Sum), QString::number(h.Nund)};
+        for (int k = 1; k <= causes; ++k)
+            row << QString::number(h.Npr[size_t(k)]);
+        rows.push_back(row);
+    }
+    std::vector<int> widths = {70, 60, 90};
+    widths.resize(size_t(3 + causes), 40);
+    pg.grid(rows, widths, 1.0, 7.5, 3);
 }
 
-void tablePage(Pages &pg, QPainter &p, const Analysis &a, QPdfWriter &w)
+void tablePage(Pages &pg, const Analysis &a)
 {
     pg.newPage();
     pg.heading(QStringLiteral("Таблица результатов"));
@@ -149,35 +212,13 @@ void tablePage(Pages &pg, QPainter &p, const Analysis &a, QPdfWriter &w)
     const ResultsTable &t = a.results.table;
     // Column widths as in the window, scaled to the page when wider.
     std::vector<int> widths;
-    int total = 0;
+    std::vector<QStringList> rows(ResultsTable::Rows);
     for (int c = 0; c <= t.dataColumn; ++c) {
-        const int wc = t.widths[size_t(c)] > 0 ? t.widths[size_t(c)] : ResultsTable::DefaultWidth;
-        widths.push_back(wc);
-        total += wc;
+        widths.push_back(t.widths[size_t(c)] > 0 ? t.widths[size_t(c)] : ResultsTable::DefaultWidth);
+        for (int r = 0; r < ResultsTable::Rows; ++r)
+            rows[size_t(r)] << t.cell(c, r).trimmed();
     }
-    const double scale = std::min(1.6, double(pg.area().width()) / total);
-    const QFont font = textFont(8.5);
-    const QFontMetrics fm(font, &w);
-    const int rowH = fm.height() + 8;
-    p.setFont(font);
-    int y = pg.y();
-    for (int r = 0; r < ResultsTable::Rows; ++r) {
-        int x = 0;
-        for (int c = 0; c <= t.dataColumn; ++c) {
-            const int cw = int(widths[size_t(c)] * scale);
-            const QRect cell(x, y, cw, rowH);
-            if (r == 0)
-                p.fillRect(cell, QColor(0xF0, 0xF0, 0xF0));
-            p.setPen(QColor(0xA0, 0xA0, 0xA0));
-            p.drawRect(cell);
-            p.setPen(Qt::black);
-            p.drawText(cell.adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                       t.cell(c, r).trimmed());
-            x += cw;
-        }
-        y += rowH;
-    }
-    pg.skip(y - pg.y() + 16);
+    pg.grid(rows, widths, 1.6);
     if (a.nonparam) {
         const NonparamTexts &n = a.nonparam->texts;
         pg.line(QStringLiteral("Непараметрический анализ"), textFont(11, true));
@@ -267,7 +308,7 @@ void writePdf(const Analysis &a, const QString &file, const QString &path)
             throw UserError(cannotWrite(path, QStringLiteral("PDF не создан")));
         Pages pg(w, p);
         dataSetPage(pg, a, file);
-        tablePage(pg, p, a, w);
+        tablePage(pg, a);
         for (const NamedChart &c : chartsOf(a))
             chartPage(pg, p, c);
         logPages(pg, a);

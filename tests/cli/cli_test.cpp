@@ -390,6 +390,7 @@ TEST(Json, TheSeedMakesTheGeneticRunReproducibleWhateverTheThreads)
     auto genet = [&](const QString &threads) {
         const CliRun r = runCli(QStringList(base) << QStringLiteral("--threads") << threads);
         EXPECT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << "no progress when stderr is not a terminal";
         QJsonObject m = parseJson(r.out)[QStringLiteral("models")][QStringLiteral("MGenet")].toObject();
         m.remove(QStringLiteral("seconds"));
         return m;
