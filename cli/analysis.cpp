@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <chrono>
+#include <cmath>
 
 namespace obr::cli {
 
@@ -245,6 +246,8 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
                   s.MSmirn.SKO_out, log, dec);
         runs[size_t(ModelId::MSmirn)] = fromStats(st);
+        if (std::isfinite(st.objective))
+            runs[size_t(ModelId::MSmirn)].objective = st.objective;
     }
     // The results window after the calculation; a later refresh keeps changed titles.
     ResultsTitles titles;

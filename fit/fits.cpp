@@ -395,6 +395,7 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
         stats->passes = passes;
         stats->stepEvaluations = stepEvals;
         stats->seconds = secs;
+        stats->objective = f_cur;
     }
     if (log)
         log(fittxt::smirnovDone(int64_t(secs)));

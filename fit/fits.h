@@ -15,6 +15,7 @@
 #include <QChar>
 #include <QString>
 #include <cstdint>
+#include <limits>
 
 namespace obr {
 
@@ -41,6 +42,9 @@ struct FitStats {
     int64_t stepEvaluations = 0;   //!< evaluations the step-by-step walks would make
     int64_t passes = 0;        //!< passes over all parameters
     double seconds = 0;        //!< wall-clock duration
+    //! The fit's own criterion at the published point (set by Podbor_Weib_Smirnow; the
+    //! Pearson fits' value is Pirson at their published point). NaN when not set.
+    double objective = std::numeric_limits<double>::quiet_NaN();
 };
 
 /*! \brief Spiral-descent fit of the Pearson objective. Fills s.MPirsS; with s.Sred_Opt /
