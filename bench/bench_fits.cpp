@@ -5,7 +5,7 @@
 //
 //   bench_fits [--sizes 30,300,3000,10000] [--fits spiral,newton,smirnov]
 //              [--criterion 0|1|2] [--ref-limit SECONDS] [--seed N]
-//              [--k-spiral X] [--k-newton X] [--k-smirnov X]
+//              [--k-spiral X] [--k-newton X] [--k-smirnov X] [--fit-sred 0|1] [--fit-sko 0|1]
 //
 // A reference run whose estimated time (its evaluation count, known from the fast run,
 // times the measured cost of one plain evaluation) exceeds --ref-limit (default 180 s)
@@ -35,6 +35,7 @@ struct Options {
     double refLimit = 180;
     uint64_t seed = 1;
     double kSpiral = 1.00025, kNewton = 1.00025, kSmirnov = 1.0005;
+    bool sredOpt = false, skoOpt = false;
 };
 
 std::vector<std::string> split(const std::string &s)
@@ -124,6 +125,10 @@ int main(int argc, char **argv)
             o.kSpiral = std::stod(v);
         } else if (k == "--k-newton") {
             o.kNewton = std::stod(v);
+        } else if (k == "--fit-sred") {
+            o.sredOpt = v == "1";
+        } else if (k == "--fit-sko") {
+            o.skoOpt = v == "1";
         } else if (k == "--k-smirnov") {
             o.kSmirnov = std::stod(v);
         } else {
@@ -131,15 +136,19 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    std::printf("criterion %d, coefficients spiral %g, Newton %g, Smirnov %g, reference "
-                "limit %g s; times are CPU seconds of this process (one thread)\n\n",
-                int(o.crit), o.kSpiral, o.kNewton, o.kSmirnov, o.refLimit);
+    std::printf("criterion %d, coefficients spiral %g, Newton %g, Smirnov %g, warranty mean "
+                "%s, deviation %s, reference limit %g s; times are CPU seconds of this "
+                "process (one thread)\n\n",
+                int(o.crit), o.kSpiral, o.kNewton, o.kSmirnov, o.sredOpt ? "fitted" : "fixed",
+                o.skoOpt ? "fitted" : "fixed", o.refLimit);
     std::printf("%-8s %-5s %-8s %12s %8s %9s | %13s %10s %9s | %8s %s\n", "failures",
                 "bins", "fit", "evaluations", "passes", "fast s", "ref evals", "ref s",
                 "speed-up", "max diff", "note");
     std::fflush(stdout);
     for (int size : o.sizes) {
-        const State base = gen::makeState(size, o.seed + uint64_t(size));
+        State base = gen::makeState(size, o.seed + uint64_t(size));
+        base.Sred_Opt = o.sredOpt;
+        base.SKO_Opt = o.skoOpt;
         for (const auto &fit : o.fits) {
             State fs = base;
             FitStats st;

@@ -209,12 +209,16 @@ double PearsonEngine::noise() const
     // First-order bound of the rounding error: each Weibull value carries a few units of
     // roundoff, the interval probabilities their absolute errors, and every product and
     // sum its own; the bound is generous on purpose.
+    // Only the parts computed anew at every position count: errors of the cached parts
+    // are the same at neighbouring positions and only shift the smooth trend.
     const double c = std::fabs(m_lastC);
+    const bool newP = m_moving == PA || m_moving == PB;
+    const bool newG = m_moving == PMu || m_moving == PSig;
     double dSum = 0, tSum = 0, dESum = 0;
     for (size_t i = 0; i < m_m; ++i) {
         const double Ei = m_sE[i], P = m_lastP[i], Gc = std::fabs(m_lastGc[i]), O = m_O[i];
-        const double dP = 8 * kU + kU * P;
-        const double dE = c * (Gc * dP + P * 4 * kU) + 4 * kU * std::fabs(Ei);
+        const double dP = newP ? 8 * kU + kU * P : 0;
+        const double dE = c * (Gc * dP + (newG ? P * 4 * kU : 0)) + 4 * kU * std::fabs(Ei);
         const double r = O - Ei;
         double t, dt;
         switch (m_crit) {
@@ -361,12 +365,15 @@ double SmirnovEngine::noise() const
 {
     // The Weibull errors telescope along the cumulative sum (the weights are monotone),
     // so they add at most a few units of roundoff times c; the running sum adds its own.
+    // Errors of the cached Weibull values (walks along K_powtor) are the same at
+    // neighbouring positions and only shift the smooth trend.
     const double c = std::fabs(m_lastC);
+    const double w = m_moving == PK ? 0 : 1;
     double acc = 0, dS = 0;
     for (size_t i = 0; i < m_n; ++i) {
         const double E = std::fabs(m_sE[i]);
         acc += kU * E;
-        const double dE = c * 10 * kU + acc + 4 * kU * E + c * kU * m_lastP[i];
+        const double dE = w * c * (10 * kU + kU * m_lastP[i]) + acc + 4 * kU * E;
         dS += 2 * std::fabs(double(i + 1) - m_sE[i]) * dE;
     }
     dS += double(m_n + 2) * kU * m_lastS;

@@ -127,6 +127,72 @@ private:
     std::vector<Seg> m_segs;
 };
 
+/*! \brief The values evaluated along one walk, by position: an open-addressing table
+ *  that keeps its storage from walk to walk (a walk stamp marks the live entries). */
+class ValueCache {
+public:
+    void clear()
+    {
+        m_count = 0;
+        if (++m_walk == 0) {   // stamps wrapped: forget them all
+            std::fill(m_stamp.begin(), m_stamp.end(), 0);
+            m_walk = 1;
+        }
+    }
+    const double *find(int64_t k) const
+    {
+        if (m_stamp.empty())
+            return nullptr;
+        for (size_t i = slot(k);; i = (i + 1) & m_mask) {
+            if (m_stamp[i] != m_walk)
+                return nullptr;
+            if (m_key[i] == k)
+                return &m_val[i];
+        }
+    }
+    void insert(int64_t k, double v)
+    {
+        if (2 * (m_count + 1) > m_stamp.size())
+            grow();
+        size_t i = slot(k);
+        while (m_stamp[i] == m_walk && m_key[i] != k)
+            i = (i + 1) & m_mask;
+        if (m_stamp[i] != m_walk)
+            ++m_count;
+        m_stamp[i] = m_walk;
+        m_key[i] = k;
+        m_val[i] = v;
+    }
+
+private:
+    size_t slot(int64_t k) const
+    {
+        return size_t((uint64_t(k) * 0x9E3779B97F4A7C15ull) >> 20) & m_mask;
+    }
+    void grow()
+    {
+        std::vector<uint32_t> st = std::move(m_stamp);
+        std::vector<int64_t> ke = std::move(m_key);
+        std::vector<double> va = std::move(m_val);
+        const size_t n = st.empty() ? 64 : st.size() * 2;
+        m_stamp.assign(n, 0);
+        m_key.assign(n, 0);
+        m_val.assign(n, 0);
+        m_mask = n - 1;
+        const uint32_t walk = m_walk;
+        m_count = 0;
+        for (size_t i = 0; i < st.size(); ++i)
+            if (st[i] == walk)
+                insert(ke[i], va[i]);
+    }
+
+    std::vector<uint32_t> m_stamp;
+    std::vector<int64_t> m_key;
+    std::vector<double> m_val;
+    size_t m_mask = 0, m_count = 0;
+    uint32_t m_walk = 1;
+};
+
 //! Positions, cached values and the search of one walk; reused from walk to walk.
 template <class Engine>
 class Walker {
@@ -227,12 +293,10 @@ private:
 
     double value(int64_t k)
     {
-        // Recently used positions are looked up first; a walk evaluates few of them.
-        for (size_t i = m_cache.size(); i-- > 0;)
-            if (m_cache[i].first == k)
-                return m_cache[i].second;
+        if (const double *v = m_cache.find(k))
+            return *v;
         const double v = m_e.eval(m_positions.at(k));
-        m_cache.emplace_back(k, v);
+        m_cache.insert(k, v);
         if (m_trackNoise && (++m_noiseTick & 1)) {
             const double n = m_e.noise();
             if (!(n <= m_noise))
@@ -303,7 +367,7 @@ private:
     {
         m_positions.reset(x0, m_h);
         m_cache.clear();
-        m_cache.emplace_back(0, f0);
+        m_cache.insert(0, f0);
         m_okUpTo = 0;
         m_limIdx = -1;
         m_noise = 0;
@@ -396,7 +460,7 @@ private:
     bool m_gallop = true;
     double m_h = 0, m_lo = 0, m_hi = 0;
     Positions m_positions;
-    std::vector<std::pair<int64_t, double>> m_cache;
+    ValueCache m_cache;
     int64_t m_okUpTo = 0;
     int64_t m_limIdx = -1;
     WalkStop m_limWhy = WalkStop::Rise;

@@ -158,10 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
                       EqualityCase{30, 2, Fit::Newton, S2, false, false, 1.005},
                       EqualityCase{30, 3, Fit::Newton, S1, true, false, 1.005},
                       EqualityCase{30, 5, Fit::Newton, S1, true, true, 1.005},
-                      EqualityCase{300, 1, Fit::Newton, S2, true, true, 1.1},
+                      EqualityCase{300, 1, Fit::Newton, S1, true, true, 1.01},
                       EqualityCase{300, 2, Fit::Newton, S1, false, true, 1.005},
                       EqualityCase{3000, 1, Fit::Newton, S1, false, false, 1.005},
-                      EqualityCase{3000, 2, Fit::Newton, S2, true, true, 1.1}),
+                      EqualityCase{3000, 2, Fit::Newton, S1, true, true, 1.01}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(
