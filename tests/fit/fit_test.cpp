@@ -208,8 +208,9 @@ TEST(Fits, BundledSampleWithDefaultSettingsGivesPlausibleModels)
     // The bundled sample was generated with shape 1.5 and scale 3000 h (1/A = 3000^1.5,
     // about 1.6e5). The Newton search keeps A >= 0.001 (its table), so only its
     // convergence and its totals are checked; the other two must find the law.
-    QFile f(qEnvironmentVariable("OBROTK_SOURCE_DIR") + QStringLiteral("/examples/sample.fdt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "set OBROTK_SOURCE_DIR";
+    const QString dir = qEnvironmentVariable("OBROTK_SOURCE_DIR", QStringLiteral(OBROTK_FIT_SOURCE_DIR));
+    QFile f(dir + QStringLiteral("/examples/sample.fdt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
     State base;
     applyFailureFile(base, readFailureFile(f.readAll()));
     hist(base);
