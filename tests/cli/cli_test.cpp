@@ -536,6 +536,25 @@ TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
     EXPECT_TRUE(quiet.err.isEmpty());
 }
 
+TEST(Streams, GeneticProgressGoesToStderrOnlyOnATerminal)
+{
+    // script(1) gives the program a terminal; stdout goes to /dev/null inside it.
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        GTEST_SKIP() << "script(1) is not installed";
+    const QString command =
+        QStringLiteral("'%1' '%2' --methods genetic --ga-population 30 --ga-generations 5 "
+                       "--ga-seed 1 > /dev/null")
+            .arg(kExe, kSample);
+    QProcess p;
+    p.start(script, {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString tty = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(tty.contains(QStringLiteral("Генетический алгоритм: поколение 5 из 5, 100%")))
+        << tty.toStdString();
+}
+
 // ----------------------------------------------------------- drawn outputs
 
 //! Whether an image shows something: several colours and enough ink.
