@@ -392,6 +392,23 @@ void TForm1::bbRaschetClick()
         const QChar dec = decimalSeparator();
         const LogSink log = logSink();
         hist(s);
+        // A genetic model of an earlier run is shown again: its curves must follow the
+        // histogram just built, which may have other intervals than the one it was fitted on.
+        if (s.MGenet.Executed && s.MGenet.F_Weib.size() != s.Hist_Arr.size()) {
+            Mod_Weib &g = s.MGenet;
+            const size_t m = s.Hist_Arr.size();
+            g.F_Weib.assign(m, 0.0);
+            g.F_norm.assign(m, 0.0);
+            g.Kol_F_priv.assign(m, 0.0);
+            double t1 = 0;
+            for (size_t i = 0; i < m; ++i) {
+                const double t2 = s.Hist_Arr[i].time;
+                g.F_norm[i] = CDF_Gauss(g.Sred, g.SKO, (t1 + t2) / 2);
+                g.F_Weib[i] = weibCDF2(g.A, g.B, t1, t2);
+                g.Kol_F_priv[i] = s.Izd_Prived * g.K_powtor * g.F_Weib[i] * (1 - g.F_norm[i]);
+                t1 = t2;
+            }
+        }
         const Criterion criterion = criterionFromIndex(RadioGroup1Items->checkedId());
         if (SpirSpusk->isChecked()) {
             const double k = readStepCoefficient(Edit1->text(), dec, boxCaption(Label5));
