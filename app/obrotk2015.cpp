@@ -396,18 +396,10 @@ void TForm1::bbRaschetClick()
         // histogram just built, which may have other intervals than the one it was fitted on.
         if (s.MGenet.Executed && s.MGenet.F_Weib.size() != s.Hist_Arr.size()) {
             Mod_Weib &g = s.MGenet;
-            const size_t m = s.Hist_Arr.size();
-            g.F_Weib.assign(m, 0.0);
-            g.F_norm.assign(m, 0.0);
-            g.Kol_F_priv.assign(m, 0.0);
-            double t1 = 0;
-            for (size_t i = 0; i < m; ++i) {
-                const double t2 = s.Hist_Arr[i].time;
-                g.F_norm[i] = CDF_Gauss(g.Sred, g.SKO, (t1 + t2) / 2);
-                g.F_Weib[i] = weibCDF2(g.A, g.B, t1, t2);
-                g.Kol_F_priv[i] = s.Izd_Prived * g.K_powtor * g.F_Weib[i] * (1 - g.F_norm[i]);
-                t1 = t2;
-            }
+            const double fittedDeviation = g.SKO_out;
+            Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, g, g.A, g.B, g.K_powtor, g.Sred,
+                         g.SKO);
+            g.SKO_out = fittedDeviation;
         }
         const Criterion criterion = criterionFromIndex(RadioGroup1Items->checkedId());
         if (SpirSpusk->isChecked()) {

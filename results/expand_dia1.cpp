@@ -53,24 +53,6 @@ ChartData expandFrame(const ExpandMemory &mem)
 
 } // namespace
 
-HalfTimes halfFleetTimes(const State &s)
-{
-    HalfTimes r;
-    double tprev = 0, SumI = 0;
-    const double half = 0.5 * s.Izd_Prived;
-    for (size_t i = 0; i < s.MasProbl.size(); ++i) {
-        const double t = s.MasProbl[i].time;
-        SumI += 1 / (1 - CDF_Gauss(s.Sred, s.SKO, t));
-        const double cnt = double(i + 1);
-        if (r.t50 == 0 && cnt / s.Izd_Prived >= 0.5)
-            r.t50 = t - (t - tprev) * Frac(cnt - half);
-        if (r.tz50 == 0 && SumI / s.Izd_Prived >= 0.5)
-            r.tz50 = t - (t - tprev) * Frac(SumI - half);
-        tprev = t;
-    }
-    return r;
-}
-
 ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
 {
     // 1, 2: per-cause totals; causes 1..18 with failures are active.

@@ -8,6 +8,7 @@
 #include "model/chartdata.h"
 #include "model/numfmt.h"
 #include "model/state.h"
+#include "stats/stat2018.h"
 
 #include <QString>
 
@@ -33,15 +34,13 @@ struct ExpandView {
 };
 
 //! The two 50% times; 0 when the documented failures do not reach half the fleet.
-struct HalfTimes {
-    double t50 = 0;
-    double tz50 = 0;
-};
+using HalfTimes = HalfFleetTimes;
 
-/*! \brief Times at which the documented failures reach half of the reduced fleet, plain
- *  and weighted by the inverse share still under warranty, interpolated back towards the
- *  previous failure by the overshoot. */
-HalfTimes halfFleetTimes(const State &s);
+//! The half-fleet times of the loaded failures for the reduced fleet Izd_Prived.
+inline HalfTimes halfFleetTimes(const State &s)
+{
+    return halfFleetTimes(s.MasProbl, s.Izd_Prived, s.Sred, s.SKO);
+}
 
 /*! \brief Fills the enlarged chart from the state. Writes SumNund, Sum_PrichRow,
  *  Sum_PrichCol (0..18), F_OutGar and the model totals. */

@@ -182,6 +182,29 @@ void hist(State &s)
     }
 }
 
+HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double Sred,
+                              double SKO)
+{
+    HalfFleetTimes h;
+    double S = 0;
+    double tprev = 0;
+    for (size_t k = 0; k < P.size(); ++k) {
+        const double t = P[k].time;
+        const double G = CDF_Gauss(Sred, SKO, t);
+        // Where every product has left observation the weight 1 / (1 - G) is infinite:
+        // such a failure does not enter the corrected count.
+        const bool finite = G < 1;
+        if (finite)
+            S = S + 1 / (1 - G);
+        if (h.t50 == 0 && double(k + 1) / N >= 0.5)
+            h.t50 = t - (t - tprev) * Frac(double(k + 1) - 0.5 * N);
+        if (finite && h.tz50 == 0 && S / N >= 0.5)
+            h.tz50 = t - (t - tprev) * Frac(S - 0.5 * N);
+        tprev = t;
+    }
+    return h;
+}
+
 QString histMadeLine(double sko, QChar dec)
 {
     return QStringLiteral("Доверительный 95% интервал модели ") + QStringLiteral("= ") +

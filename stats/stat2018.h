@@ -49,6 +49,22 @@ void Hist_Made(const State &s, double A, double B, double Kpowt,
                std::vector<double> &Mas_Model_Hist, double &N_Nakopl, double &SKO_,
                const LogSink &log, QChar dec);
 
+//! The times by which half of the fleet has failed; 0 when the half is never reached.
+struct HalfFleetTimes {
+    double t50 = 0;    //!< from the recorded failures as they are
+    double tz50 = 0;   //!< with every failure weighted by 1 / (1 - share out of observation)
+};
+
+/*! \brief Half-fleet times over the failure records \a P (sorted by time) for a fleet of
+ *  \a N products whose warranty ends at normally distributed times (\a Sred, \a SKO).
+ *
+ *  Between two failure times the time is interpolated by the fractional part of the
+ *  count above the half. A failure at which every product has already left observation
+ *  has no finite weight: it adds nothing to the corrected count, so tz50 comes only from
+ *  the failures with a finite correction. */
+HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double Sred,
+                              double SKO);
+
 //! The log line of Hist_Made for a deviation \a sko.
 QString histMadeLine(double sko, QChar dec);
 
