@@ -118,7 +118,42 @@ struct PearsonVector {
             s.SKO = x[3];
         }
     }
+
+    /*! Publishes the point into \a M and the warranty globals, then fills the model's
+     *  per-interval arrays; when those cannot be computed the globals are restored and
+     *  the model stays not executed. */
+    void publish(State &s, Mod_Weib &M, const QString &method) const
+    {
+        const double oldSred = s.Sred, oldSKO = s.SKO;
+        M.A = x[1];
+        M.B = x[0];
+        M.K_powtor = x[2];
+        publishWarranty(s);
+        M.SKO = s.SKO;
+        M.Sred = s.Sred;
+        try {
+            finalPass(s, M, method);
+        } catch (...) {
+            s.Sred = oldSred;
+            s.SKO = oldSKO;
+            throw;
+        }
+        M.Executed = true;
+    }
 };
+
+//! Fills the work counters of a finished fit.
+template <class Engine>
+void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t stepEvals,
+                 double secs)
+{
+    if (!stats)
+        return;
+    stats->evaluations = eng.evaluations();
+    stats->passes = passes;
+    stats->stepEvaluations = stepEvals;
+    stats->seconds = secs;
+}
 
 struct Row {
     double start, lo, hi, h, ee;
@@ -210,29 +245,9 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
             break;
     }
 
-    Mod_Weib &M = s.MPirsS;
-    const double oldSred = s.Sred, oldSKO = s.SKO;
-    M.A = v.x[1];
-    M.B = v.x[0];
-    M.K_powtor = v.x[2];
-    v.publishWarranty(s);
-    M.SKO = s.SKO;
-    M.Sred = s.Sred;
-    try {
-        finalPass(s, M, kSpiral);
-    } catch (...) {
-        s.Sred = oldSred;
-        s.SKO = oldSKO;
-        throw;
-    }
-    M.Executed = true;
+    v.publish(s, s.MPirsS, kSpiral);
     const double secs = clock.seconds();
-    if (stats) {
-        stats->evaluations = eng.evaluations();
-        stats->passes = passes;
-        stats->stepEvaluations = stepEvals;
-        stats->seconds = secs;
-    }
+    reportStats(stats, eng, passes, stepEvals, secs);
     if (log)
         log(fittxt::spiralDone(int64_t(secs)));
 }
@@ -289,31 +304,11 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
             break;
     }
 
-    Mod_Weib &M = s.MPirsN;
-    const double oldSred = s.Sred, oldSKO = s.SKO;
     Arez = v.x[1];
     Brez = v.x[0];
-    M.A = v.x[1];
-    M.B = v.x[0];
-    M.K_powtor = v.x[2];
-    v.publishWarranty(s);
-    M.SKO = s.SKO;
-    M.Sred = s.Sred;
-    try {
-        finalPass(s, M, kNewton);
-    } catch (...) {
-        s.Sred = oldSred;
-        s.SKO = oldSKO;
-        throw;
-    }
-    M.Executed = true;
+    v.publish(s, s.MPirsN, kNewton);
     const double secs = clock.seconds();
-    if (stats) {
-        stats->evaluations = eng.evaluations();
-        stats->passes = passes;
-        stats->stepEvaluations = stepEvals;
-        stats->seconds = secs;
-    }
+    reportStats(stats, eng, passes, stepEvals, secs);
     if (log)
         log(fittxt::newtonDone(int64_t(secs)));
 }
@@ -390,13 +385,9 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
     M.SKO = s.SKO;
     M.Executed = true;
     const double secs = clock.seconds();
-    if (stats) {
-        stats->evaluations = eng.evaluations();
-        stats->passes = passes;
-        stats->stepEvaluations = stepEvals;
-        stats->seconds = secs;
+    reportStats(stats, eng, passes, stepEvals, secs);
+    if (stats)
         stats->objective = f_cur;
-    }
     if (log)
         log(fittxt::smirnovDone(int64_t(secs)));
 }
