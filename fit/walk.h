@@ -15,6 +15,14 @@
  * of the rounding error: a pair whose fall is larger than the noise proves that every
  * earlier pair falls too; a pair within the noise proves nothing, and from the last
  * proven position on the walk goes step by step, as the plain walk would.
+ *
+ * The evaluator's bound is first order and generous, often fifty times the jitter that
+ * neighbouring values really show. After a long step-by-step stretch (kBandSteps steps)
+ * the jitter measured along it, the largest change between neighbouring differences but
+ * never less than a unit in the last place of the value, stands for the noise for the
+ * rest of the walk, and the search resumes where the falls stand clear of it. A
+ * step-by-step stretch keeps only its last two values, so a walk of any length needs
+ * little memory.
  */
 #include <algorithm>
 #include <cmath>
@@ -203,6 +211,8 @@ public:
     static constexpr int64_t kSteps = 3;
     //! A predicted probe lies at most this many times further than the last proven one.
     static constexpr int64_t kMaxLeap = 64;
+    //! Steps walked one by one before the jitter seen along them may stand for the noise.
+    static constexpr int64_t kBandSteps = 4096;
 
     /*! Strict walk (continue while strictly better and inside the bounds): stop at the
      *  first k with x_k + h <= lo or x_k > hi, or f_k >= f_(k-1). The stop position is
@@ -291,18 +301,49 @@ private:
         return m_strict ? k <= m_limIdx : k < m_limIdx;
     }
 
-    double value(int64_t k)
+    double evaluate(int64_t k)
     {
-        if (const double *v = m_cache.find(k))
-            return *v;
         const double v = m_e.eval(m_positions.at(k));
-        m_cache.insert(k, v);
         if (m_trackNoise && (++m_noiseTick & 1)) {
             const double n = m_e.noise();
             if (!(n <= m_noise))
                 m_noise = n;
         }
         return v;
+    }
+
+    double value(int64_t k)
+    {
+        for (int i = 0; i < 2; ++i)
+            if (m_tailK[i] == k)
+                return m_tailV[i];
+        if (const double *v = m_cache.find(k))
+            return *v;
+        const double v = evaluate(k);
+        m_cache.insert(k, v);
+        return v;
+    }
+
+    //! The value at k of a step-by-step stretch: kept with its predecessor only, so a
+    //! long stretch needs no memory.
+    double stepValue(int64_t k)
+    {
+        for (int i = 0; i < 2; ++i)
+            if (m_tailK[i] == k)
+                return m_tailV[i];
+        if (const double *v = m_cache.find(k))
+            return *v;
+        const double v = evaluate(k);
+        const int i = m_tailK[0] < m_tailK[1] ? 0 : 1;   // replace the older entry
+        m_tailK[i] = k;
+        m_tailV[i] = v;
+        return v;
+    }
+
+    //! The fall below which a pair proves that every earlier pair falls too.
+    double proofLevel() const
+    {
+        return m_observed > 0 ? 4 * m_observed : 8 * m_noise;
     }
 
     //! 1: the pair (k-1, k) rises (a stop); -1: it falls by more than the noise allows to
@@ -314,7 +355,7 @@ private:
         if (rise(b, a))
             return 1;
         const double d = b - a;
-        return d < -8 * m_noise ? -1 : 0;
+        return d < -proofLevel() ? -1 : 0;
     }
 
     WalkResult finish(int64_t k)
@@ -335,9 +376,13 @@ private:
         return r;
     }
 
-    //! lo: every pair up to lo falls (proven); u: a pair within the noise; hi: a known stop
-    //! (or -1). Narrows the stretch to prove, then walks step by step.
-    WalkResult band(int64_t lo, int64_t u, int64_t hi)
+    /*! lo: every pair up to lo falls (proven); u: a pair within the noise; hi: a known stop
+     *  (or -1). Narrows the stretch to prove, then walks step by step. Returns true with
+     *  \a out when the walk ends in the stretch. A long stretch whose falls stand far above
+     *  the rounding jitter seen along it (the bound of the evaluator is generous, often by
+     *  a factor of 50) hands the walk back to the search, with that jitter as the noise
+     *  scale from then on; \a lo is then the last position walked. */
+    bool band(int64_t &lo, int64_t u, int64_t &hi, WalkResult &out)
     {
         while (u - lo > 1) {
             const int64_t mid = lo + (u - lo) / 2;
@@ -351,16 +396,51 @@ private:
                 u = mid;
             }
         }
-        for (int64_t k = lo + 1;; ++k) {
-            if (k == hi)
-                return finish(k);
-            if (!gen(k))
-                return finish(m_limIdx);
-            if (k == m_limIdx)
-                return finish(k);
-            if (rise(value(k), value(k - 1)))
-                return finish(k);
+        double jitter = 0, dPrev = 0;
+        bool havePrev = false;
+        for (int64_t k = lo + 1, n = 1;; ++k, ++n) {
+            if (k == hi) {
+                out = finish(k);
+                return true;
+            }
+            if (!gen(k)) {
+                out = finish(m_limIdx);
+                return true;
+            }
+            if (k == m_limIdx) {
+                out = finish(k);
+                return true;
+            }
+            const double fPrev = stepValue(k - 1);
+            const double fk = stepValue(k);
+            if (rise(fk, fPrev)) {
+                out = finish(k);
+                return true;
+            }
+            const double d = fk - fPrev;
+            if (havePrev)
+                jitter = std::max(jitter, std::fabs(d - dPrev));
+            dPrev = d;
+            havePrev = true;
+            if (n % kBandSteps == 0 && std::isfinite(d)) {
+                const double level = std::max({jitter, ulpOf(fk), m_observed});
+                if (d < -4 * level) {
+                    // Keep the values the search reads around its new start.
+                    for (int64_t j = k - 2; j <= k; ++j)
+                        m_cache.insert(j, value(j));
+                    m_observed = level;
+                    m_trackNoise = false;
+                    lo = k;
+                    return false;
+                }
+            }
         }
+    }
+
+    static double ulpOf(double v)
+    {
+        const double a = std::fabs(v);
+        return std::nextafter(a, INFINITY) - a;
     }
 
     WalkResult run(double x0, double f0)
@@ -368,9 +448,11 @@ private:
         m_positions.reset(x0, m_h);
         m_cache.clear();
         m_cache.insert(0, f0);
+        m_tailK[0] = m_tailK[1] = -1;
         m_okUpTo = 0;
         m_limIdx = -1;
         m_noise = 0;
+        m_observed = 0;
         m_trackNoise = false;
         m_noiseTick = 0;
 
@@ -387,22 +469,39 @@ private:
                 return finish(k);
         }
 
-        // Search for the first stop after lo. The differences of neighbouring values grow
-        // nearly linearly along a walk near its end, so the next probe is where the line
-        // through the last two known differences crosses zero (safeguarded: at most a
-        // leap of kMaxLeap while no stop is known, bisection when the bracket shrinks slowly).
-        // A probe right after a predicted one checks its neighbour, which costs a single
-        // evaluation and usually closes the bracket.
-        int64_t lo = kSteps, prevK = kSteps - 1, hi = -1;
-        double dlo = value(kSteps) - value(kSteps - 1);
-        double prevD = value(kSteps - 1) - value(kSteps - 2);
+        int64_t lo = kSteps, hi = -1;
+        for (;;) {
+            const int64_t u = search(lo, hi);
+            if (u < 0)
+                return finish(hi);
+            WalkResult out;
+            if (band(lo, u, hi, out))
+                return out;
+        }
+    }
+
+    /*! Searches for the first stop after \a lo (every pair up to lo falls, proven; the
+     *  values at lo - 2 .. lo are known). Returns -1 when the stop \a hi is found, or a
+     *  position whose pair falls within the noise.
+     *
+     *  The differences of neighbouring values grow nearly linearly along a walk near its
+     *  end, so the next probe is where the line through the last two known differences
+     *  crosses zero (safeguarded: at most a leap of kMaxLeap while no stop is known,
+     *  bisection when the bracket shrinks slowly). A probe right after a predicted one
+     *  checks its neighbour, which costs a single evaluation and usually closes the
+     *  bracket. */
+    int64_t search(int64_t &lo, int64_t &hi)
+    {
+        int64_t prevK = lo - 1;
+        double dlo = value(lo) - value(lo - 1);
+        double prevD = value(lo - 1) - value(lo - 2);
         double dhi = 0;
         bool dhiKnown = false;
         int64_t nextP = -1;
         int slow = 0;
         for (;;) {
             if (hi >= 0 && hi - lo <= 1)
-                return finish(hi);
+                return -1;
             int64_t p;
             bool predicted = false, neighbour = false;
             if (nextP > lo && (hi < 0 || nextP < hi)) {
@@ -447,7 +546,7 @@ private:
                     if (predicted && hi >= 0)
                         nextP = p + 1;
                 } else {
-                    return band(lo, p, hi);
+                    return p;
                 }
             }
             if (width > 0 && !neighbour)
@@ -464,7 +563,10 @@ private:
     int64_t m_okUpTo = 0;
     int64_t m_limIdx = -1;
     WalkStop m_limWhy = WalkStop::Rise;
-    double m_noise = 0;
+    double m_noise = 0;      //!< the evaluator's bound, largest seen along the walk
+    double m_observed = 0;   //!< rounding jitter seen along a long stretch, once measured
+    int64_t m_tailK[2] = {-1, -1};
+    double m_tailV[2] = {0, 0};
     bool m_trackNoise = false;
     unsigned m_noiseTick = 0;
 };

@@ -127,6 +127,31 @@ TEST(Walk, NoisyBowlsWithinTheDeclaredBound)
     }
 }
 
+TEST(Walk, LongWalksUnderAGenerousBoundEndWhereTheStepWalkEnds)
+{
+    // The evaluator declares fifty times the noise its values really carry, so long
+    // stretches near the end of each walk fall within the declared bound; the jitter
+    // measured along them must let the search resume without changing where the walk ends.
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> u(0, 1);
+    for (int trial = 0; trial < 12; ++trial) {
+        const double c = 1 + u(rng);
+        // Falls per step near the end are 2 h^2 j at j steps from the bottom: the whole
+        // walk lies where they are below eight times the declared bound.
+        const double h = 1e-6;
+        const double delta = 1e-9 * (1 + u(rng));
+        const double x0 = c - h * std::floor(delta / (h * h) * (100 + 80 * u(rng)));
+        auto fn = [=](double x) { return (x - c) * (x - c) + 1 + delta * hashNoise(x); };
+        Synthetic s{fn, 50 * delta};
+        Walker<Synthetic> w(s);
+        const Plain p = plainStrict(fn, x0, h, -1e9, 1e9);
+        const WalkResult r = w.strict(x0, h, fn(x0), -1e9, 1e9);
+        ASSERT_EQ(r.k, p.k) << "trial " << trial;
+        EXPECT_EQ(w.pos(r.k - 1), p.x);
+        EXPECT_LT(s.evals, p.k / 4) << "trial " << trial;
+    }
+}
+
 TEST(Walk, BoundsAndRefusals)
 {
     struct Case {
