@@ -119,7 +119,7 @@ public:
         if (auto v = parsePeriodReal(t))
             return *v;
         lineError(line, QStringLiteral("«%1» не является числом (%2; дробная часть пишется через точку)")
-                            .arg(t, what));
+                            .arg(messageQuote(t), what));
     }
 
     int32_t integer(const QString &what)
@@ -128,7 +128,7 @@ public:
         const QString t = token(line);
         if (auto v = parsePlainInt(t))
             return *v;
-        lineError(line, QStringLiteral("«%1» не является целым числом (%2)").arg(t, what));
+        lineError(line, QStringLiteral("«%1» не является целым числом (%2)").arg(messageQuote(t), what));
     }
 
     int next() const { return m_next; }
@@ -228,11 +228,11 @@ FailureFile readFailureFile(const QByteArray &bytes)
         t.replace(u',', u'.');
         const auto v = parsePeriodReal(t);
         if (!v)
-            lineError(lineNo, QStringLiteral("наработка «%1» не является числом").arg(timeText));
+            lineError(lineNo, QStringLiteral("наработка «%1» не является числом").arg(messageQuote(timeText)));
         if (*v < 0)
-            lineError(lineNo, QStringLiteral("отрицательная наработка %1").arg(timeText));
+            lineError(lineNo, QStringLiteral("отрицательная наработка %1").arg(messageQuote(timeText)));
         if (*v > kMaxTime)
-            lineError(lineNo, QStringLiteral("наработка %1 больше 1E12 ч").arg(timeText));
+            lineError(lineNo, QStringLiteral("наработка %1 больше 1E12 ч").arg(messageQuote(timeText)));
 
         Problems p;
         p.time = *v;
@@ -255,6 +255,12 @@ FailureFile readFailureFile(const QByteArray &bytes)
         matched.push_back(mask);
         lineOf.push_back(lineNo);
     }
+
+    // A data set without failures has nothing to analyse; refusing it keeps the data
+    // already loaded.
+    if (recs.empty())
+        throw UserError(QStringLiteral("В файле нет ни одной строки отказа: после списка причин "
+                                       "должны идти строки «наработка<TAB>причина»"));
 
     // Causes sorted by count, largest first; equal counts keep their file order.
     std::array<int, kCauseSlots> order{};   // sorted position -> file index

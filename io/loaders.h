@@ -25,6 +25,9 @@ QString decodeText(const QByteArray &bytes);
 QStringList splitLines(const QString &text);
 //! Encodes log lines for saving: Windows-1251, each line followed by CR LF.
 QByteArray encodeLines(const QStringList &lines);
+//! A text quoted from a file inside a message: long texts are cut to their start and an
+//! ellipsis, so a message box never holds a whole runaway line.
+QString messageQuote(const QString &text);
 
 //! The threshold markers of the failure grid, in the order they are tested.
 enum class Marker : int8_t { None = -1, T90 = 0, T80, T50, T50z, T20, T10 };

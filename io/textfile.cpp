@@ -59,4 +59,12 @@ QByteArray encodeLines(const QStringList &lines)
     return out;
 }
 
+QString messageQuote(const QString &text)
+{
+    constexpr qsizetype kMax = 40;
+    if (text.size() <= kMax)
+        return text;
+    return text.left(kMax) + QStringLiteral("…");
+}
+
 } // namespace obr

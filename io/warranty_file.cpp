@@ -58,7 +58,7 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes)
         if (!v)
             throw UserError(txt::dataErrorInLine + QString::number(i + 1) +
                             QStringLiteral(": «%1» не является числом (дробная часть пишется через точку)")
-                                .arg(tok));
+                                .arg(messageQuote(tok)));
         w.MasTGarant.push_back(*v);
     }
     const size_t n = w.MasTGarant.size();
@@ -79,6 +79,14 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes)
     for (double x : w.MasTGarant)
         ss += (x - w.Sred) * (x - w.Sred);
     w.SKO = std::sqrt(ss / double(n - 1));
+    // The warranty law needs a positive mean and spread, as the failure file's header does.
+    if (!std::isfinite(w.Sred) || !std::isfinite(w.SKO))
+        throw UserError(QStringLiteral("Сроки гарантии в файле слишком велики для расчета"));
+    if (!(w.Sred > 0))
+        throw UserError(QStringLiteral("Среднее время гарантии по файлу должно быть больше 0"));
+    if (!(w.SKO > 0))
+        throw UserError(QStringLiteral("Все сроки гарантии в файле одинаковы: СКО равно 0, "
+                                       "закон гарантии не построить"));
     return w;
 }
 

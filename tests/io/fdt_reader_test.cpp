@@ -85,15 +85,6 @@ TEST(FailureFile, HeaderCausesRecordsAndSorting)
     EXPECT_EQ(m[4].chey, 0);
 }
 
-TEST(FailureFile, HeaderOnlyFile)
-{
-    const FailureFile f = readFailureFile(fdt(header(100, 5, {"A"})));
-    EXPECT_TRUE(f.MasProbl.empty());
-    EXPECT_EQ(f.Kol_izw, 0);
-    EXPECT_EQ(f.Popravka_Unknow, 0);
-    EXPECT_EQ(f.Izd_Prived, 0);
-    EXPECT_EQ(f.T90expl + f.T80expl + f.T50expl + f.t50zen + f.T20expl + f.T10expl, 0);
-}
 
 TEST(FailureFile, LineEndsBlankLinesAndEncodings)
 {
@@ -137,6 +128,11 @@ TEST(FailureFile, BadInputIsRefusedWithTheLineNumber)
         {header(10, 2, {"A"}, "1000", "0") + QStringList{"10\tA"}, "СКО"},
         {header(10, 2, {"A"}, "1000", "-3") + QStringList{"10\tA"}, "СКО"},
         {header(0, 2, {"A"}) + QStringList{"10\tA"}, "Количество изделий"},
+        {header(100, 5, {"A"}), "нет ни одной строки отказа"},
+        {header(100, 5, {"A"}) + QStringList{"", "  "}, "нет ни одной строки отказа"},
+        // A runaway token is quoted by its start only.
+        {ok + QStringList{QString(1 << 20, u'x') + "\tНасос"},
+         "строке 8: наработка «xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…» не является числом"},
     };
     for (const auto &c : cases) {
         const QString msg = errorOf(fdt(c.lines));
@@ -201,6 +197,7 @@ TEST(FailureFile, TenPercentAndTwentyPercentOnOneRow)
 TEST(FailureFile, BoxTextsFollowTheLocale)
 {
     QStringList l = header(10, 2, {"A"}, "1520.5", "250");
+    l << "10\tA";
     const FailureFile f = readFailureFile(fdt(l));
     const LoadBoxTexts ru = loadBoxTexts(f, u',');
     EXPECT_EQ(ru.meSred, "1520,5");

@@ -52,6 +52,11 @@ TEST(WarrantyFile, BadInput)
         {encodeLines({"c", "100", "1,5"}), "строке 3"},
         {encodeLines({"c", "100", "abc"}), "строке 3"},
         {QByteArray("c\r\n100\r\n1\0002\r\n", 13), "строке 3"},
+        {encodeLines({"c", "250", "250", "250"}), "СКО равно 0"},
+        {encodeLines({"c", "-100", "-300"}), "больше 0"},
+        {encodeLines({"c", "1e308", "1.7e308"}), "слишком велики"},
+        // A runaway token is quoted by its start only.
+        {encodeLines({"c", "100", QString(1 << 20, u'7')}), "строке 3: «7777777777777777777777777777777777777777…»"},
     };
     for (const auto &c : cases) {
         try {
