@@ -628,8 +628,8 @@ void GenEngine::MoveBest(int32_t g)
 
 void GenEngine::begin()
 {
-    m_ctl.bCopyBest.store(false);
-    m_ctl.Stop_Gen.store(false);
+    if (m_clearAtBegin)
+        m_ctl.clearRequests();
     reseed();
     MakePopulation();
     m_i = 1;

@@ -226,6 +226,15 @@ struct GenControl {
     std::atomic<int> trackBar2{15};        //!< mutation bar position 0..100
     std::atomic<bool> showProgress{false}; //!< CheckBoxProm
 
+    //! Forgets stop and copy requests of an earlier run. A run started on another thread
+    //! is cleared by its starter, before the start, so a stop pressed right after the
+    //! start is never lost.
+    void clearRequests()
+    {
+        Stop_Gen.store(false);
+        bCopyBest.store(false);
+    }
+
     //! The copy count of LabeledEdit1; empty when the box does not hold an integer.
     void setCopyCount(std::optional<int32_t> n)
     {
@@ -327,6 +336,8 @@ public:
     /*! An extra stop request that begin() does not clear (the owner going away): the
      *  run ends after the current generation, or before the first when already set. */
     void setAbortFlag(const std::atomic<bool> *abort) { m_abort = abort; }
+    //! The starter has cleared the requests already: begin() leaves them as they are.
+    void keepRequestsAtBegin() { m_clearAtBegin = false; }
 
     // Inspection
     int32_t currentGeneration() const { return m_i; }
@@ -366,6 +377,7 @@ private:
     GenHost &m_host;
     SeedSource m_seeds;
     const std::atomic<bool> *m_abort = nullptr;
+    bool m_clearAtBegin = true;
     GenRandom m_rnd;
     std::unique_ptr<Objective> m_obj;
     std::unique_ptr<GenParallel> m_par;

@@ -47,6 +47,9 @@ TGen::TGen(GenInput in, std::shared_ptr<GenControl> control, QObject *parent, Se
     qRegisterMetaType<obr::GenResult>();
     if (!m_control)
         m_control = std::make_shared<GenControl>();
+    // Cleared here, on the starter's thread: a stop pressed between start() and the
+    // worker's first step is kept.
+    m_control->clearRequests();
 }
 
 TGen::~TGen()
@@ -62,6 +65,7 @@ void TGen::run()
     try {
         GenEngine engine(m_in, *m_control, host, m_seeds);
         engine.setAbortFlag(&m_abort);
+        engine.keepRequestsAtBegin();
         r = engine.run();
     } catch (const UserError &e) {
         host.logLine(e.message());

@@ -12,8 +12,9 @@
  * resultReady and restores the idle state of the tab in its slot for finished.
  *
  * The worker never touches the State or a widget. Destroying a TGen asks the run to stop
- * (a request of its own, which the start of the run does not clear, unlike Stop_Gen) and
- * waits for the thread.
+ * (a request of its own) and waits for the thread. The stop and copy requests of an
+ * earlier run are cleared when a TGen is made, on the starter's thread, so a stop pressed
+ * right after start() ends the run.
  */
 #include "genetic.h"
 

@@ -151,6 +151,35 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+
+//! What a load may change: the loaded data and every box and label a load writes.
+QStringList loadedSnapshot(const Harness &h)
+{
+    const State &s = h.state;
+    const TForm1 &f = h.form1;
+    QStringList out{QString::number(s.MasProbl.size()), s.Comment, QString::number(s.Sred),
+                    QString::number(s.SKO), QString::number(s.KolOtk), QString::number(s.Kol_Izd_All),
+                    QString::number(s.Kol_izw), QString::number(s.MasTGarant.size()),
+                    QString::number(s.uk), QString::number(f.gridModel()->rowCount())};
+    for (const Problems &p : s.MasProbl)
+        out << QString::number(p.time, 'g', 17) + QLatin1Char('/') + QString::number(p.chey);
+    for (const QLineEdit *e : {f.meSred, f.meSKO, f.meKolAll, f.meKolOtk, f.LabeledEdit2, f.MaskEdit1,
+                               f.MaskEditSrednee, f.MaskEditSKO, f.Edit1, f.Edit5, f.Edit6})
+        out << e->text();
+    out << f.Label10->text() << f.Label15->text();
+    return out;
+}
+
+//! A failure data file of a fleet of 10 with the cause "Насос" and the given failure lines.
+QStringList fdtLines(const QStringList &failures, const QString &sred = QStringLiteral("1000.0"),
+                     const QString &sko = QStringLiteral("250"), const QString &fleet = QStringLiteral("10"),
+                     const QString &kolOtk = QStringLiteral("2"), const QString &causes = QStringLiteral("1"))
+{
+    return QStringList{QStringLiteral("Изделие Т"), sred, sko, fleet, kolOtk, causes,
+                       QStringLiteral("Насос")} +
+           failures;
+}
+
 } // namespace
 
 class Form1Test : public QObject {
@@ -166,6 +195,8 @@ private slots:
     void loadSample();
     void secondLoadReplacesRows();
     void failedLoadsChangeNothing();
+    void badFiles_data();
+    void badFiles();
     void cancelReloadsRememberedFile();
     void enterGoesToDefaultButton();
     void calculation_data();
@@ -177,6 +208,7 @@ private slots:
     void nonparametric();
     void geneticRunStoppedMidway();
     void closingDuringRunStopsIt();
+    void startStopStress();
     void coreMessagesReachTheWindow();
     void qtSpeaksRussian();
     void startUpWindows();
@@ -548,6 +580,114 @@ void Form1Test::failedLoadsChangeNothing()
     QVERIFY(!h.form2.isVisible());
 }
 
+void Form1Test::badFiles_data()
+{
+    // kind: "fdt" goes through the failure file's button, "gar" through the warranty
+    // file's; expected: a part of the one error message, or empty for a file that loads.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList two{QStringLiteral("10\tНасос"), QStringLiteral("20\tНасос")};
+    const auto fdt = [](const QStringList &l) { return encodeLines(l); };
+    const auto bad = [&](const char *name, const QByteArray &b, const char *expected) {
+        QTest::newRow(name) << QStringLiteral("fdt") << b << QString::fromUtf8(expected);
+    };
+    bad("empty file", QByteArray(), "Файл исходных данных пуст");
+    bad("header only", fdt(fdtLines({})), "нет ни одной строки отказа");
+    bad("letters in the header", fdt(fdtLines(two, QStringLiteral("abc"))), "строке 2: «abc» не является числом");
+    bad("comma in a header real", fdt(fdtLines(two, QStringLiteral("1000,5"))), "строке 2: «1000,5»");
+    bad("fraction in a header integer", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10.5"))),
+        "строке 4: «10.5» не является целым числом");
+    bad("more than 18 causes", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10"), QStringLiteral("2"), QStringLiteral("19"))),
+        "строке 6: количество причин отказов 19");
+    bad("cause count beyond the file", fdt(QStringList{QStringLiteral("c"), QStringLiteral("1000"), QStringLiteral("250"),
+                                                       QStringLiteral("10"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("A")}),
+        "строке 8: файл закончился раньше списка причин");
+    bad("failure line without TAB", fdt(fdtLines({QStringLiteral("10 Насос")})), "строке 8: нет символа табуляции");
+    bad("time not a number", fdt(fdtLines({QStringLiteral("1x0\tНасос")})), "строке 8: наработка «1x0» не является числом");
+    bad("negative time", fdt(fdtLines({QStringLiteral("10\tНасос"), QStringLiteral("-5\tНасос")})), "строке 9: отрицательная наработка -5");
+    bad("NaN time", fdt(fdtLines({QStringLiteral("NaN\tНасос")})), "строке 8: наработка «NaN»");
+    bad("infinite time", fdt(fdtLines({QStringLiteral("inf\tНасос")})), "строке 8: наработка «inf»");
+    bad("time beyond 1e12 h", fdt(fdtLines({QStringLiteral("2e12\tНасос")})), "строке 8: наработка 2e12 больше 1E12 ч");
+    bad("KolOtk 0", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10"), QStringLiteral("0"))),
+        "Количество отказов в заголовке файла должно быть больше 0");
+    bad("SKO 0", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("0"))), "СКО времени гарантии в заголовке файла должно быть больше 0");
+    bad("SKO negative", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("-3"))), "СКО времени гарантии в заголовке файла должно быть больше 0");
+    bad("warranty law reaches 1", fdt(fdtLines({QStringLiteral("1e9\tНасос")})), "строке 8: наработка 1000000000 ч");
+    QByteArray nul = fdt(fdtLines(two));
+    nul.insert(nul.indexOf("20\t") + 1, '\0');
+    bad("NUL byte", nul, "строке 9: недопустимый символ с кодом 0");
+    bad("line of 1 MB", fdt(fdtLines({QString(1 << 20, u'9') + QStringLiteral("x\tНасос")})),
+        "строке 8: наработка «9999999999999999999999999999999999999999…» не является числом");
+
+    // Other encodings and line ends load as the usual file does.
+    const QByteArray crlf = fdt(fdtLines(two));
+    QByteArray lf = crlf, cr = crlf;
+    lf.replace("\r\n", "\n");
+    cr.replace("\r\n", "\r");
+    const QByteArray bom = "\xEF\xBB\xBF" + fdtLines(two).join(QStringLiteral("\r\n")).toUtf8();
+    for (const auto &[name, b] : {std::pair{"UTF-8 with BOM", bom}, {"LF line ends", lf}, {"CR line ends", cr}})
+        QTest::newRow(name) << QStringLiteral("fdt") << b << QString();
+
+    const auto gar = [](const char *name, const QByteArray &b, const char *expected) {
+        QTest::newRow(name) << QStringLiteral("gar") << b << QString::fromUtf8(expected);
+    };
+    gar("warranty: empty file", QByteArray(), "нет ни одного срока гарантии");
+    gar("warranty: no values", encodeLines({QStringLiteral("Сроки")}), "нет ни одного срока гарантии");
+    gar("warranty: one value", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300")}), "только один срок гарантии");
+    gar("warranty: a letter", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("3x0")}),
+        "строке 3: «3x0» не является числом");
+    gar("warranty: equal values", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("300")}), "СКО равно 0");
+    QByteArray garNul = encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("400")});
+    garNul.insert(garNul.indexOf("400"), '\0');
+    gar("warranty: NUL byte", garNul, "строке 3: недопустимый символ с кодом 0");
+}
+
+void Form1Test::badFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    Harness h;
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    h.loadWarranty(dataPath(QStringLiteral("gar_three.txt")));
+    QCOMPARE(h.msgs.total(), 0);
+    const QStringList before = loadedSnapshot(h);
+
+    const QString path = QDir(m_cwd.path()).filePath(kind == QLatin1String("fdt") ? QStringLiteral("case.fdt")
+                                                                                  : QStringLiteral("case.txt"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(out.write(bytes), bytes.size());
+    out.close();
+    if (kind == QLatin1String("fdt"))
+        h.load(path);
+    else
+        h.loadWarranty(path);
+
+    if (expected.isEmpty()) {
+        QCOMPARE(h.msgs.total(), 0);
+        QCOMPARE(h.state.MasProbl.size(), size_t(2));
+        QCOMPARE(h.form1.gridModel()->rowCount(), 2);
+        QCOMPARE(h.state.Comment, QStringLiteral("Изделие Т"));
+        QVERIFY(h.cell(1, 2).startsWith(QStringLiteral("Насос")));
+        return;
+    }
+    QCOMPARE(h.msgs.messages.size(), 0);
+    QCOMPARE(h.msgs.errors.size(), 1);
+    const QString msg = h.msgs.errors.first();
+    QVERIFY2(msg.contains(expected), qPrintable(msg.left(300)));
+    QVERIFY2(msg.size() < 300, "a message box shows a short text");
+    QCOMPARE(loadedSnapshot(h), before);
+    // The data loaded before still calculate.
+    h.quickSteps();
+    h.form1.bbRaschetClick();
+    QCOMPARE(h.msgs.total(), 1);
+    QVERIFY(h.state.MPirsS.Executed);
+    h.form2.hide();
+}
+
 void Form1Test::cancelReloadsRememberedFile()
 {
     Harness h;
@@ -860,6 +1000,45 @@ void Form1Test::closingDuringRunStopsIt()
     QTRY_VERIFY(watch.isNull());
     QTest::qWait(50);
     QVERIFY(!h.form2.isVisible());
+}
+
+void Form1Test::startStopStress()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    f.Edit3->setText(QStringLiteral("20"));
+    f.LabeledEdit1->setText(QStringLiteral("3"));
+    QSignalSpy finished(&f, &TForm1::geneticRunFinished);
+    for (int i = 0; i < 20; ++i) {
+        // A run leaves its count of stored bests in the generations box; ask for many again.
+        f.NPokoleny->setText(QStringLiteral("1000000"));
+        f.ToolBRunGenOptimClick();
+        QVERIFY(f.genRunning());
+        if (i % 2) {
+            // Copy and stop in the same generation: both requests wait for its end.
+            f.btnCopyBestClick();
+            f.StopBtnClick();
+        } else {
+            QCoreApplication::processEvents();
+            f.StopBtnClick();
+        }
+        QVERIFY2(finished.wait(60000), qPrintable(QStringLiteral("run %1 did not end").arg(i)));
+        QVERIFY(!f.genRunning());
+        QCOMPARE(finished.size(), i + 1);
+    }
+    QCOMPARE(h.msgs.total(), 0);
+    for (QWidget *w : std::initializer_list<QWidget *>{f.ToolBRunGenOptim, f.Edit3, f.OpenFileStart,
+                                                       f.SpeedButton1, f.bbRaschet, f.Button1})
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(f.findChildren<TGen *>().isEmpty() || !f.findChild<TGen *>()->isRunning());
+    // The last run's model stands and the window still calculates.
+    QVERIFY(h.state.MGenet.Executed);
+    h.quickSteps();
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.total(), 0);
+    QVERIFY(h.state.MPirsS.Executed);
+    h.form2.hide();
 }
 
 // ------------------------------------------------------------------------- screenshot
