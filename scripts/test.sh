@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine (packages), builds everything and runs the whole test suite twice:
-# a normal build, then a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# a normal build, then a build with AddressSanitizer and UndefinedBehaviorSanitizer; then
+# the genetic run's thread tests under ThreadSanitizer (scripts/tsan.sh).
 #   OBROTK_SKIP_SANITIZERS=1 scripts/test.sh   runs the normal suite only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,4 +18,6 @@ if [ -z "${OBROTK_SKIP_SANITIZERS:-}" ]; then
   export LSAN_OPTIONS=suppressions="$here/scripts/lsan.supp":print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   (cd "$here/build-asan" && ctest --output-on-failure -j"$jobs" --timeout 1800 -E '^bench')
+  echo "== genetic run threads (ThreadSanitizer)"
+  "$here/scripts/tsan.sh" "$here/build-tsan"
 fi
