@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine (packages), builds everything and runs the whole test suite twice:
 # a normal build, then a build with AddressSanitizer and UndefinedBehaviorSanitizer; then
-# the genetic run's thread tests under ThreadSanitizer (scripts/tsan.sh).
+# the genetic run's thread tests under ThreadSanitizer (scripts/tsan.sh) and a short fuzzing
+# run of both file readers (scripts/fuzz.sh).
 #   OBROTK_SKIP_SANITIZERS=1 scripts/test.sh   runs the normal suite only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,4 +21,6 @@ if [ -z "${OBROTK_SKIP_SANITIZERS:-}" ]; then
   (cd "$here/build-asan" && ctest --output-on-failure -j"$jobs" --timeout 1800 -E '^bench')
   echo "== genetic run threads (ThreadSanitizer)"
   "$here/scripts/tsan.sh" "$here/build-tsan"
+  echo "== fuzzing the two readers (${OBROTK_FUZZ_SECONDS:-30} s each)"
+  "$here/scripts/fuzz.sh" "${OBROTK_FUZZ_SECONDS:-30}"
 fi
