@@ -209,6 +209,7 @@ private slots:
     void geneticRunStoppedMidway();
     void closingDuringRunStopsIt();
     void startStopStress();
+    void geneticModelFollowsANewHistogram();
     void coreMessagesReachTheWindow();
     void qtSpeaksRussian();
     void startUpWindows();
@@ -1038,6 +1039,40 @@ void Form1Test::startStopStress()
     f.bbRaschetClick();
     QCOMPARE(h.msgs.total(), 0);
     QVERIFY(h.state.MPirsS.Executed);
+    h.form2.hide();
+}
+
+void Form1Test::geneticModelFollowsANewHistogram()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    f.Edit3->setText(QStringLiteral("30"));
+    f.NPokoleny->setText(QStringLiteral("5"));
+    QSignalSpy finished(&f, &TForm1::geneticRunFinished);
+    f.ToolBRunGenOptimClick();
+    QVERIFY(finished.wait(60000));
+    QVERIFY(h.state.MGenet.Executed);
+    const Mod_Weib fitted = h.state.MGenet;
+    h.form2.hide();
+
+    // Another data set: its histogram has other intervals. The genetic model shown again
+    // beside the new fit is computed over them, with its fitted parameters.
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    h.quickSteps();
+    f.bbRaschetClick();
+    QCOMPARE(h.msgs.total(), 0);
+    QVERIFY(h.state.Hist_Arr.size() != fitted.F_Weib.size());
+    const Mod_Weib &g = h.state.MGenet;
+    QVERIFY(g.Executed);
+    QCOMPARE(g.F_Weib.size(), h.state.Hist_Arr.size());
+    QCOMPARE(g.Kol_F_priv.size(), h.state.Hist_Arr.size());
+    QCOMPARE(g.A, fitted.A);
+    QCOMPARE(g.B, fitted.B);
+    QCOMPARE(g.SKO_out, fitted.SKO_out);
+    for (size_t i = 0; i < g.Kol_F_priv.size(); ++i)
+        QVERIFY(std::isfinite(g.Kol_F_priv[i]));
+    QVERIFY(h.resultCaptions().contains(QStringLiteral("Генетическая")));
     h.form2.hide();
 }
 
