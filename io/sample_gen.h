@@ -18,8 +18,8 @@ struct SampleParams {
     int32_t fleet = 2000;          //!< products in warranty operation
     double sred = 1000;            //!< mean warranty end time, hours
     double sko = 250;              //!< its standard deviation, hours
-    double eta = 3000;             //!< Weibull scale, hours (A = 1/eta^B)
-    double beta = 1.5;             //!< Weibull shape B
+    double eta = 5000;             //!< Weibull scale, hours (A = 1/eta^B)
+    double beta = 0.7;             //!< Weibull shape B (below 1: early failures dominate)
     double kpowtor = 1.2;          //!< mean failures per product over its whole life
     double documented = 0.92;      //!< share of the recorded failures that are in the file
     double unknownShare = 0.08;    //!< share of lines whose cause text matches no cause

@@ -451,13 +451,13 @@ void Form1Test::loadSample()
     QCOMPARE(f.meSred->text(), QStringLiteral("1000"));
     QCOMPARE(f.meSKO->text(), QStringLiteral("250"));
     QCOMPARE(f.meKolAll->text(), QStringLiteral("2000"));
-    QCOMPARE(f.meKolOtk->text(), QStringLiteral("391"));
+    QCOMPARE(f.meKolOtk->text(), QStringLiteral("660"));
     QCOMPARE(f.LabeledEdit2->text(), QStringLiteral("1000"));
     QCOMPARE(f.Edit1->text(), QStringLiteral("1") + d + QStringLiteral("00025"));
     QCOMPARE(f.Edit6->text(), QStringLiteral("1") + d + QStringLiteral("00025"));
     QCOMPARE(f.Edit5->text(), QStringLiteral("1") + d + QStringLiteral("0005"));
     QCOMPARE(f.Edit2->text(), QStringLiteral("0") + d + QStringLiteral("0000002"));
-    QCOMPARE(f.NPokoleny->text(), QStringLiteral("1200"));
+    QCOMPARE(f.NPokoleny->text(), QStringLiteral("1800"));
     QVERIFY(h.state.uk);
 
     // One row per failure, in time order, with the four headers and widths.
