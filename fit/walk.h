@@ -70,13 +70,15 @@ public:
     {
         while (m_segs.back().k1 < k)
             extend();
-        // Segments are few (one per binade crossed); search from the last.
-        size_t i = m_segs.size();
-        while (m_segs[--i].k0 > k) {
-        }
-        const Seg &s = m_segs[i];
+        // The last segment whose first index is not past k.
+        const auto it = std::upper_bound(m_segs.begin(), m_segs.end(), k,
+                                         [](int64_t key, const Seg &s) { return key < s.k0; });
+        const Seg &s = *(it - 1);
         return fromBits(s.b0 + uint64_t((k - s.k0) * s.n));
     }
+
+    //! Segments made so far (each binade crossed adds a few).
+    size_t segments() const { return m_segs.size(); }
 
 private:
     struct Seg {
@@ -105,25 +107,30 @@ private:
         const double y = x + m_h;   // the first step of the new segment, as made
         Seg s{last.k1 + 1, last.k1 + 1, bits(y), 0};
         int exp = 0;
-        if (std::isnormal(y) && y > 0 && std::isfinite(m_h)) {
-            std::frexp(y, &exp);   // y in [2^(exp-1), 2^exp)
-            const double t = std::ldexp(m_h, 53 - exp);   // h in units of the binade
+        if (std::isnormal(y) && std::isfinite(m_h)) {
+            // Rounding is symmetric under a change of sign: below zero the magnitude takes
+            // the steps of -h, and its bits carry the (fixed) sign bit along unchanged.
+            const double ay = std::fabs(y);
+            const double ah = y > 0 ? m_h : -m_h;
+            std::frexp(ay, &exp);   // |y| in [2^(exp-1), 2^exp)
+            const double t = std::ldexp(ah, 53 - exp);   // the step in units of the binade
             const double fl = std::floor(t);
             if (std::fabs(t) < 0x1.0p52 && t - fl != 0.5) {
                 const int64_t n = int64_t(t - fl < 0.5 ? fl : fl + 1);
-                const double z = y + m_h;
+                const double z = std::fabs(y + m_h);
                 const uint64_t low = bits(std::ldexp(1.0, exp - 1));
                 const uint64_t top = bits(std::ldexp(1.0, exp));
-                const uint64_t by = bits(y);
+                const uint64_t by = bits(ay);
                 int64_t steps = 0;   // further steps of the same increment
                 if (n > 0)
                     steps = int64_t((top - 1 - by) / uint64_t(n));
                 else if (n < 0)
                     steps = by > low ? int64_t((by - low - 1) / uint64_t(-n)) : 0;
-                else if (m_h > 0 || by > low)
+                else if (ah > 0 || by > low)
                     steps = int64_t(1) << 40;   // h rounds away: the position stays put
                 // The formula must agree with an actual addition (it always should).
-                if (steps > 0 && int64_t(bits(z) - by) == n)
+                if (steps > 0 && std::signbit(y + m_h) == std::signbit(y) &&
+                    int64_t(bits(z) - by) == n)
                     s.k1 = s.k0 + steps;
                 s.n = n;
             }

@@ -207,22 +207,24 @@ TEST(Walk, NonFiniteValuesStopTheWalkWhereTheyAreFirstReached)
 
 TEST(Walk, PositionsEqualRepeatedAddition)
 {
-    // Starts and steps chosen to cross binades both ways, to land on powers of two, and
-    // steps far below a unit of the binade.
+    // Starts and steps chosen to cross binades both ways, to land on powers of two, to
+    // cross zero both ways, and steps far below a unit of the binade.
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> u(0, 1);
     struct Fixed {
         double x0, h;
     } const fixed[] = {{1.0, -0.001}, {0.5, 0.1}, {2.0, -0.25}, {1024, 1.0}, {7.9, 0.05},
-                       {1.0, 1e-17}, {1.0, -1e-17}, {1e-9, 1e-10}, {0.001, -5e-5}, {3, 0x1.0p-52}};
+                       {1.0, 1e-17}, {1.0, -1e-17}, {1e-9, 1e-10}, {0.001, -5e-5}, {3, 0x1.0p-52},
+                       {0.3, -1e-3}, {-1.0, 0.001}, {-0.5, -0.1}, {-1024, 1.0}, {-2.0, 1e-17}};
     std::vector<Fixed> all(std::begin(fixed), std::end(fixed));
     for (int i = 0; i < 200; ++i)
-        all.push_back({std::pow(2.0, 8 * u(rng) - 4), std::pow(10.0, -7 * u(rng)) * (u(rng) < 0.5 ? -1 : 1)});
+        all.push_back({std::pow(2.0, 8 * u(rng) - 4) * (i % 4 == 0 ? -1 : 1),
+                       std::pow(10.0, -7 * u(rng)) * (u(rng) < 0.5 ? -1 : 1)});
     for (const Fixed &f : all) {
         obr::detail::Positions p;
         p.reset(f.x0, f.h);
         double x = f.x0;
-        for (int64_t k = 1; k <= 20000 && x > 0; ++k) {
+        for (int64_t k = 1; k <= 20000; ++k) {
             x = x + f.h;
             ASSERT_EQ(p.at(k), x) << f.x0 << " " << f.h << " at " << k;
         }
@@ -232,4 +234,9 @@ TEST(Walk, PositionsEqualRepeatedAddition)
         EXPECT_EQ(q.at(15000), p.at(15000));
         EXPECT_EQ(q.at(7), p.at(7));
     }
+    // A probe far past zero costs a few segments per binade, not one per step.
+    obr::detail::Positions far;
+    far.reset(0.3, -1e-6);
+    EXPECT_LT(far.at(int64_t(1) << 22), 0);
+    EXPECT_LT(far.segments(), 10000u);
 }
