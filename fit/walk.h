@@ -319,12 +319,18 @@ private:
         return v;
     }
 
-    double value(int64_t k)
+    //! The value at k when it is known already.
+    const double *known(int64_t k) const
     {
         for (int i = 0; i < 2; ++i)
             if (m_tailK[i] == k)
-                return m_tailV[i];
-        if (const double *v = m_cache.find(k))
+                return &m_tailV[i];
+        return m_cache.find(k);
+    }
+
+    double value(int64_t k)
+    {
+        if (const double *v = known(k))
             return *v;
         const double v = evaluate(k);
         m_cache.insert(k, v);
@@ -335,10 +341,7 @@ private:
     //! long stretch needs no memory.
     double stepValue(int64_t k)
     {
-        for (int i = 0; i < 2; ++i)
-            if (m_tailK[i] == k)
-                return m_tailV[i];
-        if (const double *v = m_cache.find(k))
+        if (const double *v = known(k))
             return *v;
         const double v = evaluate(k);
         const int i = m_tailK[0] < m_tailK[1] ? 0 : 1;   // replace the older entry
