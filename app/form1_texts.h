@@ -91,4 +91,12 @@ inline QString cannotRead(const QString &file, const QString &why)
     return QStringLiteral("Не удалось прочитать файл «%1»: %2").arg(file, why);
 }
 
+inline QString fileTooLarge(const QString &file, qint64 mib, qint64 limitMib)
+{
+    return QStringLiteral("Файл «%1» слишком велик (%2 МБ): допускается не больше %3 МБ")
+        .arg(file)
+        .arg(mib)
+        .arg(limitMib);
+}
+
 } // namespace obr::form1txt

@@ -54,7 +54,12 @@ QString boxCaption(const QLabel *label)
     return label ? label->text().trimmed() : QString();
 }
 
-//! Reads a whole file; throws UserError when it cannot be read after it was opened.
+//! The largest data file read: about ten million failure lines, which take some 4 GB
+//! of memory once parsed; anything larger is not a data file of this program.
+constexpr qint64 kMaxFileBytes = qint64(256) << 20;
+
+//! Reads a whole file; throws UserError when it is too large or cannot be read after it
+//! was opened.
 std::optional<QByteArray> readFileBytes(const QString &path)
 {
     if (path.isEmpty())
@@ -62,6 +67,9 @@ std::optional<QByteArray> readFileBytes(const QString &path)
     QFile f(path);
     if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
         return std::nullopt;
+    if (f.size() > kMaxFileBytes)
+        throw UserError(form1txt::fileTooLarge(QDir::toNativeSeparators(path), f.size() >> 20,
+                                               kMaxFileBytes >> 20));
     QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw UserError(form1txt::cannotRead(QDir::toNativeSeparators(path), f.errorString()));

@@ -561,6 +561,21 @@ void Form1Test::failedLoadsChangeNothing()
     QCOMPARE(f.meKolAll->text(), QStringLiteral("20"));
     QVERIFY(h.state.uk);
 
+    // A file far too large to be a data file: refused before it is read.
+    const QString huge = QDir(m_cwd.path()).filePath(QStringLiteral("huge.fdt"));
+    {
+        QFile big(huge);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(qint64(300) << 20));   // sparse: no disk space is used
+    }
+    h.load(huge);
+    QCOMPARE(h.msgs.errors.size(), 2);
+    QVERIFY2(h.msgs.errors.last().contains(QStringLiteral("слишком велик (300 МБ)")),
+             qPrintable(h.msgs.errors.last()));
+    QCOMPARE(h.state.MasProbl.size(), size_t(5));
+    QCOMPARE(f.gridModel()->rowCount(), 5);
+    QFile::remove(huge);
+
     // A file that does not exist: its message, uk cleared, nothing else changed.
     h.load(dataPath(QStringLiteral("no_such_file.fdt")));
     QCOMPARE(h.msgs.messages, QStringList{txt::fileNotFound});
@@ -577,7 +592,7 @@ void Form1Test::failedLoadsChangeNothing()
     QVERIFY(h.state.MasTGarant.empty());
     // A calculation now stops without a message: nothing opened successfully.
     h.form1.bbRaschetClick();
-    QCOMPARE(h.msgs.total(), 3);
+    QCOMPARE(h.msgs.total(), 4);
     QVERIFY(!h.form2.isVisible());
 }
 
