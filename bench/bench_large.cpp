@@ -35,8 +35,8 @@ template <class F> double seconds(F &&f)
 QByteArray makeFile(int failures)
 {
     obr::SampleParams p;
-    // about 0.18 documented failures per product with the default law
-    p.fleet = int(failures / 0.18);
+    // about 0.3 documented failures per product with the default law
+    p.fleet = int(failures / 0.3);
     p.seed = 77;
     return obr::generateFailureFile(p);
 }
