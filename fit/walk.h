@@ -18,9 +18,10 @@
  *
  * The evaluator's bound is first order and generous, often fifty times the jitter that
  * neighbouring values really show. After a long step-by-step stretch (kBandSteps steps)
- * the jitter measured along it, the largest change between neighbouring differences but
- * never less than a unit in the last place of the value, stands for the noise for the
- * rest of the walk, and the search resumes where the falls stand clear of it. A
+ * the jitter measured along it (the largest change between neighbouring differences,
+ * never less than a unit in the last place of the value) stands for the noise for the
+ * rest of the walk, kept in proportion to the evaluator's bound as that changes, and the
+ * search resumes where the falls stand clear of it by the same margin as before. A
  * step-by-step stretch keeps only its last two values, so a walk of any length needs
  * little memory.
  */
@@ -315,6 +316,8 @@ private:
             const double n = m_e.noise();
             if (!(n <= m_noise))
                 m_noise = n;
+            if (!(n <= m_stretchNoise))
+                m_stretchNoise = n;
         }
         return v;
     }
@@ -350,10 +353,12 @@ private:
         return v;
     }
 
-    //! The fall below which a pair proves that every earlier pair falls too.
+    //! The fall below which a pair proves that every earlier pair falls too. Once the
+    //! jitter has been measured, it stands in the ratio measured to the evaluator's bound,
+    //! so noise that grows along the walk raises the level with it.
     double proofLevel() const
     {
-        return m_observed > 0 ? 4 * m_observed : 8 * m_noise;
+        return m_observed > 0 ? 8 * m_observed * m_noise : 8 * m_noise;
     }
 
     //! 1: the pair (k-1, k) rises (a stop); -1: it falls by more than the noise allows to
@@ -408,6 +413,7 @@ private:
         }
         double jitter = 0, dPrev = 0;
         bool havePrev = false;
+        m_stretchNoise = 0;
         for (int64_t k = lo + 1, n = 1;; ++k, ++n) {
             if (k == hi) {
                 out = finish(k);
@@ -432,14 +438,16 @@ private:
                 jitter = std::max(jitter, std::fabs(d - dPrev));
             dPrev = d;
             havePrev = true;
-            if (n % kBandSteps == 0 && std::isfinite(d)) {
-                const double level = std::max({jitter, ulpOf(fk), m_observed});
-                if (d < -4 * level) {
+            if (n % kBandSteps == 0 && std::isfinite(d) && m_stretchNoise > 0) {
+                // The jitter against the bound along this stretch itself: the walk's
+                // largest bound may come from a far probe where the noise is larger.
+                const double ratio =
+                    std::max(std::max(jitter, ulpOf(fk)) / m_stretchNoise, m_observed);
+                if (ratio < 1 && d < -8 * ratio * m_noise) {
                     // Keep the values the search reads around its new start.
                     for (int64_t j = k - 2; j <= k; ++j)
                         m_cache.insert(j, value(j));
-                    m_observed = level;
-                    m_trackNoise = false;
+                    m_observed = ratio;
                     lo = k;
                     return false;
                 }
@@ -574,7 +582,10 @@ private:
     int64_t m_limIdx = -1;
     WalkStop m_limWhy = WalkStop::Rise;
     double m_noise = 0;      //!< the evaluator's bound, largest seen along the walk
-    double m_observed = 0;   //!< rounding jitter seen along a long stretch, once measured
+    //! The rounding jitter seen along long stretches, as a share of the evaluator's
+    //! bound (0 until measured).
+    double m_observed = 0;
+    double m_stretchNoise = 0;   //!< the evaluator's largest bound along the current stretch
     int64_t m_tailK[2] = {-1, -1};
     double m_tailV[2] = {0, 0};
     bool m_trackNoise = false;

@@ -22,14 +22,21 @@ namespace {
 struct Synthetic {
     std::function<double(double)> fn;
     double noiseBound = 0;   //!< absolute noise bound, or relative to |f| when negative
+    std::function<double(double)> boundAt = {};   //!< a bound that depends on x, when set
     int64_t evals = 0;
-    double last = 0;
+    double last = 0, lastX = 0;
     double eval(double x)
     {
         ++evals;
+        lastX = x;
         return last = fn(x);
     }
-    double noise() const { return noiseBound >= 0 ? noiseBound : -noiseBound * std::fabs(last); }
+    double noise() const
+    {
+        if (boundAt)
+            return boundAt(lastX);
+        return noiseBound >= 0 ? noiseBound : -noiseBound * std::fabs(last);
+    }
 };
 
 //! Deterministic noise in [-1, 1] from the bits of x.
@@ -149,6 +156,22 @@ TEST(Walk, LongWalksUnderAGenerousBoundEndWhereTheStepWalkEnds)
         ASSERT_EQ(r.k, p.k) << "trial " << trial;
         EXPECT_EQ(w.pos(r.k - 1), p.x);
         EXPECT_LT(s.evals, p.k / 4) << "trial " << trial;
+    }
+    // Noise that grows thirtyfold near the bottom, after the jitter was measured, with a
+    // bound that grows with it: the measured jitter must grow in proportion.
+    for (int trial = 0; trial < 12; ++trial) {
+        const double c = 1.5 + 0.1 * u(rng);
+        const double h = 1e-6;
+        const double x0 = c - 0.25;
+        const double edge = c - 0.02 - 0.04 * u(rng);
+        auto amp = [=](double x) { return x < edge ? 1e-9 : 3e-8; };
+        auto fn = [=](double x) { return (x - c) * (x - c) + 1 + amp(x) * hashNoise(x); };
+        Synthetic s{fn, 0, [=](double x) { return 1.7 * amp(x); }};
+        Walker<Synthetic> w(s);
+        const Plain p = plainStrict(fn, x0, h, -1e9, 1e9);
+        const WalkResult r = w.strict(x0, h, fn(x0), -1e9, 1e9);
+        ASSERT_EQ(r.k, p.k) << "growing noise, trial " << trial;
+        EXPECT_EQ(w.pos(r.k - 1), p.x);
     }
 }
 
