@@ -411,7 +411,7 @@ private:
                 u = mid;
             }
         }
-        double jitter = 0, dPrev = 0;
+        double jitter = 0, dPrev = 0, fBefore = 0;
         bool havePrev = false;
         m_stretchNoise = 0;
         for (int64_t k = lo + 1, n = 1;; ++k, ++n) {
@@ -438,6 +438,7 @@ private:
                 jitter = std::max(jitter, std::fabs(d - dPrev));
             dPrev = d;
             havePrev = true;
+            fBefore = fPrev;
             if (n % kBandSteps == 0 && std::isfinite(d) && m_stretchNoise > 0) {
                 // The jitter against the bound along this stretch itself: the walk's
                 // largest bound may come from a far probe where the noise is larger.
@@ -445,8 +446,9 @@ private:
                     std::max(std::max(jitter, ulpOf(fk)) / m_stretchNoise, m_observed);
                 if (ratio < 1 && d < -8 * ratio * m_noise) {
                     // Keep the values the search reads around its new start.
-                    for (int64_t j = k - 2; j <= k; ++j)
-                        m_cache.insert(j, value(j));
+                    m_cache.insert(k - 2, fBefore);
+                    m_cache.insert(k - 1, fPrev);
+                    m_cache.insert(k, fk);
                     m_observed = ratio;
                     lo = k;
                     return false;

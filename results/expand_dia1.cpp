@@ -162,7 +162,7 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
         S7.title = rtxt::sAccumPct;
 
     // 9, 10: the 50% times.
-    const HalfTimes ht = halfFleetTimes(s);
+    const HalfFleetTimes ht = halfFleetTimes(s);
     if (ht.t50 == 0) {
         v.label2 = rtxt::notEnoughData;
     } else {

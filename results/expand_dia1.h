@@ -33,11 +33,9 @@ struct ExpandView {
     QString label4; //!< fixed caption of the two times
 };
 
-//! The two 50% times; 0 when the documented failures do not reach half the fleet.
-using HalfTimes = HalfFleetTimes;
-
-//! The half-fleet times of the loaded failures for the reduced fleet Izd_Prived.
-inline HalfTimes halfFleetTimes(const State &s)
+//! The half-fleet times of the loaded failures for the reduced fleet Izd_Prived; 0 when
+//! the documented failures do not reach half the fleet.
+inline HalfFleetTimes halfFleetTimes(const State &s)
 {
     return halfFleetTimes(s.MasProbl, s.Izd_Prived, s.Sred, s.SKO);
 }

@@ -119,6 +119,12 @@ struct Harness {
     }
     QStringList logLines() const { return form1.Memo2->toPlainText().split(QLatin1Char('\n')); }
     QChar dec() const { return NumLocale::from(QLocale()).dec; }
+    //! The population and generation boxes of the genetic optimiser.
+    void geneticSettings(const char *population, const char *generations)
+    {
+        form1.Edit3->setText(QString::fromLatin1(population));
+        form1.NPokoleny->setText(QString::fromLatin1(generations));
+    }
     //! Step coefficients that keep the fits short.
     void quickSteps()
     {
@@ -949,8 +955,7 @@ void Form1Test::geneticRunStoppedMidway()
     Harness h;
     TForm1 &f = h.form1;
     h.load(samplePath());
-    f.Edit3->setText(QStringLiteral("30"));
-    f.NPokoleny->setText(QStringLiteral("100000"));
+    h.geneticSettings("30", "100000");
     f.CheckBoxProm->setChecked(true);
     QSignalSpy finished(&f, &TForm1::geneticRunFinished);
     const int before = int(h.logLines().size());
@@ -1001,8 +1006,7 @@ void Form1Test::closingDuringRunStopsIt()
     Harness h;
     TForm1 &f = h.form1;
     h.load(samplePath());
-    f.Edit3->setText(QStringLiteral("30"));
-    f.NPokoleny->setText(QStringLiteral("100000"));
+    h.geneticSettings("30", "100000");
     f.show();
     f.ToolBRunGenOptimClick();
     auto *gen = f.findChild<TGen *>(QStringLiteral("Gen"));
@@ -1062,8 +1066,7 @@ void Form1Test::geneticModelFollowsANewHistogram()
     Harness h;
     TForm1 &f = h.form1;
     h.load(samplePath());
-    f.Edit3->setText(QStringLiteral("30"));
-    f.NPokoleny->setText(QStringLiteral("5"));
+    h.geneticSettings("30", "5");
     QSignalSpy finished(&f, &TForm1::geneticRunFinished);
     f.ToolBRunGenOptimClick();
     QVERIFY(finished.wait(60000));

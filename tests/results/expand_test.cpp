@@ -70,7 +70,7 @@ TEST(ExpandChart, WeightedHalfComesNoLaterAndLabel3KeepsItsText)
     State s = evenFailures(60);
     s.Sred = 3000;
     s.SKO = 1000;
-    const HalfTimes t = halfFleetTimes(s);
+    const HalfFleetTimes t = halfFleetTimes(s);
     EXPECT_GT(t.t50, 0);
     EXPECT_LE(t.tz50, t.t50);
 
