@@ -8,10 +8,12 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools
-  qt6-translations-l10n libgl1-mesa-dev libxkbcommon-dev
+  qt6-translations-l10n qt6-svg-dev libgl1-mesa-dev libxkbcommon-dev
+  libboost-dev libeigen3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-apps imagemagick poppler-utils
+  xvfb xauth x11-apps imagemagick poppler-utils xdotool openbox
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file
   fonts-dejavu-core fonts-liberation
 )
 
