@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "analysis.h"
 
+#include "calc/driver.h"
 #include "fit/fits.h"
 #include "fit/genetic.h"
 #include "model/errors.h"
@@ -113,13 +114,6 @@ ModelRun fromStats(const FitStats &st)
     return r;
 }
 
-//! The Pearson objective of a fitted model at its published point.
-double pearsonAt(const State &s, const Mod_Weib &M, Criterion c)
-{
-    Mod_Weib scratch;
-    return Pirson(s, M.A, M.B, M.K_powtor, M.Sred, M.SKO, scratch, c);
-}
-
 } // namespace
 
 void checkOptionNumbers(const Options &o)
@@ -178,11 +172,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         WarrantyFile w =
             withFile(o.warranty, [](const QByteArray &b) { return readWarrantyFile(b); });
         const WarrantyTexts t = warrantyTexts(w, o.warranty, dec);
-        s.uk = true;
-        s.Comment = w.Comment;
-        s.Sred = w.Sred;
-        s.SKO = w.SKO;
-        s.MasTGarant = std::move(w.MasTGarant);
+        applyWarrantyFile(s, std::move(w));
         box.meSred = t.meSred;
         box.meSKO = t.meSKO;
     }
@@ -205,50 +195,48 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         box.NPokoleny = o.NPokoleny->trimmed();
 
     // "Расчет"
-    s.Sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
-    s.SKO = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
-    s.tGar = boxReal(box.LabeledEdit2, dec, QStringLiteral("--tgar"));
-    a.usedSred = s.Sred;
-    a.usedSKO = s.SKO;
-    a.usedTGar = s.tGar;
-    s.MPirsN.Executed = false;
-    s.MPirsS.Executed = false;
-    s.MSmirn.Executed = false;
-    if (s.MasProbl.empty())
+    CalcRequest rq;
+    rq.path = o.file;
+    rq.meSred = box.meSred;
+    rq.meSKO = box.meSKO;
+    rq.LabeledEdit2 = box.LabeledEdit2;
+    rq.meSredName = QStringLiteral("--sred");
+    rq.meSKOName = QStringLiteral("--sko");
+    rq.LabeledEdit2Name = QStringLiteral("--tgar");
+    rq.spiral = o.spiral;
+    rq.newton = o.newton;
+    rq.smirnov = o.smirnov;
+    rq.Edit1 = box.Edit1;
+    rq.Edit6 = box.Edit6;
+    rq.Edit5 = box.Edit5;
+    rq.Edit1Name = QStringLiteral("--k-spiral");
+    rq.Edit6Name = QStringLiteral("--k-newton");
+    rq.Edit5Name = QStringLiteral("--k-smirnov");
+    rq.Sred_flag = o.Sred_flag;
+    rq.SKO_Flag = o.SKO_Flag;
+    rq.criterion = o.RadioGroup1;
+    rq.dec = dec;
+    rq.threads = o.threads.value_or(0);
+    CalcProgress calcProgress;
+    const CalcReport report = runCalculation(s, rq, log, calcProgress);
+    if (report.outcome == CalcOutcome::NoFailures)
         throw UserError(txt::noFailures);
-    s.SKO_Opt = o.SKO_Flag;
-    s.Sred_Opt = o.Sred_flag;
-    hist(s);
-    const Criterion crit = criterionFromIndex(o.RadioGroup1);
+    a.usedSred = report.Sred;
+    a.usedSKO = report.SKO;
+    a.usedTGar = report.tGar;
     auto &runs = a.runs;
-    if (o.spiral) {
-        const double k = readStepCoefficient(box.Edit1, dec, QStringLiteral("--k-spiral"));
-        FitStats st;
-        SpirSp_Execute(s, k, crit, log, &st);
-        Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
-                  s.MPirsS.SKO_out, log, dec);
-        runs[size_t(ModelId::MPirsS)] = fromStats(st);
-        runs[size_t(ModelId::MPirsS)].objective = pearsonAt(s, s.MPirsS, crit);
-    }
-    if (o.newton) {
-        const double k = readStepCoefficient(box.Edit6, dec, QStringLiteral("--k-newton"));
-        FitStats st;
-        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, crit, log, &st);
-        Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
-                  s.MPirsN.SKO_out, log, dec);
-        runs[size_t(ModelId::MPirsN)] = fromStats(st);
-        runs[size_t(ModelId::MPirsN)].objective = pearsonAt(s, s.MPirsN, crit);
-    }
-    if (o.smirnov) {
-        const double k = readStepCoefficient(box.Edit5, dec, QStringLiteral("--k-smirnov"));
-        FitStats st;
-        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &st);
-        Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
-                  s.MSmirn.SKO_out, log, dec);
-        runs[size_t(ModelId::MSmirn)] = fromStats(st);
-        if (std::isfinite(st.objective))
-            runs[size_t(ModelId::MSmirn)].objective = st.objective;
-    }
+    auto fromReport = [&](CalcMethod m, ModelId id) {
+        const CalcFitRun &f = report.fits[size_t(m)];
+        if (!f.ran)
+            return;
+        ModelRun &r = runs[size_t(id)];
+        r = fromStats(f.stats);
+        if (std::isfinite(f.objective))
+            r.objective = f.objective;
+    };
+    fromReport(CalcMethod::Spiral, ModelId::MPirsS);
+    fromReport(CalcMethod::Newton, ModelId::MPirsN);
+    fromReport(CalcMethod::Smirnov, ModelId::MSmirn);
     // The results window after the calculation; a later refresh keeps changed titles.
     ResultsTitles titles;
     a.results = computeResults(s, a.nl, width, titles);

@@ -142,6 +142,13 @@ struct PearsonVector {
     }
 };
 
+//! Ends a fit between passes when its caller asked it to stop.
+void throwIfCancelled(const CancelFlag *cancel)
+{
+    if (cancel && cancel->load(std::memory_order_relaxed))
+        throw Cancelled();
+}
+
 //! Fills the work counters of a finished fit.
 template <class Engine>
 void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t stepEvals,
@@ -192,7 +199,7 @@ void setRows(PearsonVector &v, const State &s, const Row &b, const Row &a, const
 // ---------------------------------------------------------------------------------------
 
 void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
-                    FitStats *stats)
+                    FitStats *stats, const CancelFlag *cancel)
 {
     checkCoefficient(KdivSpir);
     checkData(s);
@@ -223,6 +230,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
     // the upper bound, and a step that would not move the parameter is refused.
     for (;;) {
         ++passes;
+        throwIfCancelled(cancel);
         for (int j = 0; j < v.np; ++j) {
             eng.setMoving(v.param[j]);
             const WalkResult r = walker.spiral(v.x[j], v.h[j], B_ss, v.hi[j]);
@@ -255,7 +263,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
-                        const LogSink &log, FitStats *stats)
+                        const LogSink &log, FitStats *stats, const CancelFlag *cancel)
 {
     checkCoefficient(Kdiv_Pirs);
     checkData(s);
@@ -286,6 +294,7 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
     // same globals the evaluations do not read.
     for (;;) {
         ++passes;
+        throwIfCancelled(cancel);
         for (int j = 0; j < v.np; ++j) {
             eng.setMoving(v.param[j]);
             const WalkResult r = walker.strict(v.x[j], v.h[j], f_cur, v.lo[j], v.hi[j]);
@@ -316,7 +325,7 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats)
+                         const LogSink &log, FitStats *stats, const CancelFlag *cancel)
 {
     checkCoefficient(KdivSm);
     checkData(s);
@@ -357,6 +366,7 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
     // by the same factor of 10^4). Each walk ends as in the Newton search.
     for (;;) {
         ++passes;
+        throwIfCancelled(cancel);
         for (int j = 0; j < 3; ++j) {
             eng.setMoving(param[j]);
             const WalkResult r = walker.strict(x[j], h[j], f_cur, lo[j], hi[j]);

@@ -14,6 +14,7 @@
 
 #include <QChar>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 
@@ -36,6 +37,10 @@ double readStepCoefficient(const QString &text, QChar dec, const QString &boxCap
 double Pirson(const State &s, double A, double B, double k_pwt, double Mu, double Sig,
               Mod_Weib &Mpir, Criterion c);
 
+/*! \brief A stop request for a running fit, set from another thread. The fits read it
+ *  between passes and then throw Cancelled, leaving their model not executed. */
+using CancelFlag = std::atomic<bool>;
+
 //! Work counters of one fit (for the benchmark and tests).
 struct FitStats {
     int64_t evaluations = 0;   //!< objective evaluations
@@ -52,19 +57,21 @@ struct FitStats {
  *  Throws UserError when KdivSpir <= 1 or the objective cannot be computed; then the
  *  model is left not executed and the globals unchanged. */
 void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
-                    FitStats *stats = nullptr);
+                    FitStats *stats = nullptr, const CancelFlag *cancel = nullptr);
 
 /*! \brief Cyclic ("Newton") search of the Pearson objective. Fills s.MPirsN (A and B go
  *  to \a Arez and \a Brez; the driver passes s.MPirsN.A and s.MPirsN.B); may rewrite
  *  s.Sred / s.SKO like SpirSp_Execute. Appends its log line. */
 void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
-                        const LogSink &log, FitStats *stats = nullptr);
+                        const LogSink &log, FitStats *stats = nullptr,
+                        const CancelFlag *cancel = nullptr);
 
 /*! \brief Smirnov-criterion fit to the individual failure times. Fills s.MSmirn (A and B
  *  go to \a Arez and \a Brez; the driver passes s.MSmirn.A and s.MSmirn.B). Uses s.Sred
  *  and s.SKO as they stand and never changes them. Appends its log line. */
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats = nullptr);
+                         const LogSink &log, FitStats *stats = nullptr,
+                         const CancelFlag *cancel = nullptr);
 
 //! Texts of the fits (log lines and refusals), each written once.
 namespace fittxt {

@@ -87,6 +87,9 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes);
 struct WarrantyTexts {
     QString Edit4, Label15, MaskEdit1, meSred, meSKO, MaskEditSrednee, MaskEditSKO;
 };
+/*! \brief Puts a warranty-times file into the working state: the warranty times, the
+ *  mean, the deviation and the comment; sets uk. */
+void applyWarrantyFile(State &s, WarrantyFile &&w);
 WarrantyTexts warrantyTexts(const WarrantyFile &w, const QString &filePath, QChar dec);
 //! "D:\..gar2018.txt" for D:\data\gar2018.txt; without a drive letter "..\name".
 QString driveAndName(const QString &filePath);

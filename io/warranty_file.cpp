@@ -101,6 +101,15 @@ QString driveAndName(const QString &filePath)
     return QStringLiteral("..\\") + name;
 }
 
+void applyWarrantyFile(State &s, WarrantyFile &&w)
+{
+    s.uk = true;
+    s.Comment = std::move(w.Comment);
+    s.Sred = w.Sred;
+    s.SKO = w.SKO;
+    s.MasTGarant = std::move(w.MasTGarant);
+}
+
 WarrantyTexts warrantyTexts(const WarrantyFile &w, const QString &filePath, QChar dec)
 {
     WarrantyTexts t;

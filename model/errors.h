@@ -20,4 +20,14 @@ private:
     QString m_message;
 };
 
+/*! \brief A long calculation was stopped at the user's request.
+ *
+ * Thrown between the passes of a fit when its cancel flag is set; the caller drops
+ * the work of the stopped calculation.
+ */
+class Cancelled : public std::exception {
+public:
+    const char *what() const noexcept override { return "cancelled"; }
+};
+
 } // namespace obr

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+#include "driver.h"
+
+#include "fit/genetic.h"
+#include "model/numfmt.h"
+#include "model/texts.h"
+#include "stats/stat2018.h"
+
+namespace obr {
+
+QString calcMethodName(CalcMethod m)
+{
+    switch (m) {
+    case CalcMethod::Spiral: return QStringLiteral("Спиральный спуск");
+    case CalcMethod::Newton: return QStringLiteral("Метод Ньютона");
+    case CalcMethod::Smirnov: return QStringLiteral("Критерий Смирнова");
+    }
+    return {};
+}
+
+namespace {
+
+//! The Pearson objective of a fitted model at its published point.
+double pearsonAt(const State &s, const Mod_Weib &M, Criterion c)
+{
+    Mod_Weib scratch;
+    return Pirson(s, M.A, M.B, M.K_powtor, M.Sred, M.SKO, scratch, c);
+}
+
+void modelCurve(State &s, Mod_Weib &M, const LogSink &log, QChar dec)
+{
+    Hist_Made(s, M.A, M.B, M.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like, M.SKO_out, log, dec);
+}
+
+} // namespace
+
+CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
+                          CalcProgress &progress)
+{
+    CalcReport report;
+    const QChar dec = rq.dec;
+    // The boxes first: a text that is not a number changes nothing.
+    const double Sred = boxReal(rq.meSred, dec, rq.meSredName);
+    const double SKO = boxReal(rq.meSKO, dec, rq.meSKOName);
+    const double tGar = boxReal(rq.LabeledEdit2, dec, rq.LabeledEdit2Name);
+    s.Sred = Sred;
+    s.SKO = SKO;
+    s.tGar = tGar;
+    report.Sred = Sred;
+    report.SKO = SKO;
+    report.tGar = tGar;
+    // A genetic model of an earlier run keeps its flag and is shown again.
+    s.MPirsN.Executed = false;
+    s.MPirsS.Executed = false;
+    s.MSmirn.Executed = false;
+
+    s.Path = rq.path;
+    if (s.Path.isEmpty()) {
+        report.outcome = CalcOutcome::NoPath;
+        return report;
+    }
+    if (!s.uk) {
+        report.outcome = CalcOutcome::NotLoaded;
+        return report;
+    }
+    // A successful warranty load also sets uk: failures may still be missing.
+    if (s.MasProbl.empty()) {
+        report.outcome = CalcOutcome::NoFailures;
+        return report;
+    }
+    s.SKO_Opt = rq.SKO_Flag;
+    s.Sred_Opt = rq.Sred_flag;
+
+    hist(s);
+    // A genetic model of an earlier run is shown again: its curves must follow the
+    // histogram just built, which may have other intervals than the one it was fitted on.
+    if (s.MGenet.Executed && s.MGenet.F_Weib.size() != s.Hist_Arr.size()) {
+        Mod_Weib &g = s.MGenet;
+        const double fittedDeviation = g.SKO_out;
+        Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, g, g.A, g.B, g.K_powtor, g.Sred,
+                     g.SKO);
+        g.SKO_out = fittedDeviation;
+    }
+
+    const Criterion criterion = criterionFromIndex(rq.criterion);
+    const int count = int(rq.spiral) + int(rq.newton) + int(rq.smirnov);
+    int index = 0;
+    const CancelFlag *cancel = progress.flag();
+    if (rq.spiral) {
+        progress.stage(CalcMethod::Spiral, index++, count);
+        const double k = readStepCoefficient(rq.Edit1, dec, rq.Edit1Name);
+        CalcFitRun &run = report.fits[size_t(CalcMethod::Spiral)];
+        SpirSp_Execute(s, k, criterion, log, &run.stats, cancel);
+        modelCurve(s, s.MPirsS, log, dec);
+        run.ran = true;
+        run.objective = pearsonAt(s, s.MPirsS, criterion);
+    }
+    if (rq.newton) {
+        progress.stage(CalcMethod::Newton, index++, count);
+        const double k = readStepCoefficient(rq.Edit6, dec, rq.Edit6Name);
+        CalcFitRun &run = report.fits[size_t(CalcMethod::Newton)];
+        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log, &run.stats, cancel);
+        modelCurve(s, s.MPirsN, log, dec);
+        run.ran = true;
+        run.objective = pearsonAt(s, s.MPirsN, criterion);
+    }
+    if (rq.smirnov) {
+        progress.stage(CalcMethod::Smirnov, index++, count);
+        const double k = readStepCoefficient(rq.Edit5, dec, rq.Edit5Name);
+        CalcFitRun &run = report.fits[size_t(CalcMethod::Smirnov)];
+        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &run.stats, cancel);
+        modelCurve(s, s.MSmirn, log, dec);
+        run.ran = true;
+        run.objective = run.stats.objective;
+    }
+    return report;
+}
+
+} // namespace obr

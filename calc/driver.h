@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The calculation behind «Расчет», one driver for the window and the command
+ * line: the warranty figures from the boxes, the check that data are loaded, the
+ * histogram, the refresh of an earlier genetic model, and each ticked fit followed by its
+ * model curve, in that order.
+ *
+ * The driver holds no widget. It reads box texts (not widgets), writes the State it is
+ * given, reports log lines to a sink and the running method to a CalcProgress, and stops
+ * between the passes of a fit when the progress's cancel flag is set. The window runs it
+ * on a worker thread over a copy of its State and takes the copy back in one step.
+ */
+#include "fit/fits.h"
+#include "model/seams.h"
+#include "model/state.h"
+
+#include <QChar>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+namespace obr {
+
+//! What one «Расчет» reads from the main window: box texts, ticks and the names of the
+//! boxes for messages (the window's captions, or the command line's option names).
+struct CalcRequest {
+    QString path;                           //!< FilePath
+    QString meSred, meSKO, LabeledEdit2;    //!< warranty mean, deviation, period
+    QString meSredName, meSKOName, LabeledEdit2Name;
+    bool spiral = false, newton = false, smirnov = false;
+    QString Edit1, Edit6, Edit5;            //!< step coefficients: spiral, Newton, Smirnov
+    QString Edit1Name, Edit6Name, Edit5Name;
+    bool Sred_flag = false, SKO_Flag = false;
+    int criterion = 1;                      //!< RadioGroup1's item index (-1: none)
+    QChar dec = QLatin1Char('.');           //!< decimal separator of the boxes
+    int threads = 0;                        //!< evaluation threads of the fits, 0 = all cores
+};
+
+//! The fits of a calculation, in the order they run.
+enum class CalcMethod { Spiral = 0, Newton = 1, Smirnov = 2 };
+constexpr int kCalcMethods = 3;
+
+//! Work figures of one fit of the calculation.
+struct CalcFitRun {
+    bool ran = false;
+    FitStats stats;
+    double objective = 0;   //!< the fit's own criterion at its published point
+};
+
+//! How a calculation ended.
+enum class CalcOutcome {
+    Done,        //!< every step ran: the results window is to be shown
+    NoPath,      //!< the path box is empty (message txt::noPath)
+    NotLoaded,   //!< no file opened successfully: stop without a message
+    NoFailures,  //!< a file is open but holds no failure (message txt::noFailures)
+};
+
+//! What the calculation did, for the caller to show.
+struct CalcReport {
+    CalcOutcome outcome = CalcOutcome::Done;
+    std::array<CalcFitRun, kCalcMethods> fits{};
+    double Sred = 0, SKO = 0, tGar = 0;   //!< the warranty figures read from the boxes
+};
+
+/*! \brief Where a running calculation reports its method and learns of a stop request.
+ *  stage() is called on the calculating thread; cancel() may be called from any thread. */
+class CalcProgress {
+public:
+    virtual ~CalcProgress() = default;
+    //! The calculation starts step \a index (0-based) of \a count: the fit \a method.
+    virtual void stage(CalcMethod method, int index, int count)
+    {
+        (void)method;
+        (void)index;
+        (void)count;
+    }
+    void cancel() { m_cancel.store(true); }
+    bool cancelled() const { return m_cancel.load(); }
+    const CancelFlag *flag() const { return &m_cancel; }
+
+private:
+    CancelFlag m_cancel{false};
+};
+
+//! The Russian name of a fit for the progress display.
+QString calcMethodName(CalcMethod m);
+
+/*! \brief Runs «Расчет» on \a s.
+ *
+ * Throws UserError when a box does not hold a number (nothing changed) or a fit fails
+ * (the models completed before it keep their results); throws Cancelled when the
+ * progress's flag is set (the caller drops \a s). Returns the outcome otherwise.
+ */
+CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
+                          CalcProgress &progress);
+
+} // namespace obr
