@@ -4,6 +4,7 @@
 #include "app/buttontabs.h"
 #include "app/failuregridmodel.h"
 #include "app/form1_texts.h"
+#include "app/logpump.h"
 #include "app/obrotk2015.h"
 #include "model/texts.h"
 
@@ -132,6 +133,16 @@ void TForm1::setupUi()
         bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 304, 160, 52}, form1txt::bbRaschet);
         bbRaschet->setFont(withPixelSize(font(), 16, true));
         bbRaschet->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+
+        // The progress of a running calculation, shown only while it runs: the method
+        // in the bar's text, and the button that stops it.
+        CalcProgressBar = make<QProgressBar>(p, "CalcProgressBar", {8, 358, 230, 20});
+        CalcProgressBar->setTextVisible(true);
+        CalcProgressBar->setAlignment(Qt::AlignCenter);
+        StopCalcBtn = make<QPushButton>(p, "StopCalcBtn", {244, 357, 66, 22}, form1txt::StopCalcBtn);
+        StopCalcBtn->setToolTip(form1txt::StopCalcHint);
+        CalcProgressBar->hide();
+        StopCalcBtn->hide();
     }
 
     // Tab 2: the genetic optimiser
@@ -250,6 +261,7 @@ void TForm1::setupUi()
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setPlainText(txt::logStart);
+    m_log = new LogPump(Memo2, this);
 
     // ---- The grid of loaded failures
     Mass_List = make<QTableView>(this, "Mass_List", {322, 199, 883, 475});

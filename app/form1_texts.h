@@ -43,6 +43,15 @@ inline const QString RadioGroup1 = QStringLiteral("Критерии подбор
 inline const QString criterion[3] = {QStringLiteral("Стандарт"), QStringLiteral("Спец 1"),
                                      QStringLiteral("Спец 2")};
 inline const QString bbRaschet = QStringLiteral("Расчет");
+inline const QString StopCalcBtn = QStringLiteral("Стоп");
+inline const QString StopCalcHint = QStringLiteral("Прервать расчет");
+//! The progress line of a running calculation: the method and its place in the run.
+inline QString calcStage(const QString &method, int index, int count)
+{
+    return QStringLiteral("%1 (%2 из %3)").arg(method).arg(index + 1).arg(count);
+}
+inline const QString calcPreparing = QStringLiteral("Подготовка данных");
+inline const QString calcCancelled = QStringLiteral("Расчет прерван пользователем");
 
 // Tab 2
 inline const QString tab2 = QStringLiteral("2. Генетический алгоритм");

@@ -2,6 +2,8 @@
 #include "app/obrotk2015.h"
 
 #include "app/buttontabs.h"
+#include "app/calcrunner.h"
+#include "app/logpump.h"
 #include "app/failuregridmodel.h"
 #include "app/form1_texts.h"
 #include "fit/fits.h"
@@ -38,16 +40,6 @@
 using namespace obr;
 
 namespace {
-
-//! Shows the busy pointer over the whole application while it lives, also when the
-//! action ends with an error.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 QString boxCaption(const QLabel *label)
 {
@@ -91,6 +83,7 @@ TForm1::TForm1(State *state, QWidget *parent)
 TForm1::~TForm1()
 {
     stopGeneticRun();
+    cancelCalculation();
 }
 
 void TForm1::setResultWindows(TForm2 *form2, TForm3 *form3)
@@ -117,6 +110,7 @@ void TForm1::connectControls()
     connect(bbRaschet, &QPushButton::clicked, this, &TForm1::bbRaschetClick);
     connect(ToolBRunGenOptim, &QPushButton::clicked, this, &TForm1::ToolBRunGenOptimClick);
     connect(StopBtn, &QPushButton::clicked, this, &TForm1::StopBtnClick);
+    connect(StopCalcBtn, &QPushButton::clicked, this, &TForm1::StopCalcBtnClick);
     connect(btnCopyBest, &QPushButton::clicked, this, &TForm1::btnCopyBestClick);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 }
@@ -163,7 +157,9 @@ double TForm1::readBox(const QLineEdit *box, const QLabel *label) const
 
 void TForm1::appendLog(const QString &line)
 {
-    Memo2->appendPlainText(line);
+    // Through the pump, after what the workers queued, so the log keeps its order.
+    m_log->push(line);
+    m_log->flush();
 }
 
 LogSink TForm1::logSink()
@@ -250,7 +246,7 @@ void TForm1::writeLinkFile(const QString &path)
 void TForm1::OpenFileStartClick()
 {
     guarded([&] {
-        if (genRunning())
+        if (genRunning() || calcRunning())
             return;
         const QString path = chooseFile(form1txt::failureFilter);
         if (path.isEmpty())
@@ -297,7 +293,7 @@ void TForm1::OpenFileStartClick()
 void TForm1::SpeedButton1Click()
 {
     guarded([&] {
-        if (genRunning())
+        if (genRunning() || calcRunning())
             return;
         const QString path = chooseFile(form1txt::warrantyFilter);
         if (path.isEmpty())
@@ -312,11 +308,7 @@ void TForm1::SpeedButton1Click()
         }
         WarrantyFile w = readWarrantyFile(*bytes);
         const WarrantyTexts t = warrantyTexts(w, path, decimalSeparator());
-        m_state->uk = true;
-        m_state->Comment = w.Comment;
-        m_state->Sred = w.Sred;
-        m_state->SKO = w.SKO;
-        m_state->MasTGarant = std::move(w.MasTGarant);
+        applyWarrantyFile(*m_state, std::move(w));
 
         Label15->setText(t.Label15);
         MaskEdit1->setText(t.MaskEdit1);
@@ -373,64 +365,131 @@ bool TForm1::GettingData()
     return m_state->uk;
 }
 
+CalcRequest TForm1::calcRequest() const
+{
+    CalcRequest rq;
+    rq.path = FilePath->text();
+    rq.meSred = meSred->text();
+    rq.meSKO = meSKO->text();
+    rq.LabeledEdit2 = LabeledEdit2->text();
+    rq.meSredName = boxCaption(meSredLabel);
+    rq.meSKOName = boxCaption(meSKOLabel);
+    rq.LabeledEdit2Name = boxCaption(LabeledEdit2Label);
+    rq.spiral = SpirSpusk->isChecked();
+    rq.newton = BoxNewton->isChecked();
+    rq.smirnov = BoxSmirnow->isChecked();
+    rq.Edit1 = Edit1->text();
+    rq.Edit6 = Edit6->text();
+    rq.Edit5 = Edit5->text();
+    rq.Edit1Name = boxCaption(Label5);
+    rq.Edit6Name = boxCaption(Label17);
+    rq.Edit5Name = boxCaption(Label16);
+    rq.Sred_flag = Sred_flag->isChecked();
+    rq.SKO_Flag = SKO_Flag->isChecked();
+    rq.criterion = RadioGroup1Items->checkedId();
+    rq.dec = decimalSeparator();
+    rq.threads = m_genThreads;
+    return rq;
+}
+
 void TForm1::bbRaschetClick()
 {
     guarded([&] {
-        if (genRunning())
+        if (genRunning() || calcRunning())
             return;
+        m_resultsWereShown = m_form2 && m_form2->isVisible();
         hideResults();
-        State &s = *m_state;
-        s.Sred = readBox(meSred, meSredLabel);
-        s.SKO = readBox(meSKO, meSKOLabel);
-        s.tGar = readBox(LabeledEdit2, LabeledEdit2Label);
-        s.MPirsN.Executed = false;
-        s.MPirsS.Executed = false;
-        s.MSmirn.Executed = false;
-        if (!GettingData())
-            return;
-        // A successful warranty load also sets uk: failures may still be missing.
-        if (s.MasProbl.empty()) {
-            m_messages->message(this, txt::noFailures);
-            return;
-        }
-        s.SKO_Opt = SKO_Flag->isChecked();
-        s.Sred_Opt = Sred_flag->isChecked();
+        // The worker runs on a copy of the state; the window keeps showing the data it
+        // has until the copy comes back in one step.
+        m_calc = new CalcRunner(*m_state, calcRequest(), m_log, this);
+        connect(m_calc, &CalcRunner::stageChanged, this, &TForm1::calcStageChanged);
+        connect(m_calc, &CalcRunner::finished, this, &TForm1::finishCalculation,
+                Qt::QueuedConnection);
+        setCalcRunning(true);
+        m_calc->start();
+    });
+}
 
-        const BusyCursor busy;
-        const QChar dec = decimalSeparator();
-        const LogSink log = logSink();
-        hist(s);
-        // A genetic model of an earlier run is shown again: its curves must follow the
-        // histogram just built, which may have other intervals than the one it was fitted on.
-        if (s.MGenet.Executed && s.MGenet.F_Weib.size() != s.Hist_Arr.size()) {
-            Mod_Weib &g = s.MGenet;
-            const double fittedDeviation = g.SKO_out;
-            Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, g, g.A, g.B, g.K_powtor, g.Sred,
-                         g.SKO);
-            g.SKO_out = fittedDeviation;
+void TForm1::calcStageChanged(int method, int index, int count)
+{
+    if (!m_calc)
+        return;
+    CalcProgressBar->setRange(0, count);
+    CalcProgressBar->setValue(index);
+    CalcProgressBar->setFormat(
+        form1txt::calcStage(calcMethodName(CalcMethod(method)), index, count));
+}
+
+void TForm1::finishCalculation()
+{
+    if (!m_calc)
+        return;
+    CalcResult r = m_calc->takeResult();
+    delete m_calc;
+    m_calc = nullptr;
+    m_log->flush();
+    setCalcRunning(false);
+    guarded([&] {
+        if (r.cancelled) {
+            // Nothing of the stopped calculation is kept.
+            appendLog(form1txt::calcCancelled);
+            if (m_resultsWereShown && m_form2)
+                m_form2->show();
+            return;
         }
-        const Criterion criterion = criterionFromIndex(RadioGroup1Items->checkedId());
-        if (SpirSpusk->isChecked()) {
-            const double k = readStepCoefficient(Edit1->text(), dec, boxCaption(Label5));
-            SpirSp_Execute(s, k, criterion, log);
-            Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like,
-                      s.Kol_Nakopl_Like, s.MPirsS.SKO_out, log, dec);
-        }
-        if (BoxNewton->isChecked()) {
-            const double k = readStepCoefficient(Edit6->text(), dec, boxCaption(Label17));
-            Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log);
-            Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like,
-                      s.Kol_Nakopl_Like, s.MPirsN.SKO_out, log, dec);
-        }
-        if (BoxSmirnow->isChecked()) {
-            const double k = readStepCoefficient(Edit5->text(), dec, boxCaption(Label16));
-            Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log);
-            Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like,
-                      s.Kol_Nakopl_Like, s.MSmirn.SKO_out, log, dec);
+        *m_state = std::move(*r.state);
+        if (r.error)
+            throw UserError(*r.error);
+        switch (r.report.outcome) {
+        case CalcOutcome::NoPath: m_messages->message(this, txt::noPath); return;
+        case CalcOutcome::NotLoaded: return;
+        case CalcOutcome::NoFailures: m_messages->message(this, txt::noFailures); return;
+        case CalcOutcome::Done: break;
         }
         showDiagrams();
         QApplication::beep();
     });
+    emit calculationFinished();
+}
+
+void TForm1::StopCalcBtnClick()
+{
+    if (m_calc)
+        m_calc->cancel();
+}
+
+void TForm1::cancelCalculation()
+{
+    if (!m_calc)
+        return;
+    // The window is going away: the run is stopped and its work dropped.
+    disconnect(m_calc, nullptr, this, nullptr);
+    m_calc->cancel();
+    delete m_calc;
+    m_calc = nullptr;
+    setCalcRunning(false);
+}
+
+void TForm1::waitForCalculation()
+{
+    while (m_calc)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+}
+
+void TForm1::setCalcRunning(bool running)
+{
+    CalcProgressBar->setRange(0, 1);
+    CalcProgressBar->setValue(0);
+    CalcProgressBar->setFormat(form1txt::calcPreparing);
+    CalcProgressBar->setVisible(running);
+    StopCalcBtn->setVisible(running);
+    // The busy pointer over the window; the stop button keeps the normal one.
+    if (running)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+    StopCalcBtn->setCursor(Qt::ArrowCursor);
+    updateCommands();
 }
 
 // ---------------------------------------------------------------- nonparametric analysis
@@ -438,7 +497,7 @@ void TForm1::bbRaschetClick()
 void TForm1::Button1Click()
 {
     guarded([&] {
-        if (genRunning())
+        if (genRunning() || calcRunning())
             return;
         State &s = *m_state;
         s.Sred = readBox(meSred, meSredLabel);
@@ -474,7 +533,7 @@ void TForm1::connectGeneticControls()
 void TForm1::ToolBRunGenOptimClick()
 {
     guarded([&] {
-        if (genRunning())
+        if (genRunning() || calcRunning())
             return;
         hideResults();
         State &s = *m_state;
@@ -485,12 +544,18 @@ void TForm1::ToolBRunGenOptimClick()
 
         auto *gen = new TGen(std::move(in), m_genControl, this);
         gen->setObjectName(QStringLiteral("Gen"));
-        connect(gen, &TGen::logLines, this, [this](const QStringList &lines) {
-            for (const QString &l : lines)
-                appendLog(l);
-        });
-        connect(gen, &TGen::trackBar1Moved, TrackBar1, &QSlider::setValue);
-        connect(gen, &TGen::trackBar2Moved, TrackBar2, &QSlider::setValue);
+        // The lines are only queued here; the pump shows them in batches.
+        connect(gen, &TGen::logLines, this, [this](const QStringList &lines) { m_log->push(lines); });
+        // The run has already stored the positions it reports: showing them must not
+        // write them back as the user's choice, which could overwrite a newer one.
+        auto showPosition = [](QSlider *bar) {
+            return [bar](int position) {
+                const QSignalBlocker block(bar);
+                bar->setValue(position);
+            };
+        };
+        connect(gen, &TGen::trackBar1Moved, TrackBar1, showPosition(TrackBar1));
+        connect(gen, &TGen::trackBar2Moved, TrackBar2, showPosition(TrackBar2));
         connect(gen, &TGen::generationsText, NPokoleny, &QLineEdit::setText);
         connect(gen, &TGen::progressChanged, ProgressBar2, &QProgressBar::setValue);
         connect(gen, &TGen::resultReady, this, &TForm1::publishGeneticResult);
@@ -505,6 +570,7 @@ void TForm1::ToolBRunGenOptimClick()
 
 void TForm1::publishGeneticResult(const obr::GenResult &r)
 {
+    m_log->flush();
     guarded([&] {
         if (publishGenResult(*m_state, r, logSink(), decimalSeparator()))
             showDiagrams();
@@ -513,7 +579,7 @@ void TForm1::publishGeneticResult(const obr::GenResult &r)
 
 void TForm1::ThreadStarted()
 {
-    setRunControlsEnabled(false);
+    updateCommands();
 }
 
 void TForm1::ThreadTerminated()
@@ -524,7 +590,8 @@ void TForm1::ThreadTerminated()
         m_gen = nullptr;
     }
     m_genRunning = false;
-    setRunControlsEnabled(true);
+    m_log->flush();
+    updateCommands();
     emit geneticRunFinished();
 }
 
@@ -550,18 +617,23 @@ void TForm1::stopGeneticRun()
     ThreadTerminated();
 }
 
-void TForm1::setRunControlsEnabled(bool enabled)
+void TForm1::updateCommands()
 {
-    // Everything that would rebuild or read the run's inputs and results waits for its end.
+    // Everything that would rebuild or read the inputs and results of a running
+    // calculation or genetic run waits for its end.
+    const bool idle = !genRunning() && !calcRunning();
     const std::initializer_list<QWidget *> commands = {OpenFileStart, SpeedButton1, bbRaschet,
-                                                       Button1, ToolBRunGenOptim, Edit3};
+                                                       Button1, ToolBRunGenOptim};
     for (QWidget *w : commands)
-        w->setEnabled(enabled);
+        w->setEnabled(idle);
+    Edit3->setEnabled(!genRunning());
 }
 
 void TForm1::closeEvent(QCloseEvent *e)
 {
-    // Closing during a run stops it after the current generation and waits for it.
+    // Closing during a run stops it after the current generation and waits for it; a
+    // calculation is stopped between two passes and its work dropped.
     stopGeneticRun();
+    cancelCalculation();
     QWidget::closeEvent(e);
 }

@@ -12,6 +12,7 @@
 #include "nonparam/ui/form3.h"
 #include "results/ui/form2.h"
 #include "io/loaders.h"
+#include "calc/driver.h"
 #include "model/state.h"
 
 #include <QPointer>
@@ -34,6 +35,8 @@ class QFrame;
 
 namespace obr {
 class ButtonTabs;
+class CalcRunner;
+class LogPump;
 class FailureGridModel;
 class TGen;
 struct GenControl;
@@ -62,6 +65,10 @@ public:
     obr::FailureGridModel *gridModel() const { return m_grid; }
     //! True while a genetic run is in progress.
     bool genRunning() const;
+    //! True while «Расчет» runs on its worker thread.
+    bool calcRunning() const { return m_calc != nullptr; }
+    //! Processes events until a running calculation has ended and its results are shown.
+    void waitForCalculation();
     //! The file the shared open dialog remembers (last file chosen with either loader).
     QString dialogFileName() const { return m_dialogFile; }
 
@@ -102,6 +109,8 @@ public:
     QGroupBox *RadioGroup1 = nullptr;
     QButtonGroup *RadioGroup1Items = nullptr;
     QPushButton *bbRaschet = nullptr;
+    QProgressBar *CalcProgressBar = nullptr;
+    QPushButton *StopCalcBtn = nullptr;
 
     QWidget *TabSheet2 = nullptr;
     QLineEdit *Edit2 = nullptr;
@@ -156,12 +165,15 @@ public slots:
     void ThreadStarted();
     void ThreadTerminated();
     void StopBtnClick();
+    void StopCalcBtnClick();
     void btnCopyBestClick();
     void Button1Click();
 
 signals:
     //! Emitted at the end of every genetic run, after the results have been published.
     void geneticRunFinished();
+    //! Emitted at the end of every calculation, after its results have been published.
+    void calculationFinished();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -179,7 +191,6 @@ private:
     //! Runs \a action; an error ends it with a message box.
     template <class F> void guarded(F &&action);
     void showError(const QString &text);
-    void setRunControlsEnabled(bool enabled);
     QString dialogStart() const;
     //! The dialog step shared by both loaders; empty when there is nothing to load.
     QString chooseFile(const QString &filter);
@@ -188,6 +199,12 @@ private:
     void hideResults();
     void setResultsHeading(const QString &comment);
     void showDiagrams();
+    obr::CalcRequest calcRequest() const;
+    void calcStageChanged(int method, int index, int count);
+    void finishCalculation();
+    void setCalcRunning(bool running);
+    void cancelCalculation();
+    void updateCommands();
 
     obr::State *m_state;
     QPointer<TForm2> m_form2;
@@ -202,4 +219,7 @@ private:
     bool m_genRunning = false;
     std::shared_ptr<obr::GenControl> m_genControl;
     int m_genThreads = 0;
+    obr::LogPump *m_log = nullptr;
+    obr::CalcRunner *m_calc = nullptr;
+    bool m_resultsWereShown = false;
 };

@@ -4,6 +4,7 @@
 #include "app/buttontabs.h"
 #include "app/dialogs.h"
 #include "app/failuregridmodel.h"
+#include "app/logpump.h"
 #include "app/obrotk2015.h"
 #include "app/startup.h"
 #include "fit/fits.h"
@@ -35,6 +36,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 
@@ -215,6 +217,13 @@ private slots:
     void geneticRunStoppedMidway();
     void closingDuringRunStopsIt();
     void startStopStress();
+    void calculationRunsOffTheWindowThread();
+    void stoppedCalculationKeepsTheEarlierState();
+    void closingDuringCalculation();
+    void calculationStartCancelCycles();
+    void trackBarsDoNotWriteBackRunPositions();
+    void detailedGeneticLogStopsAndStaysBounded();
+    void logKeepsItsHeadAndTail();
     void geneticModelFollowsANewHistogram();
     void coreMessagesReachTheWindow();
     void qtSpeaksRussian();
@@ -598,6 +607,7 @@ void Form1Test::failedLoadsChangeNothing()
     QVERIFY(h.state.MasTGarant.empty());
     // A calculation now stops without a message: nothing opened successfully.
     h.form1.bbRaschetClick();
+    h.form1.waitForCalculation();
     QCOMPARE(h.msgs.total(), 4);
     QVERIFY(!h.form2.isVisible());
 }
@@ -705,6 +715,7 @@ void Form1Test::badFiles()
     // The data loaded before still calculate.
     h.quickSteps();
     h.form1.bbRaschetClick();
+    h.form1.waitForCalculation();
     QCOMPARE(h.msgs.total(), 1);
     QVERIFY(h.state.MPirsS.Executed);
     h.form2.hide();
@@ -774,6 +785,7 @@ void Form1Test::calculation()
     f.BoxSmirnow->setChecked(smirnov);
     const int before = int(h.logLines().size());
     QTest::mouseClick(f.bbRaschet, Qt::LeftButton);
+    f.waitForCalculation();
 
     QVERIFY2(h.msgs.total() == 0, qPrintable(h.msgs.errors.join(QLatin1Char('\n'))));
     QVERIFY(QApplication::overrideCursor() == nullptr);
@@ -820,6 +832,7 @@ void Form1Test::calculationRefusals()
     QVERIFY(h.state.uk);
     f.LabeledEdit2->setText(QStringLiteral("200"));
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.messages, QStringList{txt::noFailures});
     QVERIFY(!h.form2.isVisible());
     f.Button1Click();
@@ -837,6 +850,7 @@ void Form1Test::calculationRefusals()
     // A box that does not hold a number: its message; no flag cleared.
     f.meSred->setText(QStringLiteral("abc"));
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.errors, QStringList{txt::notANumber(QStringLiteral("abc"), QStringLiteral("Среднее время гарантии"))});
     QVERIFY(h.state.MPirsS.Executed);
     f.meSred->setText(QStringLiteral("500"));
@@ -844,6 +858,7 @@ void Form1Test::calculationRefusals()
     // An empty path box.
     f.FilePath->clear();
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.messages, QStringList{txt::noPath});
     QVERIFY(!h.state.MPirsS.Executed);
     QVERIFY(!h.form2.isVisible());
@@ -860,6 +875,7 @@ void Form1Test::calculationRefusals()
     // An error inside the calculation: the message, the normal cursor again.
     f.Edit1->setText(QStringLiteral("0.5"));
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.errors.size(), 3);
     QCOMPARE(h.msgs.errors.last(), fittxt::coefficientTooSmall(QStringLiteral("0.5"), f.Label5->text()));
     QVERIFY(QApplication::overrideCursor() == nullptr);
@@ -906,6 +922,7 @@ void Form1Test::warrantyFile()
     // The next calculation reads the boxes the warranty load wrote.
     h.quickSteps();
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.total(), 0);
     QCOMPARE(h.state.MPirsS.Sred, 200.0);
     h.form2.hide();
@@ -972,6 +989,7 @@ void Form1Test::geneticRunStoppedMidway()
     // A handler reached another way refuses as well.
     const auto histBefore = h.state.Hist_Arr.size();
     f.bbRaschetClick();
+    f.waitForCalculation();
     QVERIFY(!h.state.MPirsS.Executed);
     QCOMPARE(h.state.Hist_Arr.size(), histBefore);
 
@@ -995,6 +1013,7 @@ void Form1Test::geneticRunStoppedMidway()
     // A later calculation keeps the genetic model beside the new one.
     h.quickSteps();
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.resultCaptions(),
              (QStringList{QStringLiteral("Пирсона/спир.спуск"), QStringLiteral("Генетическая"),
                           QStringLiteral("Данные эксплуатации")}));
@@ -1056,9 +1075,236 @@ void Form1Test::startStopStress()
     QVERIFY(h.state.MGenet.Executed);
     h.quickSteps();
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.total(), 0);
     QVERIFY(h.state.MPirsS.Executed);
     h.form2.hide();
+}
+
+namespace {
+
+//! A Newton fit that runs for minutes: tiny steps shrinking by a millionth per pass.
+void slowNewton(Harness &h)
+{
+    TForm1 &f = h.form1;
+    f.SpirSpusk->setChecked(false);
+    f.BoxNewton->setChecked(true);
+    f.BoxSmirnow->setChecked(false);
+    f.Edit6->setText(QStringLiteral("1") + h.dec() + QStringLiteral("000001"));
+}
+
+//! What a calculation may change in the state, for before/after comparisons.
+QStringList calcSnapshot(const State &s)
+{
+    QStringList out{QString::number(s.Hist_Arr.size()), QString::number(s.Sred, 'g', 17),
+                    QString::number(s.SKO, 'g', 17), QString::number(s.tGar, 'g', 17),
+                    QString::number(s.Sred_Opt), QString::number(s.SKO_Opt)};
+    for (const Mod_Weib *m : {&s.MPirsS, &s.MPirsN, &s.MSmirn, &s.MGenet})
+        out << QStringLiteral("%1 %2 %3 %4")
+                   .arg(m->Executed)
+                   .arg(m->A, 0, 'g', 17)
+                   .arg(m->B, 0, 'g', 17)
+                   .arg(m->K_powtor, 0, 'g', 17);
+    return out;
+}
+
+} // namespace
+
+void Form1Test::calculationRunsOffTheWindowThread()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    slowNewton(h);
+    f.show();
+    f.bbRaschetClick();
+    QVERIFY(f.calcRunning());
+    // While the fit runs the window's own thread goes on: timers fire, the window
+    // repaints, the progress names the method, the stop button takes clicks.
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 5000);
+    f.repaint();
+    QTRY_VERIFY(f.CalcProgressBar->text().startsWith(QStringLiteral("Метод Ньютона (1 из 1)")));
+    QVERIFY(f.CalcProgressBar->isVisible() && f.StopCalcBtn->isVisible());
+    QVERIFY(f.StopCalcBtn->isEnabled());
+    for (QWidget *w : std::initializer_list<QWidget *>{f.OpenFileStart, f.SpeedButton1, f.bbRaschet,
+                                                       f.Button1, f.ToolBRunGenOptim})
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QSignalSpy finished(&f, &TForm1::calculationFinished);
+    QTimer::singleShot(50, f.StopCalcBtn, [&] { QTest::mouseClick(f.StopCalcBtn, Qt::LeftButton); });
+    QVERIFY(finished.wait(10000));
+    QVERIFY(!f.calcRunning());
+    QVERIFY(!f.CalcProgressBar->isVisible() && !f.StopCalcBtn->isVisible());
+    for (QWidget *w : std::initializer_list<QWidget *>{f.OpenFileStart, f.SpeedButton1, f.bbRaschet,
+                                                       f.Button1, f.ToolBRunGenOptim})
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    QCOMPARE(h.logLines().last(), QStringLiteral("Расчет прерван пользователем"));
+    QCOMPARE(h.msgs.total(), 0);
+}
+
+void Form1Test::stoppedCalculationKeepsTheEarlierState()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    // A finished calculation first: its models and the shown results window stand.
+    h.quickSteps();
+    f.BoxSmirnow->setChecked(true);
+    f.bbRaschetClick();
+    f.waitForCalculation();
+    QVERIFY(h.form2.isVisible());
+    QVERIFY(h.state.MPirsS.Executed && h.state.MSmirn.Executed);
+    const QStringList before = calcSnapshot(h.state);
+    const QStringList captions = h.resultCaptions();
+    const int rows = f.gridModel()->rowCount();
+    const QString firstRow = h.cell(0, 1);
+
+    // Another calculation with other figures, stopped while its slow fit runs.
+    f.meSred->setText(QStringLiteral("900"));
+    slowNewton(h);
+    f.Sred_flag->setChecked(true);
+    f.bbRaschetClick();
+    QVERIFY(!h.form2.isVisible());
+    QTRY_VERIFY(f.CalcProgressBar->text().startsWith(QStringLiteral("Метод Ньютона")));
+    f.StopCalcBtnClick();
+    f.waitForCalculation();
+    QCOMPARE(calcSnapshot(h.state), before);
+    QCOMPARE(f.gridModel()->rowCount(), rows);
+    QCOMPARE(h.cell(0, 1), firstRow);
+    QVERIFY(h.form2.isVisible());
+    QCOMPARE(h.resultCaptions(), captions);
+    h.form2.hide();
+}
+
+void Form1Test::closingDuringCalculation()
+{
+    auto h = std::make_unique<Harness>();
+    TForm1 &f = h->form1;
+    h->load(samplePath());
+    slowNewton(*h);
+    f.show();
+    f.bbRaschetClick();
+    QTRY_VERIFY(f.CalcProgressBar->text().startsWith(QStringLiteral("Метод Ньютона")));
+    QVERIFY(f.close());
+    // close() returned after the worker ended; nothing of the run is published later.
+    QVERIFY(!f.calcRunning());
+    QTest::qWait(50);
+    QVERIFY(!h->form2.isVisible());
+    QVERIFY(!h->state.MPirsN.Executed);
+    // A window destroyed while it calculates stops the run as well.
+    auto g = std::make_unique<Harness>();
+    g->load(samplePath());
+    slowNewton(*g);
+    g->form1.bbRaschetClick();
+    QVERIFY(g->form1.calcRunning());
+    g.reset();
+}
+
+void Form1Test::calculationStartCancelCycles()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    slowNewton(h);
+    const QStringList before = calcSnapshot(h.state);
+    QSignalSpy finished(&f, &TForm1::calculationFinished);
+    for (int i = 0; i < 20; ++i) {
+        f.bbRaschetClick();
+        QVERIFY(f.calcRunning());
+        if (i % 2)
+            QCoreApplication::processEvents();
+        f.StopCalcBtnClick();
+        QVERIFY2(finished.wait(10000), qPrintable(QStringLiteral("cycle %1 did not end").arg(i)));
+        QVERIFY(!f.calcRunning());
+    }
+    QCOMPARE(finished.size(), 20);
+    QCOMPARE(calcSnapshot(h.state), before);
+    QCOMPARE(h.msgs.total(), 0);
+    // The window still calculates to the end afterwards.
+    h.quickSteps();
+    f.bbRaschetClick();
+    f.waitForCalculation();
+    QVERIFY(h.state.MPirsN.Executed);
+    QVERIFY(h.form2.isVisible());
+    h.form2.hide();
+}
+
+void Form1Test::trackBarsDoNotWriteBackRunPositions()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    h.geneticSettings("20", "40");
+    QSignalSpy finished(&f, &TForm1::geneticRunFinished);
+    f.ToolBRunGenOptimClick();
+    auto *gen = f.findChild<TGen *>(QStringLiteral("Gen"));
+    QVERIFY(gen);
+    // Hold the event loop until the run has ended: its positions wait in the queue.
+    QVERIFY(gen->wait(60000));
+    // The run's own value may have moved on since it queued a position; showing an older
+    // position must not write it back.
+    GenControl &c = f.genControl();
+    c.trackBar1.store(97);
+    c.trackBar2.store(3);
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(c.trackBar1.load(), 97);
+    QCOMPARE(c.trackBar2.load(), 3);
+    // What the user sets on a bar is the run's next setting.
+    f.TrackBar1->setValue(f.TrackBar1->value() == 40 ? 41 : 40);
+    QCOMPARE(c.trackBar1.load(), f.TrackBar1->value());
+    h.form2.hide();
+}
+
+void Form1Test::detailedGeneticLogStopsAndStaysBounded()
+{
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(samplePath());
+    h.geneticSettings("3000", "100000");
+    f.CheckBoxProm->setChecked(true);
+    QSignalSpy finished(&f, &TForm1::geneticRunFinished);
+    f.show();
+    f.ToolBRunGenOptimClick();
+    // Every generation logs a line per child: thousands of lines a second.
+    QTRY_VERIFY_WITH_TIMEOUT(f.Memo2->document()->blockCount() > 6000, 60000);
+    f.StopBtnClick();
+    QVERIFY(finished.wait(30000));
+    QVERIFY(!f.genRunning());
+    QVERIFY(f.Memo2->document()->blockCount() <= LogPump::kHeadLines + LogPump::kTailLines + 1);
+    h.form2.hide();
+}
+
+void Form1Test::logKeepsItsHeadAndTail()
+{
+    QPlainTextEdit memo;
+    memo.setPlainText(QStringLiteral("Ход решения"));
+    LogPump pump(&memo);
+    const qint64 head = LogPump::kHeadLines, tail = LogPump::kTailLines;
+    // From a worker, in two parts, the second flushed in several ticks.
+    const qint64 total = head + tail + 12345;
+    std::thread worker([&] {
+        for (qint64 i = 1; i < head + 500; ++i)
+            pump.push(QStringLiteral("строка %1").arg(i));
+    });
+    worker.join();
+    pump.flush();
+    for (qint64 i = head + 500; i < total; ++i) {
+        pump.push(QStringLiteral("строка %1").arg(i));
+        if (i % 4000 == 0)
+            pump.flush();
+    }
+    pump.flush();
+    const QStringList lines = memo.toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), qsizetype(head + 1 + tail));
+    QCOMPARE(lines.first(), QStringLiteral("Ход решения"));
+    QCOMPARE(lines[head - 1], QStringLiteral("строка %1").arg(head - 1));
+    QCOMPARE(lines[head], LogPump::omittedLine(total - head - tail));
+    QCOMPARE(lines[head + 1], QStringLiteral("строка %1").arg(total - tail));
+    QCOMPARE(lines.last(), QStringLiteral("строка %1").arg(total - 1));
+    QCOMPARE(pump.omitted(), total - head - tail);
 }
 
 void Form1Test::geneticModelFollowsANewHistogram()
@@ -1079,6 +1325,7 @@ void Form1Test::geneticModelFollowsANewHistogram()
     h.load(dataPath(QStringLiteral("small.fdt")));
     h.quickSteps();
     f.bbRaschetClick();
+    f.waitForCalculation();
     QCOMPARE(h.msgs.total(), 0);
     QVERIFY(h.state.Hist_Arr.size() != fitted.F_Weib.size());
     const Mod_Weib &g = h.state.MGenet;
@@ -1156,6 +1403,7 @@ void Form1Test::screenshot()
     h.load(samplePath());
     h.form1.BoxNewton->setChecked(true);
     h.form1.bbRaschetClick();
+    h.form1.waitForCalculation();
     h.form2.hide();
     h.form1.Mass_List->selectRow(0);
     QTest::qWait(50);

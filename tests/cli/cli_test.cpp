@@ -188,6 +188,7 @@ std::vector<QStringList> windowTable(const Settings &st, State &s)
     form1.SKO_Flag->setChecked(st.fitSko);
     form1.RadioGroup1Items->button(st.criterion)->setChecked(true);
     form1.bbRaschetClick();
+    form1.waitForCalculation();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'\n').toStdString();
 
     std::vector<QStringList> rows;
