@@ -108,7 +108,7 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         progress.stage(CalcMethod::Smirnov, index++, count);
         const double k = readStepCoefficient(rq.Edit5, dec, rq.Edit5Name);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Smirnov)];
-        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &run.stats, cancel);
+        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &run.stats, cancel, rq.threads);
         modelCurve(s, s.MSmirn, log, dec);
         run.ran = true;
         run.objective = run.stats.objective;

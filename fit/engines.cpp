@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engines.h"
+#include "genetic_parallel.h"
 #include "stats/stat2018.h"
 
 #include <cmath>
@@ -249,7 +250,9 @@ double PearsonEngine::noise() const
 // ---------------------------------------------------------------------------------------
 // Smirnov
 
-SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights)
+SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
+                             GenParallel *pool)
+    : m_pool(pool)
 {
     m_n = s.MasProbl.size();
     m_t.resize(m_n + 1);
@@ -313,34 +316,39 @@ double SmirnovEngine::sum(double c, const double *P)
     return m_lastF;
 }
 
+void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers,
+                          double *P) const
+{
+    // The Weibull value at the start of the part is computed afresh: an equal time
+    // before it would have given the same value, so each part is what the whole
+    // sequential pass gives there.
+    double wprev = weibFromPow(A, newPowers ? std::pow(m_t[b], B) : m_pw[b]);
+    for (size_t i = b; i < e; ++i) {
+        // Equal times give equal Weibull values: the power is not taken again.
+        const double w = m_dup[i + 1] ? wprev
+                                      : weibFromPow(A, newPowers ? std::pow(m_t[i + 1], B)
+                                                                 : m_pw[i + 1]);
+        P[i] = weibDiff(w, wprev);
+        wprev = w;
+    }
+}
+
 double SmirnovEngine::eval(double x)
 {
     ++m_evals;
     double *sP = m_sP.data();
-    switch (m_moving) {
-    case PB: {
-        // Equal times give equal Weibull values: the power is not taken again.
-        double wprev = weibFromPow(m_A, std::pow(m_t[0], x));
-        for (size_t i = 0; i < m_n; ++i) {
-            const double w = m_dup[i + 1] ? wprev : weibFromPow(m_A, std::pow(m_t[i + 1], x));
-            sP[i] = weibDiff(w, wprev);
-            wprev = w;
-        }
-        return sum(m_izd * m_K, sP);
-    }
-    case PA: {
-        double wprev = weibFromPow(x, m_pw[0]);
-        for (size_t i = 0; i < m_n; ++i) {
-            const double w = m_dup[i + 1] ? wprev : weibFromPow(x, m_pw[i + 1]);
-            sP[i] = weibDiff(w, wprev);
-            wprev = w;
-        }
-        return sum(m_izd * m_K, sP);
-    }
-    case PK:
+    if (m_moving == PK)
         return sum(m_izd * x, m_P.data());
-    }
-    return 0;
+    const double A = m_moving == PA ? x : m_A;
+    const double B = m_moving == PB ? x : m_B;
+    const bool newPowers = m_moving == PB;
+    // Below a few thousand failures the threads cost more than they save.
+    constexpr size_t kParallelFrom = 2048;
+    if (m_pool && m_pool->threads() > 1 && m_n >= kParallelFrom)
+        m_pool->run(m_n, [&](size_t b, size_t e) { terms(b, e, A, B, newPowers, sP); });
+    else
+        terms(0, m_n, A, B, newPowers, sP);
+    return sum(m_izd * m_K, sP);
 }
 
 void SmirnovEngine::commit(double x)

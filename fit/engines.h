@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace obr {
+class GenParallel;
+}
+
 namespace obr::detail {
 
 //! The Pearson objective over the histogram, parameters A, B, K_powtor, Mu, Sig.
@@ -63,8 +67,11 @@ class SmirnovEngine {
 public:
     enum Param { PA = 0, PB = 1, PK = 2 };
 
-    //! \a weights: F_norm per failure (warranty share out of service at each time).
-    SmirnovEngine(const State &s, const std::vector<double> &weights);
+    /*! \a weights: F_norm per failure (warranty share out of service at each time).
+     *  With \a pool, the per-failure Weibull terms of an evaluation are computed on its
+     *  threads; the sums stay sequential, so every value is the same. */
+    SmirnovEngine(const State &s, const std::vector<double> &weights,
+                  GenParallel *pool = nullptr);
     void setPoint(double A, double B, double K);
     void setMoving(Param p) { m_moving = p; }
     double eval(double x);
@@ -76,7 +83,10 @@ private:
     void refreshPow();
     void refreshP();
     double sum(double c, const double *P);
+    //! The interval probabilities of failures [b, e) with A = \a A and B = \a B into \a P.
+    void terms(size_t b, size_t e, double A, double B, bool newPowers, double *P) const;
 
+    GenParallel *m_pool = nullptr;
     size_t m_n = 0;
     std::vector<double> m_t;
     std::vector<unsigned char> m_dup;   // time equal to the previous one

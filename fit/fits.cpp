@@ -3,6 +3,7 @@
 // objective, and the Smirnov-criterion fit.
 #include "fits.h"
 #include "engines.h"
+#include "genetic_parallel.h"
 #include "walk.h"
 #include "model/errors.h"
 #include "model/texts.h"
@@ -325,7 +326,8 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats, const CancelFlag *cancel)
+                         const LogSink &log, FitStats *stats, const CancelFlag *cancel,
+                         int threads)
 {
     checkCoefficient(KdivSm);
     checkData(s);
@@ -352,7 +354,8 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
     for (size_t i = 0; i < n; ++i)
         M.F_norm[i] = CDF_Gauss(s.Sred, s.SKO, s.MasProbl[i].time);
 
-    SmirnovEngine eng(s, M.F_norm);
+    GenParallel pool(threads);
+    SmirnovEngine eng(s, M.F_norm, &pool);
     eng.setPoint(x[0], x[1], x[2]);
     eng.setMoving(SmirnovEngine::PK);
     double f_cur = eng.eval(x[2]);

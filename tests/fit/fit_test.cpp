@@ -407,3 +407,37 @@ TEST(Fits, PirsonMatchesThePlainFormulaAndFillsTheArrays)
     EXPECT_EQ(criterionFromIndex(1), Criterion::Spec1);
     EXPECT_EQ(criterionFromIndex(-1), Criterion::Spec2);
 }
+
+TEST(Fits, SmirnovOnSeveralThreadsPublishesExactlyTheSamePoint)
+{
+    // Enough failures for the terms to be shared out between the threads.
+    const State base = gen::makeState(6000, 11);
+    ASSERT_GE(base.MasProbl.size(), size_t(4096));
+    State one = base, two = base;
+    FitStats s1, s2;
+    Podbor_Weib_Smirnow(one, one.MSmirn.A, one.MSmirn.B, 1.02, nullLog(), &s1, nullptr, 1);
+    Podbor_Weib_Smirnow(two, two.MSmirn.A, two.MSmirn.B, 1.02, nullLog(), &s2, nullptr, 2);
+    EXPECT_EQ(one.MSmirn.A, two.MSmirn.A);
+    EXPECT_EQ(one.MSmirn.B, two.MSmirn.B);
+    EXPECT_EQ(one.MSmirn.K_powtor, two.MSmirn.K_powtor);
+    EXPECT_EQ(one.MSmirn.F_Weib, two.MSmirn.F_Weib);
+    EXPECT_EQ(one.MSmirn.Kol_F_priv, two.MSmirn.Kol_F_priv);
+    EXPECT_EQ(s1.objective, s2.objective);
+    EXPECT_EQ(s1.evaluations, s2.evaluations);
+}
+
+TEST(Fits, ACancelledFitThrowsAndLeavesItsModelNotExecuted)
+{
+    State s = gen::makeState(300, 5);
+    s.Sred_Opt = true;
+    const double sred = s.Sred;
+    CancelFlag stop{true};
+    EXPECT_THROW(SpirSp_Execute(s, 1.05, Criterion::Spec1, nullLog(), nullptr, &stop), Cancelled);
+    EXPECT_THROW(Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, 1.05, Criterion::Spec1, nullLog(),
+                                    nullptr, &stop),
+                 Cancelled);
+    EXPECT_THROW(Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.05, nullLog(), nullptr, &stop),
+                 Cancelled);
+    EXPECT_FALSE(s.MPirsS.Executed || s.MPirsN.Executed || s.MSmirn.Executed);
+    EXPECT_EQ(s.Sred, sred);
+}

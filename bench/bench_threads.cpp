@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+// Times the Smirnov fit on one thread against several: the per-failure terms of each
+// evaluation are shared out, the sums stay sequential, so the published point must be
+// the same to the last bit. Wall-clock seconds (the threads are the point here).
+//
+//   bench_threads [--failures 10000] [--threads 2] [--seed 1] [--reps 3]
+#include "fit/fits.h"
+#include "gen.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+using namespace obr;
+
+namespace {
+
+struct Run {
+    double seconds = 0;
+    double A = 0, B = 0, K = 0;
+};
+
+Run smirnov(const State &base, int threads)
+{
+    State s = base;
+    const auto t0 = std::chrono::steady_clock::now();
+    Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.0005, nullLog(), nullptr, nullptr, threads);
+    Run r;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    r.A = s.MSmirn.A;
+    r.B = s.MSmirn.B;
+    r.K = s.MSmirn.K_powtor;
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int failures = 10000, threads = 2, reps = 3;
+    uint64_t seed = 1;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string k = argv[i];
+        if (k == "--failures")
+            failures = std::stoi(argv[i + 1]);
+        else if (k == "--threads")
+            threads = std::stoi(argv[i + 1]);
+        else if (k == "--seed")
+            seed = std::stoull(argv[i + 1]);
+        else if (k == "--reps")
+            reps = std::stoi(argv[i + 1]);
+    }
+    const State s = gen::makeState(failures, seed);
+    std::printf("Smirnov fit, %zu failures, best of %d runs\n", s.MasProbl.size(), reps);
+    Run best1, bestN;
+    best1.seconds = bestN.seconds = 1e300;
+    for (int r = 0; r < reps; ++r) {
+        const Run a = smirnov(s, 1);
+        const Run b = smirnov(s, threads);
+        if (a.seconds < best1.seconds)
+            best1 = a;
+        if (b.seconds < bestN.seconds)
+            bestN = b;
+        if (a.A != b.A || a.B != b.B || a.K != b.K) {
+            std::printf("DIFFERENT POINTS: A %.17g / %.17g, B %.17g / %.17g, K %.17g / %.17g\n",
+                        a.A, b.A, a.B, b.B, a.K, b.K);
+            return 1;
+        }
+    }
+    std::printf("%-10s %10s   %s\n", "threads", "seconds", "point (A, B, K)");
+    std::printf("%-10d %10.3f   %.17g %.17g %.17g\n", 1, best1.seconds, best1.A, best1.B, best1.K);
+    std::printf("%-10d %10.3f   %.17g %.17g %.17g\n", threads, bestN.seconds, bestN.A, bestN.B,
+                bestN.K);
+    std::printf("speed-up %.2fx, same point\n", best1.seconds / bestN.seconds);
+    return 0;
+}

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+// The calculation driver: the same steps, results and log as calling the fits one by one;
+// its refusals; and a stop from another thread.
+#include "calc/driver.h"
+#include "fit/genetic.h"
+#include "gen.h"
+#include "model/errors.h"
+#include "model/numfmt.h"
+#include "stats/stat2018.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace obr;
+
+namespace {
+
+State loaded(int failures = 200, uint64_t seed = 3)
+{
+    State s = gen::makeState(failures, seed);
+    s.uk = true;
+    return s;
+}
+
+CalcRequest request(bool spiral, bool newton, bool smirnov)
+{
+    CalcRequest rq;
+    rq.path = QStringLiteral("data.fdt");
+    rq.meSred = QStringLiteral("1000");
+    rq.meSKO = QStringLiteral("300");
+    rq.LabeledEdit2 = QStringLiteral("1000");
+    rq.spiral = spiral;
+    rq.newton = newton;
+    rq.smirnov = smirnov;
+    rq.Edit1 = rq.Edit6 = rq.Edit5 = QStringLiteral("1.05");
+    rq.criterion = 1;
+    return rq;
+}
+
+struct Log {
+    QStringList lines;
+    LogSink sink() { return [this](const QString &l) { lines << l; }; }
+};
+
+//! The log line of a fit carries its duration: compare what stands before it.
+QStringList withoutDurations(QStringList lines)
+{
+    for (QString &l : lines) {
+        const qsizetype at = l.indexOf(QStringLiteral(" выполнен за "));
+        if (at >= 0)
+            l.truncate(at);
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(Driver, RunsTheTickedFitsInOrderLikeTheirDirectCalls)
+{
+    State viaDriver = loaded(), direct = loaded();
+    Log a, b;
+    CalcProgress progress;
+    const CalcReport r = runCalculation(viaDriver, request(true, true, true), a.sink(), progress);
+    EXPECT_EQ(r.outcome, CalcOutcome::Done);
+    for (const CalcFitRun &f : r.fits)
+        EXPECT_TRUE(f.ran);
+
+    // The same steps by hand: the boxes, the histogram, each fit and its model curve.
+    direct.Sred = 1000;
+    direct.SKO = 300;
+    direct.tGar = 1000;
+    hist(direct);
+    const LogSink log = b.sink();
+    SpirSp_Execute(direct, 1.05, Criterion::Spec1, log);
+    Hist_Made(direct, direct.MPirsS.A, direct.MPirsS.B, direct.MPirsS.K_powtor, direct.Mas_Out_Like,
+              direct.Kol_Nakopl_Like, direct.MPirsS.SKO_out, log, QLatin1Char('.'));
+    Podbor_Weib_Pirson(direct, direct.MPirsN.A, direct.MPirsN.B, 1.05, Criterion::Spec1, log);
+    Hist_Made(direct, direct.MPirsN.A, direct.MPirsN.B, direct.MPirsN.K_powtor, direct.Mas_Out_Like,
+              direct.Kol_Nakopl_Like, direct.MPirsN.SKO_out, log, QLatin1Char('.'));
+    Podbor_Weib_Smirnow(direct, direct.MSmirn.A, direct.MSmirn.B, 1.05, log);
+    Hist_Made(direct, direct.MSmirn.A, direct.MSmirn.B, direct.MSmirn.K_powtor, direct.Mas_Out_Like,
+              direct.Kol_Nakopl_Like, direct.MSmirn.SKO_out, log, QLatin1Char('.'));
+
+    EXPECT_EQ(withoutDurations(a.lines), withoutDurations(b.lines));
+    for (auto m : {&State::MPirsS, &State::MPirsN, &State::MSmirn}) {
+        EXPECT_TRUE((viaDriver.*m).Executed);
+        EXPECT_EQ((viaDriver.*m).A, (direct.*m).A);
+        EXPECT_EQ((viaDriver.*m).B, (direct.*m).B);
+        EXPECT_EQ((viaDriver.*m).K_powtor, (direct.*m).K_powtor);
+        EXPECT_EQ((viaDriver.*m).SKO_out, (direct.*m).SKO_out);
+    }
+    EXPECT_EQ(viaDriver.Sred, direct.Sred);
+    EXPECT_EQ(r.fits[size_t(CalcMethod::Smirnov)].objective,
+              r.fits[size_t(CalcMethod::Smirnov)].stats.objective);
+}
+
+TEST(Driver, RefusalsAndEarlyEnds)
+{
+    CalcProgress progress;
+    Log log;
+    {
+        // A box that is not a number: nothing changes, not even the model flags.
+        State s = loaded();
+        s.MPirsS.Executed = true;
+        const double sred = s.Sred;
+        CalcRequest rq = request(true, false, false);
+        rq.meSKO = QStringLiteral("abc");
+        rq.meSKOName = QStringLiteral("СКО");
+        EXPECT_THROW(runCalculation(s, rq, log.sink(), progress), UserError);
+        EXPECT_TRUE(s.MPirsS.Executed);
+        EXPECT_EQ(s.Sred, sred);
+    }
+    struct Case {
+        const char *what;
+        QString path;
+        bool uk;
+        bool failures;
+        CalcOutcome outcome;
+    } cases[] = {
+        {"empty path", QString(), true, true, CalcOutcome::NoPath},
+        {"nothing opened", QStringLiteral("x.fdt"), false, true, CalcOutcome::NotLoaded},
+        {"warranty file only", QStringLiteral("x.fdt"), true, false, CalcOutcome::NoFailures},
+    };
+    for (const Case &c : cases) {
+        State s = loaded();
+        s.uk = c.uk;
+        if (!c.failures)
+            s.MasProbl.clear();
+        s.MPirsS.Executed = s.MGenet.Executed = true;
+        CalcRequest rq = request(true, false, false);
+        rq.path = c.path;
+        const CalcReport r = runCalculation(s, rq, log.sink(), progress);
+        EXPECT_EQ(r.outcome, c.outcome) << c.what;
+        // The flags of the three models are cleared before the check; the genetic one stays.
+        EXPECT_FALSE(s.MPirsS.Executed) << c.what;
+        EXPECT_TRUE(s.MGenet.Executed) << c.what;
+        EXPECT_FALSE(r.fits[0].ran) << c.what;
+    }
+    // A bad step coefficient stops at its fit; the fits before it keep their models.
+    State s = loaded();
+    CalcRequest rq = request(true, true, false);
+    rq.Edit6 = QStringLiteral("0.5");
+    EXPECT_THROW(runCalculation(s, rq, log.sink(), progress), UserError);
+    EXPECT_TRUE(s.MPirsS.Executed);
+    EXPECT_FALSE(s.MPirsN.Executed);
+}
+
+TEST(Driver, StopsFromAnotherThreadBetweenPasses)
+{
+    State s = loaded(300, 9);
+    CalcRequest rq = request(false, true, false);
+    rq.Edit6 = QStringLiteral("1.000001");   // millions of passes
+    struct Watch : CalcProgress {
+        std::atomic<int> stages{0};
+        void stage(CalcMethod m, int index, int count) override
+        {
+            EXPECT_EQ(m, CalcMethod::Newton);
+            EXPECT_EQ(index, 0);
+            EXPECT_EQ(count, 1);
+            ++stages;
+        }
+    } progress;
+    std::thread stopper([&] {
+        while (progress.stages.load() == 0)
+            std::this_thread::yield();
+        progress.cancel();
+    });
+    Log log;
+    EXPECT_THROW(runCalculation(s, rq, log.sink(), progress), Cancelled);
+    stopper.join();
+    EXPECT_FALSE(s.MPirsN.Executed);
+}
