@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace obr;
@@ -171,4 +173,32 @@ TEST(Driver, StopsFromAnotherThreadBetweenPasses)
     EXPECT_THROW(runCalculation(s, rq, log.sink(), progress), Cancelled);
     stopper.join();
     EXPECT_FALSE(s.MPirsN.Executed);
+}
+
+TEST(Driver, TwentyStartsAndStopsOnWorkerThreads)
+{
+    // As the window does it: each run works on its own copy, another thread stops it at
+    // some point of its work, and the original is never touched.
+    const State original = loaded(3000, 4);
+    CalcRequest rq = request(true, false, true);
+    rq.Edit1 = rq.Edit5 = QStringLiteral("1.00001");
+    rq.threads = 2;
+    for (int i = 0; i < 20; ++i) {
+        auto copy = std::make_unique<State>(original);
+        CalcProgress progress;
+        std::atomic<bool> cancelled{false};
+        std::thread worker([&] {
+            try {
+                runCalculation(*copy, rq, nullLog(), progress);
+            } catch (const Cancelled &) {
+                cancelled = true;
+            }
+        });
+        if (i % 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(i));
+        progress.cancel();
+        worker.join();
+        EXPECT_TRUE(cancelled.load()) << "run " << i;
+    }
+    EXPECT_FALSE(original.MPirsS.Executed);
 }
