@@ -135,6 +135,9 @@ void saveChartImage(ChartWidget *chart, const QString &path, ImageFormat format)
         QSvgGenerator svg;
         svg.setOutputDevice(&f);
         svg.setSize(size);
+        // The width and height are written in millimetres; at 90 dots to the inch, Qt's
+        // own SVG reader gives back the chart's size in pixels.
+        svg.setResolution(90);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(chart->chartData().title);
         svg.setDescription(QApplication::applicationName());
