@@ -245,12 +245,21 @@ void TForm1::writeLinkFile(const QString &path)
 
 void TForm1::OpenFileStartClick()
 {
+    if (genRunning() || calcRunning())
+        return;
+    const QString path = chooseFile(form1txt::failureFilter);
+    if (!path.isEmpty())
+        openFailureFile(path);
+}
+
+void TForm1::openFailureFile(const QString &path)
+{
     guarded([&] {
         if (genRunning() || calcRunning())
             return;
-        const QString path = chooseFile(form1txt::failureFilter);
-        if (path.isEmpty())
-            return;
+        // A file given on the command line or dropped on the window becomes the dialog's
+        // file, as if it had been chosen there.
+        m_dialogFile = path;
         writeLinkFile(path);
         FilePath->setText(QDir::toNativeSeparators(path));
 

@@ -157,6 +157,10 @@ public:
 public slots:
     void FormCreate();
     void OpenFileStartClick();
+    /*! \brief Loads the failure data file \a path as «Путь» does with a chosen file: the
+     *  link file, the path box, the same checks and messages. For a file given at start
+     *  or dropped on the window. */
+    void openFailureFile(const QString &path);
     void SpeedButton1Click();
     void SaveFileBTNClick();
     void bbRaschetClick();

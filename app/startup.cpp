@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "startup.h"
+#include "desktop_integration.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -15,6 +16,7 @@ AppWindows::AppWindows(State *state)
     for (QWidget *w : std::initializer_list<QWidget *>{&Form2, &Form3, &ExpandForm})
         w->setAttribute(Qt::WA_QuitOnClose, false);
     setCoreNotifier(&m_core);
+    installDesktopIntegration(Form1);
 }
 
 AppWindows::~AppWindows()

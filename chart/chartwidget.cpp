@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "chartwidget.h"
+#include "export.h"
 
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
@@ -374,6 +375,7 @@ ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
     view_->setFrameShape(QFrame::NoFrame);
     legend_ = new ChartLegend(this);
     connect(chart_, &QChart::plotAreaChanged, this, [this] { placeMarks(); });
+    installChartImageMenu(this);
 }
 
 ChartWidget::~ChartWidget() = default;

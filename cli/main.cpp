@@ -8,6 +8,7 @@
 #include "io/loaders.h"
 #include "model/errors.h"
 #include "model/seams.h"
+#include "desktop/version.h"
 
 #include <QApplication>
 #include <QSaveFile>
@@ -68,7 +69,7 @@ int main(int argc, char **argv)
     Options o;
     try {
         o = parseOptions(args, QLocale::system());
-        if (!o.help)
+        if (!o.help && !o.version)
             checkOptionNumbers(o);
     } catch (const UsageError &e) {
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
@@ -76,6 +77,10 @@ int main(int argc, char **argv)
     } catch (const UserError &e) {
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
         return 2;
+    }
+    if (o.version) {
+        put(stdout, QStringLiteral("obrotk-cli %1\n").arg(QString::fromLatin1(obr::kVersion)));
+        return 0;
     }
     if (o.help) {
         put(stdout, usageText());
@@ -115,7 +120,7 @@ int main(int argc, char **argv)
         if (!o.log.isEmpty())
             writeFile(o.log, encodeLines(a.log));
         if (!o.charts.isEmpty())
-            writeCharts(a, o.charts);
+            writeCharts(a, o.charts, o.chartFormat);
         if (!o.pdf.isEmpty())
             writePdf(a, o.file, o.pdf);
         if (!o.json.isEmpty() && o.json != u"-")

@@ -14,7 +14,7 @@ QString usageText()
         "                  [--k-spiral X] [--k-newton X] [--k-smirnov X]\n"
         "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed N]\n"
         "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
-        "                  [--locale NAME] [--quiet]\n"
+        "                  [--chart-format png|svg|pdf] [--locale NAME] [--quiet] [--version]\n"
         "\n"
         "Runs the analysis of a failure data file without a window and prints the results table.\n"
         "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"
@@ -31,9 +31,11 @@ QString usageText()
         "  --json PATH|-        write the results as one JSON object (- for stdout)\n"
         "  --log PATH           save the progress log as the window saves it\n"
         "  --charts DIR         write the charts as PNG files into DIR\n"
+        "  --chart-format F     the charts' files as png (the default), svg or pdf (vector)\n"
         "  --pdf PATH           write a PDF report (data set, table, charts, log)\n"
         "  --locale NAME        locale of the number texts, e.g. ru_RU or C (default: the user's)\n"
         "  --quiet              print nothing on stdout and no progress on stderr\n"
+        "  --version            print the version and exit\n"
         "Exit status: 0 success, 1 data error, 2 usage error.\n");
 }
 
@@ -132,6 +134,13 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
         {QStringLiteral("--json"), [&](const QString &v) { o.json = v; }},
         {QStringLiteral("--log"), [&](const QString &v) { o.log = v; }},
         {QStringLiteral("--charts"), [&](const QString &v) { o.charts = v; }},
+        {QStringLiteral("--chart-format"),
+         [&](const QString &v) {
+             const QString f = v.trimmed().toLower();
+             if (f != u"png" && f != u"svg" && f != u"pdf")
+                 throw UsageError(QStringLiteral("--chart-format: «%1» is not png, svg or pdf").arg(v));
+             o.chartFormat = f;
+         }},
         {QStringLiteral("--pdf"), [&](const QString &v) { o.pdf = v; }},
         {QStringLiteral("--locale"), [&](const QString &v) { o.locale = parseLocale(v); }},
     };
@@ -140,6 +149,7 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
         {QStringLiteral("--fit-sko"), [&] { o.SKO_Flag = true; }},
         {QStringLiteral("--quiet"), [&] { o.quiet = true; }},
         {QStringLiteral("--help"), [&] { o.help = true; }},
+        {QStringLiteral("--version"), [&] { o.version = true; }},
         {QStringLiteral("-h"), [&] { o.help = true; }},
     };
 
@@ -179,7 +189,7 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
             throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(o.file, a));
         o.file = a;
     }
-    if (o.file.isEmpty() && !o.help)
+    if (o.file.isEmpty() && !o.help && !o.version)
         throw UsageError(QStringLiteral("no failure data file given"));
     return o;
 }

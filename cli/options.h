@@ -50,10 +50,12 @@ struct Options {
     QString json;       //!< path, "-" for stdout, empty for none
     QString log;
     QString charts;
+    QString chartFormat = QStringLiteral("png"); //!< png, svg or pdf: the files of --charts
     QString pdf;
     QLocale locale;     //!< decides the decimal separator of all texts
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 //! The usage text (English option names, as in --help).

@@ -2,11 +2,13 @@
 #include "render.h"
 
 #include "chart/chartwidget.h"
+#include "chart/export.h"
 #include "model/errors.h"
 #include "results/ui/uifonts.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -272,13 +274,21 @@ std::vector<NamedChart> chartsOf(const Analysis &a)
     return out;
 }
 
-QStringList writeCharts(const Analysis &a, const QString &dir)
+QStringList writeCharts(const Analysis &a, const QString &dir, const QString &format)
 {
+    const ImageFormat vector = imageFormatNamed(format).value_or(ImageFormat::Png);
     if (!QDir().mkpath(dir))
         throw UserError(cannotWrite(dir, QStringLiteral("каталог не создан")));
     QStringList written;
     for (const NamedChart &c : chartsOf(a)) {
         const std::unique_ptr<ChartWidget> w = layoutChart(c);
+        if (vector != ImageFormat::Png) {
+            const QString path = QDir(dir).filePath(QFileInfo(c.fileName).completeBaseName() +
+                                                    u'.' + imageSuffix(vector));
+            saveChartImage(w.get(), path, vector);
+            written << path;
+            continue;
+        }
         const QImage image = w->grab().toImage();
         const QString path = QDir(dir).filePath(c.fileName);
         QSaveFile f(path);

@@ -23,9 +23,11 @@ struct NamedChart {
 //! The charts of the run: results window (3), enlarged chart, nonparametric chart if run.
 std::vector<NamedChart> chartsOf(const Analysis &a);
 
-/*! \brief Writes every chart of chartsOf as a PNG file into \a dir (created if missing).
- *  Returns the paths written. Throws UserError when a file cannot be written. */
-QStringList writeCharts(const Analysis &a, const QString &dir);
+/*! \brief Writes every chart of chartsOf into \a dir (created if missing), as PNG files
+ *  or, with \a format "svg" or "pdf", as vector drawings under the same names with that
+ *  suffix. Returns the paths written. Throws UserError when a file cannot be written. */
+QStringList writeCharts(const Analysis &a, const QString &dir,
+                        const QString &format = QStringLiteral("png"));
 
 /*! \brief Writes the PDF report: the data set, the results table (and the nonparametric
  *  times), one page per chart, and the progress log. Landscape A4. The file appears only

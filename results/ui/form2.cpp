@@ -5,6 +5,7 @@
 
 #include "chart/chartwidget.h"
 #include "chart/printing.h"
+#include "desktop/tablecopy.h"
 #include "model/errors.h"
 
 #include <QChart>
@@ -89,10 +90,15 @@ TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(8, 7, 49, 25);
     Button2->raise();
+    ButtonCsv = new QPushButton(QStringLiteral("Экспорт в CSV…"), this);
+    ButtonCsv->setObjectName(QStringLiteral("ButtonCsv"));
+    ButtonCsv->setGeometry(1124, 40, 100, 40);
+    obr::installTableCopy(Result_Grid);
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Prodolgenie, &QPushButton::clicked, this, &TForm2::ProdolgenieClick);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    connect(ButtonCsv, &QPushButton::clicked, this, &TForm2::ExportCsvClick);
 }
 
 void TForm2::Diagrams() { Diagrams(obr::NumLocale::from(QLocale())); }
@@ -101,6 +107,7 @@ void TForm2::Diagrams(const obr::NumLocale &nl)
 {
     {
         obr::ui::BusyCursor busy;
+        m_nl = nl;
         const QFontMetrics fm(Result_Grid->font());
         const obr::TextWidth width = [&fm](const QString &t) { return fm.horizontalAdvance(t); };
         m_view = obr::computeResults(*m_state, nl, width, m_titles);

@@ -43,6 +43,12 @@ public:
     QPushButton *Button1 = nullptr;
     QPushButton *Prodolgenie = nullptr;
     QPushButton *Button2 = nullptr;
+    QPushButton *ButtonCsv = nullptr; //!< «Экспорт в CSV…»
+
+public slots:
+    /*! \brief Asks for a file and writes the CSV of the last refresh: the table, the
+     *  histogram with each model's expected counts, the nonparametric series. */
+    void ExportCsvClick();
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -60,6 +66,7 @@ private:
     TExpandForm *m_expand;
     obr::ResultsView m_view;
     obr::ResultsTitles m_titles;
+    obr::NumLocale m_nl; //!< separators of the last refresh
     bool m_placed = false;
     int m_dragColumn = -1;
 };
