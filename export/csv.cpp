@@ -42,16 +42,22 @@ QString csvText(const CellRows &rows, QChar separator)
     return out;
 }
 
-std::optional<NonparamResult> nonparamOf(const State &s, const NumLocale &nl)
+std::optional<NonparamResult> nonparamOf(State &s, const NumLocale &nl)
 {
     if (s.Hist_Arr.empty())
         return std::nullopt;
-    State copy = s;
+    // The analysis writes two arrays of the state; they are put back, rather than the
+    // whole state (with every failure record) copied.
+    const auto sumPrichRow = s.Sum_PrichRow;
+    std::vector<double> fOutGar = s.F_OutGar;
+    std::optional<NonparamResult> r;
     try {
-        return Histogram_Exp(copy, nl);
+        r = Histogram_Exp(s, nl);
     } catch (const UserError &) {
-        return std::nullopt;
     }
+    s.Sum_PrichRow = sumPrichRow;
+    s.F_OutGar = std::move(fOutGar);
+    return r;
 }
 
 namespace {

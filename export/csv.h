@@ -24,12 +24,12 @@ QChar csvSeparator(const NumLocale &nl);
 QString csvNumber(double v, const NumLocale &nl);
 
 /*! \brief The rows as CSV text: cells through exportCell, quoted where they hold the
- *  separator, a quote or a blank at an end; rows ended by CR LF. */
+ *  separator or a quote; rows ended by CR LF. */
 QString csvText(const CellRows &rows, QChar separator);
 
-/*! \brief The nonparametric analysis of the state as it stands (its histogram), worked
- *  on a copy so that the state does not change; none when it cannot run. */
-std::optional<NonparamResult> nonparamOf(const State &s, const NumLocale &nl);
+/*! \brief The nonparametric analysis of the state as it stands (its histogram); none
+ *  when it cannot run. The state is left as it was. */
+std::optional<NonparamResult> nonparamOf(State &s, const NumLocale &nl);
 
 /*! \brief The CSV file: three sections, each a heading line, a header row and its rows,
  *  separated by an empty line. \a table is what the results window shows; \a nonparam

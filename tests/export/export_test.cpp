@@ -122,8 +122,13 @@ TEST(Csv, ResultsFileHasTheTableTheHistogramWithModelsAndTheNonparametricSeries)
         t.cells[1][0] = rtxt::colData;
         t.cells[0][3] = rtxt::rowCaptions[3];
         t.cells[1][3] = QStringLiteral(" 441 (набл.)/0 (ценз.)      ");
+        s.F_OutGar = {7, 8};
+        s.Sum_PrichRow.fill(-1);
         const std::optional<NonparamResult> np = nonparamOf(s, nl);
         ASSERT_TRUE(np.has_value());
+        // The state is left as it was.
+        EXPECT_EQ(s.F_OutGar, std::vector<double>({7, 8}));
+        EXPECT_EQ(s.Sum_PrichRow[1], -1);
         const QByteArray bytes = resultsCsv(s, t, &*np, nl);
         ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF")); // the byte order mark
         const QString csv = QString::fromUtf8(bytes.mid(3));
