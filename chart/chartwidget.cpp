@@ -94,6 +94,21 @@ void autoRange(QValueAxis *axis, const ChartData &d, AxisSide side)
     axis->applyNiceNumbers();
 }
 
+//! Ticks of a fixed axis range: the largest step of 1, 2, 2.5 or 5 times a power of ten
+//! that cuts the range into 4 to 10 equal parts (0..100 in steps of 25, 0..150 of 25).
+int niceTickCount(double range)
+{
+    if (!(range > 0) || !std::isfinite(range))
+        return 5;
+    for (double p = std::pow(10.0, std::floor(std::log10(range))), k = 0; k < 3; p /= 10, ++k)
+        for (double m : {5.0, 2.5, 2.0, 1.0}) {
+            const double n = range / (m * p);
+            if (n >= 4 - 1e-9 && n <= 10 + 1e-9 && std::abs(n - std::round(n)) < 1e-9)
+                return int(std::round(n)) + 1;
+        }
+    return 5;
+}
+
 } // namespace
 
 QFont chartFont(int px, bool bold)
@@ -149,9 +164,10 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
         ax->setLabelsFont(chartFont(d.axisLabelPx));
         // "#,##0.#%": up to one decimal and a percent sign after the number
         ax->setLabelFormat(a.percentLabels ? QStringLiteral("%.4g%") : QStringLiteral("%.4g"));
-        if (a.fixedRange)
+        if (a.fixedRange) {
             ax->setRange(a.min, a.max);
-        else
+            ax->setTickCount(niceTickCount(a.max - a.min));
+        } else
             autoRange(ax, d, side);
         chart->addAxis(ax, al);
         return ax;
@@ -385,6 +401,19 @@ void ChartWidget::setChartData(const ChartData &data)
     marks_.clear();
     data_ = data;
     const auto made = renderChart(chart_, data_);
+    bars_ = nullptr;
+    barTops_.clear();
+    for (size_t n = 0; n < data_.series.size(); ++n) {
+        const SeriesData &s = data_.series[n];
+        if (s.kind != SeriesKind::Bar || !s.visible || !made[n])
+            continue;
+        bars_ = made[n];
+        if (barTops_.size() < s.points.size())
+            barTops_.resize(s.points.size(), 0.0);
+        for (size_t j = 0; j < s.points.size(); ++j)
+            if (std::isfinite(s.points[j].value))
+                barTops_[j] = std::max(barTops_[j], s.points[j].value);
+    }
     for (size_t n = 0; n < data_.series.size(); ++n) {
         const SeriesData &s = data_.series[n];
         if (!s.marksVisible || !made[n])
@@ -456,13 +485,69 @@ void ChartWidget::chooseLabelAngle()
     x->setLabelsAngle(widest + 6 > room ? -90 : 0);
 }
 
+std::vector<QRectF> ChartWidget::barAreas() const
+{
+    std::vector<QRectF> areas;
+    if (!bars_)
+        return areas;
+    // The bars of a category stand side by side within 0.8 of its width (renderChart).
+    for (size_t j = 0; j < barTops_.size(); ++j) {
+        if (!(barTops_[j] > 0))
+            continue;
+        const QPointF a = chart_->mapToPosition(QPointF(double(j) - 0.4, 0), bars_);
+        const QPointF b = chart_->mapToPosition(QPointF(double(j) + 0.4, barTops_[j]), bars_);
+        areas.push_back(QRectF(a, b).normalized().intersected(chart_->plotArea()));
+    }
+    return areas;
+}
+
+std::vector<QRectF> ChartWidget::shownMarkRects() const
+{
+    std::vector<QRectF> rects;
+    for (const Mark &m : marks_)
+        if (m.item->isVisible())
+            rects.push_back(m.item->mapRectToParent(m.item->boundingRect()));
+    return rects;
+}
+
 void ChartWidget::placeMarks()
 {
-    for (Mark &m : marks_) {
+    // A mark stands above its point, or below it when that place is taken; a mark that
+    // finds no free place inside the plot (clear of the bars and of the marks already
+    // placed) is left out, so that no two texts and no text and bar overlap. Marks are
+    // placed from left to right: in a crowded stretch every other one is shown.
+    const QRectF plot = chart_->plotArea();
+    const std::vector<QRectF> bars = barAreas();
+    std::vector<size_t> order(marks_.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+        return marks_[a].value.x() < marks_[b].value.x();
+    });
+    std::vector<QRectF> placed;
+    for (size_t i : order) {
+        Mark &m = marks_[i];
         const QPointF p = chart_->mapToPosition(m.value, m.series);
-        const QRectF br = m.item->boundingRect();
-        m.item->setPos(p.x() - br.width() / 2, p.y() - br.height() - 4);
-        m.item->setVisible(chart_->plotArea().adjusted(-2, -br.height() - 6, 2, 2).contains(p));
+        const QSizeF size = m.item->boundingRect().size();
+        const QPointF places[2] = {{p.x() - size.width() / 2, p.y() - size.height() - 3},
+                                   {p.x() - size.width() / 2, p.y() + 3}};
+        bool shown = false;
+        if (plot.adjusted(-1, -1, 1, 1).contains(p)) {
+            for (const QPointF &at : places) {
+                const QRectF r(at, size);
+                if (!plot.contains(r))
+                    continue;
+                auto hits = [&r](const QRectF &o) { return o.intersects(r); };
+                if (std::any_of(placed.begin(), placed.end(), hits) ||
+                    std::any_of(bars.begin(), bars.end(), hits))
+                    continue;
+                m.item->setPos(at);
+                placed.push_back(r.adjusted(-2, -1, 2, 1)); // a little air between texts
+                shown = true;
+                break;
+            }
+        }
+        m.item->setVisible(shown);
     }
 }
 

@@ -10,6 +10,7 @@
  */
 #include "model/chartdata.h"
 
+#include <QRectF>
 #include <QWidget>
 #include <vector>
 
@@ -75,8 +76,12 @@ public:
     QChart *chart() const { return chart_; }
     QChartView *view() const { return view_; }
     ChartLegend *legend() const { return legend_; }
-    //! Number of value marks drawn (tests).
+    //! Number of value marks made (tests); a mark with no free place is not shown.
     int markCount() const { return int(marks_.size()); }
+    //! Where the shown value marks stand, in chart coordinates (tests).
+    std::vector<QRectF> shownMarkRects() const;
+    //! The area each category's bars fill, in chart coordinates (tests).
+    std::vector<QRectF> barAreas() const;
 
 protected:
     void resizeEvent(QResizeEvent *) override;
@@ -98,6 +103,8 @@ private:
         QPointF value;
     };
     std::vector<Mark> marks_;
+    QAbstractSeries *bars_ = nullptr;   //!< the one bar series, if any
+    std::vector<double> barTops_;       //!< per category: the highest bar value (>= 0)
 };
 
 /*! \brief Fills \a chart with the series and axes of \a data, after removing everything

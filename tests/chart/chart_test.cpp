@@ -106,6 +106,57 @@ private slots:
                  QStringList({"Площадь", "Выбывание", "Накопление", "А", "Б"}));
     }
 
+    void valueMarksNeverOverlap_data()
+    {
+        QTest::addColumn<int>("categories");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("8 categories") << 8 << QSize(777, 491);
+        QTest::newRow("31 categories, crowded") << 31 << QSize(777, 491);
+        QTest::newRow("31 categories, maximised") << 31 << QSize(1900, 900);
+    }
+    void valueMarksNeverOverlap()
+    {
+        // Two marked lines a little apart on the right axis (18.7 % and 18.6 %, the
+        // crowded case of the nonparametric chart) over bars of the left axis.
+        QFETCH(int, categories);
+        QFETCH(QSize, size);
+        ChartData d = sample();
+        d.series.clear();
+        auto marked = [&](const QString &title, double shift) {
+            std::vector<double> v;
+            for (int j = 0; j < categories; ++j)
+                v.push_back(std::min(100.0, 3.0 * j + shift));
+            SeriesData s = series(SeriesKind::Line, title, v, AxisSide::Right);
+            s.marksVisible = true;
+            for (ChartPoint &p : s.points)
+                p.mark = QString::number(p.value, 'f', 1);
+            return s;
+        };
+        std::vector<double> bars;
+        for (int j = 0; j < categories; ++j)
+            bars.push_back(j % 3 == 0 ? 0.0 : 4.0 + (j % 5));
+        d.series = {series(SeriesKind::Bar, QStringLiteral("А"), bars), marked("s1", 0),
+                    marked("s2", 0.1)};
+        ChartWidget w;
+        w.resize(size);
+        w.setChartData(d);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.markCount(), 2 * categories);
+        const std::vector<QRectF> marks = w.shownMarkRects();
+        const std::vector<QRectF> areas = w.barAreas();
+        QVERIFY(!marks.empty());
+        QVERIFY(!areas.empty());
+        const QRectF plot = w.chart()->plotArea();
+        for (size_t i = 0; i < marks.size(); ++i) {
+            QVERIFY(plot.contains(marks[i]));
+            for (size_t j = i + 1; j < marks.size(); ++j)
+                QVERIFY2(!marks[i].intersects(marks[j]), qPrintable(QStringLiteral("marks %1 and %2").arg(i).arg(j)));
+            for (const QRectF &a : areas)
+                QVERIFY(!marks[i].intersects(a));
+        }
+    }
+
     void aRefreshReplacesEverything()
     {
         ChartWidget w;
