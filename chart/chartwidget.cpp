@@ -9,6 +9,7 @@
 #include <QChartView>
 #include <QFontDatabase>
 #include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLineSeries>
 #include <QLocale>
@@ -389,7 +390,14 @@ ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setFrameShape(QFrame::NoFrame);
     legend_ = new ChartLegend(this);
-    connect(chart_, &QChart::plotAreaChanged, this, [this] { placeMarks(); });
+    connect(chart_, &QChart::plotAreaChanged, this, [this] {
+        // The plot's width decides the room of the category labels; their angle and size
+        // change only its height, so this settles after one more pass.
+        chooseLabelAngle();
+        fitAxisTitles();
+        placeCategoryLabels();
+        placeMarks();
+    });
 }
 
 ChartWidget::~ChartWidget() = default;
@@ -428,6 +436,19 @@ void ChartWidget::setChartData(const ChartData &data)
             marks_.push_back({item, made[n], QPointF(double(j), s.points[j].value)});
         }
     }
+    for (QGraphicsSimpleTextItem *l : categoryLabels_)
+        delete l;
+    categoryLabels_.clear();
+    const auto xs = chart_->axes(Qt::Horizontal);
+    if (auto *x = xs.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis *>(xs.first())) {
+        x->setLabelsColor(Qt::transparent);
+        for (const QString &c : x->categories()) {
+            auto *l = new QGraphicsSimpleTextItem(c, chart_);
+            l->setBrush(Qt::black);
+            l->setZValue(90);
+            categoryLabels_.push_back(l);
+        }
+    }
     legend_->setEntries(data_);
     relayout();
 }
@@ -443,6 +464,7 @@ void ChartWidget::relayout()
     view_->setGeometry(0, 0, width(), height() - lh);
     wrapTitle();
     chooseLabelAngle();
+    placeCategoryLabels();
     placeMarks();
 }
 
@@ -474,15 +496,93 @@ void ChartWidget::chooseLabelAngle()
     if (axes.isEmpty())
         return;
     auto *x = qobject_cast<QBarCategoryAxis *>(axes.first());
-    if (!x)
+    if (!x || x->count() == 0)
         return;
-    const QFontMetrics fm(x->labelsFont());
-    int widest = 0;
-    for (const QString &c : x->categories())
-        widest = std::max(widest, fm.horizontalAdvance(c));
-    // Room per category; the value axes take roughly 140 px of the width.
-    const double room = double(std::max(50, view_->width() - 140)) / std::max<qsizetype>(1, x->count());
-    x->setLabelsAngle(widest + 6 > room ? -90 : 0);
+    // Each label has its category's width. Upright labels are kept where they fit, turned
+    // ones otherwise, and only when neither fits is the label font made smaller.
+    const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width()
+                                                            : double(view_->width() - 140);
+    const double room = plotWidth / double(x->count()) - 2;
+    const QFont design = chartFont(data_.axisLabelPx);
+    QFont f = design;
+    int angle = -90;
+    for (int px = design.pixelSize(); px >= 7; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        int wide = 0;
+        for (const QString &c : x->categories())
+            wide = std::max(wide, fm.horizontalAdvance(c));
+        if (px == design.pixelSize() && wide <= room) {
+            angle = 0;
+            break;
+        }
+        if (fm.height() <= room)
+            break;
+    }
+    // The axis keeps the same font and angle, so that it reserves the labels' room.
+    if (x->labelsFont() != f)
+        x->setLabelsFont(f);
+    if (x->labelsAngle() != angle)
+        x->setLabelsAngle(angle);
+    for (QGraphicsSimpleTextItem *l : categoryLabels_) {
+        l->setFont(f);
+        l->setRotation(angle);
+    }
+}
+
+void ChartWidget::placeCategoryLabels()
+{
+    const QRectF plot = chart_->plotArea();
+    const size_t n = categoryLabels_.size();
+    if (n == 0 || !(plot.width() > 0))
+        return;
+    const double step = plot.width() / double(n);
+    for (size_t j = 0; j < n; ++j) {
+        QGraphicsSimpleTextItem *l = categoryLabels_[j];
+        const QRectF r = l->boundingRect();
+        const double cx = plot.left() + step * (double(j) + 0.5);
+        const double top = plot.bottom() + 5; // below the axis line and its tick
+        if (l->rotation() == 0)
+            l->setPos(cx - r.width() / 2, top);
+        else // turned a quarter to the left about its top-left corner: it reads upwards
+            l->setPos(cx - r.height() / 2, top + r.width());
+    }
+}
+
+void ChartWidget::fitAxisTitles()
+{
+    // A value axis title longer than the plot is tall goes on two lines, and only if that
+    // is not enough is it set a few pixels smaller, rather than cut (a low window).
+    const double room = chart_->plotArea().height() - 8;
+    if (!(room > 0))
+        return;
+    for (QAbstractAxis *a : chart_->axes(Qt::Vertical)) {
+        const QString &text = a->alignment() == Qt::AlignRight ? data_.right.title : data_.left.title;
+        QString shown = text.toHtmlEscaped();
+        QFont f = chartFont(data_.axisTitlePx, true);
+        qsizetype cut = -1; // the blank nearest the middle
+        for (qsizetype i = 0; i < text.size(); ++i)
+            if (text[i] == u' ' && (cut < 0 || std::abs(i - text.size() / 2) < std::abs(cut - text.size() / 2)))
+                cut = i;
+        for (int px = f.pixelSize(); px >= 9; --px) {
+            f.setPixelSize(px);
+            const QFontMetrics fm(f);
+            if (fm.horizontalAdvance(text) <= room) {
+                shown = text.toHtmlEscaped();
+                break;
+            }
+            if (cut > 0 && std::max(fm.horizontalAdvance(text.left(cut)),
+                                    fm.horizontalAdvance(text.mid(cut + 1))) <= room) {
+                shown = text.left(cut).toHtmlEscaped() + QStringLiteral("<br>") +
+                        text.mid(cut + 1).toHtmlEscaped();
+                break;
+            }
+        }
+        if (a->titleFont() != f)
+            a->setTitleFont(f);
+        if (a->titleText() != shown)
+            a->setTitleText(shown);
+    }
 }
 
 std::vector<QRectF> ChartWidget::barAreas() const
