@@ -7,6 +7,7 @@
 #include "app/logpump.h"
 #include "app/obrotk2015.h"
 #include "model/texts.h"
+#include "results/ui/uifonts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QTableView>
@@ -57,6 +59,16 @@ QFont withPixelSize(QFont f, int px, bool bold)
 }
 
 constexpr int kEditH = 21;
+constexpr QSize kDesignSize(1205, 675);
+
+//! The face of the heading Label10: large and black.
+QFont headingFont()
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(17);
+    f.setWeight(QFont::Black);
+    return f;
+}
 
 } // namespace
 
@@ -64,8 +76,10 @@ void TForm1::setupUi()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(form1txt::caption);
-    // Fixed border at the design size; the window can still be minimised.
-    setFixedSize(1205, 675);
+    // Opens at the design size and never gets smaller; maximised (or enlarged), the grid
+    // and the log take the extra room (placeResizable).
+    setMinimumSize(kDesignSize);
+    resize(kDesignSize);
     move(20, 20);
     QFont base(QStringLiteral("Liberation Sans"));
     base.setPixelSize(12);
@@ -73,12 +87,7 @@ void TForm1::setupUi()
 
     // Heading: the comment line of the loaded file, in a large black face.
     Label10 = make<QLabel>(this, "Label10", {8, 0, 720, 33});
-    {
-        QFont f(QStringLiteral("Liberation Sans"));
-        f.setPixelSize(17);
-        f.setWeight(QFont::Black);
-        Label10->setFont(f);
-    }
+    Label10->setFont(headingFont());
 
     // ---- Page control with three tabs drawn as buttons
     PageControl = make<ButtonTabs>(this, "PageControl", {0, 33, 320, 460});
@@ -294,4 +303,50 @@ void TForm1::setupUi()
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(true);
     OpenFileStart->setDefault(true);
+}
+
+void TForm1::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    placeResizable();
+}
+
+void TForm1::placeResizable()
+{
+    if (!Mass_List || !Memo2)
+        return;
+    // Everything keeps its designed place; the extra width goes to the log and the grid,
+    // the extra height a third to the log and the rest to the grid.
+    const int dx = std::max(0, width() - kDesignSize.width());
+    const int dy = std::max(0, height() - kDesignSize.height());
+    const int logDy = dy / 3;
+    Memo2->setGeometry(733, 0, 468 + dx, 203 + logDy);
+    Mass_List->setGeometry(322, 199 + logDy, 883 + dx, 475 + dy - logDy);
+}
+
+void TForm1::setGridColumnWidths()
+{
+    // The designed widths; a column whose header text would be cut grows to hold it (the
+    // header's padding and border take 8 pixels).
+    QHeaderView *h = Mass_List->horizontalHeader();
+    const int widths[FailureGridModel::kColumns] = {65, 90, 200, 1000};
+    for (int c = 0; c < FailureGridModel::kColumns; ++c) {
+        const int need = h->fontMetrics().horizontalAdvance(FailureGridModel::header(c)) + 8;
+        h->resizeSection(c, std::max(widths[c], need));
+    }
+}
+
+void TForm1::showDataComment(const QString &comment)
+{
+    // A few pixels smaller when that makes it fit, otherwise elided; the tool tip always
+    // holds the whole line.
+    obr::ui::setFittedText(Label10, comment, headingFont(), 13);
+    Label10->setToolTip(comment);
+}
+
+void TForm1::showWarrantyComment(const QString &comment)
+{
+    QFont f = font();
+    obr::ui::setFittedText(Label15, comment, f, f.pixelSize() - 1);
+    Label15->setToolTip(comment);
 }

@@ -100,6 +100,15 @@ inline QString cannotRead(const QString &file, const QString &why)
     return QStringLiteral("Не удалось прочитать файл «%1»: %2").arg(file, why);
 }
 
+//! Added to a refused failure file's message when earlier data stay loaded.
+inline QString earlierDataKept(const QString &file)
+{
+    return QStringLiteral("Загруженные ранее данные из файла «%1» сохранены.").arg(file);
+}
+//! Added to a refused warranty file's message: the boxes keep what they held.
+inline const QString earlierWarrantyKept =
+    QStringLiteral("Прежние значения среднего времени и СКО гарантии сохранены.");
+
 inline QString fileTooLarge(const QString &file, qint64 mib, qint64 limitMib)
 {
     return QStringLiteral("Файл «%1» слишком велик (%2 МБ): допускается не больше %3 МБ")

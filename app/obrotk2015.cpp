@@ -28,6 +28,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSlider>
@@ -222,13 +223,38 @@ QString TForm1::dialogStart() const
     return QDir::homePath();
 }
 
+bool TForm1::matchesFilter(const QString &path, const QString &filter)
+{
+    // The patterns of a Qt name filter stand in parentheses: "Text (gar*.txt *.dat)".
+    const qsizetype open = filter.lastIndexOf(u'(');
+    const qsizetype close = filter.lastIndexOf(u')');
+    const QString patterns =
+        open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+    const QString name = QFileInfo(path).fileName();
+    for (const QString &p : patterns.split(u' ', Qt::SkipEmptyParts)) {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(p),
+                                    QRegularExpression::CaseInsensitiveOption);
+        if (re.match(name).hasMatch())
+            return true;
+    }
+    return false;
+}
+
 QString TForm1::chooseFile(const QString &filter)
 {
-    const QString chosen = m_chooser->openFile(this, filter, dialogStart());
+    // The shared dialog offers the last file only where the filter lists it: a data file
+    // preselected under the warranty filter would be loaded by a mere Enter.
+    QString start = dialogStart();
+    if (QFileInfo(start).isFile() && !matchesFilter(start, filter))
+        start = QFileInfo(start).absolutePath();
+    const QString chosen = m_chooser->openFile(this, filter, start);
     if (!chosen.isEmpty())
         m_dialogFile = chosen;
     // After a cancel the shared dialog still holds the last file chosen with either
-    // loader; before any choice there is nothing to load.
+    // loader; it is loaded again only when it is of this loader's kind. Before any
+    // choice there is nothing to load.
+    if (chosen.isEmpty() && !matchesFilter(m_dialogFile, filter))
+        return QString();
     return m_dialogFile;
 }
 
@@ -241,6 +267,17 @@ void TForm1::writeLinkFile(const QString &path)
         link.write(encodeLines({QDir::toNativeSeparators(path)}));
         link.commit();
     }
+}
+
+void TForm1::refuseFailureFile(const QString &message, const QString &shownBefore)
+{
+    if (m_state->MasProbl.empty() || m_state->loadedFile.isEmpty()) {
+        FilePath->setText(shownBefore);
+        throw UserError(message);
+    }
+    FilePath->setText(QDir::toNativeSeparators(m_state->loadedFile));
+    throw UserError(message + QStringLiteral("\n\n") +
+                    form1txt::earlierDataKept(QFileInfo(m_state->loadedFile).fileName()));
 }
 
 void TForm1::OpenFileStartClick()
@@ -261,23 +298,30 @@ void TForm1::openFailureFile(const QString &path)
         // file, as if it had been chosen there.
         m_dialogFile = path;
         writeLinkFile(path);
+        const QString shownBefore = FilePath->text();
         FilePath->setText(QDir::toNativeSeparators(path));
 
-        const std::optional<QByteArray> bytes = readFileBytes(path);
-        if (!bytes) {
-            m_state->uk = false;
-            m_messages->message(this, txt::fileNotFound);
-            return;
+        FailureFile f;
+        try {
+            const std::optional<QByteArray> bytes = readFileBytes(path);
+            if (!bytes) {
+                m_state->uk = false;
+                m_messages->message(this, txt::fileNotFound);
+                return;
+            }
+            // The reader is all-or-nothing: an error leaves the loaded data as they were.
+            f = readFailureFile(*bytes);
+        } catch (const UserError &e) {
+            // The path box goes on naming the file whose data are loaded.
+            refuseFailureFile(e.message(), shownBefore);
         }
-        // The reader is all-or-nothing: an error leaves the loaded data as they were.
-        FailureFile f = readFailureFile(*bytes);
         const QChar dec = decimalSeparator();
         const LoadBoxTexts boxes = loadBoxTexts(f, dec);
         std::vector<Marker> markers = std::move(f.markers);
         applyFailureFile(*m_state, std::move(f));
+        m_state->loadedFile = path;
 
-        Label10->setText(m_state->Comment);
-        Label10->setToolTip(m_state->Comment);
+        showDataComment(m_state->Comment);
         meSred->setText(boxes.meSred);
         meSKO->setText(boxes.meSKO);
         meKolAll->setText(boxes.meKolAll);
@@ -291,10 +335,7 @@ void TForm1::openFailureFile(const QString &path)
         setResultsHeading(m_state->Comment);
 
         m_grid->setRecords(m_state, std::move(markers), dec);
-        QHeaderView *h = Mass_List->horizontalHeader();
-        const int widths[FailureGridModel::kColumns] = {65, 90, 200, 1000};
-        for (int c = 0; c < FailureGridModel::kColumns; ++c)
-            h->resizeSection(c, widths[c]);
+        setGridColumnWidths();
         Mass_List->scrollToTop();
     });
 }
@@ -307,19 +348,30 @@ void TForm1::SpeedButton1Click()
         const QString path = chooseFile(form1txt::warrantyFilter);
         if (path.isEmpty())
             return;
+        const QString shownBefore = Edit4->text();
+        const QString tipBefore = Edit4->toolTip();
         Edit4->setText(fileLocationText(path));
+        Edit4->setToolTip(QDir::toNativeSeparators(path));
 
-        const std::optional<QByteArray> bytes = readFileBytes(path);
-        if (!bytes) {
-            m_state->uk = false;
-            m_messages->message(this, txt::fileNotFound);
-            return;
+        WarrantyFile w;
+        try {
+            const std::optional<QByteArray> bytes = readFileBytes(path);
+            if (!bytes) {
+                m_state->uk = false;
+                m_messages->message(this, txt::fileNotFound);
+                return;
+            }
+            w = readWarrantyFile(*bytes);
+        } catch (const UserError &e) {
+            // The panel goes on naming the file whose figures the boxes hold.
+            Edit4->setText(shownBefore);
+            Edit4->setToolTip(tipBefore);
+            throw UserError(e.message() + QStringLiteral("\n\n") + form1txt::earlierWarrantyKept);
         }
-        WarrantyFile w = readWarrantyFile(*bytes);
         const WarrantyTexts t = warrantyTexts(w, path, decimalSeparator());
         applyWarrantyFile(*m_state, std::move(w));
 
-        Label15->setText(t.Label15);
+        showWarrantyComment(t.Label15);
         MaskEdit1->setText(t.MaskEdit1);
         meSred->setText(t.meSred);
         meSKO->setText(t.meSKO);
@@ -408,6 +460,8 @@ void TForm1::bbRaschetClick()
             return;
         m_resultsWereShown = m_form2 && m_form2->isVisible();
         hideResults();
+        // Without failure data there is nothing to calculate: say so before the boxes.
+        requireFailureData(*m_state);
         // The worker runs on a copy of the state; the window keeps showing the data it
         // has until the copy comes back in one step.
         m_calc = new CalcRunner(*m_state, calcRequest(), m_log, this);
@@ -509,6 +563,7 @@ void TForm1::Button1Click()
         if (genRunning() || calcRunning())
             return;
         State &s = *m_state;
+        requireFailureData(s);
         s.Sred = readBox(meSred, meSredLabel);
         s.SKO = readBox(meSKO, meSKOLabel);
         hist(s);

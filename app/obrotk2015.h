@@ -153,6 +153,8 @@ public:
     static QString designRoot();
     //! Where a warranty file lies, as Edit4 shows it on this platform.
     static QString fileLocationText(const QString &filePath);
+    //! Whether a file's name matches one of the patterns of a Qt name filter.
+    static bool matchesFilter(const QString &path, const QString &filter);
 
 public slots:
     void FormCreate();
@@ -181,6 +183,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
 
 private:
@@ -199,6 +202,15 @@ private:
     //! The dialog step shared by both loaders; empty when there is nothing to load.
     QString chooseFile(const QString &filter);
     void writeLinkFile(const QString &path);
+    //! Ends a refused load of a failure file: the path box names the loaded file again.
+    [[noreturn]] void refuseFailureFile(const QString &message, const QString &shownBefore);
+    //! The comment lines in their labels: elided with a tool tip where they do not fit.
+    void showDataComment(const QString &comment);
+    void showWarrantyComment(const QString &comment);
+    //! Places the grid and the log for the window's size (the design size or larger).
+    void placeResizable();
+    //! The designed column widths of the grid, widened where a header would be cut.
+    void setGridColumnWidths();
     void stopGeneticRun();
     void hideResults();
     void setResultsHeading(const QString &comment);

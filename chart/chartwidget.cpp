@@ -10,6 +10,7 @@
 #include <QChartView>
 #include <QFontDatabase>
 #include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLineSeries>
 #include <QLocale>
@@ -95,6 +96,21 @@ void autoRange(QValueAxis *axis, const ChartData &d, AxisSide side)
     axis->applyNiceNumbers();
 }
 
+//! Ticks of a fixed axis range: the largest step of 1, 2, 2.5 or 5 times a power of ten
+//! that cuts the range into 4 to 10 equal parts (0..100 in steps of 25, 0..150 of 25).
+int niceTickCount(double range)
+{
+    if (!(range > 0) || !std::isfinite(range))
+        return 5;
+    for (double p = std::pow(10.0, std::floor(std::log10(range))), k = 0; k < 3; p /= 10, ++k)
+        for (double m : {5.0, 2.5, 2.0, 1.0}) {
+            const double n = range / (m * p);
+            if (n >= 4 - 1e-9 && n <= 10 + 1e-9 && std::abs(n - std::round(n)) < 1e-9)
+                return int(std::round(n)) + 1;
+        }
+    return 5;
+}
+
 } // namespace
 
 QFont chartFont(int px, bool bold)
@@ -150,9 +166,10 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
         ax->setLabelsFont(chartFont(d.axisLabelPx));
         // "#,##0.#%": up to one decimal and a percent sign after the number
         ax->setLabelFormat(a.percentLabels ? QStringLiteral("%.4g%") : QStringLiteral("%.4g"));
-        if (a.fixedRange)
+        if (a.fixedRange) {
             ax->setRange(a.min, a.max);
-        else
+            ax->setTickCount(niceTickCount(a.max - a.min));
+        } else
             autoRange(ax, d, side);
         chart->addAxis(ax, al);
         return ax;
@@ -374,7 +391,14 @@ ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setFrameShape(QFrame::NoFrame);
     legend_ = new ChartLegend(this);
-    connect(chart_, &QChart::plotAreaChanged, this, [this] { placeMarks(); });
+    connect(chart_, &QChart::plotAreaChanged, this, [this] {
+        // The plot's width decides the room of the category labels; their angle and size
+        // change only its height, so this settles after one more pass.
+        chooseLabelAngle();
+        fitAxisTitles();
+        placeCategoryLabels();
+        placeMarks();
+    });
     installChartImageMenu(this);
 }
 
@@ -387,6 +411,19 @@ void ChartWidget::setChartData(const ChartData &data)
     marks_.clear();
     data_ = data;
     const auto made = renderChart(chart_, data_);
+    bars_ = nullptr;
+    barTops_.clear();
+    for (size_t n = 0; n < data_.series.size(); ++n) {
+        const SeriesData &s = data_.series[n];
+        if (s.kind != SeriesKind::Bar || !s.visible || !made[n])
+            continue;
+        bars_ = made[n];
+        if (barTops_.size() < s.points.size())
+            barTops_.resize(s.points.size(), 0.0);
+        for (size_t j = 0; j < s.points.size(); ++j)
+            if (std::isfinite(s.points[j].value))
+                barTops_[j] = std::max(barTops_[j], s.points[j].value);
+    }
     for (size_t n = 0; n < data_.series.size(); ++n) {
         const SeriesData &s = data_.series[n];
         if (!s.marksVisible || !made[n])
@@ -399,6 +436,19 @@ void ChartWidget::setChartData(const ChartData &data)
             item->setBrush(Qt::black);
             item->setZValue(100);
             marks_.push_back({item, made[n], QPointF(double(j), s.points[j].value)});
+        }
+    }
+    for (QGraphicsSimpleTextItem *l : categoryLabels_)
+        delete l;
+    categoryLabels_.clear();
+    const auto xs = chart_->axes(Qt::Horizontal);
+    if (auto *x = xs.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis *>(xs.first())) {
+        x->setLabelsColor(Qt::transparent);
+        for (const QString &c : x->categories()) {
+            auto *l = new QGraphicsSimpleTextItem(c, chart_);
+            l->setBrush(Qt::black);
+            l->setZValue(90);
+            categoryLabels_.push_back(l);
         }
     }
     legend_->setEntries(data_);
@@ -416,6 +466,7 @@ void ChartWidget::relayout()
     view_->setGeometry(0, 0, width(), height() - lh);
     wrapTitle();
     chooseLabelAngle();
+    placeCategoryLabels();
     placeMarks();
 }
 
@@ -447,24 +498,158 @@ void ChartWidget::chooseLabelAngle()
     if (axes.isEmpty())
         return;
     auto *x = qobject_cast<QBarCategoryAxis *>(axes.first());
-    if (!x)
+    if (!x || x->count() == 0)
         return;
-    const QFontMetrics fm(x->labelsFont());
-    int widest = 0;
-    for (const QString &c : x->categories())
-        widest = std::max(widest, fm.horizontalAdvance(c));
-    // Room per category; the value axes take roughly 140 px of the width.
-    const double room = double(std::max(50, view_->width() - 140)) / std::max<qsizetype>(1, x->count());
-    x->setLabelsAngle(widest + 6 > room ? -90 : 0);
+    // Each label has its category's width. Upright labels are kept where they fit, turned
+    // ones otherwise, and only when neither fits is the label font made smaller.
+    const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width()
+                                                            : double(view_->width() - 140);
+    const double room = plotWidth / double(x->count()) - 2;
+    const QFont design = chartFont(data_.axisLabelPx);
+    QFont f = design;
+    int angle = -90;
+    for (int px = design.pixelSize(); px >= 7; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        int wide = 0;
+        for (const QString &c : x->categories())
+            wide = std::max(wide, fm.horizontalAdvance(c));
+        if (px == design.pixelSize() && wide <= room) {
+            angle = 0;
+            break;
+        }
+        if (fm.height() <= room)
+            break;
+    }
+    // The axis keeps the same font and angle, so that it reserves the labels' room.
+    if (x->labelsFont() != f)
+        x->setLabelsFont(f);
+    if (x->labelsAngle() != angle)
+        x->setLabelsAngle(angle);
+    for (QGraphicsSimpleTextItem *l : categoryLabels_) {
+        l->setFont(f);
+        l->setRotation(angle);
+    }
+}
+
+void ChartWidget::placeCategoryLabels()
+{
+    const QRectF plot = chart_->plotArea();
+    const size_t n = categoryLabels_.size();
+    if (n == 0 || !(plot.width() > 0))
+        return;
+    const double step = plot.width() / double(n);
+    for (size_t j = 0; j < n; ++j) {
+        QGraphicsSimpleTextItem *l = categoryLabels_[j];
+        const QRectF r = l->boundingRect();
+        const double cx = plot.left() + step * (double(j) + 0.5);
+        const double top = plot.bottom() + 5; // below the axis line and its tick
+        if (l->rotation() == 0)
+            l->setPos(cx - r.width() / 2, top);
+        else // turned a quarter to the left about its top-left corner: it reads upwards
+            l->setPos(cx - r.height() / 2, top + r.width());
+    }
+}
+
+void ChartWidget::fitAxisTitles()
+{
+    // A value axis title longer than the plot is tall goes on two lines, and only if that
+    // is not enough is it set a few pixels smaller, rather than cut (a low window).
+    const double room = chart_->plotArea().height() - 8;
+    if (!(room > 0))
+        return;
+    for (QAbstractAxis *a : chart_->axes(Qt::Vertical)) {
+        const QString &text = a->alignment() == Qt::AlignRight ? data_.right.title : data_.left.title;
+        QString shown = text.toHtmlEscaped();
+        QFont f = chartFont(data_.axisTitlePx, true);
+        qsizetype cut = -1; // the blank nearest the middle
+        for (qsizetype i = 0; i < text.size(); ++i)
+            if (text[i] == u' ' && (cut < 0 || std::abs(i - text.size() / 2) < std::abs(cut - text.size() / 2)))
+                cut = i;
+        for (int px = f.pixelSize(); px >= 9; --px) {
+            f.setPixelSize(px);
+            const QFontMetrics fm(f);
+            if (fm.horizontalAdvance(text) <= room) {
+                shown = text.toHtmlEscaped();
+                break;
+            }
+            if (cut > 0 && std::max(fm.horizontalAdvance(text.left(cut)),
+                                    fm.horizontalAdvance(text.mid(cut + 1))) <= room) {
+                shown = text.left(cut).toHtmlEscaped() + QStringLiteral("<br>") +
+                        text.mid(cut + 1).toHtmlEscaped();
+                break;
+            }
+        }
+        if (a->titleFont() != f)
+            a->setTitleFont(f);
+        if (a->titleText() != shown)
+            a->setTitleText(shown);
+    }
+}
+
+std::vector<QRectF> ChartWidget::barAreas() const
+{
+    std::vector<QRectF> areas;
+    if (!bars_)
+        return areas;
+    // The bars of a category stand side by side within 0.8 of its width (renderChart).
+    for (size_t j = 0; j < barTops_.size(); ++j) {
+        if (!(barTops_[j] > 0))
+            continue;
+        const QPointF a = chart_->mapToPosition(QPointF(double(j) - 0.4, 0), bars_);
+        const QPointF b = chart_->mapToPosition(QPointF(double(j) + 0.4, barTops_[j]), bars_);
+        areas.push_back(QRectF(a, b).normalized().intersected(chart_->plotArea()));
+    }
+    return areas;
+}
+
+std::vector<QRectF> ChartWidget::shownMarkRects() const
+{
+    std::vector<QRectF> rects;
+    for (const Mark &m : marks_)
+        if (m.item->isVisible())
+            rects.push_back(m.item->mapRectToParent(m.item->boundingRect()));
+    return rects;
 }
 
 void ChartWidget::placeMarks()
 {
-    for (Mark &m : marks_) {
+    // A mark stands above its point, or below it when that place is taken; a mark that
+    // finds no free place inside the plot (clear of the bars and of the marks already
+    // placed) is left out, so that no two texts and no text and bar overlap. Marks are
+    // placed from left to right: in a crowded stretch every other one is shown.
+    const QRectF plot = chart_->plotArea();
+    const std::vector<QRectF> bars = barAreas();
+    std::vector<size_t> order(marks_.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+        return marks_[a].value.x() < marks_[b].value.x();
+    });
+    std::vector<QRectF> placed;
+    for (size_t i : order) {
+        Mark &m = marks_[i];
         const QPointF p = chart_->mapToPosition(m.value, m.series);
-        const QRectF br = m.item->boundingRect();
-        m.item->setPos(p.x() - br.width() / 2, p.y() - br.height() - 4);
-        m.item->setVisible(chart_->plotArea().adjusted(-2, -br.height() - 6, 2, 2).contains(p));
+        const QSizeF size = m.item->boundingRect().size();
+        const QPointF places[2] = {{p.x() - size.width() / 2, p.y() - size.height() - 3},
+                                   {p.x() - size.width() / 2, p.y() + 3}};
+        bool shown = false;
+        if (plot.adjusted(-1, -1, 1, 1).contains(p)) {
+            for (const QPointF &at : places) {
+                const QRectF r(at, size);
+                if (!plot.contains(r))
+                    continue;
+                auto hits = [&r](const QRectF &o) { return o.intersects(r); };
+                if (std::any_of(placed.begin(), placed.end(), hits) ||
+                    std::any_of(bars.begin(), bars.end(), hits))
+                    continue;
+                m.item->setPos(at);
+                placed.push_back(r.adjusted(-2, -1, 2, 1)); // a little air between texts
+                shown = true;
+                break;
+            }
+        }
+        m.item->setVisible(shown);
     }
 }
 

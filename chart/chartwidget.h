@@ -10,6 +10,7 @@
  */
 #include "model/chartdata.h"
 
+#include <QRectF>
 #include <QWidget>
 #include <vector>
 
@@ -75,8 +76,14 @@ public:
     QChart *chart() const { return chart_; }
     QChartView *view() const { return view_; }
     ChartLegend *legend() const { return legend_; }
-    //! Number of value marks drawn (tests).
+    //! Number of value marks made (tests); a mark with no free place is not shown.
     int markCount() const { return int(marks_.size()); }
+    //! The category labels under the plot, in order (tests).
+    const std::vector<QGraphicsSimpleTextItem *> &categoryLabels() const { return categoryLabels_; }
+    //! Where the shown value marks stand, in chart coordinates (tests).
+    std::vector<QRectF> shownMarkRects() const;
+    //! The area each category's bars fill, in chart coordinates (tests).
+    std::vector<QRectF> barAreas() const;
 
 protected:
     void resizeEvent(QResizeEvent *) override;
@@ -85,6 +92,8 @@ private:
     void relayout();
     void placeMarks();
     void chooseLabelAngle();
+    void placeCategoryLabels();
+    void fitAxisTitles();
     void wrapTitle();
     static constexpr int kCornerRoom = 70;
 
@@ -98,6 +107,11 @@ private:
         QPointF value;
     };
     std::vector<Mark> marks_;
+    QAbstractSeries *bars_ = nullptr;   //!< the one bar series, if any
+    //! The category labels, drawn by the widget: the axis's own labels stay invisible and
+    //! only reserve their room, since the axis cuts a label narrower than its padding.
+    std::vector<QGraphicsSimpleTextItem *> categoryLabels_;
+    std::vector<double> barTops_;       //!< per category: the highest bar value (>= 0)
 };
 
 /*! \brief Fills \a chart with the series and axes of \a data, after removing everything

@@ -30,12 +30,8 @@ public:
         dialog.exec();
     }
 
-    QString pdfFileName(QWidget *parent) override
+    QString pdfFileName(QWidget *parent, const QString &suggested) override
     {
-        QString suggested = parent && !parent->objectName().isEmpty()
-                                ? parent->objectName()
-                                : QStringLiteral("страница");
-        suggested += QStringLiteral(".pdf");
         QString name = QFileDialog::getSaveFileName(parent, kPdfCaption, suggested, kPdfFilter);
         if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty())
             name += QStringLiteral(".pdf");
@@ -87,7 +83,17 @@ PrintDialogs &defaultPrintDialogs()
 
 void setPrintDialogs(PrintDialogs *d) { g_dialogs = d; }
 
-bool printWindow(QWidget *window)
+QString printFileName(const QString &dataFile, const QString &role)
+{
+    QString base = QFileInfo(dataFile).completeBaseName();
+    for (QChar &c : base)
+        if (QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 0x20)
+            c = u'_';
+    const QString name = base.isEmpty() ? role : base + QStringLiteral(" - ") + role;
+    return name + QStringLiteral(".pdf");
+}
+
+bool printWindow(QWidget *window, const QString &suggestedFile)
 {
     if (!window)
         return false;
@@ -107,7 +113,8 @@ bool printWindow(QWidget *window)
         dialogs().printerSetup(printer, window);
     } else {
         // No printer on this machine: the page goes to a PDF file the user names.
-        const QString file = dialogs().pdfFileName(window);
+        const QString file = dialogs().pdfFileName(
+            window, suggestedFile.isEmpty() ? QStringLiteral("страница.pdf") : suggestedFile);
         if (file.isEmpty())
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);

@@ -154,6 +154,12 @@ QString markerText(Marker m)
     return {};
 }
 
+void requireFailureData(const State &s)
+{
+    if (s.MasProbl.empty() || s.Kol_izw <= 0)
+        throw UserError(txt::noFailures);
+}
+
 FailureFile readFailureFile(const QByteArray &bytes)
 {
     if (bytes.trimmed().isEmpty())

@@ -53,6 +53,12 @@ struct FailureFile {
     double T90expl = 0, T80expl = 0, T50expl = 0, t50zen = 0, T20expl = 0, T10expl = 0;
 };
 
+/*! \brief Refuses an action that needs failure records when none are loaded (before any
+ *  load, or after only a warranty-times file): throws UserError with the message that no
+ *  failure data are loaded. Actions call it before they read any box, so the user is
+ *  told what is missing rather than that a still empty box holds no number. */
+void requireFailureData(const State &s);
+
 //! Parses a failure data file. Throws UserError naming the problem and the line.
 FailureFile readFailureFile(const QByteArray &bytes);
 //! Replaces the loaded-data part of the state with \a f and sets uk.

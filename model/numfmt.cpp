@@ -205,7 +205,11 @@ double boxReal(const QString &text, QChar dec, const QString &boxCaption)
 {
     if (auto v = parseBoxReal(text, dec))
         return *v;
-    throw UserError(txt::notANumber(text, boxCaption));
+    // A separator the box does not take is the usual slip (a period typed under a comma
+    // locale): say which one the box expects.
+    const QChar other = dec == u',' ? u'.' : u',';
+    const QString hint = text.contains(other) ? txt::fractionHint(dec) : QString();
+    throw UserError(txt::notANumber(text, boxCaption, hint));
 }
 
 int32_t boxInt(const QString &text, const QString &boxCaption)

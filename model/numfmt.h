@@ -52,7 +52,8 @@ std::optional<double> parseBoxReal(const QString &text, QChar dec);
 //! Parses a plain decimal integer typed into a box (32-bit). Nothing when invalid.
 std::optional<int32_t> parseBoxInt(const QString &text);
 /*! Like parseBoxReal, but throws UserError with a message naming the text and, when
- *  given, the box caption. */
+ *  given, the box caption; a text with the other decimal separator is told which one the
+ *  box expects. */
 double boxReal(const QString &text, QChar dec, const QString &boxCaption = {});
 int32_t boxInt(const QString &text, const QString &boxCaption = {});
 

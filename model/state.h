@@ -69,6 +69,7 @@ struct State {
     std::array<Vid_otkaza, kCauseSlots> Vidy_otkazov{};
     QString Comment;
     QString Path;
+    QString loadedFile;   //!< the failure data file whose data are loaded; empty before a load
     bool uk = false;
     int32_t Kol_Izd_All = 0;
     int32_t KolOtk = 0;

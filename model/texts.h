@@ -19,11 +19,23 @@ inline const QString unknownCause = QStringLiteral("Не установл.");
 inline const QString noFailures =
     QStringLiteral("Данные об отказах не загружены: загрузите файл исходных данных кнопкой «Путь».");
 
-inline QString notANumber(const QString &text, const QString &box = {})
+//! How a box wants the fractional part of a number written, for the decimal separator \a dec.
+inline QString fractionHint(QChar dec)
+{
+    return dec == u',' ? QStringLiteral("дробная часть пишется через запятую")
+                       : QStringLiteral("дробная часть пишется через точку");
+}
+
+//! A box text that is no number; \a hint, when given, follows the box name.
+inline QString notANumber(const QString &text, const QString &box = {}, const QString &hint = {})
 {
     QString s = QStringLiteral("«%1» не является числом").arg(text);
-    if (!box.isEmpty())
+    if (!box.isEmpty() && !hint.isEmpty())
+        s += QStringLiteral(" (поле «%1»; %2)").arg(box, hint);
+    else if (!box.isEmpty())
         s += QStringLiteral(" (поле «%1»)").arg(box);
+    else if (!hint.isEmpty())
+        s += QStringLiteral(" (%1)").arg(hint);
     return s;
 }
 

@@ -5,6 +5,7 @@
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
+#include <algorithm>
 #include <cmath>
 
 #ifndef OBROTK_VERSION
@@ -38,6 +39,16 @@ SeriesData lineSeries(const QString &name, const QString &title, Rgb color, doub
     s.marksVisible = marks;
     s.marksBold = bold;
     return s;
+}
+
+//! The top of the share axis for shares up to \a highest percent: 100, or above 100 the
+//! next multiple of half a power of ten (120 -> 150, 1371 -> 1500).
+double shareAxisTop(double highest)
+{
+    if (!(highest > 100) || !std::isfinite(highest))
+        return 100;
+    const double step = std::pow(10.0, std::floor(std::log10(highest))) / 2;
+    return std::ceil(highest / step) * step;
 }
 
 ChartPoint point(double v, const QString &label, Rgb color, const NumLocale &nl)
@@ -153,6 +164,19 @@ NonparamResult Histogram_Exp(State &s, const NumLocale &nl)
     SeriesData *s2 = r.chart.find(QStringLiteral("Series2"));
     SeriesData *s3 = r.chart.find(QStringLiteral("Series3"));
     const size_t firstBar = r.chart.series.size() - r.barCauses.size();
+    // The share axis: 0..100 %, or higher when the plain accumulated share passes the
+    // fleet (repeated failures of a product). The corrected share grows without bound
+    // where nearly every product has left observation: its line ends at the last interval
+    // where it stays on the axis, so no line is drawn beyond its axis.
+    {
+        double T = 0, highest = 0;
+        for (const Hist_Rec &hr : s.Hist_Arr) {
+            T += hr.Sum;
+            highest = std::max(highest, T * 100 / N);
+        }
+        r.chart.right.max = shareAxisTop(highest);
+    }
+    const double axisTop = r.chart.right.max;
     bool corrected = true;
     double xprev = 0;
     double T = 0;
@@ -171,8 +195,10 @@ NonparamResult Histogram_Exp(State &s, const NumLocale &nl)
         // Once every product has left observation the correction has no finite value:
         // the corrected line ends there, so its points stay under their intervals.
         corrected = corrected && G < 1;
+        const double share = corrected ? T / (1 - G) * 100 / N : 0.0;
+        corrected = corrected && share <= axisTop;
         if (corrected)
-            s2->points.push_back(point(T / (1 - G) * 100 / N, label, s2->color, nl));
+            s2->points.push_back(point(share, label, s2->color, nl));
         s3->points.push_back(point(G * 100, label, s3->color, nl));
         for (size_t b = 0; b < r.barCauses.size(); ++b) {
             SeriesData &bar = r.chart.series[firstBar + b];

@@ -54,9 +54,10 @@ ChartData chart3Design();
  *
  *  Throws UserError, leaving \a s unchanged, when no failures are loaded, the histogram
  *  is empty, the reduced fleet is not positive or the warranty deviation is not
- *  positive. Where every product has left observation by an interval's end, the
- *  corrected series gets no point for that interval (and, the share only growing with
- *  time, for none after it). */
+ *  positive. The share axis runs from 0 to 100 %, higher only when the plain accumulated
+ *  share passes 100 %. Where every product has left observation by an interval's end, or
+ *  the corrected share would pass the top of its axis, the corrected series gets no point
+ *  for that interval (and, the share only growing with time, for none after it). */
 NonparamResult Histogram_Exp(State &s, const NumLocale &nl);
 
 } // namespace obr

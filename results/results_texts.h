@@ -82,4 +82,8 @@ inline const QString withCens = QStringLiteral("- с учетом цензури
 inline const QString piecesComma = QStringLiteral(" шт.,");
 inline const QString failuresClose = QStringLiteral(" отказов)");
 
+// The window's role in the name offered for its printed page
+inline const QString printResults = QStringLiteral("результаты расчета");
+inline const QString printExpand = QStringLiteral("поток отказов");
+
 } // namespace obr::rtxt

@@ -12,7 +12,7 @@ packages=(
   libboost-dev libeigen3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-apps imagemagick poppler-utils xdotool openbox
+  xvfb xauth x11-apps x11-utils imagemagick poppler-utils xdotool openbox
   desktop-file-utils appstream lintian dpkg-dev fakeroot file
   fonts-dejavu-core fonts-liberation
 )

@@ -127,4 +127,7 @@ void TForm3::Histogram_Exp(const NumLocale &nl)
     activateWindow();
 }
 
-void TForm3::Button1Click() { printWindow(this); }
+void TForm3::Button1Click()
+{
+    printWindow(this, printFileName(m_state->loadedFile, QStringLiteral("непараметрический анализ")));
+}

@@ -4,6 +4,7 @@
 
 #include "chart/chartwidget.h"
 #include "chart/printing.h"
+#include "results/results_texts.h"
 
 #include <QChart>
 #include <QLabel>
@@ -86,8 +87,12 @@ void TExpandForm::placeControls()
     const int w = width(), h = height();
     Chart1->setGeometry(-1, 0, w + 2, h - kBottomStrip);
     Label1->setGeometry(70, 4, w - 140, 30);
-    obr::ui::setFittedText(Label1, m_view.label1, designFont(QStringLiteral("Arial"), 21, true),
-                           14);
+    // The counts after the comment are never elided.
+    const QString &comment = m_state->Comment;
+    const bool split = m_view.label1.startsWith(comment);
+    obr::ui::setFittedText(Label1, split ? comment : m_view.label1,
+                           split ? m_view.label1.mid(comment.size()) : QString(),
+                           designFont(QStringLiteral("Arial"), 21, true), 14);
     Button2->setGeometry(9, 10, 49, 25);
     // The bottom line: the caption, then the two times, each after the previous text.
     const int y = h - kBottomStrip + 4;
@@ -101,4 +106,7 @@ void TExpandForm::placeControls()
     Button2->raise();
 }
 
-void TExpandForm::Button2Click() { obr::printWindow(this); }
+void TExpandForm::Button2Click()
+{
+    obr::printWindow(this, obr::printFileName(m_state->loadedFile, obr::rtxt::printExpand));
+}

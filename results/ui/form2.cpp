@@ -7,6 +7,7 @@
 #include "chart/printing.h"
 #include "desktop/tablecopy.h"
 #include "model/errors.h"
+#include "results/results_texts.h"
 
 #include <QChart>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
 
 using obr::ui::designFont;
@@ -36,26 +38,34 @@ TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kCaption);
     setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
-    resize(1428, 862);
+    resize(kDesignSize);
 
-    Chart2 = new obr::ChartWidget(this);
+    // The contents lie on a canvas in a scroll area: laid out anew for any size from
+    // kMinimumContents up (a maximised window uses the whole screen), scrolled below it.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("Form2Scroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_canvas = new QWidget;
+    m_canvas->setObjectName(QStringLiteral("Form2Contents"));
+    m_canvas->setMinimumSize(kMinimumContents);
+    m_scroll->setWidget(m_canvas);
+    m_canvas->installEventFilter(this);
+    QWidget *const canvas = m_canvas;
+
+    Chart2 = new obr::ChartWidget(canvas);
     Chart2->setObjectName(QStringLiteral("Chart2"));
-    Chart2->setGeometry(0, 0, 650, 369);
-    Chart1 = new obr::ChartWidget(this);
+    Chart1 = new obr::ChartWidget(canvas);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setGeometry(1, 368, 649, 491);
-    Chart3 = new obr::ChartWidget(this);
+    Chart3 = new obr::ChartWidget(canvas);
     Chart3->setObjectName(QStringLiteral("Chart3"));
-    Chart3->setGeometry(648, 368, 777, 491);
 
-    Label10 = new QLabel(QStringLiteral("Комментарий"), this);
+    Label10 = new QLabel(QStringLiteral("Комментарий"), canvas);
     Label10->setObjectName(QStringLiteral("Label10"));
     Label10->setFont(designFont(QStringLiteral("Arial Black"), 17));
-    Label10->setGeometry(656, 6, 1428 - 656 - 8, 30);
 
-    Result_Grid = new QTableWidget(obr::ResultsTable::Rows, obr::ResultsTable::Cols, this);
+    Result_Grid = new QTableWidget(obr::ResultsTable::Rows, obr::ResultsTable::Cols, canvas);
     Result_Grid->setObjectName(QStringLiteral("Result_Grid"));
-    Result_Grid->setGeometry(648, 95, 777, 267);
     Result_Grid->setFont(obr::ui::gridFont(12));
     // Cells carry trailing spaces up to the column width: never elide them.
     Result_Grid->setTextElideMode(Qt::ElideNone);
@@ -80,25 +90,65 @@ TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     Result_Grid->viewport()->setMouseTracking(true);
     fillGrid(obr::ResultsTable{});
 
-    Button1 = new QPushButton(QStringLiteral("Печать"), this);
+    Button1 = new QPushButton(QStringLiteral("Печать"), canvas);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(1232, 40, 73, 40);
-    Prodolgenie = new QPushButton(QStringLiteral("Продолж."), this);
+    Prodolgenie = new QPushButton(QStringLiteral("Продолж."), canvas);
     Prodolgenie->setObjectName(QStringLiteral("Prodolgenie"));
-    Prodolgenie->setGeometry(1333, 40, 75, 40);
     Button2 = new QPushButton(QStringLiteral("Expand"), Chart1);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(8, 7, 49, 25);
     Button2->raise();
-    ButtonCsv = new QPushButton(QStringLiteral("Экспорт в CSV…"), this);
+    ButtonCsv = new QPushButton(QStringLiteral("Экспорт в CSV…"), canvas);
     ButtonCsv->setObjectName(QStringLiteral("ButtonCsv"));
-    ButtonCsv->setGeometry(1124, 40, 100, 40);
     obr::installTableCopy(Result_Grid);
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Prodolgenie, &QPushButton::clicked, this, &TForm2::ProdolgenieClick);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     connect(ButtonCsv, &QPushButton::clicked, this, &TForm2::ExportCsvClick);
+
+    m_scroll->setGeometry(rect());
+    m_canvas->resize(kDesignSize);
+    placeControls();
+}
+
+void TForm2::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    m_scroll->setGeometry(rect());
+}
+
+void TForm2::placeControls()
+{
+    // At the design size every control stands where the design puts it. Extra or missing
+    // width is shared by the two columns in the design's proportion; the band of the table
+    // keeps its height and the two lower charts take the rest.
+    if (!Prodolgenie)
+        return; // still being built
+    const int W = m_canvas->width(), H = m_canvas->height();
+    const int left = 650 + (W - kDesignSize.width()) * 650 / kDesignSize.width();
+    const int x = left - 2;  // the right column: 648 in the design
+    const int rightW = W - x - 3;
+    const int lowerH = H - 368 - 3;
+    Chart2->setGeometry(0, 0, left, 369);
+    Chart1->setGeometry(1, 368, left - 1, lowerH);
+    Chart3->setGeometry(x, 368, rightW, lowerH);
+    Label10->setGeometry(x + 8, 6, W - x - 16, 30);
+    Result_Grid->setGeometry(x, 95, rightW, 267);
+    Button1->setGeometry(W - 196, 40, 73, 40);
+    Prodolgenie->setGeometry(W - 95, 40, 75, 40);
+    if (ButtonCsv)
+        ButtonCsv->setGeometry(W - 304, 40, 100, 40);
+    fitHeading();
+}
+
+void TForm2::fitHeading()
+{
+    // The fleet count after the comment is never elided.
+    if (m_headingHead.isEmpty() && m_headingTail.isEmpty())
+        return;
+    obr::ui::setFittedText(Label10, m_headingHead, m_headingTail,
+                           designFont(QStringLiteral("Arial Black"), 17), 12);
 }
 
 void TForm2::Diagrams() { Diagrams(obr::NumLocale::from(QLocale())); }
@@ -114,8 +164,11 @@ void TForm2::Diagrams(const obr::NumLocale &nl)
         Chart1->setChartData(m_view.chart1);
         Chart2->setChartData(m_view.chart2);
         Chart3->setChartData(m_view.chart3);
-        obr::ui::setFittedText(Label10, m_view.label10, designFont(QStringLiteral("Arial Black"), 17),
-                               12);
+        const QString &comment = m_state->Comment;
+        const bool split = m_view.label10.startsWith(comment);
+        m_headingHead = split ? comment : m_view.label10;
+        m_headingTail = split ? m_view.label10.mid(comment.size()) : QString();
+        fitHeading();
         fillGrid(m_view.table);
         Button2->raise();
         show();
@@ -164,7 +217,11 @@ void TForm2::fillGrid(const obr::ResultsTable &t)
 
 bool TForm2::eventFilter(QObject *watched, QEvent *e)
 {
-    if (watched != Result_Grid->viewport())
+    if (watched == m_canvas && e->type() == QEvent::Resize) {
+        placeControls();
+        return false;
+    }
+    if (!Result_Grid || watched != Result_Grid->viewport())
         return QWidget::eventFilter(watched, e);
     auto boundaryAt = [this](int x) {
         // the column whose right edge is within 3 px of x
@@ -216,15 +273,38 @@ void TForm2::showEvent(QShowEvent *e)
     QWidget::showEvent(e);
     if (!m_placed) { // centred on the desktop when first shown
         m_placed = true;
-        if (QScreen *s = screen()) {
-            QRect r = frameGeometry();
-            r.moveCenter(s->availableGeometry().center());
-            move(r.topLeft());
-        }
+        fitToScreen();
     }
 }
 
-void TForm2::Button1Click() { obr::printWindow(this); }
+void TForm2::fitToScreen()
+{
+    QScreen *s = screen();
+    if (!s)
+        return;
+    const QRect avail = s->availableGeometry();
+    // The frame is known once the window manager has framed the window; before that, room
+    // for a usual title bar and border.
+    const QRect outer = frameGeometry(), inner = geometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                   outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (frame.isNull())
+        frame = QMargins(4, 32, 4, 4);
+    const QSize room = avail.size().shrunkBy(frame);
+    if (!isMaximized() && !isFullScreen())
+        resize(kDesignSize.boundedTo(room));
+    // Centred, and whole: the title bar never above or left of the screen's work area.
+    QRect r(QPoint(), size().grownBy(frame));
+    r.moveCenter(avail.center());
+    r.moveLeft(std::max(avail.left(), std::min(r.left(), avail.right() + 1 - r.width())));
+    r.moveTop(std::max(avail.top(), std::min(r.top(), avail.bottom() + 1 - r.height())));
+    move(r.topLeft());
+}
+
+void TForm2::Button1Click()
+{
+    obr::printWindow(this, obr::printFileName(m_state->loadedFile, obr::rtxt::printResults));
+}
 
 void TForm2::ProdolgenieClick() { hide(); }
 

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTableWidget;
 class TExpandForm;
 
@@ -45,6 +46,11 @@ public:
     QPushButton *Button2 = nullptr;
     QPushButton *ButtonCsv = nullptr; //!< «Экспорт в CSV…»
 
+    //! The client size of the design; the window opens at it where the screen allows.
+    static constexpr QSize kDesignSize{1428, 862};
+    //! The smallest size the contents are laid out for; below it the window scrolls.
+    static constexpr QSize kMinimumContents{1180, 640};
+
 public slots:
     /*! \brief Asks for a file and writes the CSV of the last refresh: the table, the
      *  histogram with each model's expected counts, the nonparametric series. */
@@ -52,6 +58,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private slots:
@@ -61,9 +68,17 @@ private slots:
 
 private:
     void fillGrid(const obr::ResultsTable &t);
+    //! Opens the window whole on its screen: the design size where it fits, centred.
+    void fitToScreen();
+    //! Lays the contents out over the width and height they have (the design at 1428 x 862).
+    void placeControls();
+    void fitHeading();
 
     obr::State *m_state;
     TExpandForm *m_expand;
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_canvas = nullptr;
+    QString m_headingHead, m_headingTail;
     obr::ResultsView m_view;
     obr::ResultsTitles m_titles;
     obr::NumLocale m_nl; //!< separators of the last refresh

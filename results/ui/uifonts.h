@@ -9,6 +9,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace obr::ui {
 
 /*! \brief The installed font closest to a design font, with Cyrillic glyphs. The design
@@ -48,9 +50,12 @@ inline QFont gridFont(int px)
 
 /*! \brief Puts a caption into a label of fixed width: in the label's design font when it
  *  fits, otherwise a few pixels smaller (down to \a minPx), and only then elided with the
- *  whole text as the tool tip. A long data-set comment thus stays readable. */
-inline void setFittedText(QLabel *label, const QString &text, const QFont &design, int minPx)
+ *  whole text as the tool tip. Only \a head is ever elided: \a tail (a fleet count after
+ *  the data-set comment) is always shown whole. */
+inline void setFittedText(QLabel *label, const QString &head, const QString &tail,
+                          const QFont &design, int minPx)
 {
+    const QString text = head + tail;
     QFont f = design;
     const int width = label->width() - 2;
     for (int px = design.pixelSize(); px >= minPx; --px) {
@@ -64,9 +69,16 @@ inline void setFittedText(QLabel *label, const QString &text, const QFont &desig
         label->setText(text);
         label->setToolTip(QString());
     } else {
-        label->setText(fm.elidedText(text, Qt::ElideRight, width));
+        const int room = std::max(0, width - fm.horizontalAdvance(tail));
+        label->setText(fm.elidedText(head, Qt::ElideRight, room) + tail);
         label->setToolTip(text);
     }
+}
+
+//! The same for a caption without a part that must stay whole.
+inline void setFittedText(QLabel *label, const QString &text, const QFont &design, int minPx)
+{
+    setFittedText(label, text, QString(), design, minPx);
 }
 
 //! Shows the busy cursor for the lifetime of the guard.

@@ -7,6 +7,9 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QChartView>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QPointer>
 #include <QValueAxis>
@@ -104,6 +107,127 @@ private slots:
         QCOMPARE(areas[0]->brush().color().alpha(), 255 * 70 / 100);
         QCOMPARE(w.legend()->texts(),
                  QStringList({"Площадь", "Выбывание", "Накопление", "А", "Б"}));
+    }
+
+    void noTextIsCut_data()
+    {
+        QTest::addColumn<int>("categories");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("legend");
+        // Chart1 and Chart2 of the results window as designed, at the smallest size the
+        // window lays out for, and the enlarged chart.
+        for (int n : {14, 23, 31}) {
+            QTest::addRow("%d, flow chart", n) << n << QSize(649, 491) << true;
+            QTest::addRow("%d, accumulated chart", n) << n << QSize(650, 369) << false;
+            QTest::addRow("%d, smallest window", n) << n << QSize(537, 269) << true;
+            QTest::addRow("%d, enlarged", n) << n << QSize(1425, 833) << true;
+        }
+    }
+    void noTextIsCut()
+    {
+        QFETCH(int, categories);
+        QFETCH(QSize, size);
+        QFETCH(bool, legend);
+        ChartData d = sample();
+        d.title = QStringLiteral("Изменение потока отказов в течение гарантийного периода");
+        d.left.title = QStringLiteral("Отказов за 100 час на 1 изделие");
+        d.right.title = QStringLiteral("Выбывание из гарантии, %");
+        d.legendVisible = legend;
+        std::vector<double> v;
+        for (int j = 0; j < categories; ++j)
+            v.push_back(0.01 * (j % 7));
+        SeriesData bars = series(SeriesKind::Bar, QStringLiteral("А"), v);
+        SeriesData out = series(SeriesKind::Line, QStringLiteral("Выбывание"), v, AxisSide::Right);
+        for (int j = 0; j < categories; ++j) // interval ends up to five digits, as on large files
+            bars.points[size_t(j)].label = out.points[size_t(j)].label =
+                QString::number(j < 10 ? 100 * (j + 1) : 1000 + 500 * (j - 9));
+        d.series = {out, bars};
+        ChartWidget w;
+        w.resize(size);
+        w.setChartData(d);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(20);
+        // No title or axis text of the chart is cut (the axis's own category labels are
+        // invisible: the widget draws them).
+        for (QGraphicsItem *item : w.chart()->scene()->items()) {
+            auto *t = dynamic_cast<QGraphicsTextItem *>(item);
+            if (!t || !t->isVisible() || t->defaultTextColor().alpha() == 0)
+                continue;
+            const QString text = t->toPlainText();
+            QVERIFY2(!text.contains(QStringLiteral("...")) && !text.contains(QChar(0x2026)),
+                     qPrintable(text));
+        }
+        // Every category label is shown whole, in a readable size, under its category and
+        // clear of its neighbours.
+        const auto &labels = w.categoryLabels();
+        QCOMPARE(int(labels.size()), categories);
+        const QRectF plot = w.chart()->plotArea();
+        const double step = plot.width() / categories;
+        QRectF previous;
+        for (int j = 0; j < categories; ++j) {
+            const QGraphicsSimpleTextItem *l = labels[size_t(j)];
+            QCOMPARE(l->text(), bars.points[size_t(j)].label);
+            QVERIFY(l->isVisible());
+            QVERIFY(l->font().pixelSize() >= 9);
+            const QRectF r = l->mapRectToParent(l->boundingRect());
+            QVERIFY(QRectF(QPointF(0, 0), w.view()->size()).contains(r));
+            QVERIFY(r.top() > plot.bottom());
+            QVERIFY(std::abs(r.center().x() - (plot.left() + step * (j + 0.5))) < 1);
+            QVERIFY2(!r.intersects(previous), qPrintable(l->text()));
+            previous = r;
+        }
+    }
+
+    void valueMarksNeverOverlap_data()
+    {
+        QTest::addColumn<int>("categories");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("8 categories") << 8 << QSize(777, 491);
+        QTest::newRow("31 categories, crowded") << 31 << QSize(777, 491);
+        QTest::newRow("31 categories, maximised") << 31 << QSize(1900, 900);
+    }
+    void valueMarksNeverOverlap()
+    {
+        // Two marked lines a little apart on the right axis (18.7 % and 18.6 %, the
+        // crowded case of the nonparametric chart) over bars of the left axis.
+        QFETCH(int, categories);
+        QFETCH(QSize, size);
+        ChartData d = sample();
+        d.series.clear();
+        auto marked = [&](const QString &title, double shift) {
+            std::vector<double> v;
+            for (int j = 0; j < categories; ++j)
+                v.push_back(std::min(100.0, 3.0 * j + shift));
+            SeriesData s = series(SeriesKind::Line, title, v, AxisSide::Right);
+            s.marksVisible = true;
+            for (ChartPoint &p : s.points)
+                p.mark = QString::number(p.value, 'f', 1);
+            return s;
+        };
+        std::vector<double> bars;
+        for (int j = 0; j < categories; ++j)
+            bars.push_back(j % 3 == 0 ? 0.0 : 4.0 + (j % 5));
+        d.series = {series(SeriesKind::Bar, QStringLiteral("А"), bars), marked("s1", 0),
+                    marked("s2", 0.1)};
+        ChartWidget w;
+        w.resize(size);
+        w.setChartData(d);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.markCount(), 2 * categories);
+        const std::vector<QRectF> marks = w.shownMarkRects();
+        const std::vector<QRectF> areas = w.barAreas();
+        QVERIFY(!marks.empty());
+        QVERIFY(!areas.empty());
+        const QRectF plot = w.chart()->plotArea();
+        for (size_t i = 0; i < marks.size(); ++i) {
+            QVERIFY(plot.contains(marks[i]));
+            for (size_t j = i + 1; j < marks.size(); ++j)
+                QVERIFY2(!marks[i].intersects(marks[j]), qPrintable(QStringLiteral("marks %1 and %2").arg(i).arg(j)));
+            for (const QRectF &a : areas)
+                QVERIFY(!marks[i].intersects(a));
+        }
     }
 
     void aRefreshReplacesEverything()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "model/errors.h"
 #include "model/numfmt.h"
+#include "model/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -96,4 +97,30 @@ TEST(NumFmt, BoxesFollowTheLocaleSeparator)
         EXPECT_TRUE(e.message().contains("abc"));
         EXPECT_TRUE(e.message().contains("Среднее время гарантии"));
     }
+}
+
+TEST(NumFmt, ABoxSaysWhichSeparatorItTakes)
+{
+    // The other locale's separator gets the hint; other mistakes keep the plain message.
+    struct Case {
+        const char *text;
+        QChar dec;
+        const char *expected;
+    } const cases[] = {
+        {"1.5", u',', "«1.5» не является числом (поле «СКО»; дробная часть пишется через запятую)"},
+        {"1.000.5", u',', "«1.000.5» не является числом (поле «СКО»; дробная часть пишется через запятую)"},
+        {"1,5", u'.', "«1,5» не является числом (поле «СКО»; дробная часть пишется через точку)"},
+        {"1,5x", u',', "«1,5x» не является числом (поле «СКО»)"},
+        {"", u',', "«» не является числом (поле «СКО»)"},
+    };
+    for (const Case &c : cases) {
+        try {
+            boxReal(QString::fromUtf8(c.text), c.dec, QStringLiteral("СКО"));
+            ADD_FAILURE() << c.text << " accepted";
+        } catch (const UserError &e) {
+            EXPECT_EQ(e.message(), QString::fromUtf8(c.expected));
+        }
+    }
+    EXPECT_EQ(txt::notANumber(QStringLiteral("1.5"), {}, txt::fractionHint(u',')),
+              QStringLiteral("«1.5» не является числом (дробная часть пишется через запятую)"));
 }

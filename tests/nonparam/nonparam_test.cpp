@@ -231,8 +231,10 @@ TEST(NonparamChart, IntervalEndsAreRoundedHalfToEven)
 TEST(NonparamChart, CorrectedLineEndsWhereEveryoneHasLeftObservation)
 {
     // Warranty ends at 250 +- 10 h: at 200 h almost nobody has left, at 300 h nearly
-    // everybody (finite), from 400 h on everybody (no finite correction).
-    State s = makeState(records({{100, 1}, {200, 1}, {300, 1}, {400, 1}, {500, 1}}), 10, 250, 10);
+    // everybody (finite), from 400 h on everybody (no finite correction). The fleet is so
+    // large that the corrected share at 300 h (about 10 %) stays on its axis.
+    const double N = 1e8;
+    State s = makeState(records({{100, 1}, {200, 1}, {300, 1}, {400, 1}, {500, 1}}), N, 250, 10);
     const NonparamResult r = Histogram_Exp(s, NumLocale::period());
     const SeriesData &s1 = *r.chart.find("Series1");
     const SeriesData &s2 = *r.chart.find("Series2");
@@ -244,11 +246,45 @@ TEST(NonparamChart, CorrectedLineEndsWhereEveryoneHasLeftObservation)
         EXPECT_EQ(s2.points[i].label, s1.points[i].label);
         EXPECT_TRUE(std::isfinite(s2.points[i].value));
         const double G = s.F_OutGar[i];
-        EXPECT_DOUBLE_EQ(s2.points[i].value, double(i + 1) / (1 - G) * 100 / 10);
+        EXPECT_DOUBLE_EQ(s2.points[i].value, double(i + 1) / (1 - G) * 100 / N);
     }
     EXPECT_EQ(s.F_OutGar[3], 1.0);
     EXPECT_DOUBLE_EQ(s3.points[4].value, 100);
     EXPECT_DOUBLE_EQ(s3.points[0].value, s.F_OutGar[0] * 100);
+}
+
+TEST(NonparamChart, NoLineLeavesTheShareAxis)
+{
+    // Fleet of 10, warranty 250 +- 100 h, one failure every 100 h. The corrected share
+    // passes 100 % at 400 h (4 / (1 - 0.933) * 10 = 599 %): its line ends at 300 h
+    // (3 / (1 - 0.69) * 10 = 97 %), while the other two lines go on.
+    struct Case {
+        int failures;
+        double top;        // the share axis ends here
+        size_t corrected;  // points of the corrected line
+    } const cases[] = {
+        {5, 100, 3},
+        // 14 failures of 10 products: the plain share reaches 140 %, the axis 150 %, and the
+        // corrected line keeps its 300 h point (97 %) but not 400 h.
+        {14, 150, 3},
+        // 123 failures: the axis goes to 1500 % and holds the corrected 400 h point (599 %).
+        {123, 1500, 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.failures);
+        State s = makeState(records({{100, 1}, {200, 1}, {300, 1}, {400, 1}, {500, 1}}), 10, 250, 100);
+        s.Hist_Arr.back().Sum += c.failures - 5;
+        const NonparamResult r = Histogram_Exp(s, NumLocale::period());
+        EXPECT_EQ(r.chart.right.max, c.top);
+        EXPECT_TRUE(r.chart.right.fixedRange);
+        EXPECT_EQ(r.chart.find("Series2")->points.size(), c.corrected);
+        for (const char *name : {"Series1", "Series2", "Series3"}) {
+            const SeriesData &line = *r.chart.find(QString::fromLatin1(name));
+            for (const ChartPoint &p : line.points)
+                EXPECT_LE(p.value, r.chart.right.max) << name << " at " << p.label.toStdString();
+        }
+        EXPECT_EQ(r.chart.find("Series1")->points.size(), s.Hist_Arr.size());
+    }
 }
 
 TEST(NonparamTexts, LabelsAndMarksInBothLocales)

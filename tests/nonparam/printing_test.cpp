@@ -19,8 +19,10 @@ public:
     int fileAsks = 0;
     QStringList failures;
     void printerSetup(QPrinter &, QWidget *) override { ++setups; }
-    QString pdfFileName(QWidget *) override
+    QStringList suggested;
+    QString pdfFileName(QWidget *, const QString &name) override
     {
+        suggested << name;
         ++fileAsks;
         return file;
     }
@@ -111,6 +113,29 @@ private slots:
             QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
         }
         QCOMPARE(m_dialogs.fileAsks, 2);
+    }
+
+    void offeredNameTellsDataAndWindow()
+    {
+        struct Case {
+            const char *dataFile, *expected;
+        } const cases[] = {
+            {"/home/u/data/sample.fdt", "sample - результаты расчета.pdf"},
+            {"/home/u/data/К-120 2019.v2.fdt", "К-120 2019.v2 - результаты расчета.pdf"},
+            {"/d/a:b?.fdt", "a_b_ - результаты расчета.pdf"},
+            {"", "результаты расчета.pdf"},
+        };
+        for (const Case &c : cases)
+            QCOMPARE(obr::printFileName(QString::fromUtf8(c.dataFile), QStringLiteral("результаты расчета")),
+                     QString::fromUtf8(c.expected));
+        // The name goes to the file dialog; without one a neutral name is offered.
+        QWidget w;
+        w.resize(200, 100);
+        m_dialogs.file.clear();
+        QVERIFY(!obr::printWindow(&w, QStringLiteral("sample - поток отказов.pdf")));
+        QVERIFY(!obr::printWindow(&w));
+        QCOMPARE(m_dialogs.suggested,
+                 (QStringList{QStringLiteral("sample - поток отказов.pdf"), QStringLiteral("страница.pdf")}));
     }
 
 private:

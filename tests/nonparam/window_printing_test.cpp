@@ -29,8 +29,10 @@ public:
     int fileAsks = 0;
     QStringList failures;
     void printerSetup(QPrinter &, QWidget *) override { ++setups; }
-    QString pdfFileName(QWidget *) override
+    QStringList suggested;
+    QString pdfFileName(QWidget *, const QString &name) override
     {
+        suggested << name;
         ++fileAsks;
         return file;
     }
@@ -59,17 +61,20 @@ private slots:
         QFile f(QStringLiteral(OBROTK_SAMPLE));
         QVERIFY2(f.open(QIODevice::ReadOnly), OBROTK_SAMPLE);
         applyFailureFile(m_state, readFailureFile(f.readAll()));
+        m_state.loadedFile = QStringLiteral(OBROTK_SAMPLE);
         hist(m_state);
     }
 
     void printButtonGivesOneLandscapePageWithTheWindow_data()
     {
         QTest::addColumn<Maker>("make");
+        // The name offered for the page: the data file's and the window's role.
+        QTest::addColumn<QString>("offered");
         QTest::newRow("Form3") << Maker([](State *s) {
             auto f = std::make_shared<TForm3>(s);
             f->Histogram_Exp(NumLocale::comma());
             return Shown{f, f.get(), f->Button1};
-        });
+        }) << QStringLiteral("sample - непараметрический анализ.pdf");
         QTest::newRow("Form2") << Maker([](State *s) {
             struct Pair : QWidget {
                 explicit Pair(State *s) : expand(s), form2(s, &expand) {}
@@ -79,16 +84,17 @@ private slots:
             auto p = std::make_shared<Pair>(s);
             p->form2.Diagrams(NumLocale::comma());
             return Shown{p, &p->form2, p->form2.Button1};
-        });
+        }) << QStringLiteral("sample - результаты расчета.pdf");
         QTest::newRow("ExpandForm (maximised)") << Maker([](State *s) {
             auto e = std::make_shared<TExpandForm>(s);
             e->ExpandDia_1(NumLocale::comma());
             return Shown{e, e.get(), e->Button2};
-        });
+        }) << QStringLiteral("sample - поток отказов.pdf");
     }
     void printButtonGivesOneLandscapePageWithTheWindow()
     {
         QFETCH(Maker, make);
+        QFETCH(QString, offered);
         const Shown w = make(&m_state);
         QVERIFY(w.window->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(w.window));
@@ -102,6 +108,7 @@ private slots:
 
         QVERIFY(dialogs.failures.isEmpty());
         QCOMPARE(dialogs.fileAsks, 1);
+        QCOMPARE(dialogs.suggested, QStringList{offered});
         const PdfFacts pdf = readPdfFacts(dialogs.file);
         QVERIFY(pdf.ok);
         QCOMPARE(pdf.pages.size(), 1);

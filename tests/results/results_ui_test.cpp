@@ -12,6 +12,9 @@
 #include <QChart>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -171,6 +174,8 @@ private slots:
         TExpandForm expand(&s);
         TForm2 form(&s, &expand);
         form.Diagrams(obr::NumLocale::comma());
+        // The offscreen screen is smaller than the design: look at the design size.
+        form.resize(TForm2::kDesignSize);
         const QFontMetrics fm(form.Result_Grid->font());
         for (int c = 0; c < 6; ++c)
             for (int r = 0; r < 12; ++r) {
@@ -211,13 +216,26 @@ private slots:
             s.Comment = c.comment;
             TForm2 form(&s, nullptr);
             form.Diagrams(obr::NumLocale::period());
+            form.resize(TForm2::kDesignSize);
             const QString full = c.comment + QStringLiteral(" (200 шт.)");
             const QFontMetrics fm(form.Label10->font());
             QVERIFY(fm.horizontalAdvance(form.Label10->text()) <= form.Label10->width());
             QVERIFY(form.Label10->font().pixelSize() >= 12);
             QCOMPARE(form.Label10->text() == full, c.whole);
             QCOMPARE(form.Label10->toolTip(), c.whole ? QString() : full);
+            // Only the comment is elided: the fleet count is always shown.
+            QVERIFY(form.Label10->text().endsWith(QStringLiteral(" (200 шт.)")));
+            if (!c.whole)
+                QVERIFY(form.Label10->text().endsWith(QStringLiteral("Ж… (200 шт.)")));
         }
+        // The enlarged chart's caption keeps both counts in the same way.
+        obr::State s = smallState();
+        s.Comment = QString(200, u'Ж');
+        TExpandForm expand(&s);
+        expand.resize(1423, 861);
+        expand.fill(obr::NumLocale::period());
+        QVERIFY(expand.Label1->text().endsWith(QStringLiteral("Ж… (200 шт.,120 отказов)")));
+        QCOMPARE(expand.Label1->toolTip(), s.Comment + QStringLiteral(" (200 шт.,120 отказов)"));
     }
 
     void thirtyOneIntervalsStayReadable()
@@ -229,6 +247,7 @@ private slots:
         s.Hist_Arr = histogram(ends, {{1, std::vector<int>(31, 1)}});
         TForm2 form(&s, nullptr);
         form.Diagrams(obr::NumLocale::period());
+        form.resize(TForm2::kDesignSize);
         auto *x = qobject_cast<QBarCategoryAxis *>(form.Chart1->chart()->axes(Qt::Horizontal).first());
         QVERIFY(x);
         QCOMPARE(x->count(), 31);
@@ -240,6 +259,55 @@ private slots:
             QVERIFY(fm.horizontalAdvance(QStringLiteral("10000")) < room);
         else
             QVERIFY(fm.height() < room);
+    }
+
+    void opensWholeOnScreenAndUsesTheRoomItGets()
+    {
+        obr::State s = fourModels();
+        TExpandForm expand(&s);
+        TForm2 form(&s, &expand);
+        form.Diagrams(obr::NumLocale::period());
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The offscreen screen (800 x 800) is smaller than the design: the window opens
+        // whole on it, and its contents scroll sideways.
+        const QRect avail = form.screen()->availableGeometry();
+        QVERIFY(avail.width() < TForm2::kDesignSize.width());
+        QVERIFY2(avail.contains(form.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(form.frameGeometry().x())
+                                .arg(form.frameGeometry().y()).arg(form.frameGeometry().width())
+                                .arg(form.frameGeometry().height())));
+        auto *scroll = form.findChild<QScrollArea *>();
+        QVERIFY(scroll);
+        QTRY_VERIFY(scroll->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(scroll->widget()->width(), TForm2::kMinimumContents.width());
+        QCOMPARE(scroll->widget()->height(), scroll->viewport()->height());
+
+        // At the design size every control stands where the design puts it.
+        form.resize(TForm2::kDesignSize);
+        QTRY_COMPARE(form.Chart3->geometry(), QRect(648, 368, 777, 491));
+        QCOMPARE(form.Chart2->geometry(), QRect(0, 0, 650, 369));
+        QCOMPARE(form.Chart1->geometry(), QRect(1, 368, 649, 491));
+        QCOMPARE(form.Result_Grid->geometry(), QRect(648, 95, 777, 267));
+        QCOMPARE(form.Label10->geometry(), QRect(656, 6, 764, 30));
+        QCOMPARE(form.Button1->geometry(), QRect(1232, 40, 73, 40));
+        QCOMPARE(form.Prodolgenie->geometry(), QRect(1333, 40, 75, 40));
+        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+
+        // Larger (maximised on a large screen): the charts take the room, the buttons stay
+        // at the right edge, the table keeps its height, nothing scrolls.
+        form.resize(1900, 1040);
+        QTRY_COMPARE(form.Chart1->geometry().bottom(), 1040 - 4);
+        QCOMPARE(form.Chart3->geometry().right(), 1900 - 4);
+        QCOMPARE(form.Chart3->height(), form.Chart1->height());
+        QVERIFY(form.Chart2->width() > 650 + 150);
+        QCOMPARE(form.Chart2->height(), 369);
+        QCOMPARE(form.Result_Grid->height(), 267);
+        QCOMPARE(form.Result_Grid->geometry().left(), form.Chart3->geometry().left());
+        QCOMPARE(form.Prodolgenie->geometry().right(), 1900 - 21);
+        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
+        for (obr::ChartWidget *w : {form.Chart1, form.Chart3})
+            QVERIFY(w->legend()->allTextsFit());
     }
 
     void expandFillsMaximisedWithMarks()

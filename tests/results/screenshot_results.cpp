@@ -83,6 +83,7 @@ int main(int argc, char **argv)
     TExpandForm expand(&s);
     TForm2 form2(&s, &expand);
     form2.Diagrams(nl);
+    form2.resize(TForm2::kDesignSize); // the offscreen screen is smaller than the design
     expand.resize(1423, 861);
     expand.fill(nl);
     expand.show();
