@@ -28,8 +28,8 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSlider>
 #include <QTableView>

@@ -10,7 +10,6 @@
 #include <QChartView>
 #include <QFontDatabase>
 #include <QGraphicsSimpleTextItem>
-#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLineSeries>
 #include <QLocale>
@@ -392,10 +391,15 @@ ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
     view_->setFrameShape(QFrame::NoFrame);
     legend_ = new ChartLegend(this);
     connect(chart_, &QChart::plotAreaChanged, this, [this] {
-        // The plot's width decides the room of the category labels; their angle and size
-        // change only its height, so this settles after one more pass.
-        chooseLabelAngle();
-        fitAxisTitles();
+        // The plot's width decides the room of the category labels and its height that of
+        // the axis titles; fitting them changes the plot again, which settles after a pass
+        // or two. A few passes per layout at most, so that two fits can never keep undoing
+        // each other.
+        if (fitPasses_ < 4) {
+            ++fitPasses_;
+            chooseLabelAngle();
+            fitAxisTitles();
+        }
         placeCategoryLabels();
         placeMarks();
     });
@@ -460,6 +464,7 @@ void ChartWidget::resizeEvent(QResizeEvent *) { relayout(); }
 void ChartWidget::relayout()
 {
     // The legend may take up to a quarter of the height before its font gets smaller.
+    fitPasses_ = 0;
     const int lh = legend_->fitTo(width(), height() / 4);
     legend_->setGeometry(0, height() - lh, width(), lh);
     legend_->setVisible(lh > 0);

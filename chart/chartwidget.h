@@ -111,6 +111,7 @@ private:
     //! The category labels, drawn by the widget: the axis's own labels stay invisible and
     //! only reserve their room, since the axis cuts a label narrower than its padding.
     std::vector<QGraphicsSimpleTextItem *> categoryLabels_;
+    int fitPasses_ = 0;  //!< label and title fits since the last layout
     std::vector<double> barTops_;       //!< per category: the highest bar value (>= 0)
 };
 
