@@ -20,6 +20,7 @@ QString modelName(ModelId id)
     case ModelId::MPirsS: return QStringLiteral("MPirsS");
     case ModelId::MSmirn: return QStringLiteral("MSmirn");
     case ModelId::MGenet: return QStringLiteral("MGenet");
+    case ModelId::MMaxPr: return QStringLiteral("MMaxPr");
     }
     return {};
 }
@@ -37,6 +38,7 @@ Mod_Weib &model(State &s, ModelId id)
     case ModelId::MPirsS: return s.MPirsS;
     case ModelId::MSmirn: return s.MSmirn;
     case ModelId::MGenet: return s.MGenet;
+    case ModelId::MMaxPr: return s.MMaxPr;
     }
     return s.MGenet;
 }
@@ -214,6 +216,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     s.MPirsN.Executed = false;
     s.MPirsS.Executed = false;
     s.MSmirn.Executed = false;
+    s.MMaxPr.Executed = false;
     if (s.MasProbl.empty())
         throw UserError(txt::noFailures);
     s.SKO_Opt = o.SKO_Flag;
@@ -249,6 +252,37 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         if (std::isfinite(st.objective))
             runs[size_t(ModelId::MSmirn)].objective = st.objective;
     }
+    // ---- Maximum likelihood: from the warranty figures as the boxes give them, so that its
+    // result does not depend on which other fits ran (they may have adjusted Sred, SKO).
+    if (o.mle) {
+        mle::MleInput in = mle::inputFromState(s);
+        in.Sred = a.usedSred;
+        in.SKO = a.usedSKO;
+        in.tGar = a.usedTGar;
+        in.level = o.mleLevel;
+        in.law = o.mleEmpirical ? mle::WarrantyLaw::Empirical : mle::WarrantyLaw::Normal;
+        if (o.mleFleet)
+            in.fleet = double(*o.mleFleet);
+        Stopwatch clock;
+        a.mle = mle::fitMle(in);
+        mle::publishMaxPr(s, *a.mle, in);
+        const double seconds = clock.seconds();
+        log(mle::mtxt::done(seconds));
+        // The model curve with the model's own warranty figures.
+        const double keepSred = s.Sred, keepSKO = s.SKO;
+        s.Sred = s.MMaxPr.Sred;
+        s.SKO = s.MMaxPr.SKO;
+        Hist_Made(s, s.MMaxPr.A, s.MMaxPr.B, s.MMaxPr.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
+                  s.MMaxPr.SKO_out, log, dec);
+        s.Sred = keepSred;
+        s.SKO = keepSKO;
+        ModelRun &r = runs[size_t(ModelId::MMaxPr)];
+        r.ran = true;
+        r.passes = a.mle->iterations;
+        r.seconds = seconds;
+        r.objective = -a.mle->loglik;
+    }
+    // ---- end of maximum likelihood
     // The results window after the calculation; a later refresh keeps changed titles.
     ResultsTitles titles;
     a.results = computeResults(s, a.nl, width, titles);
