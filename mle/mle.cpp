@@ -72,6 +72,11 @@ QString noWarrantyFile()
     return QStringLiteral("Эмпирический закон сроков гарантии требует загруженного файла "
                           "сроков гарантии.");
 }
+QString noStart()
+{
+    return QStringLiteral("Метод максимального правдоподобия: при заданных сроках гарантии "
+                          "правдоподобие не вычисляется ни в одной точке допустимых диапазонов.");
+}
 QString ridge()
 {
     return QStringLiteral("Данные не различают коэффициент повторности K и параметр A: за "
@@ -504,7 +509,7 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
     Reduced R(L, box, HoldSpec{}, x0);
     SearchResult s = maximise(R, R.project(x0), cancel);
     if (!s.ok)
-        throw UserError(mtxt::noFailures());
+        throw UserError(mtxt::noStart());
     const Vec xh = s.x;
 
     MleResult r;

@@ -159,6 +159,7 @@ QString badSKO();
 QString badLevel();
 QString badTGar();
 QString noWarrantyFile();
+QString noStart();
 QString ridge();
 QString limit();
 QString warrantyWeak();
