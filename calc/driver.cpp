@@ -2,9 +2,12 @@
 #include "driver.h"
 
 #include "fit/genetic.h"
+#include "model/errors.h"
 #include "model/numfmt.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
+
+#include <chrono>
 
 namespace obr {
 
@@ -14,6 +17,7 @@ QString calcMethodName(CalcMethod m)
     case CalcMethod::Spiral: return QStringLiteral("Спиральный спуск");
     case CalcMethod::Newton: return QStringLiteral("Метод Ньютона");
     case CalcMethod::Smirnov: return QStringLiteral("Критерий Смирнова");
+    case CalcMethod::Mle: return QStringLiteral("Макс. правдоподобия");
     }
     return {};
 }
@@ -53,6 +57,7 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     s.MPirsN.Executed = false;
     s.MPirsS.Executed = false;
     s.MSmirn.Executed = false;
+    s.MMaxPr.Executed = false;
 
     s.Path = rq.path;
     if (s.Path.isEmpty()) {
@@ -83,7 +88,7 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     }
 
     const Criterion criterion = criterionFromIndex(rq.criterion);
-    const int count = int(rq.spiral) + int(rq.newton) + int(rq.smirnov);
+    const int count = int(rq.spiral) + int(rq.newton) + int(rq.smirnov) + int(rq.mle);
     int index = 0;
     const CancelFlag *cancel = progress.flag();
     if (rq.spiral) {
@@ -112,6 +117,36 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         modelCurve(s, s.MSmirn, log, dec);
         run.ran = true;
         run.objective = run.stats.objective;
+    }
+    // The maximum-likelihood fit starts from the warranty figures as the boxes give them,
+    // so its result does not depend on which other fits ran (they may have adjusted them).
+    if (rq.mle) {
+        progress.stage(CalcMethod::Mle, index++, count);
+        mle::MleInput in = mle::inputFromState(s);
+        in.Sred = Sred;
+        in.SKO = SKO;
+        in.tGar = tGar;
+        in.level = rq.mleLevel;
+        in.law = rq.mleEmpirical ? mle::WarrantyLaw::Empirical : mle::WarrantyLaw::Normal;
+        if (rq.mleFleet)
+            in.fleet = *rq.mleFleet;
+        const auto t0 = std::chrono::steady_clock::now();
+        report.mle = mle::fitMle(in, cancel);
+        mle::publishMaxPr(s, *report.mle, in);
+        CalcFitRun &run = report.fits[size_t(CalcMethod::Mle)];
+        run.stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        run.stats.passes = report.mle->iterations;
+        run.ran = true;
+        run.objective = -report.mle->loglik;
+        if (log)
+            log(mle::mtxt::done(run.stats.seconds));
+        // The model curve with the model's own warranty figures.
+        const double keepSred = s.Sred, keepSKO = s.SKO;
+        s.Sred = s.MMaxPr.Sred;
+        s.SKO = s.MMaxPr.SKO;
+        modelCurve(s, s.MMaxPr, log, dec);
+        s.Sred = keepSred;
+        s.SKO = keepSKO;
     }
     return report;
 }

@@ -12,6 +12,7 @@
  * on a worker thread over a copy of its State and takes the copy back in one step.
  */
 #include "fit/fits.h"
+#include "mle/mle.h"
 #include "model/seams.h"
 #include "model/state.h"
 
@@ -37,11 +38,16 @@ struct CalcRequest {
     int criterion = 1;                      //!< RadioGroup1's item index (-1: none)
     QChar dec = QLatin1Char('.');           //!< decimal separator of the boxes
     int threads = 0;                        //!< evaluation threads of the fits, 0 = all cores
+    // The maximum-likelihood fit, after the other three.
+    bool mle = false;
+    double mleLevel = 0.95;                 //!< confidence level of its bounds
+    bool mleEmpirical = false;              //!< the warranty-times file's law, not the normal one
+    std::optional<double> mleFleet;         //!< fleet of the claims forecast (default: loaded)
 };
 
 //! The fits of a calculation, in the order they run.
-enum class CalcMethod { Spiral = 0, Newton = 1, Smirnov = 2 };
-constexpr int kCalcMethods = 3;
+enum class CalcMethod { Spiral = 0, Newton = 1, Smirnov = 2, Mle = 3 };
+constexpr int kCalcMethods = 4;
 
 //! Work figures of one fit of the calculation.
 struct CalcFitRun {
@@ -63,6 +69,7 @@ struct CalcReport {
     CalcOutcome outcome = CalcOutcome::Done;
     std::array<CalcFitRun, kCalcMethods> fits{};
     double Sred = 0, SKO = 0, tGar = 0;   //!< the warranty figures read from the boxes
+    std::optional<mle::MleResult> mle;     //!< the maximum-likelihood fit, when it ran
 };
 
 /*! \brief Where a running calculation reports its method and learns of a stop request.

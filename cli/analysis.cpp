@@ -21,6 +21,7 @@ QString modelName(ModelId id)
     case ModelId::MPirsS: return QStringLiteral("MPirsS");
     case ModelId::MSmirn: return QStringLiteral("MSmirn");
     case ModelId::MGenet: return QStringLiteral("MGenet");
+    case ModelId::MMaxPr: return QStringLiteral("MMaxPr");
     }
     return {};
 }
@@ -38,6 +39,7 @@ Mod_Weib &model(State &s, ModelId id)
     case ModelId::MPirsS: return s.MPirsS;
     case ModelId::MSmirn: return s.MSmirn;
     case ModelId::MGenet: return s.MGenet;
+    case ModelId::MMaxPr: return s.MMaxPr;
     }
     return s.MGenet;
 }
@@ -217,6 +219,11 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     rq.criterion = o.RadioGroup1;
     rq.dec = dec;
     rq.threads = o.threads.value_or(0);
+    rq.mle = o.mle;
+    rq.mleLevel = o.mleLevel;
+    rq.mleEmpirical = o.mleEmpirical;
+    if (o.mleFleet)
+        rq.mleFleet = double(*o.mleFleet);
     CalcProgress calcProgress;
     const CalcReport report = runCalculation(s, rq, log, calcProgress);
     if (report.outcome == CalcOutcome::NoFailures)
@@ -237,6 +244,14 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     fromReport(CalcMethod::Spiral, ModelId::MPirsS);
     fromReport(CalcMethod::Newton, ModelId::MPirsN);
     fromReport(CalcMethod::Smirnov, ModelId::MSmirn);
+    fromReport(CalcMethod::Mle, ModelId::MMaxPr);
+    if (report.mle) {
+        a.mle = report.mle;
+        ModelRun &r = runs[size_t(ModelId::MMaxPr)];
+        r.passes = report.mle->iterations;
+        r.evaluations = 0;
+        r.objective = -report.mle->loglik;
+    }
     // The results window after the calculation; a later refresh keeps changed titles.
     ResultsTitles titles;
     a.results = computeResults(s, a.nl, width, titles);

@@ -9,6 +9,7 @@
 #include "cli/options.h"
 
 #include "io/loaders.h"
+#include "mle/mle.h"
 #include "model/numfmt.h"
 #include "model/state.h"
 #include "nonparam/out_graph_2_2015.h"
@@ -23,9 +24,9 @@
 namespace obr::cli {
 
 //! The models in the order the results table shows them.
-enum class ModelId { MPirsN = 0, MPirsS = 1, MSmirn = 2, MGenet = 3 };
-constexpr std::array<ModelId, 4> kModelOrder = {ModelId::MPirsN, ModelId::MPirsS, ModelId::MSmirn,
-                                                ModelId::MGenet};
+enum class ModelId { MPirsN = 0, MPirsS = 1, MSmirn = 2, MGenet = 3, MMaxPr = 4 };
+constexpr std::array<ModelId, 5> kModelOrder = {ModelId::MPirsN, ModelId::MPirsS, ModelId::MSmirn,
+                                                ModelId::MGenet, ModelId::MMaxPr};
 QString modelName(ModelId id);
 
 //! Work figures of one executed search.
@@ -56,9 +57,10 @@ struct Analysis {
     double usedSKO = 0;
     double usedTGar = 0;
     QStringList log;                //!< Memo2, starting with "Ход решения"
-    std::array<ModelRun, 4> runs;   //!< by ModelId
-    std::array<Mod_Weib, 4> models; //!< the model records as the results table showed them
-    std::array<double, 4> kolmogorov{};   //!< criterion of each shown model
+    std::array<ModelRun, 5> runs;   //!< by ModelId
+    std::array<Mod_Weib, 5> models; //!< the model records as the results table showed them
+    std::array<double, 5> kolmogorov{};   //!< criterion of each shown model
+    std::optional<mle::MleResult> mle;    //!< the maximum-likelihood fit, when it ran
     double Pot08 = 0;
     ResultsView results;
     ExpandView expand;

@@ -14,12 +14,13 @@ QString usageText()
         "                  [--k-spiral X] [--k-newton X] [--k-smirnov X]\n"
         "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed N]\n"
         "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
+        "                  [--level X] [--warranty-law normal|empirical] [--fleet N]\n"
         "                  [--chart-format png|svg|pdf] [--locale NAME] [--quiet] [--version]\n"
         "\n"
         "Runs the analysis of a failure data file without a window and prints the results table.\n"
         "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"
-        "  --methods LIST       comma-separated subset of spiral,newton,smirnov,genetic,nonparam\n"
-        "                       (default spiral)\n"
+        "  --methods LIST       comma-separated subset of spiral,newton,smirnov,genetic,nonparam,mle\n"
+        "                       (default spiral; mle is the maximum-likelihood fit)\n"
         "  --sred, --sko, --tgar X   warranty mean, deviation and period, as typed into the boxes\n"
         "  --fit-sred, --fit-sko     let the Pearson fits and the genetic run adjust them\n"
         "  --criterion NAME     Pearson criterion (default spec1)\n"
@@ -28,6 +29,10 @@ QString usageText()
         "  --ga-seed N          seed of the genetic run's random numbers (reproducible runs)\n"
         "  --threads N          evaluation threads of the fits and the genetic run (0 = all cores,\n"
         "                       the default; 1 = one thread)\n"
+        "  --level X            confidence level of the mle bounds: 0.8, 0.9, 0.95 (default), 0.99\n"
+        "  --warranty-law LAW   warranty law of the mle fit: normal (default) or empirical\n"
+        "                       (the --warranty file's end times)\n"
+        "  --fleet N            fleet of the mle claims forecast (default: the loaded fleet)\n"
         "  --json PATH|-        write the results as one JSON object (- for stdout)\n"
         "  --log PATH           save the progress log as the window saves it\n"
         "  --charts DIR         write the charts as PNG files into DIR\n"
@@ -63,7 +68,7 @@ uint32_t parseUnsigned(const QString &opt, const QString &v, uint64_t max)
 
 void setMethods(Options &o, const QString &list)
 {
-    o.spiral = o.newton = o.smirnov = o.genetic = o.nonparam = false;
+    o.spiral = o.newton = o.smirnov = o.genetic = o.nonparam = o.mle = false;
     const QStringList items = list.split(u',', Qt::SkipEmptyParts);
     if (items.isEmpty())
         throw UsageError(QStringLiteral("--methods: the list is empty"));
@@ -79,6 +84,8 @@ void setMethods(Options &o, const QString &list)
             o.genetic = true;
         else if (m == u"nonparam")
             o.nonparam = true;
+        else if (m == u"mle")
+            o.mle = true;
         else
             throw UsageError(QStringLiteral("--methods: unknown method «%1»").arg(raw));
     }
@@ -131,6 +138,37 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
          [&](const QString &v) { o.gaSeed = parseUnsigned(QStringLiteral("--ga-seed"), v, 0xFFFFFFFFu); }},
         {QStringLiteral("--threads"),
          [&](const QString &v) { o.threads = int(parseUnsigned(QStringLiteral("--threads"), v, 1024)); }},
+        {QStringLiteral("--level"),
+         [&](const QString &v) {
+             const QString t = v.trimmed();
+             const std::map<QString, double> offered = {{QStringLiteral("0.8"), 0.8},
+                                                        {QStringLiteral("0.9"), 0.9},
+                                                        {QStringLiteral("0.95"), 0.95},
+                                                        {QStringLiteral("0.99"), 0.99}};
+             auto it = offered.find(QString(t).replace(u',', u'.'));
+             if (it == offered.end())
+                 throw UsageError(
+                     QStringLiteral("--level: «%1» is not 0.8, 0.9, 0.95 or 0.99").arg(v));
+             o.mleLevel = it->second;
+         }},
+        {QStringLiteral("--warranty-law"),
+         [&](const QString &v) {
+             const QString c = v.trimmed().toLower();
+             if (c == u"normal")
+                 o.mleEmpirical = false;
+             else if (c == u"empirical")
+                 o.mleEmpirical = true;
+             else
+                 throw UsageError(
+                     QStringLiteral("--warranty-law: «%1» is not normal or empirical").arg(v));
+         }},
+        {QStringLiteral("--fleet"),
+         [&](const QString &v) {
+             const uint32_t n = parseUnsigned(QStringLiteral("--fleet"), v, 0x7FFFFFFF);
+             if (n == 0)
+                 throw UsageError(QStringLiteral("--fleet: the fleet must be at least 1"));
+             o.mleFleet = n;
+         }},
         {QStringLiteral("--json"), [&](const QString &v) { o.json = v; }},
         {QStringLiteral("--log"), [&](const QString &v) { o.log = v; }},
         {QStringLiteral("--charts"), [&](const QString &v) { o.charts = v; }},

@@ -35,6 +35,12 @@ struct Options {
     bool smirnov = false;
     bool genetic = false;
     bool nonparam = false;
+    bool mle = false;   //!< the maximum-likelihood fit, after the Smirnov fit
+
+    // The maximum-likelihood fit
+    double mleLevel = 0.95;            //!< confidence level of its bounds
+    bool mleEmpirical = false;         //!< the warranty file's empirical law instead of the normal
+    std::optional<int64_t> mleFleet;   //!< fleet of the claims forecast (default: the loaded one)
 
     // The boxes of the main window; empty = the text the loaders write
     std::optional<QString> meSred, meSKO, LabeledEdit2;

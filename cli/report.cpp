@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "report.h"
 
+#include <QJsonDocument>
+
 #include <charconv>
 #include <cmath>
 
@@ -11,7 +13,7 @@ std::vector<QStringList> tableCells(const ResultsTable &t)
     std::vector<QStringList> rows;
     for (int r = 0; r < ResultsTable::Rows; ++r) {
         QStringList row;
-        for (int c = 0; c <= t.dataColumn && c < ResultsTable::Cols; ++c)
+        for (int c = 0; c <= t.dataColumn && c < ResultsTable::MaxCols; ++c)
             row << t.cell(c, r).trimmed();
         rows.push_back(row);
     }
@@ -222,6 +224,12 @@ QByteArray analysisJson(const Analysis &a, const QString &file)
         {"Pot08", num(a.Pot08)},
         {"table", array(table, 1)},
     };
+    if (a.mle) {
+        QByteArray m = QJsonDocument(mle::mleJson(*a.mle)).toJson(QJsonDocument::Indented);
+        while (m.endsWith('\n'))
+            m.chop(1);
+        top.push_back({"mle", m});
+    }
     if (a.nonparam)
         top.push_back({"nonparam", inlineObject({{"t50", num(a.nonparam->times.t50)},
                                                  {"tz50", num(a.nonparam->times.tz50)}})});

@@ -96,6 +96,7 @@ struct State {
     Mod_Weib MPirsN;
     Mod_Weib MSmirn;
     Mod_Weib MGenet;
+    Mod_Weib MMaxPr;   //!< maximum-likelihood model
     std::vector<double> Mas_Out_Like;
     double Kol_Nakopl_Like = 0;
     std::vector<double> F_OutGar;

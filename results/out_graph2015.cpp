@@ -31,7 +31,7 @@ void resetModelTotals(State &s)
         m->Unsens = 0;
         m->Kol_Nakopl = 0;
     }
-    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS}) {
+    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS, &s.MMaxPr}) {
         if (m->Executed) {
             m->Unsens = 0;
             m->Kol_Nakopl = 0;
@@ -41,7 +41,7 @@ void resetModelTotals(State &s)
 
 void advanceModelTotals(State &s, size_t i)
 {
-    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS, &s.MGenet}) {
+    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS, &s.MGenet, &s.MMaxPr}) {
         if (!m->Executed)
             continue;
         if (auto f = at(m->F_Weib, i))
@@ -288,6 +288,7 @@ public:
         BlockOut(s_.MPirsS, rtxt::colPirsS, 118);
         BlockOut(s_.MSmirn, rtxt::colSmirn, 118);
         BlockOut(s_.MGenet, rtxt::colGenet, 118);
+        BlockOut(s_.MMaxPr, rtxt::colMaxPr, 118);
 
         t_.dataColumn = N_Row;
         setWidth(N_Row, 128);
@@ -311,13 +312,13 @@ private:
     QString &cell(int col, int row) { return t_.cells[size_t(col)][size_t(row)]; }
     void setWidth(int col, int w)
     {
-        if (col < ResultsTable::Cols)
+        if (col < ResultsTable::MaxCols)
             t_.widths[size_t(col)] = w;
     }
 
     void CntrText(int i, const QString &text)
     {
-        if (N_Row >= ResultsTable::Cols)
+        if (N_Row >= ResultsTable::MaxCols)
             return;
         cell(N_Row, i) = padCell(text, t_.widths[size_t(N_Row)], w_);
     }

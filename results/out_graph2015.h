@@ -23,11 +23,14 @@ using TextWidth = std::function<int(const QString &)>;
 //! The results grid: 6 columns x 12 rows of texts and the widths the pass set.
 struct ResultsTable {
     static constexpr int Cols = 6;
+    //! Columns held: the designed six, and one more for the maximum-likelihood model when
+    //! all five models are shown.
+    static constexpr int MaxCols = Cols + 1;
     static constexpr int Rows = 12;
     static constexpr int DefaultWidth = 170;
-    std::array<std::array<QString, Rows>, Cols> cells; //!< cells[col][row]
+    std::array<std::array<QString, Rows>, MaxCols> cells; //!< cells[col][row]
     //! Width set by the pass for each column; 0 = left as it was (columns right of the data).
-    std::array<int, Cols> widths{};
+    std::array<int, MaxCols> widths{};
     int dataColumn = 1; //!< index of the "Данные эксплуатации" column
 
     const QString &cell(int col, int row) const { return cells[size_t(col)][size_t(row)]; }

@@ -12,6 +12,7 @@ inline const QString colPirsN = QStringLiteral("Пирсона/Ньютона");
 inline const QString colPirsS = QStringLiteral("Пирсона/спир.спуск");
 inline const QString colSmirn = QStringLiteral("Смирнова ");
 inline const QString colGenet = QStringLiteral("Генетическая");
+inline const QString colMaxPr = QStringLiteral("Макс.правдоподобия");
 inline const QString colData = QStringLiteral("Данные эксплуатации");
 
 // Results table: row captions, rows 0..11

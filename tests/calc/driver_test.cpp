@@ -66,8 +66,10 @@ TEST(Driver, RunsTheTickedFitsInOrderLikeTheirDirectCalls)
     CalcProgress progress;
     const CalcReport r = runCalculation(viaDriver, request(true, true, true), a.sink(), progress);
     EXPECT_EQ(r.outcome, CalcOutcome::Done);
-    for (const CalcFitRun &f : r.fits)
-        EXPECT_TRUE(f.ran);
+    for (CalcMethod m : {CalcMethod::Spiral, CalcMethod::Newton, CalcMethod::Smirnov})
+        EXPECT_TRUE(r.fits[size_t(m)].ran);
+    EXPECT_FALSE(r.fits[size_t(CalcMethod::Mle)].ran);
+    EXPECT_FALSE(r.mle);
 
     // The same steps by hand: the boxes, the histogram, each fit and its model curve.
     direct.Sred = 1000;
@@ -201,4 +203,32 @@ TEST(Driver, TwentyStartsAndStopsOnWorkerThreads)
         EXPECT_TRUE(cancelled.load()) << "run " << i;
     }
     EXPECT_FALSE(original.MPirsS.Executed);
+}
+
+TEST(Driver, MaximumLikelihoodStartsFromTheBoxesWhateverRanBefore)
+{
+    // A spiral descent that fits the mean first moves s.Sred; the ML fit must not see that.
+    State alone = loaded(400, 8), after = loaded(400, 8);
+    CalcProgress progress;
+    Log a, b;
+    CalcRequest rq = request(false, false, false);
+    rq.mle = true;
+    rq.Sred_flag = true;   // the ML fit then estimates the mean too, from the box's value
+    const CalcReport ra = runCalculation(alone, rq, a.sink(), progress);
+    rq.spiral = true;
+    const CalcReport rb = runCalculation(after, rq, b.sink(), progress);
+    ASSERT_TRUE(ra.mle && rb.mle);
+    EXPECT_NE(after.Sred, 1000.0);   // the spiral fit did adjust the mean
+    EXPECT_EQ(ra.mle->loglik, rb.mle->loglik);
+    EXPECT_EQ(alone.MMaxPr.A, after.MMaxPr.A);
+    EXPECT_EQ(alone.MMaxPr.B, after.MMaxPr.B);
+    EXPECT_TRUE(alone.MMaxPr.Executed && after.MMaxPr.Executed);
+    EXPECT_TRUE(ra.fits[size_t(CalcMethod::Mle)].ran);
+    // Its log: the fit's own line, then the model curve's line, as for every fit.
+    ASSERT_GE(a.lines.size(), 2);
+    EXPECT_EQ(withoutDurations({a.lines[0]}), withoutDurations({mle::mtxt::done(0)}));
+    // A calculation without it clears the model as it does the other three.
+    rq.mle = false;
+    runCalculation(after, rq, b.sink(), progress);
+    EXPECT_FALSE(after.MMaxPr.Executed);
 }

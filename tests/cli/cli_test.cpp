@@ -476,6 +476,13 @@ INSTANTIATE_TEST_SUITE_P(
         DataErrorCase{"warranty_file_with_one_value",
                       {kSample, QStringLiteral("--warranty"), data("gar_one.txt")},
                       "gar_one.txt: "},
+        DataErrorCase{"mle_failure_at_zero_hours",
+                      {data("zero_time.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle")},
+                      "отказ № 1 имеет наработку 0 ч"},
+        DataErrorCase{"mle_empirical_law_without_warranty_file",
+                      {kSample, QStringLiteral("--methods"), QStringLiteral("mle"),
+                       QStringLiteral("--warranty-law"), QStringLiteral("empirical")},
+                      "Эмпирический закон сроков гарантии требует"},
         DataErrorCase{"population_below_two",
                       {kSample, QStringLiteral("--methods"), QStringLiteral("genetic"),
                        QStringLiteral("--ga-population"), QStringLiteral("1")},
@@ -514,8 +521,80 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"mean_not_a_number", {kSample, QStringLiteral("--sred"), QStringLiteral("abc")}, "--sred"},
         UsageCase{"step_coefficient_not_above_one", {kSample, QStringLiteral("--k-spiral"), QStringLiteral("1")}, "--k-spiral"},
         UsageCase{"negative_seed", {kSample, QStringLiteral("--ga-seed"), QStringLiteral("-4")}, "--ga-seed"},
+        UsageCase{"level_not_offered", {kSample, QStringLiteral("--level"), QStringLiteral("0.7")}, "--level"},
+        UsageCase{"unknown_warranty_law", {kSample, QStringLiteral("--warranty-law=weibull")}, "--warranty-law"},
+        UsageCase{"fleet_zero", {kSample, QStringLiteral("--fleet"), QStringLiteral("0")}, "--fleet"},
         UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The bundled sample holds a failure at 0.0 h, where the likelihood is undefined; the ML
+// tests use a fleet drawn from the model (B = 1.3, η = 1500 h, K = 1.2, 500 products).
+TEST(MaximumLikelihood, JsonTableAndIndependenceOfTheOtherFits)
+{
+    // The ML fit starts from the boxes' warranty figures: a spiral fit that adjusts the
+    // mean before it changes nothing of its result.
+    const QStringList common = {data("mle_fleet.fdt"), QStringLiteral("--locale"), QStringLiteral("C"),
+                                QStringLiteral("--fit-sred"), QStringLiteral("--level"),
+                                QStringLiteral("0.9"), QStringLiteral("--fleet"), QStringLiteral("5000"),
+                                QStringLiteral("--json"), QStringLiteral("-")};
+    const CliRun alone = runCli(QStringList(common) << QStringLiteral("--methods") << QStringLiteral("mle"));
+    const CliRun after = runCli(QStringList(common) << QStringLiteral("--methods")
+                                                    << QStringLiteral("spiral,mle"));
+    ASSERT_EQ(alone.exitCode, 0) << alone.errText().toStdString();
+    ASSERT_EQ(after.exitCode, 0) << after.errText().toStdString();
+    const QJsonObject a = parseJson(alone.out), b = parseJson(after.out);
+    const QJsonObject m = a[QStringLiteral("mle")].toObject();
+    EXPECT_EQ(m, b[QStringLiteral("mle")].toObject());
+    EXPECT_NE(b[QStringLiteral("models")][QStringLiteral("MPirsS")][QStringLiteral("Sred")].toDouble(),
+              m[QStringLiteral("estimates")][QStringLiteral("Sred")].toDouble());
+
+    EXPECT_EQ(m[QStringLiteral("level")].toDouble(), 0.9);
+    EXPECT_EQ(m[QStringLiteral("law")].toString(), QStringLiteral("normal"));
+    const QJsonObject est = m[QStringLiteral("estimates")].toObject();
+    for (const char *k : {"B", "inv_A", "eta", "K", "KA", "t_0.5", "t_0.2", "t_0.1", "M_tGar",
+                          "per_product", "fleet_claims", "Sred"})
+        EXPECT_TRUE(est.contains(QLatin1String(k))) << k;
+    EXPECT_FALSE(est.contains(QStringLiteral("SKO")));
+    EXPECT_DOUBLE_EQ(est[QStringLiteral("fleet_claims")].toDouble(),
+                     5000 * est[QStringLiteral("per_product")].toDouble());
+    const QJsonArray lrB = m[QStringLiteral("lr")][QStringLiteral("B")].toArray();
+    ASSERT_EQ(lrB.size(), 2);
+    EXPECT_LT(lrB[0].toDouble(), est[QStringLiteral("B")].toDouble());
+    EXPECT_GT(lrB[1].toDouble(), est[QStringLiteral("B")].toDouble());
+
+    // The model record has the common keys; the table gains the column before the data.
+    const QJsonObject M = a[QStringLiteral("models")][QStringLiteral("MMaxPr")].toObject();
+    EXPECT_EQ(M[QStringLiteral("B")].toDouble(), est[QStringLiteral("B")].toDouble());
+    EXPECT_EQ(M[QStringLiteral("Sred")].toDouble(), est[QStringLiteral("Sred")].toDouble());
+    const QJsonArray head = a[QStringLiteral("table")].toArray()[0].toArray();
+    ASSERT_EQ(head.size(), 3);
+    EXPECT_EQ(head[1].toString(), QStringLiteral("Макс.правдоподобия"));
+    EXPECT_EQ(head[2].toString(), QStringLiteral("Данные эксплуатации"));
+    const QJsonArray log = a[QStringLiteral("log")].toArray();
+    bool done = false;
+    for (const QJsonValue &l : log)
+        done = done || l.toString().startsWith(QStringLiteral("Подбор по методу максимального правдоподобия"));
+    EXPECT_TRUE(done);
+
+    const CliRun text = runCli({data("mle_fleet.fdt"), QStringLiteral("--locale"), QStringLiteral("C"),
+                                QStringLiteral("--methods"), QStringLiteral("spiral,newton,smirnov,mle")});
+    ASSERT_EQ(text.exitCode, 0);
+    const QString first = text.outText().split(u'\n')[1];
+    EXPECT_TRUE(first.contains(QStringLiteral("Смирнова")) && first.contains(QStringLiteral("Макс.правдоподобия")) &&
+                first.indexOf(QStringLiteral("Смирнова")) < first.indexOf(QStringLiteral("Макс.правдоподобия")))
+        << first.toStdString();
+}
+
+TEST(MaximumLikelihood, EmpiricalLawOfTheWarrantyFile)
+{
+    const CliRun r = runCli({data("mle_fleet.fdt"), QStringLiteral("--warranty"), kGarSample, QStringLiteral("--methods"),
+                             QStringLiteral("mle"), QStringLiteral("--warranty-law"),
+                             QStringLiteral("empirical"), QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject m = parseJson(r.out)[QStringLiteral("mle")].toObject();
+    EXPECT_EQ(m[QStringLiteral("law")].toString(), QStringLiteral("empirical"));
+    EXPECT_TRUE(m[QStringLiteral("estimates")][QStringLiteral("B")].isDouble());
+}
 
 TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
 {

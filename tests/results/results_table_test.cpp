@@ -240,3 +240,32 @@ TEST(ResultsTable, AModelKeptFromAShorterHistogramIsNotReadPastItsEnd)
     EXPECT_EQ(v.chart1.find(QStringLiteral("Series5"))->points.size(), 4u);
     EXPECT_EQ(v.chart2.find(QStringLiteral("Series11"))->points.size(), 10u);
 }
+
+TEST(ResultsTable, MaximumLikelihoodColumnComesAfterTheGeneticOne)
+{
+    const QString X = QStringLiteral("Макс.правдоподобия"), D = QStringLiteral("Данные эксплуатации");
+    for (bool others : {false, true}) {
+        SCOPED_TRACE(others ? "all five models" : "only the ML model");
+        State s = smallState();
+        const size_t n = s.Hist_Arr.size();
+        s.MPirsN = model(250, 1.5, 1, n);
+        s.MPirsS = model(260, 1.4, 1, n);
+        s.MSmirn = model(270, 1.3, 1, n);
+        s.MGenet = model(280, 1.2, 1, n);
+        s.MMaxPr = model(290, 1.1, 1, n);
+        s.MPirsN.Executed = s.MPirsS.Executed = s.MSmirn.Executed = s.MGenet.Executed = others;
+        s.MMaxPr.Executed = true;
+        const ResultsTable t = refresh(s).table;
+        const int col = others ? 5 : 1;
+        EXPECT_EQ(t.cell(col, 0), X);
+        EXPECT_EQ(t.widths[size_t(col)], 118);
+        EXPECT_EQ(t.dataColumn, col + 1);
+        EXPECT_EQ(t.cell(col + 1, 0), D);
+        EXPECT_TRUE(t.cell(col, 2).startsWith(QStringLiteral("  1.000")));
+        // The model's totals are summed like those of the other models.
+        double total = 0;
+        for (double k : s.MMaxPr.Kol_F_priv)
+            total += k;
+        EXPECT_DOUBLE_EQ(s.MMaxPr.Kol_Nakopl, total);
+    }
+}

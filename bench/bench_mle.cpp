@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+// The maximum-likelihood fit: time of the point estimate with both kinds of bounds on
+// every figure for generated fleets of 10^3..10^6 failures, and a simulation study of the
+// coverage of the 95% bounds in three regimes of the shape.
+//   bench_mle [time|coverage|all] [fleets per regime]
+#include "mle/mle.h"
+#include "mle/simulate.h"
+#include "model/errors.h"
+#include "stats/stat2018.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace obr;
+using namespace obr::mle;
+
+namespace {
+
+double now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+long peakRssKb()
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+MleInput inputFor(const std::vector<double> &t, double N, const SimParams &p)
+{
+    MleInput in;
+    in.failures.reserve(t.size());
+    for (double x : t)
+        in.failures.push_back({x, 0});
+    in.Izd_Prived = N;
+    in.fleet = N;
+    in.Sred = p.Sred;
+    in.SKO = p.SKO;
+    in.tGar = p.Sred;
+    // Histogram of 100 h intervals up to the last failure.
+    const double last = t.empty() ? 100 : t.back();
+    for (double b = 100; b < last + 100; b += 100) {
+        in.histBounds.push_back(b);
+        in.histCounts.push_back(0);
+    }
+    size_t j = 0;
+    for (size_t i = 0; i < in.histBounds.size(); ++i)
+        while (j < t.size() && t[j] < in.histBounds[i] + 0.1) {
+            ++in.histCounts[i];
+            ++j;
+        }
+    return in;
+}
+
+void timing()
+{
+    std::printf("Point estimate + Fisher and likelihood-ratio bounds on every figure\n");
+    std::printf("(B = 0.9, eta = 3000 h, K = 1.5, warranty 1000 +- 250 h, times at 0.1 h)\n\n");
+    std::printf("%10s %10s %10s %10s %8s %12s %12s\n", "failures", "distinct", "point s", "all s",
+                "iter", "grad norm", "peak RSS MB");
+    for (double target : {1e3, 1e4, 1e5, 1e6}) {
+        SimParams p;
+        p.B = 0.9;
+        p.A = std::pow(3000.0, -p.B);
+        p.K = 1.5;
+        p.resolution = 0.1;
+        p.seed = 42;
+        // I = E[F(W)] for these figures is about 0.27.
+        p.Nprived = target / (p.K * 0.27);
+        const std::vector<double> t = simulateFailures(p);
+        MleInput in = inputFor(t, p.Nprived, p);
+        size_t distinct = 0;
+        for (size_t i = 0; i < t.size(); ++i)
+            distinct += i == 0 || t[i] != t[i - 1];
+        const int reps = target <= 1e4 ? 5 : target <= 1e5 ? 3 : 2;
+        double bestPoint = 1e300, bestAll = 1e300;
+        MleResult r;
+        for (int k = 0; k < reps; ++k) {
+            MleInput pin = in;
+            pin.lrBounds = false;
+            double t0 = now();
+            fitMle(pin);
+            bestPoint = std::min(bestPoint, now() - t0);
+            t0 = now();
+            r = fitMle(in);
+            bestAll = std::min(bestAll, now() - t0);
+        }
+        std::printf("%10zu %10zu %10.4f %10.4f %8d %12.2e %12.1f\n", t.size(), distinct, bestPoint,
+                    bestAll, r.iterations, r.gradientNorm, peakRssKb() / 1024.0);
+    }
+    std::printf("\n");
+}
+
+struct Count {
+    int lr = 0, fisher = 0, n = 0;
+};
+
+void coverage(int fleets)
+{
+    std::printf("Coverage of the 95%% bounds: %d fleets per regime, F(Sred) = 0.45, K = 1.5,\n"
+                "600 products, warranty 1000 +- 250 h, tGar = 1000 h\n\n",
+                fleets);
+    std::printf("%-8s %-8s %8s %8s %10s\n", "regime", "figure", "LR %", "Fisher %", "mean n");
+    for (double B : {0.7, 1.0, 2.5}) {
+        SimParams p;
+        p.B = B;
+        p.A = -std::log(1 - 0.45) / std::pow(1000.0, B);
+        p.K = 1.5;
+        p.Nprived = 600;
+        const double truth[4] = {B, p.K, weibinv(p.A, B, 0.1 / p.K), p.K * weibCDF(p.A, B, 1000.0)};
+        const char *keys[4] = {"B", "K", "t_0.1", "M_tGar"};
+        Count c[4];
+        double sumN = 0;
+        int refused = 0;
+        const double t0 = now();
+        for (int i = 0; i < fleets; ++i) {
+            p.seed = 1000003ull * uint64_t(B * 10) + uint64_t(i);
+            const std::vector<double> t = simulateFailures(p);
+            MleResult r;
+            try {
+                r = fitMle(inputFor(t, p.Nprived, p));
+            } catch (const UserError &) {
+                ++refused;
+                continue;
+            }
+            sumN += r.n;
+            for (int k = 0; k < 4; ++k) {
+                const Figure *f = r.figure(QString::fromLatin1(keys[k]));
+                auto in = [&](const Bound &b) {
+                    return (!b.low || *b.low <= truth[k]) && (!b.high || truth[k] <= *b.high);
+                };
+                ++c[k].n;
+                c[k].lr += in(f->lr);
+                c[k].fisher += in(f->fisher);
+            }
+        }
+        const double secs = now() - t0;
+        for (int k = 0; k < 4; ++k)
+            std::printf("B=%-6.1f %-8s %8.1f %8.1f %10.0f\n", B, keys[k], 100.0 * c[k].lr / c[k].n,
+                        100.0 * c[k].fisher / c[k].n, sumN / std::max(1, c[k].n));
+        std::printf("         (%d fits in %.1f s, %d refused)\n", c[0].n, secs, refused);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string what = argc > 1 ? argv[1] : "all";
+    const int fleets = argc > 2 ? std::atoi(argv[2]) : 400;
+    if (what == "time" || what == "all")
+        timing();
+    if (what == "coverage" || what == "all")
+        coverage(fleets);
+    return 0;
+}

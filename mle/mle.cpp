@@ -1,0 +1,789 @@
+// SPDX-License-Identifier: MIT
+#include "mle.h"
+#include "likelihood.h"
+#include "optimize.h"
+
+#include "model/errors.h"
+#include "stats/stat2018.h"
+
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/normal.hpp>
+
+#include <QJsonArray>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace obr::mle {
+
+using namespace detail;
+
+namespace mtxt {
+QString failureNotPositive(int line, double t)
+{
+    return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 имеет "
+                          "наработку %2 ч, а наработка должна быть больше нуля.")
+        .arg(line)
+        .arg(t);
+}
+QString warrantyEnded(int line, double t)
+{
+    return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 с "
+                          "наработкой %2 ч записан там, где гарантия уже закончилась у всех "
+                          "изделий (доля изделий на гарантии равна нулю).")
+        .arg(line)
+        .arg(t);
+}
+QString noFailures()
+{
+    return QStringLiteral("Для оценки по методу максимального правдоподобия нет ни одного "
+                          "отказа.");
+}
+QString oneTime()
+{
+    return QStringLiteral("Для оценки по методу максимального правдоподобия нужны отказы хотя "
+                          "бы при двух разных наработках.");
+}
+QString badFleet()
+{
+    return QStringLiteral("Приведенный парк изделий и парк для прогноза должны быть больше "
+                          "нуля.");
+}
+QString badSKO()
+{
+    return QStringLiteral("Ср.квад.откл. срока гарантии должно быть больше нуля, а средний "
+                          "срок гарантии — конечным числом.");
+}
+QString badLevel()
+{
+    return QStringLiteral("Доверительная вероятность должна быть больше 0 и меньше 1.");
+}
+QString badTGar()
+{
+    return QStringLiteral("Срок, за который считаются отказы на изделие, должен быть больше "
+                          "нуля.");
+}
+QString noWarrantyFile()
+{
+    return QStringLiteral("Эмпирический закон сроков гарантии требует загруженного файла "
+                          "сроков гарантии.");
+}
+QString noStart()
+{
+    return QStringLiteral("Метод максимального правдоподобия: при заданных сроках гарантии "
+                          "правдоподобие не вычисляется ни в одной точке допустимых диапазонов.");
+}
+QString ridge()
+{
+    return QStringLiteral("Данные не различают коэффициент повторности K и параметр A: за "
+                          "время гарантии F(t) остается малой, и определены только "
+                          "произведение K·A и параметр B. Показаны K·A с границами; "
+                          "наработки 0.5, 0.2, 0.1, отказы за tGar и за гарантию определены.");
+}
+QString limit()
+{
+    return QStringLiteral(" Максимум правдоподобия не достигается: он уходит вдоль гребня, "
+                          "показана предельная точка на границе диапазона K.");
+}
+QString warrantyWeak()
+{
+    return QStringLiteral("Средний срок гарантии и его ср.квад.откл. слабо определяются по "
+                          "одним наработкам отказов: их доверительные границы широки.");
+}
+QString notPositiveDefinite()
+{
+    return QStringLiteral("Матрица Фишера не положительно определена: границы Фишера не "
+                          "вычислены.");
+}
+QString done(double seconds)
+{
+    return QStringLiteral("Подбор по методу максимального правдоподобия выполнен за %1 сек")
+        .arg(qint64(seconds));
+}
+} // namespace mtxt
+
+const Figure *MleResult::figure(const QString &key) const
+{
+    for (const Figure &f : figures)
+        if (f.key == key)
+            return &f;
+    return nullptr;
+}
+
+namespace {
+
+constexpr double kWalk = 25;   // walk limit of a log figure, either side
+
+//! The combined data with the refusals of an undefined likelihood.
+Data combine(const MleInput &in, const Law &law)
+{
+    std::vector<double> t;
+    t.reserve(in.failures.size());
+    for (const Failure &f : in.failures)
+        t.push_back(f.time);
+    std::vector<size_t> order(t.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t i, size_t j) { return t[i] < t[j]; });
+    Data d;
+    for (size_t r = 0; r < order.size(); ++r) {
+        const double ti = t[order[r]];
+        const int line = int(r) + 1;   // the failure's number in time order, as in the grid
+        if (!std::isfinite(ti) || !(ti > 0))
+            throw UserError(mtxt::failureNotPositive(line, ti));
+        const bool ended = law.empirical
+                               ? !(law.survival(ti) > 0)
+                               : !(1 - CDF_Gauss(law.mu, law.sigma, ti) > 0);
+        if (ended)
+            throw UserError(mtxt::warrantyEnded(line, ti));
+        if (!d.t.empty() && d.t.back() == ti) {
+            d.c.back() += 1;
+        } else {
+            d.t.push_back(ti);
+            d.c.push_back(1);
+            d.lnt.push_back(std::log(ti));
+        }
+    }
+    d.n = double(t.size());
+    for (size_t j = 0; j < d.t.size(); ++j)
+        d.sumLnT += d.c[j] * d.lnt[j];
+    return d;
+}
+
+Box defaultBox(const MleInput &in)
+{
+    Box b;
+    b.lo << -800, std::log(kBMin), std::log(kKMin), 0, std::log(1e-6);
+    b.hi << 800, std::log(kBMax), std::log(kKMax), 1e9, std::log(1e9);
+    (void)in;
+    return b;
+}
+
+//! The figures, each with the way its profile holds it.
+struct FigureDef {
+    QString key;
+    HoldSpec spec;
+    bool logScale = true;
+};
+
+std::vector<FigureDef> figureDefs(const MleInput &in, bool fitMu, bool fitSigma)
+{
+    std::vector<FigureDef> v = {
+        {QStringLiteral("B"), {Hold::Coordinate, PB}},
+        {QStringLiteral("inv_A"), {Hold::Coordinate, PA}},
+        {QStringLiteral("eta"), {Hold::Eta}},
+        {QStringLiteral("K"), {Hold::Coordinate, PK}},
+        {QStringLiteral("KA"), {Hold::KA}},
+        {QStringLiteral("t_0.5"), {Hold::Time, -1, 0.5}},
+        {QStringLiteral("t_0.2"), {Hold::Time, -1, 0.2}},
+        {QStringLiteral("t_0.1"), {Hold::Time, -1, 0.1}},
+        {QStringLiteral("M_tGar"), {Hold::MtGar, -1, 0, std::log(in.tGar)}},
+        {QStringLiteral("per_product"), {Hold::PerProduct}},
+    };
+    if (fitMu)
+        v.push_back({QStringLiteral("Sred"), {Hold::Coordinate, PMu}, false});
+    if (fitSigma)
+        v.push_back({QStringLiteral("SKO"), {Hold::Coordinate, PS}});
+    return v;
+}
+
+//! ψ of a figure at x and its gradient in x; false when the figure has no finite value.
+bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi, Vec &grad)
+{
+    grad.setZero();
+    const double a = x[PA], b = x[PB], k = x[PK], B = std::exp(b);
+    switch (def.spec.hold) {
+    case Hold::Coordinate:
+        if (def.spec.coord == PA) {
+            psi = -a;
+            grad[PA] = -1;
+        } else {
+            psi = x[def.spec.coord];
+            grad[def.spec.coord] = 1;
+        }
+        return true;
+    case Hold::Eta:
+        psi = -a / B;
+        grad[PA] = -1 / B;
+        grad[PB] = a / B;
+        return true;
+    case Hold::KA:
+        psi = a + k;
+        grad[PA] = 1;
+        grad[PK] = 1;
+        return true;
+    case Hold::Time: {
+        const double p = def.spec.p;
+        if (!(p * std::exp(-k) < 1))
+            return false;
+        double G, G1, G2;
+        logCumHazard(k, p, G, G1, G2);
+        psi = (G - a) / B;
+        grad[PA] = -1 / B;
+        grad[PB] = -psi;
+        grad[PK] = G1 / B;
+        return std::isfinite(psi);
+    }
+    case Hold::MtGar: {
+        const double lnT = def.spec.lnT;
+        const double lnu = a + B * lnT, u = std::exp(lnu);
+        const double F = -std::expm1(-u);
+        const double Fa = std::exp(lnu - u);
+        psi = k + std::log(F);
+        grad[PK] = 1;
+        grad[PA] = Fa / F;
+        grad[PB] = Fa * B * lnT / F;
+        return std::isfinite(psi);
+    }
+    case Hold::PerProduct: {
+        const IStuff &is = L.istuff(x);
+        psi = k + std::log(is.I);
+        grad = is.g / is.I;
+        grad[PK] = 1;
+        return std::isfinite(psi);
+    }
+    case Hold::None: break;
+    }
+    return false;
+}
+
+//! The range a figure's ψ may take; beyond it a side is unbounded.
+void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, double &hi)
+{
+    lo = psiHat - kWalk;
+    hi = psiHat + kWalk;
+    if (def.spec.hold == Hold::Coordinate) {
+        const int c = def.spec.coord;
+        if (c == PA) {
+            lo = std::max(lo, -box.hi[PA]);
+            hi = std::min(hi, -box.lo[PA]);
+        } else if (c == PMu) {
+            lo = 0;
+            hi = std::max(10 * psiHat, psiHat + 1e4);
+        } else {
+            lo = std::max(lo, box.lo[c]);
+            hi = std::min(hi, box.hi[c]);
+        }
+    } else if (def.spec.hold == Hold::MtGar || def.spec.hold == Hold::PerProduct) {
+        hi = std::min(hi, box.hi[PK]);   // K·F and K·I stay below K's upper end
+    }
+}
+
+struct Profile {
+    Likelihood &L;
+    Reduced R;
+    double lHat;
+    const std::atomic<bool> *cancel;
+    VecX warm;
+    int evaluations = 0;
+
+    //! The deviance at ψ, warm-started from the last solution.
+    double deviance(double psi)
+    {
+        R.setPsi(psi);
+        ++evaluations;
+        SearchResult s = maximise(R, warm, cancel);
+        if (!s.ok)
+            return std::numeric_limits<double>::infinity();
+        warm = s.y;
+        return std::max(0.0, 2 * (lHat - s.f));
+    }
+};
+
+/*! One side of a likelihood-ratio bound: walks outward from ψ̂ until the deviance passes
+ *  q, then solves deviance = q by bracketed secant steps (Illinois) to 1e-9. */
+std::optional<double> lrSide(Profile &P, const VecX &y0, double psiHat, double se, double q,
+                             double dir, double limit)
+{
+    P.warm = y0;
+    double x0 = psiHat, f0 = -q;
+    double step = std::isfinite(se) && se > 0 ? std::sqrt(q) * se : 0.1;
+    step = std::min(step, std::fabs(limit - psiHat));
+    if (!(step > 0))
+        return std::nullopt;
+    double x1 = 0, f1 = 0;
+    VecX warm0 = y0;
+    for (int i = 0; i < 200; ++i) {
+        x1 = psiHat + dir * std::min(std::fabs(x0 - psiHat) + step, std::fabs(limit - psiHat));
+        f1 = P.deviance(x1) - q;
+        if (f1 >= 0)
+            break;
+        if (x1 == limit || std::fabs(x1 - limit) <= 1e-12 * std::max(1.0, std::fabs(limit)))
+            return std::nullopt;
+        x0 = x1;
+        f0 = f1;
+        warm0 = P.warm;
+        step *= 2;
+    }
+    if (f1 < 0)
+        return std::nullopt;
+    if (!std::isfinite(f1)) {
+        // Past the admissible region: bisect back onto finite deviances.
+        for (int i = 0; i < 60 && !std::isfinite(f1); ++i) {
+            const double xm = 0.5 * (x0 + x1);
+            P.warm = warm0;
+            const double fm = P.deviance(xm) - q;
+            if (fm >= 0) {
+                x1 = xm;
+                f1 = fm;
+            } else {
+                x0 = xm;
+                f0 = fm;
+                warm0 = P.warm;
+            }
+        }
+        if (!std::isfinite(f1))
+            return x1;
+    }
+    // Illinois iterations on [x0, x1], f0 < 0 <= f1.
+    int side = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (std::fabs(f1) < 1e-9)
+            return x1;
+        if (std::fabs(f0) < 1e-9)
+            return x0;
+        double xm = (x0 * f1 - x1 * f0) / (f1 - f0);
+        if (!(xm > std::min(x0, x1) && xm < std::max(x0, x1)))
+            xm = 0.5 * (x0 + x1);
+        P.warm = warm0;
+        const double fm = P.deviance(xm) - q;
+        if (!std::isfinite(fm)) {
+            x1 = xm;
+            continue;
+        }
+        if (fm < 0) {
+            x0 = xm;
+            f0 = fm;
+            warm0 = P.warm;
+            if (side == -1)
+                f1 *= 0.5;
+            side = -1;
+        } else {
+            x1 = xm;
+            f1 = fm;
+            if (side == 1)
+                f0 *= 0.5;
+            side = 1;
+        }
+        if (std::fabs(x1 - x0) < 1e-13 * std::max(1.0, std::fabs(x1)))
+            return std::fabs(f0) < std::fabs(f1) ? x0 : x1;
+    }
+    return std::fabs(f0) < std::fabs(f1) ? x0 : x1;
+}
+
+//! The Kolmogorov criterion as the results table computes it, with the fit's warranty law.
+void kolmogorov(const Data &d, const Law &law, double Izd, double K, double A, double B,
+                double &crit, QString &verdict)
+{
+    const double n = d.n;
+    double D = 0, e = 0, fPrev = 0, m = 0;
+    for (size_t j = 0; j < d.t.size(); ++j) {
+        const double f = weibCDF(A, B, d.t[j]);
+        const double g = law.empirical ? 1 - law.survival(d.t[j]) : CDF_Gauss(law.mu, law.sigma, d.t[j]);
+        for (int c = 0; c < int(d.c[j]); ++c) {
+            e += 1 / n;
+            m += (f - fPrev) * (1 - g);
+            fPrev = f;
+            const double Fm = m * Izd * K / n;
+            if (std::fabs(e - Fm) > D)
+                D = std::fabs(e - Fm);
+        }
+    }
+    crit = D * std::sqrt(n);
+    verdict = crit < 1.3581 ? QStringLiteral(" <1.3581(0.05)") : QStringLiteral(" >1.3581(0.05)");
+}
+
+Gof goodnessOfFit(const MleInput &in, const Data &d, const Law &law, const MleResult &r)
+{
+    Gof g;
+    kolmogorov(d, law, in.Izd_Prived, r.K, r.A, r.B, g.kolmogorov, g.kolmogorovVerdict);
+    // Cells as the histogram counts them: a failure up to 0.1 h past a bound still
+    // belongs to the interval ending there; the tail beyond the last bound is one more
+    // cell with no failures.
+    const size_t m = std::min(in.histBounds.size(), in.histCounts.size());
+    if (m == 0)
+        return g;
+    const double NK = in.Izd_Prived * r.K;
+    double Jprev = 0;
+    std::vector<double> E, O;
+    for (size_t i = 0; i < m; ++i) {
+        const double J = integralJ(r.A, r.B, law, in.histBounds[i] + 0.1);
+        E.push_back(NK * (J - Jprev));
+        O.push_back(in.histCounts[i]);
+        Jprev = J;
+    }
+    E.push_back(NK * std::max(0.0, r.I - Jprev));
+    O.push_back(0);
+    g.cells = int(E.size());
+    for (size_t i = 0; i < E.size(); ++i) {
+        if (!(E[i] > 0))
+            continue;   // a cell the model cannot reach holds no failure (refused earlier)
+        g.chi2 += (O[i] - E[i]) * (O[i] - E[i]) / E[i];
+        g.deviance += 2 * ((O[i] > 0 ? O[i] * std::log(O[i] / E[i]) : 0.0) - (O[i] - E[i]));
+    }
+    g.df = g.cells - r.parameters;
+    if (g.df >= 1) {
+        const boost::math::chi_squared chi(g.df);
+        g.chi2P = boost::math::cdf(boost::math::complement(chi, g.chi2));
+        g.devianceP = boost::math::cdf(boost::math::complement(chi, std::max(0.0, g.deviance)));
+    }
+    return g;
+}
+
+Law makeLaw(const MleInput &in)
+{
+    if (in.law == WarrantyLaw::Empirical) {
+        if (in.warrantyTimes.empty())
+            throw UserError(mtxt::noWarrantyFile());
+        return Law::fromTimes(in.warrantyTimes);
+    }
+    Law l;
+    l.mu = in.Sred;
+    l.sigma = in.SKO;
+    return l;
+}
+
+void validate(const MleInput &in)
+{
+    if (in.failures.empty())
+        throw UserError(mtxt::noFailures());
+    if (!(in.Izd_Prived > 0) || !std::isfinite(in.Izd_Prived) || !(in.fleet > 0) ||
+        !std::isfinite(in.fleet))
+        throw UserError(mtxt::badFleet());
+    if (!(in.level > 0 && in.level < 1))
+        throw UserError(mtxt::badLevel());
+    if (!(in.tGar > 0) || !std::isfinite(in.tGar))
+        throw UserError(mtxt::badTGar());
+    if (!(in.SKO > 0) || !std::isfinite(in.SKO) || !std::isfinite(in.Sred))
+        throw UserError(mtxt::badSKO());
+}
+
+//! Starting point: the best of a coarse grid of shapes and scales, K profiled.
+Vec startPoint(Likelihood &L, const Box &box, const Vec &base, const Data &d)
+{
+    Reduced R(L, box, HoldSpec{}, base);
+    const double tMid = d.t[d.t.size() / 2];
+    double best = -std::numeric_limits<double>::infinity();
+    Vec bestX = base;
+    for (double B : {0.3, 0.5, 0.8, 1.2, 2.0, 3.5, 6.0}) {
+        for (double eta : {0.3, 1.0, 3.0, 10.0, 30.0, 100.0, 1000.0}) {
+            Vec x = base;
+            x[PB] = std::log(B);
+            x[PA] = -B * std::log(eta * tMid);
+            VecX y = R.project(x), g;
+            MatX H;
+            double f;
+            Vec full;
+            if (R.evaluate(y, f, g, H, &full) && f > best) {
+                best = f;
+                bestX = full;
+            }
+        }
+    }
+    return bestX;
+}
+
+} // namespace
+
+MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
+{
+    validate(in);
+    const Law law = makeLaw(in);
+    Data data = combine(in, law);
+    if (data.t.size() < 2)
+        throw UserError(mtxt::oneTime());
+    const bool normal = in.law == WarrantyLaw::Normal;
+    const bool fitMu = normal && in.fitSred, fitSigma = normal && in.fitSKO;
+    Likelihood L(data, law, in.Izd_Prived, fitMu, fitSigma);
+    const Box box = defaultBox(in);
+
+    Vec base = Vec::Zero();
+    base[PMu] = normal ? in.Sred : 0;
+    base[PS] = normal ? std::log(in.SKO) : 0;
+
+    // The point estimate: K in closed form, clamped to its range.
+    Vec x0 = startPoint(L, box, base, data);
+    Reduced R(L, box, HoldSpec{}, x0);
+    SearchResult s = maximise(R, R.project(x0), cancel);
+    if (!s.ok)
+        throw UserError(mtxt::noStart());
+    const Vec xh = s.x;
+
+    MleResult r;
+    r.n = int(data.n);
+    r.parameters = 3 + (fitMu ? 1 : 0) + (fitSigma ? 1 : 0);
+    r.A = std::exp(xh[PA]);
+    r.B = std::exp(xh[PB]);
+    r.K = std::exp(xh[PK]);
+    // With the empirical law the boxes' figures stay the model's nominal warranty figures.
+    r.Sred = fitMu ? xh[PMu] : in.Sred;
+    r.SKO = fitSigma ? std::exp(xh[PS]) : in.SKO;
+    r.I = L.istuff(xh).I;
+    r.level = in.level;
+    r.law = in.law;
+    r.fleet = in.fleet;
+    r.iterations = s.iterations;
+    const Eval ev = L.eval(xh);
+    r.loglik = ev.l;
+    r.AIC = 2 * r.parameters - 2 * r.loglik;
+    r.BIC = r.parameters * std::log(data.n) - 2 * r.loglik;
+    r.limit = xh[PK] >= box.hi[PK] || xh[PK] <= box.lo[PK];
+    // The score over the free parameters at the end (K's entry is zero unless clamped).
+    {
+        double gn = 0;
+        for (int i = 0; i < NP; ++i) {
+            if (i == PMu && !fitMu)
+                continue;
+            if (i == PS && !fitSigma)
+                continue;
+            if (i == PK && r.limit)
+                continue;
+            if (i == PB && (xh[PB] <= box.lo[PB] || xh[PB] >= box.hi[PB]))
+                continue;
+            gn = std::max(gn, std::fabs(ev.g[i]));
+        }
+        r.gradientNorm = gn;
+    }
+
+    // Fisher: the inverse of the observed information over the fitted parameters.
+    std::vector<int> act = {PA, PB, PK};
+    if (fitMu)
+        act.push_back(PMu);
+    if (fitSigma)
+        act.push_back(PS);
+    const int na = int(act.size());
+    MatX info(na, na);
+    for (int i = 0; i < na; ++i)
+        for (int j = 0; j < na; ++j)
+            info(i, j) = -ev.H(act[size_t(i)], act[size_t(j)]);
+    Mat cov = Mat::Zero();
+    bool fisherOk = false;
+    {
+        Eigen::LLT<MatX> llt(info);
+        if (llt.info() == Eigen::Success) {
+            const MatX c = llt.solve(MatX::Identity(na, na));
+            if (c.allFinite()) {
+                fisherOk = true;
+                for (int i = 0; i < na; ++i)
+                    for (int j = 0; j < na; ++j)
+                        cov(act[size_t(i)], act[size_t(j)]) = c(i, j);
+                r.covariance.assign(c.data(), c.data() + c.size());
+                r.corrLnALnK = c(0, 2) / std::sqrt(c(0, 0) * c(2, 2));
+            }
+        }
+    }
+
+    const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - in.level) / 2);
+    const double q = boost::math::quantile(boost::math::chi_squared(1), in.level);
+    for (const FigureDef &def : figureDefs(in, fitMu, fitSigma)) {
+        if (cancel && cancel->load())
+            throw Cancelled();
+        Figure fig;
+        fig.key = def.key;
+        double psi;
+        Vec grad;
+        const bool has = figureValue(def, L, xh, psi, grad);
+        auto out = [&](double v) { return def.logScale ? std::exp(v) : v; };
+        double se = std::numeric_limits<double>::quiet_NaN();
+        if (has) {
+            fig.estimate = out(psi);
+            if (fisherOk) {
+                se = std::sqrt(std::max(0.0, grad.dot(cov * grad)));
+                if (std::isfinite(se)) {
+                    const double lo = out(psi - z * se), hi = out(psi + z * se);
+                    // A positive figure's lower bound that underflows to 0 is no bound.
+                    if (std::isfinite(lo) && (!def.logScale || lo > 0))
+                        fig.fisher.low = lo;
+                    if (std::isfinite(hi))
+                        fig.fisher.high = hi;
+                }
+            }
+            if (in.lrBounds) {
+                Profile P{L, Reduced(L, box, def.spec, xh), r.loglik, cancel, {}};
+                P.R.setPsi(psi);
+                const VecX y0 = P.R.project(xh);
+                double wlo, whi;
+                walkRange(def, box, psi, wlo, whi);
+                if (auto lo = lrSide(P, y0, psi, se, q, -1, wlo))
+                    fig.lr.low = out(*lo);
+                if (auto hi = lrSide(P, y0, psi, se, q, +1, whi))
+                    fig.lr.high = out(*hi);
+            }
+        }
+        r.figures.push_back(fig);
+        if (def.key == u"per_product") {
+            Figure fc;
+            fc.key = QStringLiteral("fleet_claims");
+            auto scale = [&](const std::optional<double> &v) {
+                return v ? std::optional<double>(*v * in.fleet) : std::nullopt;
+            };
+            fc.estimate = scale(fig.estimate);
+            fc.fisher = {scale(fig.fisher.low), scale(fig.fisher.high)};
+            fc.lr = {scale(fig.lr.low), scale(fig.lr.high)};
+            r.figures.push_back(fc);
+        }
+    }
+
+    // Ridge: K has no upper likelihood-ratio bound, or ln A and ln K move together.
+    const Figure *Kf = r.figure(QStringLiteral("K"));
+    r.ridge = r.limit || (fisherOk && std::fabs(r.corrLnALnK) > 0.999) ||
+              (in.lrBounds && Kf && !Kf->lr.high);
+    if (r.ridge) {
+        r.ridgeMessage = mtxt::ridge();
+        if (r.limit)
+            r.ridgeMessage += mtxt::limit();
+    }
+    if (fitMu || fitSigma) {
+        bool weak = false;
+        for (const char *key : {"Sred", "SKO"}) {
+            const Figure *f = r.figure(QString::fromLatin1(key));
+            if (!f || !f->estimate)
+                continue;
+            const Bound &b = in.lrBounds ? f->lr : f->fisher;
+            if (!b.low || !b.high || *b.high - *b.low > 0.5 * *f->estimate)
+                weak = true;
+        }
+        if (weak)
+            r.warrantyMessage = mtxt::warrantyWeak();
+    }
+    r.gof = goodnessOfFit(in, L.data(), L.lawAt(xh), r);
+    return r;
+}
+
+std::vector<CauseFit> fitCauses(const MleInput &in, int minFailures,
+                                const std::atomic<bool> *cancel)
+{
+    std::map<int, int> counts;
+    for (const Failure &f : in.failures)
+        ++counts[f.cause];
+    std::vector<CauseFit> out;
+    for (const auto &[cause, n] : counts) {
+        if (n < minFailures)
+            continue;
+        CauseFit cf;
+        cf.cause = cause;
+        cf.n = n;
+        MleInput sub = in;
+        sub.failures.clear();
+        for (const Failure &f : in.failures)
+            if (f.cause == cause)
+                sub.failures.push_back(f);
+        // The histogram counts are those of all causes: no cell statistics per cause.
+        sub.histBounds.clear();
+        sub.histCounts.clear();
+        try {
+            cf.result = fitMle(sub, cancel);
+        } catch (const UserError &e) {
+            cf.error = e.message();
+        }
+        out.push_back(std::move(cf));
+    }
+    return out;
+}
+
+void publishMaxPr(State &s, const MleResult &r, const MleInput &in)
+{
+    Mod_Weib &M = s.MMaxPr;
+    const Law law = makeLaw(in);
+    M.A = r.A;
+    M.B = r.B;
+    M.K_powtor = r.K;
+    M.Sred = r.Sred;
+    M.SKO = r.SKO;
+    const size_t m = s.Hist_Arr.size();
+    M.F_Weib.assign(m, 0.0);
+    M.F_norm.assign(m, 0.0);
+    M.Kol_F_priv.assign(m, 0.0);
+    double t1 = 0;
+    for (size_t i = 0; i < m; ++i) {
+        const double t2 = s.Hist_Arr[i].time;
+        const double mid = (t1 + t2) / 2;
+        M.F_Weib[i] = weibCDF2(r.A, r.B, t1, t2);
+        M.F_norm[i] = law.empirical ? 1 - law.survival(mid) : CDF_Gauss(r.Sred, r.SKO, mid);
+        M.Kol_F_priv[i] = s.Izd_Prived * r.K * M.F_Weib[i] * (1 - M.F_norm[i]);
+        t1 = t2;
+    }
+    M.Executed = true;
+}
+
+MleInput inputFromState(const State &s)
+{
+    MleInput in;
+    in.failures.reserve(s.MasProbl.size());
+    for (const Problems &p : s.MasProbl)
+        in.failures.push_back({p.time, p.chey});
+    in.Izd_Prived = s.Izd_Prived;
+    in.Sred = s.Sred;
+    in.SKO = s.SKO;
+    in.fitSred = s.Sred_Opt;
+    in.fitSKO = s.SKO_Opt;
+    in.tGar = s.tGar;
+    in.warrantyTimes = s.MasTGarant;
+    in.fleet = s.Kol_Izd_All;
+    for (const Hist_Rec &h : s.Hist_Arr) {
+        in.histBounds.push_back(h.time);
+        in.histCounts.push_back(h.Sum);
+    }
+    return in;
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+QJsonValue jnum(const std::optional<double> &v)
+{
+    return v && std::isfinite(*v) ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue jnum(double v) { return jnum(std::optional<double>(v)); }
+
+} // namespace
+
+QJsonObject mleJson(const MleResult &r)
+{
+    QJsonObject est, fisher, lr;
+    for (const Figure &f : r.figures) {
+        est.insert(f.key, jnum(f.estimate));
+        fisher.insert(f.key, QJsonArray{jnum(f.fisher.low), jnum(f.fisher.high)});
+        lr.insert(f.key, QJsonArray{jnum(f.lr.low), jnum(f.lr.high)});
+    }
+    QJsonObject gof{
+        {QStringLiteral("kolmogorov"), jnum(r.gof.kolmogorov)},
+        {QStringLiteral("kolmogorov_verdict"), r.gof.kolmogorovVerdict},
+        {QStringLiteral("chi2"), jnum(r.gof.chi2)},
+        {QStringLiteral("deviance"), jnum(r.gof.deviance)},
+        {QStringLiteral("cells"), r.gof.cells},
+        {QStringLiteral("df"), r.gof.df},
+        {QStringLiteral("chi2_p"), jnum(r.gof.chi2P)},
+        {QStringLiteral("deviance_p"), jnum(r.gof.devianceP)},
+    };
+    return QJsonObject{
+        {QStringLiteral("estimates"), est},
+        {QStringLiteral("fisher"), fisher},
+        {QStringLiteral("lr"), lr},
+        {QStringLiteral("A"), jnum(r.A)},
+        {QStringLiteral("loglik"), jnum(r.loglik)},
+        {QStringLiteral("AIC"), jnum(r.AIC)},
+        {QStringLiteral("BIC"), jnum(r.BIC)},
+        {QStringLiteral("n"), r.n},
+        {QStringLiteral("parameters"), r.parameters},
+        {QStringLiteral("iterations"), r.iterations},
+        {QStringLiteral("gradient_norm"), jnum(r.gradientNorm)},
+        {QStringLiteral("level"), jnum(r.level)},
+        {QStringLiteral("law"),
+         r.law == WarrantyLaw::Normal ? QStringLiteral("normal") : QStringLiteral("empirical")},
+        {QStringLiteral("fleet"), jnum(r.fleet)},
+        {QStringLiteral("ridge"), r.ridge},
+        {QStringLiteral("limit"), r.limit},
+        {QStringLiteral("ridge_message"), r.ridgeMessage},
+        {QStringLiteral("warranty_message"), r.warrantyMessage},
+        {QStringLiteral("corr_lnA_lnK"), jnum(r.corrLnALnK)},
+        {QStringLiteral("gof"), gof},
+    };
+}
+
+} // namespace obr::mle

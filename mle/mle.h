@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Maximum-likelihood fit of the warranty model.
+ *
+ * Recorded failures form a Poisson process in operating time with intensity
+ * N'·K·f(t)·S_W(t), f the Weibull density of F(t) = 1 − exp(−A·t^B) and S_W the share of
+ * products still under warranty at t (a normal law or the empirical law of the loaded
+ * warranty end times). The log-likelihood of the recorded times t_1..t_n is
+ *
+ *     l(A, B, K) = Σ ln(N'·K·f(t_i)·S_W(t_i)) − N'·K·I(A, B),   I = E[F(W)],
+ *
+ * so K̂ = n/(N'·Î) and K is profiled out exactly. The fit gives the estimates, Fisher
+ * (Wald on logarithms, delta method) and likelihood-ratio bounds for every figure of the
+ * results table, the goodness of fit over the histogram, and says when the data determine
+ * only K·A and B (a ridge of the likelihood).
+ *
+ * Plain records in, a plain record out; no state is read or written except by
+ * publishMaxPr, which fills the model record MMaxPr for the results table and charts.
+ */
+#include "model/errors.h"
+#include "model/state.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <atomic>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace obr::mle {
+
+//! The warranty law that decides which failures are recorded.
+enum class WarrantyLaw { Normal, Empirical };
+
+//! One recorded failure.
+struct Failure {
+    double time = 0;   //!< operating time, hours
+    int cause = 0;     //!< index in the sorted cause table, 0 = not established
+};
+
+//! What the fit needs, as the calculation reads it from the boxes and the loaded files.
+struct MleInput {
+    std::vector<Failure> failures;   //!< in any order; equal times are combined
+    double Izd_Prived = 0;           //!< reduced fleet N'
+    double Sred = 0;                 //!< warranty mean (normal law), hours
+    double SKO = 0;                  //!< warranty deviation (normal law), hours
+    bool fitSred = false;            //!< estimate Sred jointly (normal law only)
+    bool fitSKO = false;             //!< estimate SKO jointly (normal law only)
+    double tGar = 0;                 //!< period of the figure K·F(tGar), hours
+    WarrantyLaw law = WarrantyLaw::Normal;
+    std::vector<double> warrantyTimes;   //!< the empirical law's warranty end times
+    double level = 0.95;             //!< confidence level of both kinds of bounds
+    double fleet = 0;                //!< fleet of the claims forecast
+    //! Histogram: upper bounds of the intervals (as built, whole hours) and their counts.
+    std::vector<double> histBounds;
+    std::vector<int32_t> histCounts;
+    bool lrBounds = true;            //!< compute the likelihood-ratio bounds (slowest part)
+};
+
+//! A two-sided bound; an unbounded side is empty.
+struct Bound {
+    std::optional<double> low, high;
+};
+
+//! One figure: its estimate (empty when it has no finite value) and both kinds of bounds.
+struct Figure {
+    QString key;   //!< "B", "inv_A", "eta", "K", "KA", "t_0.5", ..., "Sred", "SKO"
+    std::optional<double> estimate;
+    Bound fisher;
+    Bound lr;
+};
+
+//! Goodness of fit.
+struct Gof {
+    double kolmogorov = 0;     //!< D·√n as in the results table
+    QString kolmogorovVerdict; //!< " <1.3581(0.05)" or " >1.3581(0.05)"
+    double chi2 = 0;           //!< Pearson's X² over the histogram cells and the tail
+    double deviance = 0;       //!< the Poisson deviance over the same cells
+    int cells = 0;             //!< cells including the tail beyond the last bound
+    int df = 0;                //!< cells − fitted parameters
+    std::optional<double> chi2P, devianceP;   //!< empty when df < 1
+};
+
+//! The outcome of a fit.
+struct MleResult {
+    double A = 0, B = 0, K = 0;
+    double Sred = 0, SKO = 0;     //!< as used (or fitted)
+    double I = 0;                 //!< E[F(W)] at the estimate
+    int n = 0;                    //!< recorded failures
+    int parameters = 3;           //!< fitted parameters (3, 4 or 5)
+    double loglik = 0, AIC = 0, BIC = 0;
+    int iterations = 0;
+    double gradientNorm = 0;      //!< max |score| over the free parameters at the end
+    double level = 0.95;
+    WarrantyLaw law = WarrantyLaw::Normal;
+    double fleet = 0;
+    std::vector<Figure> figures;  //!< in the order of the JSON keys
+    bool ridge = false;           //!< only K·A and B are determined
+    bool limit = false;           //!< the maximum is not attained: K sits on its range's end
+    QString ridgeMessage;         //!< empty when there is no ridge
+    QString warrantyMessage;      //!< weakly determined Sred/SKO; empty otherwise
+    Gof gof;
+    //! Covariance of (ln A, ln B, ln K[, Sred][, ln SKO]) (row-major); empty when the
+    //! observed information is not positive definite.
+    std::vector<double> covariance;
+    double corrLnALnK = 0;
+
+    const Figure *figure(const QString &key) const;
+};
+
+//! A fit stopped through its cancel flag (the program's one stop exception). Nothing has
+//! been written anywhere.
+using Cancelled = obr::Cancelled;
+
+//! Admissible ranges of the shape and the repeat coefficient.
+constexpr double kBMin = 0.05, kBMax = 20, kKMin = 0.001, kKMax = 1000;
+
+/*! \brief Fits the model. Throws obr::UserError (Russian message naming the first bad
+ *  line where there is one) when the likelihood is undefined or an input is impossible,
+ *  and Cancelled when \a cancel (may be null) becomes true; it is checked between
+ *  iterations. */
+MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel = nullptr);
+
+//! One cause's own fit.
+struct CauseFit {
+    int cause = 0;          //!< index in the sorted cause table, 0 = not established
+    int n = 0;              //!< its recorded failures
+    std::optional<MleResult> result;
+    QString error;          //!< the refusal, when the cause could not be fitted
+};
+
+/*! \brief Fits every cause with at least \a minFailures failures on its own (the failures
+ *  of one cause are a Poisson process of the same form), causes in increasing index
+ *  order, the not-established cause (0) first when it qualifies. */
+std::vector<CauseFit> fitCauses(const MleInput &in, int minFailures = 5,
+                                const std::atomic<bool> *cancel = nullptr);
+
+/*! \brief Fills s.MPirsS-like arrays of s.MMaxPr from the fit over s.Hist_Arr: A, B,
+ *  K_powtor, Sred, SKO, F_Weib, F_norm (share out of warranty at the interval's midpoint),
+ *  Kol_F_priv, and sets Executed. */
+void publishMaxPr(State &s, const MleResult &r, const MleInput &in);
+
+//! The "mle" object of the command line's JSON.
+QJsonObject mleJson(const MleResult &r);
+
+//! \brief The input of a fit from the working state: failures, N', histogram.
+MleInput inputFromState(const State &s);
+
+//! Texts of the fit, each written once.
+namespace mtxt {
+QString failureNotPositive(int line, double t);
+QString warrantyEnded(int line, double t);
+QString noFailures();
+QString oneTime();
+QString badFleet();
+QString badSKO();
+QString badLevel();
+QString badTGar();
+QString noWarrantyFile();
+QString noStart();
+QString ridge();
+QString limit();
+QString warrantyWeak();
+QString notPositiveDefinite();
+QString done(double seconds);
+} // namespace mtxt
+
+} // namespace obr::mle

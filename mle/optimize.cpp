@@ -1,0 +1,330 @@
+// SPDX-License-Identifier: MIT
+#include "optimize.h"
+#include "mle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace obr::mle::detail {
+
+void logCumHazard(double k, double c, double &G, double &G1, double &G2)
+{
+    const double r = c * std::exp(-k);
+    const double L1 = -std::log1p(-r);
+    G = std::log(L1);
+    const double D = (1 - r) * L1;
+    G1 = -r / D;
+    G2 = (r * (1 - r) * L1 + r * r * (L1 - 1)) / (D * D);
+}
+
+Reduced::Reduced(Likelihood &L, const Box &box, const HoldSpec &spec, const Vec &start)
+    : m_L(L), m_box(box), m_spec(spec), m_base(start)
+{
+    bool present[NP] = {true, true, true, L.fitMu(), L.fitSigma()};
+    switch (spec.hold) {
+    case Hold::None: break;
+    case Hold::Coordinate: present[spec.coord] = false; break;
+    case Hold::Eta:
+    case Hold::KA:
+    case Hold::Time:
+    case Hold::MtGar: m_elim = PA; break;
+    case Hold::PerProduct: m_elim = PA; break;
+    }
+    if (m_elim >= 0)
+        present[m_elim] = false;
+    // K comes out in closed form unless the hold ties ln A to it or fixes it.
+    m_profileK = present[PK] && spec.hold != Hold::KA && spec.hold != Hold::Time &&
+                 spec.hold != Hold::MtGar && spec.hold != Hold::PerProduct;
+    if (m_profileK)
+        present[PK] = false;
+    for (int i = 0; i < NP; ++i)
+        if (present[i])
+            m_free.push_back(i);
+}
+
+VecX Reduced::project(const Vec &x) const
+{
+    VecX y(dim());
+    for (int i = 0; i < dim(); ++i)
+        y[i] = x[m_free[size_t(i)]];
+    return y;
+}
+
+void Reduced::limits(VecX &lo, VecX &hi) const
+{
+    lo.resize(dim());
+    hi.resize(dim());
+    for (int i = 0; i < dim(); ++i) {
+        const int c = m_free[size_t(i)];
+        lo[i] = m_box.lo[c];
+        hi[i] = m_box.hi[c];
+        if (c == PK) {
+            // 1 − p/K (or 1 − e^ψ/K) must stay positive.
+            double need = -std::numeric_limits<double>::infinity();
+            if (m_spec.hold == Hold::Time)
+                need = std::log(m_spec.p);
+            else if (m_spec.hold == Hold::MtGar)
+                need = m_psi;
+            if (std::isfinite(need))
+                lo[i] = std::max(lo[i], need + 1e-9 * std::max(1.0, std::fabs(need)));
+        }
+    }
+}
+
+bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
+{
+    ge.setZero();
+    He.setZero();
+    const double B = std::exp(x[PB]);
+    switch (m_spec.hold) {
+    case Hold::Eta:
+        e = -B * m_psi;
+        ge[PB] = e;
+        He(PB, PB) = e;
+        break;
+    case Hold::KA:
+        e = m_psi - x[PK];
+        ge[PK] = -1;
+        break;
+    case Hold::Time:
+    case Hold::MtGar: {
+        const bool time = m_spec.hold == Hold::Time;
+        const double c = time ? m_spec.p : std::exp(m_psi);
+        if (!(c * std::exp(-x[PK]) < 1))
+            return false;
+        double G, G1, G2;
+        logCumHazard(x[PK], c, G, G1, G2);
+        const double lnT = time ? m_psi : m_spec.lnT;
+        e = G - B * lnT;
+        ge[PK] = G1;
+        He(PK, PK) = G2;
+        ge[PB] = -B * lnT;
+        He(PB, PB) = -B * lnT;
+        break;
+    }
+    case Hold::PerProduct: {
+        // ln I(a, ...) = ψ − ln K solved for ln A (I rises with A); its derivatives by
+        // implicit differentiation of c = ln I + ln K − ψ = 0.
+        const double target = m_psi - x[PK];
+        double a = x[PA];
+        bool solved = false;
+        for (int it = 0; it < 100; ++it) {
+            x[PA] = a;
+            const IStuff &is = m_L.istuff(x);
+            if (!(is.I > 0) || !(is.g[PA] > 0)) {
+                a += 1;   // F vanished numerically: come back towards the data
+                continue;
+            }
+            const double c = std::log(is.I) - target;
+            if (std::fabs(c) < 1e-14) {
+                solved = true;
+                break;
+            }
+            const double step = std::clamp(-c / (is.g[PA] / is.I), -5.0, 5.0);
+            if (!std::isfinite(step))
+                return false;
+            a += step;
+            if (a > m_box.hi[PA] || a < m_box.lo[PA])
+                return false;
+        }
+        if (!solved)
+            return false;
+        const IStuff &is = m_L.istuff(x);
+        const Vec lg = is.g / is.I;
+        const Mat lH = is.H / is.I - lg * lg.transpose();
+        const double ca = lg[PA];
+        Vec cy = lg;
+        cy[PK] = 1;   // ∂c/∂ln K
+        cy[PA] = 0;
+        ge = -cy / ca;
+        ge[PA] = 0;
+        for (int i = 0; i < NP; ++i)
+            for (int j = 0; j < NP; ++j) {
+                if (i == PA || j == PA)
+                    continue;
+                const double cij = (i == PK || j == PK) ? 0.0 : lH(i, j);
+                const double cia = i == PK ? 0.0 : lH(i, PA);
+                const double cja = j == PK ? 0.0 : lH(j, PA);
+                He(i, j) = -(cij + cia * ge[j] + cja * ge[i] + lH(PA, PA) * ge[i] * ge[j]) / ca;
+            }
+        e = a;
+        break;
+    }
+    default: return false;
+    }
+    x[m_elim] = e;
+    return std::isfinite(e);
+}
+
+bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
+{
+    Vec x = m_base;
+    if (m_spec.hold == Hold::Coordinate)
+        x[m_spec.coord] = m_spec.coord == PA ? -m_psi : m_psi;
+    for (int i = 0; i < dim(); ++i)
+        x[m_free[size_t(i)]] = y[i];
+    double e = 0;
+    Vec ge, gk;
+    Mat He;
+    if (m_elim >= 0 && !eliminate(x, e, ge, He))
+        return false;
+    m_kClamped = false;
+    if (m_profileK) {
+        const IStuff &is = m_L.istuff(x);
+        if (!(is.I > 0))
+            return false;
+        double k = std::log(m_L.data().n / (m_L.Nprived() * is.I));
+        if (k > m_box.hi[PK]) {
+            k = m_box.hi[PK];
+            m_kClamped = true;
+        } else if (k < m_box.lo[PK]) {
+            k = m_box.lo[PK];
+            m_kClamped = true;
+        }
+        x[PK] = k;
+    }
+    const Eval ev = m_L.eval(x);
+    if (!ev.ok)
+        return false;
+    Vec G = ev.g;
+    Mat Hf = ev.H;
+    if (m_elim >= 0) {
+        // l(x_others, e(x_others)): chain rule.
+        const int j = m_elim;
+        const double Ge = G[j];
+        const Vec He_col = Hf.col(j);
+        const double Hee = Hf(j, j);
+        Mat H2 = Hf + He_col * ge.transpose() + ge * He_col.transpose() +
+                 Hee * ge * ge.transpose() + Ge * He;
+        Vec G2 = G + Ge * ge;
+        G2[j] = 0;
+        H2.row(j).setZero();
+        H2.col(j).setZero();
+        G = G2;
+        Hf = H2;
+    }
+    if (m_profileK && !m_kClamped) {
+        // K at its closed-form optimum: the Schur complement of the K entry.
+        const double hkk = Hf(PK, PK);
+        const Vec hk = Hf.col(PK);
+        Hf -= hk * hk.transpose() / hkk;
+        G[PK] = 0;
+    }
+    f = ev.l;
+    g.resize(dim());
+    H.resize(dim(), dim());
+    for (int i = 0; i < dim(); ++i) {
+        g[i] = G[m_free[size_t(i)]];
+        for (int k = 0; k < dim(); ++k)
+            H(i, k) = Hf(m_free[size_t(i)], m_free[size_t(k)]);
+    }
+    if (full)
+        *full = x;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+
+SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cancel, int maxIter)
+{
+    SearchResult out;
+    const int d = R.dim();
+    VecX lo, hi;
+    R.limits(lo, hi);
+    VecX y = y0.cwiseMax(lo).cwiseMin(hi);
+    double f;
+    VecX g;
+    MatX H;
+    Vec x;
+    if (!R.evaluate(y, f, g, H, &x))
+        return out;
+    out.ok = true;
+    auto freeMask = [&](const VecX &grad, const VecX &pt) {
+        std::vector<int> idx;
+        for (int i = 0; i < d; ++i) {
+            const bool atLo = pt[i] <= lo[i] && grad[i] < 0;
+            const bool atHi = pt[i] >= hi[i] && grad[i] > 0;
+            if (!atLo && !atHi)
+                idx.push_back(i);
+        }
+        return idx;
+    };
+    int it = 0;
+    for (; it < maxIter; ++it) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            throw Cancelled();
+        const std::vector<int> F = freeMask(g, y);
+        const int m = int(F.size());
+        if (m == 0)
+            break;
+        VecX gF(m);
+        MatX HF(m, m);
+        for (int i = 0; i < m; ++i) {
+            gF[i] = g[F[size_t(i)]];
+            for (int j = 0; j < m; ++j)
+                HF(i, j) = H(F[size_t(i)], F[size_t(j)]);
+        }
+        // Newton direction on −H, shifted until positive definite.
+        MatX N = -HF;
+        double shift = 0;
+        const double scale = std::max(1e-12, N.diagonal().cwiseAbs().maxCoeff());
+        VecX step;
+        for (int attempt = 0; attempt < 60; ++attempt) {
+            MatX M = N;
+            M.diagonal().array() += shift;
+            Eigen::LLT<MatX> llt(M);
+            if (llt.info() == Eigen::Success) {
+                step = llt.solve(gF);
+                if (step.allFinite())
+                    break;
+            }
+            shift = shift == 0 ? 1e-10 * scale : shift * 10;
+        }
+        if (step.size() != m || !step.allFinite())
+            break;
+        const double decrement = gF.dot(step);
+        if (!(decrement > 0))
+            break;
+        // Near the maximum one more full step polishes the score to rounding; the value
+        // may then change only within its rounding.
+        const bool last = decrement < std::max(1e-12, 1e-16 * std::fabs(f));
+        const double slack = last ? 1e-13 * std::max(1.0, std::fabs(f)) : 0.0;
+        VecX dir = VecX::Zero(d);
+        for (int i = 0; i < m; ++i)
+            dir[F[size_t(i)]] = step[i];
+        // Backtracking; steps are capped so that no coordinate moves by more than 5.
+        double t = std::min(1.0, 5.0 / std::max(1e-300, dir.cwiseAbs().maxCoeff()));
+        bool moved = false;
+        for (int ls = 0; ls < 60; ++ls, t *= 0.5) {
+            const VecX yn = (y + t * dir).cwiseMax(lo).cwiseMin(hi);
+            double fn;
+            VecX gn;
+            MatX Hn;
+            Vec xn;
+            if (R.evaluate(yn, fn, gn, Hn, &xn) && fn >= f - slack) {
+                const bool same = (yn - y).cwiseAbs().maxCoeff() == 0;
+                y = yn;
+                f = fn;
+                g = gn;
+                H = Hn;
+                x = xn;
+                moved = !same;
+                break;
+            }
+        }
+        if (!moved || last)
+            break;
+    }
+    out.y = y;
+    out.x = x;
+    out.f = f;
+    out.iterations = it;
+    double gn = 0;
+    for (int i : freeMask(g, y))
+        gn = std::max(gn, std::fabs(g[i]));
+    out.gradNorm = gn;
+    return out;
+}
+
+} // namespace obr::mle::detail

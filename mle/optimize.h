@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief The reduced problems of the fit (the point estimate with K profiled out, and the
+ * profile likelihood of each figure) and the bounded Newton search that maximises them.
+ * Internal to the fit; tests use it directly.
+ */
+#include "likelihood.h"
+
+#include <Eigen/Dense>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace obr::mle::detail {
+
+using VecX = Eigen::VectorXd;
+using MatX = Eigen::MatrixXd;
+
+//! How a figure's value ψ is held fixed in its profile.
+enum class Hold {
+    None,        //!< nothing held: the point estimate
+    Coordinate,  //!< one parameter fixed at ψ (ln B, ln K, −ln A → ln A = −ψ, Sred, ln SKO)
+    Eta,         //!< ψ = ln η: ln A = −B·ψ
+    KA,          //!< ψ = ln(K·A): ln A = ψ − ln K
+    Time,        //!< ψ = ln t where K·F(t) = p: ln A = ln(−ln(1 − p/K)) − B·ψ
+    MtGar,       //!< ψ = ln(K·F(T)): ln A = ln(−ln(1 − e^ψ/K)) − B·ln T
+    PerProduct,  //!< ψ = ln(K·I): ln A solved from ln I(A, ...) = ψ − ln K
+};
+
+struct HoldSpec {
+    Hold hold = Hold::None;
+    int coord = -1;      //!< Coordinate: the parameter
+    double p = 0;        //!< Time: the level p
+    double lnT = 0;      //!< MtGar: ln tGar
+};
+
+//! The admissible box of every parameter.
+struct Box {
+    Vec lo, hi;
+};
+
+/*! \brief l maximised over the parameters that are not held, K profiled out in closed
+ *  form where the hold allows it (clamped to its range). */
+class Reduced {
+public:
+    Reduced(Likelihood &L, const Box &box, const HoldSpec &spec, const Vec &start);
+
+    void setPsi(double psi) { m_psi = psi; }
+    int dim() const { return int(m_free.size()); }
+    //! The free coordinates of a full point.
+    VecX project(const Vec &x) const;
+    //! Lower and upper limits of the free coordinates (at the current ψ).
+    void limits(VecX &lo, VecX &hi) const;
+    /*! \brief Value, gradient and Hessian at y; false when the point is outside the
+     *  admissible range or l is not finite there. \a full receives the full point. */
+    bool evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full = nullptr);
+    bool profilesK() const { return m_profileK; }
+    //! True when the last evaluation clamped the profiled K to its range.
+    bool kClamped() const { return m_kClamped; }
+
+private:
+    bool eliminate(Vec &x, double &e, Vec &ge, Mat &He);
+
+    Likelihood &m_L;
+    Box m_box;
+    HoldSpec m_spec;
+    Vec m_base;
+    std::vector<int> m_free;
+    int m_elim = -1;
+    bool m_profileK = false;
+    bool m_kClamped = false;
+    double m_psi = 0;
+};
+
+struct SearchResult {
+    VecX y;
+    Vec x;               //!< full point
+    double f = 0;
+    int iterations = 0;
+    double gradNorm = 0; //!< max |g| over the coordinates not held at their limits
+    bool ok = false;     //!< a finite start was found
+};
+
+/*! \brief Maximises the reduced problem from y0 by Newton steps projected on the box,
+ *  with a Levenberg shift where the Hessian is not negative definite and a backtracking
+ *  line search. Throws Cancelled when \a cancel turns true. */
+SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cancel,
+                      int maxIter = 200);
+
+//! G(k; c) = ln(−ln(1 − c·e^−k)) with its first two derivatives in k.
+void logCumHazard(double k, double c, double &G, double &G1, double &G2);
+
+} // namespace obr::mle::detail

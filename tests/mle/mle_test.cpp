@@ -1,0 +1,661 @@
+// SPDX-License-Identifier: MIT
+// Tests of the maximum-likelihood fit. The likelihood is checked against a straight
+// transcription kept here: l = Σ ln(N'·K·f(t_i)·S_W(t_i)) − N'·K·I, one term per failure,
+// with I integrated by Boost's own adaptive Gauss–Kronrod in long double.
+#include "mle/likelihood.h"
+#include "mle/mle.h"
+#include "mle/optimize.h"
+#include "mle/simulate.h"
+#include "model/errors.h"
+#include "stats/stat2018.h"
+
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/quadrature/gauss_kronrod.hpp>
+#include <boost/math/quadrature/tanh_sinh.hpp>
+#include <boost/math/special_functions/erf.hpp>
+#include <boost/math/tools/minima.hpp>
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <cmath>
+
+using namespace obr;
+using namespace obr::mle;
+
+namespace {
+
+// ---- the straight transcription ----------------------------------------------------------
+
+long double Fw(long double A, long double B, long double w)
+{
+    return w > 0 ? -std::expm1(-A * std::pow(w, B)) : 0.0L;
+}
+
+long double normalPdf(long double w, long double mu, long double sigma)
+{
+    const long double z = (w - mu) / sigma;
+    return std::exp(-0.5L * z * z) / (sigma * std::sqrt(2 * 3.14159265358979323846264L));
+}
+
+//! I = ∫ F(w) φ(w) dw over Sred ± 20 SKO, in long double panels of half a deviation.
+long double refI(long double A, long double B, long double mu, long double sigma)
+{
+    using boost::math::quadrature::gauss_kronrod;
+    const long double lo = std::max(0.0L, mu - 20 * sigma), hi = mu + 20 * sigma;
+    const int panels = int(std::ceil((hi - lo) / (0.5L * sigma)));
+    long double sum = 0;
+    for (int i = 0; i < panels; ++i) {
+        const long double a = lo + (hi - lo) * i / panels, b = lo + (hi - lo) * (i + 1) / panels;
+        auto f = [&](long double w) { return Fw(A, B, w) * normalPdf(w, mu, sigma); };
+        // The panel at 0 h has the singular derivative of w^B: tanh-sinh handles it.
+        sum += a == 0 ? boost::math::quadrature::tanh_sinh<long double>().integrate(f, a, b, 1e-18L)
+                      : gauss_kronrod<long double, 61>::integrate(f, a, b, 12, 1e-17L);
+    }
+    return sum;
+}
+
+//! I in double precision for the likelihood (Boost's adaptive Gauss–Kronrod, 1σ panels).
+double refId(double A, double B, double mu, double sigma)
+{
+    using boost::math::quadrature::gauss_kronrod;
+    const double lo = std::max(0.0, mu - 12 * sigma), hi = mu + 12 * sigma;
+    const int panels = int(std::ceil((hi - lo) / sigma));
+    double sum = 0;
+    for (int i = 0; i < panels; ++i) {
+        const double a = lo + (hi - lo) * i / panels, b = lo + (hi - lo) * (i + 1) / panels;
+        auto f = [&](double w) { return double(Fw(A, B, w) * normalPdf(w, mu, sigma)); };
+        sum += a == 0 ? boost::math::quadrature::tanh_sinh<double>().integrate(f, a, b, 1e-14)
+                      : gauss_kronrod<double, 31>::integrate(f, a, b, 8, 1e-14);
+    }
+    return sum;
+}
+
+double logSurvival(double t, double mu, double sigma)
+{
+    return std::log(0.5 * boost::math::erfc((t - mu) / (sigma * std::sqrt(2.0))));
+}
+
+//! l(ln A, ln B, ln K) for individual times under the normal law.
+double straightL(const std::vector<double> &t, double N, double mu, double sigma, double a,
+                 double b, double k)
+{
+    const double A = std::exp(a), B = std::exp(b), K = std::exp(k);
+    double l = 0;
+    for (double ti : t) {
+        const double f = A * B * std::pow(ti, B - 1) * std::exp(-A * std::pow(ti, B));
+        l += std::log(N * K * f) + logSurvival(ti, mu, sigma);
+    }
+    return l - N * K * refId(A, B, mu, sigma);
+}
+
+MleInput inputFor(const std::vector<double> &t, double N, double mu, double sigma)
+{
+    MleInput in;
+    for (double x : t)
+        in.failures.push_back({x, 0});
+    in.Izd_Prived = N;
+    in.fleet = N;
+    in.Sred = mu;
+    in.SKO = sigma;
+    in.tGar = mu;
+    return in;
+}
+
+//! A determined fleet: B = 1.4, η = 900 h, K = 1.3, 600 products, warranty 1000 ± 250 h.
+struct Fleet {
+    SimParams p;
+    std::vector<double> t;
+    Fleet()
+    {
+        p.B = 1.4;
+        p.A = std::pow(900.0, -p.B);
+        p.K = 1.3;
+        p.Nprived = 600;
+        p.seed = 7;
+        t = simulateFailures(p);
+    }
+};
+
+const Fleet &fleet()
+{
+    static const Fleet f;
+    return f;
+}
+
+const MleResult &fleetFit()
+{
+    static const MleResult r = [] {
+        const Fleet &f = fleet();
+        return fitMle(inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO));
+    }();
+    return r;
+}
+
+} // namespace
+
+// ---- I = E[F(W)] ---------------------------------------------------------------------------
+
+TEST(MleIntegral, MatchesLongDoubleReferenceToTwelveDigits)
+{
+    struct Case {
+        double A, B, mu, sigma;
+        const char *what;
+    };
+    const Case cases[] = {
+        {std::pow(900.0, -1.4), 1.4, 1000, 250, "determined fleet"},
+        {std::pow(5000.0, -0.7), 0.7, 1000, 250, "early failures"},
+        {2.6e-7, 1.5, 1000, 250, "ridge: F small over the warranty"},
+        {std::pow(800.0, -12.0), 12, 1000, 100, "steep wear-out"},
+        {std::pow(300.0, -0.05), 0.05, 200, 150, "the law reaches below zero, B at its range's end"},
+        {std::pow(50.0, -3.0), 3, 1000, 250, "F close to 1 everywhere"},
+    };
+    for (const Case &c : cases) {
+        detail::Law law;
+        law.mu = c.mu;
+        law.sigma = c.sigma;
+        const double I = detail::integralI(std::log(c.A), std::log(c.B), law, false).I;
+        const long double ref = refI(c.A, c.B, c.mu, c.sigma);
+        EXPECT_LT(std::fabs((I - ref) / ref), 1e-12L) << c.what;
+    }
+}
+
+TEST(MleIntegral, DerivativesMatchDifferences)
+{
+    detail::Law law;
+    law.mu = 1000;
+    law.sigma = 250;
+    const detail::Vec x0 = (detail::Vec() << std::log(2e-4), std::log(1.2), 0, 1000, std::log(250.0)).finished();
+    auto I = [&](const detail::Vec &x) {
+        detail::Law l = law;
+        l.mu = x[3];
+        l.sigma = std::exp(x[4]);
+        return detail::integralI(x[0], x[1], l, true);
+    };
+    const detail::IStuff s = I(x0);
+    const int idx[] = {0, 1, 3, 4};
+    for (int i : idx) {
+        const double h = i == 3 ? 1e-2 : 1e-5;
+        detail::Vec xp = x0, xm = x0;
+        xp[i] += h;
+        xm[i] -= h;
+        const detail::IStuff p = I(xp), m = I(xm);
+        EXPECT_NEAR(s.g[i], (p.I - m.I) / (2 * h), 1e-6 * std::fabs(s.I) / (i == 3 ? 250 : 1))
+            << "gradient " << i;
+        for (int j : idx)
+            EXPECT_NEAR(s.H(i, j), (p.g[j] - m.g[j]) / (2 * h),
+                        2e-6 * std::fabs(s.I) / (i == 3 ? 250 : 1) / (j == 3 ? 250 : 1))
+                << "Hessian " << i << "," << j;
+    }
+}
+
+TEST(MleIntegral, EmpiricalLawIsTheMeanOfF)
+{
+    const std::vector<double> w = {400, 900, 900, 1200, -5, 0, 1500};
+    const detail::Law law = detail::Law::fromTimes(w);
+    const double A = 1e-3, B = 1.1;
+    double mean = 0;
+    for (double x : w)
+        mean += double(Fw(A, B, x));
+    mean /= double(w.size());
+    EXPECT_NEAR(detail::integralI(std::log(A), std::log(B), law, false).I, mean, 1e-15);
+    EXPECT_DOUBLE_EQ(law.survival(900), 2.0 / 7);
+    EXPECT_DOUBLE_EQ(law.survival(899.9), 4.0 / 7);
+    EXPECT_DOUBLE_EQ(law.survival(1500), 0);
+    // J(∞) = I, J is E[F(min(W, τ))].
+    EXPECT_NEAR(detail::integralJ(A, B, law, 1e9), mean, 1e-15);
+}
+
+TEST(MleIntegral, JReachesIAndIsMonotone)
+{
+    detail::Law law;
+    law.mu = 1000;
+    law.sigma = 250;
+    const double A = std::pow(900.0, -1.4), B = 1.4;
+    const double I = detail::integralI(std::log(A), std::log(B), law, false).I;
+    double prev = 0;
+    for (double tau : {100.0, 500.0, 1000.0, 1500.0, 2000.0}) {
+        const double J = detail::integralJ(A, B, law, tau);
+        EXPECT_GT(J, prev);
+        prev = J;
+    }
+    EXPECT_NEAR(detail::integralJ(A, B, law, 1e6), I, 1e-14);
+}
+
+// ---- the point estimate -------------------------------------------------------------------
+
+TEST(MleFit, ScoreIsZeroAndKTimesIIsNOverN)
+{
+    const Fleet &f = fleet();
+    const MleResult &r = fleetFit();
+    ASSERT_GT(r.n, 200);
+    EXPECT_FALSE(r.ridge);
+    EXPECT_NEAR(r.K * r.I * f.p.Nprived / r.n, 1.0, 1e-12);
+    EXPECT_LT(r.gradientNorm, 1e-6);
+    // The score of the straight transcription at the fitted point, by central differences.
+    const double a = std::log(r.A), b = std::log(r.B), k = std::log(r.K);
+    const double h = 1e-5;
+    auto l = [&](double da, double db, double dk) {
+        return straightL(f.t, f.p.Nprived, f.p.Sred, f.p.SKO, a + da, b + db, k + dk);
+    };
+    EXPECT_NEAR((l(h, 0, 0) - l(-h, 0, 0)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR((l(0, h, 0) - l(0, -h, 0)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR((l(0, 0, h) - l(0, 0, -h)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR(r.loglik, l(0, 0, 0), 1e-8 * std::fabs(r.loglik));
+    EXPECT_NEAR(r.AIC, 6 - 2 * r.loglik, 1e-9);
+    EXPECT_NEAR(r.BIC, 3 * std::log(double(r.n)) - 2 * r.loglik, 1e-9);
+}
+
+TEST(MleFit, OrderAndRepeatsOfTheTimesDoNotMatter)
+{
+    // Equal times combined with their counts give the fit of the individual lines.
+    std::vector<double> t = fleet().t;
+    for (double &x : t)
+        x = std::round(x);   // many repeats
+    std::vector<double> rev(t.rbegin(), t.rend());
+    const MleResult r1 = fitMle(inputFor(t, 600, 1000, 250));
+    const MleResult r2 = fitMle(inputFor(rev, 600, 1000, 250));
+    EXPECT_EQ(r1.A, r2.A);
+    EXPECT_EQ(r1.B, r2.B);
+    EXPECT_EQ(r1.K, r2.K);
+    EXPECT_NEAR(r1.loglik, straightL(t, 600, 1000, 250, std::log(r1.A), std::log(r1.B), std::log(r1.K)),
+                1e-8 * std::fabs(r1.loglik));
+}
+
+TEST(MleFit, FisherCovarianceMatchesDifferenceHessian)
+{
+    const Fleet &f = fleet();
+    const MleResult &r = fleetFit();
+    ASSERT_EQ(r.covariance.size(), 9u);
+    const double x[3] = {std::log(r.A), std::log(r.B), std::log(r.K)};
+    const double h = 1e-4;
+    auto l = [&](const double *d) {
+        return straightL(f.t, f.p.Nprived, f.p.Sred, f.p.SKO, x[0] + d[0], x[1] + d[1], x[2] + d[2]);
+    };
+    Eigen::Matrix3d H;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double pp[3] = {0, 0, 0}, pm[3] = {0, 0, 0}, mp[3] = {0, 0, 0}, mm[3] = {0, 0, 0};
+            pp[i] += h; pp[j] += h;
+            pm[i] += h; pm[j] -= h;
+            mp[i] -= h; mp[j] += h;
+            mm[i] -= h; mm[j] -= h;
+            H(i, j) = (l(pp) - l(pm) - l(mp) + l(mm)) / (4 * h * h);
+        }
+    const Eigen::Matrix3d cov = (-H).inverse();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            EXPECT_NEAR(r.covariance[size_t(i * 3 + j)], cov(i, j),
+                        1e-4 * std::sqrt(cov(i, i) * cov(j, j)))
+                << i << "," << j;
+    // Wald bounds on ln B.
+    const Figure *B = r.figure(QStringLiteral("B"));
+    ASSERT_TRUE(B && B->fisher.low && B->fisher.high);
+    EXPECT_NEAR(std::log(*B->fisher.high) - std::log(r.B), 1.959963984540054 * std::sqrt(cov(1, 1)),
+                1e-4 * std::sqrt(cov(1, 1)));
+}
+
+// ---- likelihood-ratio bounds ----------------------------------------------------------------
+
+namespace {
+
+//! max over x in [lo, hi] of f, by Brent's method on a bracket found by a coarse scan.
+template <class F> double maxBrent(F f, double lo, double hi, double &arg)
+{
+    const int n = 8;
+    double best = -INFINITY, bx = lo;
+    for (int i = 0; i <= n; ++i) {
+        const double x = lo + (hi - lo) * i / n, v = f(x);
+        if (v > best) {
+            best = v;
+            bx = x;
+        }
+    }
+    const double w = (hi - lo) / n;
+    const auto res = boost::math::tools::brent_find_minima([&](double x) { return -f(x); },
+                                                           std::max(lo, bx - w), std::min(hi, bx + w), 40);
+    arg = res.first;
+    return -res.second;
+}
+
+} // namespace
+
+TEST(MleLr, DevianceAtEachBoundIsTheChiSquareQuantile)
+{
+    const Fleet &f = fleet();
+    const MleResult &r = fleetFit();
+    const double q = 3.841458820694124;   // chi-square(1) quantile at 0.95
+    const double N = f.p.Nprived, mu = f.p.Sred, sg = f.p.SKO, n = double(r.n);
+    const double bH = std::log(r.B), kH = std::log(r.K);
+    const double eH = -std::log(r.A) / r.B;   // ln η
+    auto L = [&](double a, double b, double k) { return straightL(f.t, N, mu, sg, a, b, k); };
+    // K in closed form for given (a, b).
+    auto Lk = [&](double a, double b) {
+        const double I = refId(std::exp(a), std::exp(b), mu, sg);
+        return L(a, b, std::log(n / (N * I)));
+    };
+    const double lHat = r.loglik;
+
+    // B: ln B held, ln A free, K in closed form.
+    const Figure *B = r.figure(QStringLiteral("B"));
+    ASSERT_TRUE(B->lr.low && B->lr.high);
+    for (double bound : {*B->lr.low, *B->lr.high}) {
+        double arg;
+        const double lp = maxBrent([&](double le) { return Lk(-bound * le, std::log(bound)); },
+                                   eH - 1, eH + 1, arg);
+        EXPECT_NEAR(2 * (lHat - lp), q, 1e-6) << "B " << bound;
+    }
+    // K: ln K held, ln A and ln B free (nested).
+    const Figure *K = r.figure(QStringLiteral("K"));
+    ASSERT_TRUE(K->lr.low && K->lr.high);
+    for (double bound : {*K->lr.low, *K->lr.high}) {
+        double argb;
+        const double lp = maxBrent(
+            [&](double b) {
+                double arga;
+                return maxBrent([&](double le) { return L(-std::exp(b) * le, b, std::log(bound)); },
+                                eH - 1, eH + 1, arga);
+            },
+            bH - 0.7, bH + 0.7, argb);
+        EXPECT_NEAR(2 * (lHat - lp), q, 1e-6) << "K " << bound;
+    }
+    // The 0.1-time t: ln A = ln(−ln(1 − 0.1/K)) − B·ln t, ln B and ln K free.
+    const Figure *t1 = r.figure(QStringLiteral("t_0.1"));
+    ASSERT_TRUE(t1->lr.low && t1->lr.high);
+    for (double bound : {*t1->lr.low, *t1->lr.high}) {
+        double argb;
+        const double lp = maxBrent(
+            [&](double b) {
+                double argk;
+                return maxBrent(
+                    [&](double k) {
+                        const double a = std::log(-std::log1p(-0.1 * std::exp(-k))) - std::exp(b) * std::log(bound);
+                        return L(a, b, k);
+                    },
+                    kH - 1.5, kH + 1.5, argk);
+            },
+            bH - 0.7, bH + 0.7, argb);
+        EXPECT_NEAR(2 * (lHat - lp), q, 1e-6) << "t_0.1 " << bound;
+    }
+    // K·I: the profile is Poisson in N'·K·I (the rest of l does not depend on it).
+    const Figure *m = r.figure(QStringLiteral("per_product"));
+    ASSERT_TRUE(m->lr.low && m->lr.high);
+    for (double bound : {*m->lr.low, *m->lr.high}) {
+        const double mu_ = N * bound;
+        EXPECT_NEAR(2 * (n * std::log(n / mu_) - (n - mu_)), q, 1e-6);
+    }
+    // Every figure has both bounds around its estimate, and the two kinds are close here.
+    for (const Figure &fig : r.figures) {
+        ASSERT_TRUE(fig.estimate && fig.lr.low && fig.lr.high && fig.fisher.low && fig.fisher.high)
+            << fig.key.toStdString();
+        EXPECT_LT(*fig.lr.low, *fig.estimate) << fig.key.toStdString();
+        EXPECT_GT(*fig.lr.high, *fig.estimate) << fig.key.toStdString();
+        EXPECT_NEAR(std::log(*fig.lr.high / *fig.lr.low), std::log(*fig.fisher.high / *fig.fisher.low),
+                    0.25 * std::log(*fig.fisher.high / *fig.fisher.low))
+            << fig.key.toStdString();
+    }
+    const Figure *fc = r.figure(QStringLiteral("fleet_claims"));
+    EXPECT_DOUBLE_EQ(*fc->estimate, *m->estimate * 600);
+}
+
+TEST(MleLr, LevelChangesTheQuantile)
+{
+    const Fleet &f = fleet();
+    MleInput in = inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO);
+    in.level = 0.8;
+    const MleResult r = fitMle(in);
+    const double q = boost::math::quantile(boost::math::chi_squared(1), 0.8);
+    const Figure *m = r.figure(QStringLiteral("per_product"));
+    const double n = r.n;
+    for (double bound : {*m->lr.low, *m->lr.high}) {
+        const double mu_ = f.p.Nprived * bound;
+        EXPECT_NEAR(2 * (n * std::log(n / mu_) - (n - mu_)), q, 1e-6);
+    }
+    EXPECT_GT(*m->lr.low, *fleetFit().figure(QStringLiteral("per_product"))->lr.low);
+}
+
+// ---- identifiability ------------------------------------------------------------------------
+
+TEST(MleRidge, SmallFOverTheWarrantyIsFlagged)
+{
+    // F(Sred + 2·SKO) = F(1500) = 0.015: only K·A and B are determined.
+    SimParams p;
+    p.B = 1.5;
+    p.A = 0.0151 / std::pow(1500.0, 1.5);
+    p.K = 2;
+    p.Nprived = 20000;
+    p.seed = 3;
+    const std::vector<double> t = simulateFailures(p);
+    ASSERT_LT(-std::expm1(-p.A * std::pow(1500.0, p.B)), 0.02);
+    const MleResult r = fitMle(inputFor(t, p.Nprived, p.Sred, p.SKO));
+    EXPECT_TRUE(r.ridge);
+    EXPECT_FALSE(r.ridgeMessage.isEmpty());
+    const Figure *K = r.figure(QStringLiteral("K"));
+    EXPECT_FALSE(K->lr.high.has_value());
+    // What stays determined: K·A, B, the 0.1-time, K·F(tGar), K·I.
+    for (const char *key : {"KA", "B", "t_0.1", "M_tGar", "per_product"}) {
+        const Figure *f = r.figure(QString::fromLatin1(key));
+        ASSERT_TRUE(f->estimate && f->lr.low && f->lr.high) << key;
+    }
+    for (const char *key : {"B", "M_tGar", "per_product"}) {
+        const Figure *f = r.figure(QString::fromLatin1(key));
+        EXPECT_LT(*f->lr.high / *f->lr.low, 1.6) << key;
+    }
+    const double KA = p.K * p.A;
+    const Figure *ka = r.figure(QStringLiteral("KA"));
+    EXPECT_LT(*ka->lr.low, KA);
+    EXPECT_GT(*ka->lr.high, KA);
+}
+
+// ---- refusals -------------------------------------------------------------------------------
+
+TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
+{
+    const std::vector<double> good = {100, 200, 300, 400, 500};
+    struct Case {
+        const char *what;
+        std::function<void(MleInput &)> change;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"failure at 0 h", [](MleInput &in) { in.failures[2].time = 0; },
+         mtxt::failureNotPositive(1, 0)},
+        {"negative failure", [](MleInput &in) { in.failures.push_back({-3, 0}); },
+         mtxt::failureNotPositive(1, -3)},
+        {"failure after every warranty ended (normal)",
+         [](MleInput &in) { in.failures.push_back({5000, 0}); }, mtxt::warrantyEnded(6, 5000)},
+        {"failure after every warranty ended (empirical)",
+         [](MleInput &in) {
+             in.law = WarrantyLaw::Empirical;
+             in.warrantyTimes = {350, 600, 800};
+             in.failures.push_back({900, 0});
+         },
+         mtxt::warrantyEnded(6, 900)},
+        {"empirical law without a file", [](MleInput &in) { in.law = WarrantyLaw::Empirical; },
+         mtxt::noWarrantyFile()},
+        {"SKO 0", [](MleInput &in) { in.SKO = 0; }, mtxt::badSKO()},
+        {"level 1", [](MleInput &in) { in.level = 1; }, mtxt::badLevel()},
+        {"fleet 0", [](MleInput &in) { in.fleet = 0; }, mtxt::badFleet()},
+        {"reduced fleet 0", [](MleInput &in) { in.Izd_Prived = 0; }, mtxt::badFleet()},
+        {"tGar 0", [](MleInput &in) { in.tGar = 0; }, mtxt::badTGar()},
+        {"no failures", [](MleInput &in) { in.failures.clear(); }, mtxt::noFailures()},
+        {"one time", [](MleInput &in) { for (auto &f : in.failures) f.time = 250; },
+         mtxt::oneTime()},
+    };
+    for (const Case &c : cases) {
+        MleInput in = inputFor(good, 100, 1000, 250);
+        c.change(in);
+        const MleInput before = in;
+        try {
+            fitMle(in);
+            ADD_FAILURE() << c.what << ": no refusal";
+        } catch (const UserError &e) {
+            EXPECT_EQ(e.message(), c.expected) << c.what;
+        }
+        EXPECT_EQ(in.failures.size(), before.failures.size()) << c.what;
+    }
+    // The messages name the failure as the grid numbers it.
+    EXPECT_TRUE(mtxt::warrantyEnded(6, 5000).contains(QStringLiteral("№ 6")));
+}
+
+TEST(MleRefusal, RefusedFitLeavesTheStateAsItWas)
+{
+    State s;
+    s.MasProbl = {{0.0, 0, {}, {}}, {10, 0, {}, {}}};
+    s.Izd_Prived = 10;
+    s.Kol_Izd_All = 10;
+    s.Sred = 1000;
+    s.SKO = 250;
+    s.tGar = 1000;
+    s.MMaxPr.A = 7;
+    const MleInput in = inputFromState(s);
+    EXPECT_THROW(
+        {
+            const MleResult r = fitMle(in);
+            publishMaxPr(s, r, in);
+        },
+        UserError);
+    EXPECT_EQ(s.MMaxPr.A, 7);
+    EXPECT_FALSE(s.MMaxPr.Executed);
+}
+
+TEST(MleFit, CancelFlagStopsTheFit)
+{
+    const Fleet &f = fleet();
+    std::atomic<bool> stop{true};
+    EXPECT_THROW(fitMle(inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO), &stop), Cancelled);
+}
+
+// ---- warranty parameters, causes, state and JSON ----------------------------------------
+
+TEST(MleFit, FittedWarrantyMeanHasScoreZeroAndBounds)
+{
+    SimParams p;
+    p.B = 1.2;
+    p.A = std::pow(700.0, -p.B);
+    p.K = 1;
+    p.Nprived = 3000;
+    p.Sred = 800;
+    p.SKO = 200;
+    p.seed = 11;
+    const std::vector<double> t = simulateFailures(p);
+    MleInput in = inputFor(t, p.Nprived, 1000, 250);   // the boxes are off
+    in.fitSred = true;
+    in.lrBounds = false;
+    const MleResult r = fitMle(in);
+    EXPECT_EQ(r.parameters, 4);
+    EXPECT_LT(r.gradientNorm, 1e-5);
+    const Figure *s = r.figure(QStringLiteral("Sred"));
+    ASSERT_TRUE(s && s->estimate && s->fisher.low && s->fisher.high);
+    EXPECT_NEAR(*s->estimate, r.Sred, 1e-9);
+    EXPECT_NE(r.Sred, 1000);
+    EXPECT_EQ(r.covariance.size(), 16u);
+}
+
+TEST(MleCauses, EachCauseWithEnoughFailuresIsFitted)
+{
+    const Fleet &f = fleet();
+    MleInput in = inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO);
+    in.lrBounds = false;
+    for (size_t i = 0; i < in.failures.size(); ++i)
+        in.failures[i].cause = i % 2 ? 1 : 2;
+    in.failures[0].cause = 3;   // three failures of cause 3: too few
+    in.failures[1].cause = 3;
+    in.failures[2].cause = 3;
+    const std::vector<CauseFit> c = fitCauses(in);
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0].cause, 1);
+    EXPECT_EQ(c[1].cause, 2);
+    EXPECT_EQ(c[0].n + c[1].n + 3, int(in.failures.size()));
+    for (const CauseFit &cf : c) {
+        ASSERT_TRUE(cf.result);
+        EXPECT_EQ(cf.result->n, cf.n);
+        EXPECT_NEAR(cf.result->B, fleetFit().B, 0.3);
+    }
+}
+
+TEST(MleState, PublishFillsTheModelLikeTheOtherFits)
+{
+    State s;
+    const Fleet &f = fleet();
+    for (double t : f.t)
+        s.MasProbl.push_back({t, 0, {}, {}});
+    s.Izd_Prived = 600;
+    s.Kol_Izd_All = 600;
+    s.Sred = 1000;
+    s.SKO = 250;
+    s.tGar = 1000;
+    s.Hist_Arr.resize(3);
+    s.Hist_Arr[0].time = 500;
+    s.Hist_Arr[1].time = 1000;
+    s.Hist_Arr[2].time = 2000;
+    const MleInput in = inputFromState(s);
+    const MleResult &r = fleetFit();
+    publishMaxPr(s, r, in);
+    const Mod_Weib &M = s.MMaxPr;
+    ASSERT_TRUE(M.Executed);
+    ASSERT_EQ(M.F_Weib.size(), 3u);
+    EXPECT_DOUBLE_EQ(M.F_Weib[1], weibCDF2(r.A, r.B, 500, 1000));
+    EXPECT_DOUBLE_EQ(M.F_norm[1], CDF_Gauss(1000, 250, 750));
+    EXPECT_DOUBLE_EQ(M.Kol_F_priv[1], 600 * r.K * M.F_Weib[1] * (1 - M.F_norm[1]));
+    EXPECT_EQ(M.K_powtor, r.K);
+}
+
+TEST(MleJson, KeysAsTheCommandLineWritesThem)
+{
+    const QJsonObject o = mleJson(fleetFit());
+    for (const char *k : {"estimates", "fisher", "lr", "loglik", "AIC", "BIC", "iterations", "level",
+                          "law", "ridge", "ridge_message", "gof"})
+        EXPECT_TRUE(o.contains(QLatin1String(k))) << k;
+    const QJsonObject est = o[QStringLiteral("estimates")].toObject();
+    for (const char *k : {"B", "inv_A", "eta", "K", "KA", "t_0.5", "t_0.2", "t_0.1", "M_tGar",
+                          "per_product", "fleet_claims"}) {
+        EXPECT_TRUE(est[QLatin1String(k)].isDouble()) << k;
+        const QJsonArray b = o[QStringLiteral("lr")].toObject()[QLatin1String(k)].toArray();
+        EXPECT_EQ(b.size(), 2) << k;
+    }
+    EXPECT_FALSE(est.contains(QStringLiteral("Sred")));
+    const QJsonObject g = o[QStringLiteral("gof")].toObject();
+    for (const char *k : {"kolmogorov", "chi2", "deviance", "df", "chi2_p", "deviance_p"})
+        EXPECT_TRUE(g.contains(QLatin1String(k))) << k;
+    EXPECT_EQ(o[QStringLiteral("law")].toString(), QStringLiteral("normal"));
+}
+
+TEST(MleGof, KolmogorovIsTheResultsTablesCriterion)
+{
+    // The same figure as Kolmogor over a State holding the same failures.
+    State s;
+    const Fleet &f = fleet();
+    for (double t : f.t)
+        s.MasProbl.push_back({t, 0, {}, {}});
+    s.Izd_Prived = 600;
+    s.Kol_izw = int32_t(f.t.size());
+    const MleResult &r = fleetFit();
+    double crit;
+    QString verdict;
+    Kolmogor(s, r.K, r.A, r.B, r.Sred, r.SKO, crit, verdict);
+    EXPECT_DOUBLE_EQ(r.gof.kolmogorov, crit);
+    EXPECT_EQ(r.gof.kolmogorovVerdict, verdict);
+}
+
+TEST(MleGof, CellsAddUpToTheRecordedFailures)
+{
+    const Fleet &f = fleet();
+    MleInput in = inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO);
+    in.lrBounds = false;
+    std::vector<int32_t> counts(4, 0);
+    in.histBounds = {300, 600, 1000, 3000};
+    for (double t : f.t)
+        for (size_t i = 0; i < 4; ++i)
+            if (t < in.histBounds[i] + 0.1) {
+                ++counts[i];
+                break;
+            }
+    in.histCounts = counts;
+    const MleResult r = fitMle(in);
+    EXPECT_EQ(r.gof.cells, 5);
+    EXPECT_EQ(r.gof.df, 2);
+    ASSERT_TRUE(r.gof.chi2P && r.gof.devianceP);
+    EXPECT_GT(*r.gof.chi2P, 0.001);
+    EXPECT_GE(r.gof.deviance, 0);
+}
