@@ -54,26 +54,10 @@ QString boxCaption(const QLabel *label)
     return label ? label->text().trimmed() : QString();
 }
 
-//! The largest data file read: about ten million failure lines, which take some 4 GB
-//! of memory once parsed; anything larger is not a data file of this program.
-constexpr qint64 kMaxFileBytes = qint64(256) << 20;
-
-//! Reads a whole file; throws UserError when it is too large or cannot be read after it
-//! was opened.
+//! Reads a whole input file (see readInputFile): empty when there is no such file.
 std::optional<QByteArray> readFileBytes(const QString &path)
 {
-    if (path.isEmpty())
-        return std::nullopt;
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    if (f.size() > kMaxFileBytes)
-        throw UserError(form1txt::fileTooLarge(QDir::toNativeSeparators(path), f.size() >> 20,
-                                               kMaxFileBytes >> 20));
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw UserError(form1txt::cannotRead(QDir::toNativeSeparators(path), f.errorString()));
-    return bytes;
+    return readInputFile(path, kMaxInputBytes);
 }
 
 } // namespace
@@ -265,10 +249,11 @@ void TForm1::OpenFileStartClick()
             return;
         }
         // The reader is all-or-nothing: an error leaves the loaded data as they were.
-        FailureFile f = readFailureFile(*bytes);
         const QChar dec = decimalSeparator();
+        FailureFile f = readFailureFile(*bytes, dec);
         const LoadBoxTexts boxes = loadBoxTexts(f, dec);
         std::vector<Marker> markers = std::move(f.markers);
+        const QStringList warnings = f.warnings;
         applyFailureFile(*m_state, std::move(f));
 
         Label10->setText(m_state->Comment);
@@ -291,6 +276,8 @@ void TForm1::OpenFileStartClick()
         for (int c = 0; c < FailureGridModel::kColumns; ++c)
             h->resizeSection(c, widths[c]);
         Mass_List->scrollToTop();
+        for (const QString &w : warnings)
+            appendLog(w);
     });
 }
 
@@ -318,6 +305,8 @@ void TForm1::SpeedButton1Click()
         m_state->SKO = w.SKO;
         m_state->MasTGarant = std::move(w.MasTGarant);
 
+        for (const QString &line : w.warnings)
+            appendLog(line);
         Label15->setText(t.Label15);
         MaskEdit1->setText(t.MaskEdit1);
         meSred->setText(t.meSred);
@@ -380,9 +369,13 @@ void TForm1::bbRaschetClick()
             return;
         hideResults();
         State &s = *m_state;
-        s.Sred = readBox(meSred, meSredLabel);
-        s.SKO = readBox(meSKO, meSKOLabel);
-        s.tGar = readBox(LabeledEdit2, LabeledEdit2Label);
+        const double sred = readBox(meSred, meSredLabel);
+        const double sko = readBox(meSKO, meSKOLabel);
+        const double tgar = readBox(LabeledEdit2, LabeledEdit2Label);
+        checkWarrantyFigures(s.MasProbl, sred, sko, tgar, decimalSeparator());
+        s.Sred = sred;
+        s.SKO = sko;
+        s.tGar = tgar;
         s.MPirsN.Executed = false;
         s.MPirsS.Executed = false;
         s.MSmirn.Executed = false;
@@ -412,19 +405,22 @@ void TForm1::bbRaschetClick()
         const Criterion criterion = criterionFromIndex(RadioGroup1Items->checkedId());
         if (SpirSpusk->isChecked()) {
             const double k = readStepCoefficient(Edit1->text(), dec, boxCaption(Label5));
-            SpirSp_Execute(s, k, criterion, log);
+            checkStepPasses(FitKind::Spiral, k, boxCaption(Label5), dec);
+            SpirSp_Execute(s, k, criterion, log, nullptr, dec);
             Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like,
                       s.Kol_Nakopl_Like, s.MPirsS.SKO_out, log, dec);
         }
         if (BoxNewton->isChecked()) {
             const double k = readStepCoefficient(Edit6->text(), dec, boxCaption(Label17));
-            Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log);
+            checkStepPasses(FitKind::Newton, k, boxCaption(Label17), dec);
+            Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log, nullptr, dec);
             Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like,
                       s.Kol_Nakopl_Like, s.MPirsN.SKO_out, log, dec);
         }
         if (BoxSmirnow->isChecked()) {
             const double k = readStepCoefficient(Edit5->text(), dec, boxCaption(Label16));
-            Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log);
+            checkStepPasses(FitKind::Smirnov, k, boxCaption(Label16), dec);
+            Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, nullptr, dec);
             Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like,
                       s.Kol_Nakopl_Like, s.MSmirn.SKO_out, log, dec);
         }
@@ -441,8 +437,11 @@ void TForm1::Button1Click()
         if (genRunning())
             return;
         State &s = *m_state;
-        s.Sred = readBox(meSred, meSredLabel);
-        s.SKO = readBox(meSKO, meSKOLabel);
+        const double sred = readBox(meSred, meSredLabel);
+        const double sko = readBox(meSKO, meSKOLabel);
+        checkWarrantyFigures(s.MasProbl, sred, sko, std::nullopt, decimalSeparator());
+        s.Sred = sred;
+        s.SKO = sko;
         hist(s);
         if (m_form3)
             m_form3->Histogram_Exp();

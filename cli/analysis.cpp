@@ -43,13 +43,10 @@ Mod_Weib &model(State &s, ModelId id)
 
 QByteArray readBytes(const QString &path)
 {
-    QFile f(path);
-    if (path.isEmpty() || !f.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> bytes = readInputFile(path, kMaxInputBytes);
+    if (!bytes)
         throw UserError(txt::fileNotFound);
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw UserError(f.errorString());
-    return bytes;
+    return std::move(*bytes);
 }
 
 //! Runs a loader; its error names the file it came from.
@@ -110,6 +107,7 @@ ModelRun fromStats(const FitStats &st)
     r.passes = st.passes;
     r.evaluations = st.evaluations;
     r.seconds = st.seconds;
+    r.atBound = st.atBound;
     return r;
 }
 
@@ -133,11 +131,12 @@ void checkOptionNumbers(const Options &o)
         if (v && !parseBoxInt(*v))
             throw UsageError(txt::notAnInteger(*v, QString::fromLatin1(opt)));
     };
-    auto step = [&](const std::optional<QString> &v, const char *opt) {
+    auto step = [&](const std::optional<QString> &v, const char *opt, FitKind kind) {
         if (!v)
             return;
         try {
-            readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
+            const double k = readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
+            checkStepPasses(kind, k, QString::fromLatin1(opt), dec);
         } catch (const UserError &e) {
             throw UsageError(e.message());
         }
@@ -145,9 +144,9 @@ void checkOptionNumbers(const Options &o)
     real(o.meSred, "--sred");
     real(o.meSKO, "--sko");
     real(o.LabeledEdit2, "--tgar");
-    step(o.Edit1, "--k-spiral");
-    step(o.Edit6, "--k-newton");
-    step(o.Edit5, "--k-smirnov");
+    step(o.Edit1, "--k-spiral", FitKind::Spiral);
+    step(o.Edit6, "--k-newton", FitKind::Newton);
+    step(o.Edit5, "--k-smirnov", FitKind::Smirnov);
     real(o.Edit2, "--ga-precision");
     integer(o.Edit3, "--ga-population");
     integer(o.NPokoleny, "--ga-generations");
@@ -163,7 +162,8 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     const LogSink log = [&a](const QString &line) { a.log << line; };
 
     // "Путь": the failure data file and the box texts the load writes.
-    FailureFile f = withFile(o.file, [](const QByteArray &b) { return readFailureFile(b); });
+    FailureFile f = withFile(o.file, [dec](const QByteArray &b) { return readFailureFile(b, dec); });
+    a.log << f.warnings;
     a.header = {f.Sred, f.SKO, f.Kol_Izd_All, f.KolOtk, f.NPrich};
     const LoadBoxTexts loaded = loadBoxTexts(f, dec);
     a.markers = f.markers;
@@ -178,6 +178,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         WarrantyFile w =
             withFile(o.warranty, [](const QByteArray &b) { return readWarrantyFile(b); });
         const WarrantyTexts t = warrantyTexts(w, o.warranty, dec);
+        a.log << w.warnings;
         s.uk = true;
         s.Comment = w.Comment;
         s.Sred = w.Sred;
@@ -205,9 +206,15 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         box.NPokoleny = o.NPokoleny->trimmed();
 
     // "Расчет"
-    s.Sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
-    s.SKO = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
-    s.tGar = boxReal(box.LabeledEdit2, dec, QStringLiteral("--tgar"));
+    {
+        const double sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
+        const double sko = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+        const double tgar = boxReal(box.LabeledEdit2, dec, QStringLiteral("--tgar"));
+        checkWarrantyFigures(s.MasProbl, sred, sko, tgar, dec);
+        s.Sred = sred;
+        s.SKO = sko;
+        s.tGar = tgar;
+    }
     a.usedSred = s.Sred;
     a.usedSKO = s.SKO;
     a.usedTGar = s.tGar;
@@ -223,8 +230,9 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     auto &runs = a.runs;
     if (o.spiral) {
         const double k = readStepCoefficient(box.Edit1, dec, QStringLiteral("--k-spiral"));
+        checkStepPasses(FitKind::Spiral, k, QStringLiteral("--k-spiral"), dec);
         FitStats st;
-        SpirSp_Execute(s, k, crit, log, &st);
+        SpirSp_Execute(s, k, crit, log, &st, dec);
         Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
                   s.MPirsS.SKO_out, log, dec);
         runs[size_t(ModelId::MPirsS)] = fromStats(st);
@@ -232,8 +240,9 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     }
     if (o.newton) {
         const double k = readStepCoefficient(box.Edit6, dec, QStringLiteral("--k-newton"));
+        checkStepPasses(FitKind::Newton, k, QStringLiteral("--k-newton"), dec);
         FitStats st;
-        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, crit, log, &st);
+        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, crit, log, &st, dec);
         Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
                   s.MPirsN.SKO_out, log, dec);
         runs[size_t(ModelId::MPirsN)] = fromStats(st);
@@ -241,8 +250,9 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     }
     if (o.smirnov) {
         const double k = readStepCoefficient(box.Edit5, dec, QStringLiteral("--k-smirnov"));
+        checkStepPasses(FitKind::Smirnov, k, QStringLiteral("--k-smirnov"), dec);
         FitStats st;
-        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &st);
+        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &st, dec);
         Hist_Made(s, s.MSmirn.A, s.MSmirn.B, s.MSmirn.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like,
                   s.MSmirn.SKO_out, log, dec);
         runs[size_t(ModelId::MSmirn)] = fromStats(st);
@@ -308,8 +318,11 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
 
     // The nonparametric tab: the boxes are read again, the histogram rebuilt.
     if (o.nonparam) {
-        s.Sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
-        s.SKO = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+        const double sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
+        const double sko = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+        checkWarrantyFigures(s.MasProbl, sred, sko, std::nullopt, dec);
+        s.Sred = sred;
+        s.SKO = sko;
         hist(s);
         a.nonparam = Histogram_Exp(s, a.nl);
     }

@@ -5,6 +5,7 @@
  * drawn offscreen by the same chart adapter as the windows. Needs a QApplication.
  */
 #include "cli/analysis.h"
+#include "cli/outputs.h"
 
 #include <QSize>
 #include <QString>
@@ -22,6 +23,11 @@ struct NamedChart {
 
 //! The charts of the run: results window (3), enlarged chart, nonparametric chart if run.
 std::vector<NamedChart> chartsOf(const Analysis &a);
+
+//! \brief Every chart of chartsOf as a PNG file's name and bytes.
+std::vector<OutputFile> chartFiles(const Analysis &a);
+//! \brief The PDF report (see writePdf) as bytes.
+QByteArray pdfBytes(const Analysis &a, const QString &file);
 
 /*! \brief Writes every chart of chartsOf as a PNG file into \a dir (created if missing).
  *  Returns the paths written. Throws UserError when a file cannot be written. */

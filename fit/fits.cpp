@@ -27,10 +27,52 @@ const QString kNewton = QStringLiteral("по Пирсону методом Нь�
 const QString kSpiral = QStringLiteral("по Пирсону методом спирального спуска");
 const QString kSmirnov = QStringLiteral("по Смирнову");
 
-void checkCoefficient(double k)
+void checkCoefficient(double k, FitKind kind)
 {
     if (!(k > 1) || !std::isfinite(k))
         throw UserError(fittxt::coefficientTooSmall(QString::number(k, 'g', 10), {}));
+    checkStepPasses(kind, k, {}, u'.');
+}
+
+//! Names of the search parameters in the log lines.
+QString parameterName(int kind)
+{
+    switch (kind) {
+    case 0: return QStringLiteral("параметр формы B");
+    case 1: return QStringLiteral("коэффициент A");
+    case 2: return QStringLiteral("коэффициент повторности");
+    case 3: return QStringLiteral("средний срок гарантии");
+    default: return QStringLiteral("СКО срока гарантии");
+    }
+}
+
+/*! A parameter that ends within a small distance of a bound of its range was stopped by
+ *  the bound, not by the objective: the walks end one step short of the bound and the
+ *  steps shrink below their tolerances, so a hundred tolerances separate the two cases. */
+void noteBound(std::vector<BoundHit> &hits, int kind, double x, double lo, double hi, double ee,
+               bool lowerBounded)
+{
+    auto near = [&](double b) { return std::fabs(x - b) <= std::max(100 * ee, 1e-9 * std::fabs(b)); };
+    if (near(hi))
+        hits.push_back({parameterName(kind), hi, true});
+    else if (lowerBounded && near(lo))
+        hits.push_back({parameterName(kind), lo, false});
+}
+
+void reportBounds(const std::vector<BoundHit> &hits, const QString &method, const LogSink &log,
+                  FitStats *stats, QChar dec)
+{
+    if (log)
+        for (const BoundHit &h : hits)
+            log(fittxt::atBound(method, h, dec));
+    if (stats)
+        stats->atBound = hits;
+}
+
+//! Which parameter index j of a Pearson vector stands for (0 B, 1 A, 2 K, 3 mean, 4 SKO).
+int pearsonKind(PearsonEngine::Param p)
+{
+    return int(p);
 }
 
 void checkData(const State &s)
@@ -192,9 +234,9 @@ void setRows(PearsonVector &v, const State &s, const Row &b, const Row &a, const
 // ---------------------------------------------------------------------------------------
 
 void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
-                    FitStats *stats)
+                    FitStats *stats, QChar dec)
 {
-    checkCoefficient(KdivSpir);
+    checkCoefficient(KdivSpir, FitKind::Spiral);
     checkData(s);
     s.MPirsS.Executed = false;
     const Stopwatch clock;
@@ -250,14 +292,18 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
     reportStats(stats, eng, passes, stepEvals, secs);
     if (log)
         log(fittxt::spiralDone(int64_t(secs)));
+    std::vector<BoundHit> hits;
+    for (int j = 0; j < v.np; ++j)
+        noteBound(hits, pearsonKind(v.param[j]), v.x[j], 0, v.hi[j], v.ee[j], false);
+    reportBounds(hits, kSpiral, log, stats, dec);
 }
 
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
-                        const LogSink &log, FitStats *stats)
+                        const LogSink &log, FitStats *stats, QChar dec)
 {
-    checkCoefficient(Kdiv_Pirs);
+    checkCoefficient(Kdiv_Pirs, FitKind::Newton);
     checkData(s);
     s.MPirsN.Executed = false;
     const Stopwatch clock;
@@ -311,14 +357,18 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
     reportStats(stats, eng, passes, stepEvals, secs);
     if (log)
         log(fittxt::newtonDone(int64_t(secs)));
+    std::vector<BoundHit> hits;
+    for (int j = 0; j < v.np; ++j)
+        noteBound(hits, pearsonKind(v.param[j]), v.x[j], v.lo[j], v.hi[j], v.ee[j], true);
+    reportBounds(hits, kNewton, log, stats, dec);
 }
 
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats)
+                         const LogSink &log, FitStats *stats, QChar dec)
 {
-    checkCoefficient(KdivSm);
+    checkCoefficient(KdivSm, FitKind::Smirnov);
     checkData(s);
     Mod_Weib &M = s.MSmirn;
     M.Executed = false;
@@ -390,6 +440,11 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
         stats->objective = f_cur;
     if (log)
         log(fittxt::smirnovDone(int64_t(secs)));
+    std::vector<BoundHit> hits;
+    const std::array<int, 3> kinds{1, 0, 2};
+    for (int j = 0; j < 3; ++j)
+        noteBound(hits, kinds[j], x[j], lo[j], hi[j], ee[j], true);
+    reportBounds(hits, kSmirnov, log, stats, dec);
 }
 
 } // namespace obr
