@@ -46,13 +46,14 @@ QString parameterName(int kind)
     }
 }
 
-/*! A parameter that ends within a small distance of a bound of its range was stopped by
- *  the bound, not by the objective: the walks end one step short of the bound and the
- *  steps shrink below their tolerances, so a hundred tolerances separate the two cases. */
-void noteBound(std::vector<BoundHit> &hits, int kind, double x, double lo, double hi, double ee,
+/*! A parameter that ends within \a tol of a bound of its range was stopped by the bound,
+ *  not by the objective. The strict walks stop before a bound and close in on it as their
+ *  steps shrink, ending within a few tolerances of it; the spiral walk goes back a step
+ *  from a position over the bound each time, and ends within two first steps of it. */
+void noteBound(std::vector<BoundHit> &hits, int kind, double x, double lo, double hi, double tol,
                bool lowerBounded)
 {
-    auto near = [&](double b) { return std::fabs(x - b) <= std::max(100 * ee, 1e-9 * std::fabs(b)); };
+    auto near = [&](double b) { return std::fabs(x - b) <= std::max(tol, 1e-9 * std::fabs(b)); };
     if (near(hi))
         hits.push_back({parameterName(kind), hi, true});
     else if (lowerBounded && near(lo))
@@ -249,6 +250,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
             {1.0, 0, 30, 0.001, 1e-6}, {400, 0, 3000, 0.25, 0.01}, {100, 0, 900, 0.5, 0.1},
             {100, 0, 900, 0.5, 0.1});
 
+    const std::array<double, 5> firstStep = v.h;
     PearsonEngine eng(s, c);
     eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
     eng.setMoving(PearsonEngine::PK);
@@ -294,7 +296,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
         log(fittxt::spiralDone(int64_t(secs)));
     std::vector<BoundHit> hits;
     for (int j = 0; j < v.np; ++j)
-        noteBound(hits, pearsonKind(v.param[j]), v.x[j], 0, v.hi[j], v.ee[j], false);
+        noteBound(hits, pearsonKind(v.param[j]), v.x[j], 0, v.hi[j], 2 * firstStep[j], false);
     reportBounds(hits, kSpiral, log, stats, dec);
 }
 
@@ -359,7 +361,7 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
         log(fittxt::newtonDone(int64_t(secs)));
     std::vector<BoundHit> hits;
     for (int j = 0; j < v.np; ++j)
-        noteBound(hits, pearsonKind(v.param[j]), v.x[j], v.lo[j], v.hi[j], v.ee[j], true);
+        noteBound(hits, pearsonKind(v.param[j]), v.x[j], v.lo[j], v.hi[j], 100 * v.ee[j], true);
     reportBounds(hits, kNewton, log, stats, dec);
 }
 
@@ -443,7 +445,7 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
     std::vector<BoundHit> hits;
     const std::array<int, 3> kinds{1, 0, 2};
     for (int j = 0; j < 3; ++j)
-        noteBound(hits, kinds[j], x[j], lo[j], hi[j], ee[j], true);
+        noteBound(hits, kinds[j], x[j], lo[j], hi[j], 100 * ee[j], true);
     reportBounds(hits, kSmirnov, log, stats, dec);
 }
 

@@ -127,7 +127,7 @@ QString replacedBytesWarning(const TextEncoding &e)
     if (lines.size() > kShown)
         list += QStringLiteral(" и др.");
     return QStringLiteral("Файл прочитан в кодировке UTF-8, но в нем есть недопустимые в ней "
-                          "байты (%1): они заменены знаком «\uFFFD». Строки: %2")
+                          "байты (%1): они заменены особым знаком. Строки: %2")
         .arg(e.badSequences)
         .arg(list);
 }
