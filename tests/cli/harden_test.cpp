@@ -377,6 +377,19 @@ TEST_P(Hostile, RefusedOrWarnedWithInputsKeptAndNothingHalfWritten)
     const QJsonDocument doc = QJsonDocument::fromJson(jsonBytes);
     ASSERT_TRUE(doc.isObject());
     expectNoNull("json", doc.object());
+    // A fit that ended at a bound is flagged in its model; sound fits flag nothing.
+    const QJsonObject models = doc.object()[QStringLiteral("models")].toObject();
+    for (auto it = models.begin(); it != models.end(); ++it) {
+        const QJsonArray bounds = it.value().toObject()[QStringLiteral("atBound")].toArray();
+        if (QByteArray(c.name) == "fit_ends_at_a_bound" && it.key() == u"MPirsS") {
+            ASSERT_EQ(bounds.size(), 2);
+            EXPECT_EQ(bounds[0].toObject()[QStringLiteral("bound")].toDouble(), 10);
+            EXPECT_EQ(bounds[1].toObject()[QStringLiteral("bound")].toDouble(), 30);
+            EXPECT_EQ(bounds[1].toObject()[QStringLiteral("side")].toString(), QStringLiteral("upper"));
+        } else if (QByteArray(c.name) == "sample_every_method") {
+            EXPECT_TRUE(bounds.isEmpty()) << it.key().toStdString();
+        }
+    }
     if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
         QProcess t;
         t.start("pdftotext", {pdf, "-"});
