@@ -209,6 +209,7 @@ private slots:
     void calculation();
     void calculationRefusals();
     void impossibleWarrantyFigures_data();
+    void loadWarningsGoToTheLog();
     void impossibleWarrantyFigures();
     void warrantyFile_data();
     void warrantyFile();
@@ -950,6 +951,28 @@ void Form1Test::impossibleWarrantyFigures()
     QVERIFY(!h.form2.isVisible());
     QVERIFY(!h.form3.isVisible());
     QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void Form1Test::loadWarningsGoToTheLog()
+{
+    Harness h;
+    const QString path = m_cwd.filePath(QStringLiteral("declared_one.fdt"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    // Three failures listed, one declared: loaded, with two lines in the log.
+    f.write(encodeLines(fdtLines({QStringLiteral("100\tНасос"), QStringLiteral("200\tНасос"),
+                                  QStringLiteral("300\tНасос")},
+                                 QStringLiteral("1000.0"), QStringLiteral("250"),
+                                 QStringLiteral("10"), QStringLiteral("1"))));
+    f.close();
+    h.load(path);
+    QVERIFY(h.msgs.errors.isEmpty());
+    QCOMPARE(h.state.Kol_izw, 3);
+    const QStringList log = h.logLines();
+    QCOMPARE(log.size(), 3);
+    QCOMPARE(log[0], txt::logStart);
+    QVERIFY(log[1].contains(QStringLiteral("указано отказов: 1, а строк отказов в файле больше: 3")));
+    QVERIFY(log[2].contains(QStringLiteral("всего 3 строк отказов")));
 }
 
 // ------------------------------------------------------------------------- warranty file
