@@ -41,19 +41,21 @@ Mod_Weib &model(State &s, ModelId id)
     return s.MGenet;
 }
 
+//! The bytes of an input file; the errors name the file.
 QByteArray readBytes(const QString &path)
 {
     std::optional<QByteArray> bytes = readInputFile(path, kMaxInputBytes);
     if (!bytes)
-        throw UserError(txt::fileNotFound);
+        throw UserError(path + QStringLiteral(": ") + txt::fileNotFound);
     return std::move(*bytes);
 }
 
 //! Runs a loader; its error names the file it came from.
 template <class F> auto withFile(const QString &path, F &&load)
 {
+    const QByteArray bytes = readBytes(path);
     try {
-        return load(readBytes(path));
+        return load(bytes);
     } catch (const UserError &e) {
         throw UserError(path + QStringLiteral(": ") + e.message());
     }
