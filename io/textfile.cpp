@@ -9,6 +9,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cstring>
+#if __has_include(<sys/stat.h>) && !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace obr {
 
@@ -180,6 +183,29 @@ QString decodeText(const QByteArray &bytes)
     return QString::fromLatin1(body);
 }
 
+namespace {
+
+//! What a path that is neither a folder nor a regular file names.
+QString specialFileKind(const QString &path)
+{
+#if __has_include(<sys/stat.h>) && !defined(_WIN32)
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (S_ISFIFO(st.st_mode))
+            return QStringLiteral("канал");
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+            return QStringLiteral("устройство");
+        if (S_ISSOCK(st.st_mode))
+            return QStringLiteral("сокет");
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return QStringLiteral("устройство, канал или сокет");
+}
+
+} // namespace
+
 std::optional<QByteArray> readInputFile(const QString &path, qint64 maxBytes)
 {
     if (path.isEmpty())
@@ -193,9 +219,9 @@ std::optional<QByteArray> readInputFile(const QString &path, qint64 maxBytes)
     if (!info.exists())
         return std::nullopt;   // a link to nothing
     if (!info.isFile())
-        throw UserError(QStringLiteral("«%1» — не обычный файл (устройство, канал или сокет): "
-                                       "такой файл не читается как файл данных")
-                            .arg(shown));
+        throw UserError(QStringLiteral("«%1» — не обычный файл (%2): такой файл не читается как "
+                                       "файл данных")
+                            .arg(shown, specialFileKind(path)));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw UserError(QStringLiteral("Не удалось открыть файл «%1»: %2").arg(shown, f.errorString()));

@@ -50,10 +50,10 @@ TEST(InputFile, OnlyRegularFilesUpToTheLimitAreRead)
     EXPECT_FALSE(readInputFile(dir.filePath("missing.fdt")));
     EXPECT_FALSE(readInputFile(QString()));
     EXPECT_TRUE(errorOf(dir.path()).contains("это папка")) << errorOf(dir.path()).toStdString();
-    EXPECT_TRUE(errorOf("/dev/zero").contains("не обычный файл"));
+    EXPECT_TRUE(errorOf("/dev/zero").contains("не обычный файл (устройство)"));
     const QString fifo = dir.filePath("pipe.fdt");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_TRUE(errorOf(fifo).contains("не обычный файл"));   // and does not block
+    EXPECT_TRUE(errorOf(fifo).contains("не обычный файл (канал)"));   // and does not block
     EXPECT_TRUE(errorOf(file, 1000).contains("слишком велик"));
 }
 
