@@ -47,26 +47,10 @@ QString boxCaption(const QLabel *label)
     return label ? label->text().trimmed() : QString();
 }
 
-//! The largest data file read: about ten million failure lines, which take some 4 GB
-//! of memory once parsed; anything larger is not a data file of this program.
-constexpr qint64 kMaxFileBytes = qint64(256) << 20;
-
-//! Reads a whole file; throws UserError when it is too large or cannot be read after it
-//! was opened.
+//! Reads a whole input file (see readInputFile): empty when there is no such file.
 std::optional<QByteArray> readFileBytes(const QString &path)
 {
-    if (path.isEmpty())
-        return std::nullopt;
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    if (f.size() > kMaxFileBytes)
-        throw UserError(form1txt::fileTooLarge(QDir::toNativeSeparators(path), f.size() >> 20,
-                                               kMaxFileBytes >> 20));
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw UserError(form1txt::cannotRead(QDir::toNativeSeparators(path), f.errorString()));
-    return bytes;
+    return readInputFile(path, kMaxInputBytes);
 }
 
 } // namespace
@@ -310,7 +294,7 @@ void TForm1::openFailureFile(const QString &path)
                 return;
             }
             // The reader is all-or-nothing: an error leaves the loaded data as they were.
-            f = readFailureFile(*bytes);
+            f = readFailureFile(*bytes, decimalSeparator());
         } catch (const UserError &e) {
             // The path box goes on naming the file whose data are loaded.
             refuseFailureFile(e.message(), shownBefore);
@@ -318,6 +302,7 @@ void TForm1::openFailureFile(const QString &path)
         const QChar dec = decimalSeparator();
         const LoadBoxTexts boxes = loadBoxTexts(f, dec);
         std::vector<Marker> markers = std::move(f.markers);
+        const QStringList warnings = f.warnings;
         applyFailureFile(*m_state, std::move(f));
         m_state->loadedFile = path;
 
@@ -337,6 +322,8 @@ void TForm1::openFailureFile(const QString &path)
         m_grid->setRecords(m_state, std::move(markers), dec);
         setGridColumnWidths();
         Mass_List->scrollToTop();
+        for (const QString &w : warnings)
+            appendLog(w);
     });
 }
 
@@ -369,8 +356,11 @@ void TForm1::SpeedButton1Click()
             throw UserError(e.message() + QStringLiteral("\n\n") + form1txt::earlierWarrantyKept);
         }
         const WarrantyTexts t = warrantyTexts(w, path, decimalSeparator());
+        const QStringList warnings = w.warnings;
         applyWarrantyFile(*m_state, std::move(w));
 
+        for (const QString &line : warnings)
+            appendLog(line);
         showWarrantyComment(t.Label15);
         MaskEdit1->setText(t.MaskEdit1);
         meSred->setText(t.meSred);
@@ -462,9 +452,12 @@ void TForm1::bbRaschetClick()
         hideResults();
         // Without failure data there is nothing to calculate: say so before the boxes.
         requireFailureData(*m_state);
+        // Boxes that hold no number or impossible figures are refused at once.
+        const CalcRequest request = calcRequest();
+        readCalcFigures(*m_state, request);
         // The worker runs on a copy of the state; the window keeps showing the data it
         // has until the copy comes back in one step.
-        m_calc = new CalcRunner(*m_state, calcRequest(), m_log, this);
+        m_calc = new CalcRunner(*m_state, request, m_log, this);
         connect(m_calc, &CalcRunner::stageChanged, this, &TForm1::calcStageChanged);
         connect(m_calc, &CalcRunner::finished, this, &TForm1::finishCalculation,
                 Qt::QueuedConnection);
@@ -564,8 +557,11 @@ void TForm1::Button1Click()
             return;
         State &s = *m_state;
         requireFailureData(s);
-        s.Sred = readBox(meSred, meSredLabel);
-        s.SKO = readBox(meSKO, meSKOLabel);
+        const double sred = readBox(meSred, meSredLabel);
+        const double sko = readBox(meSKO, meSKOLabel);
+        checkWarrantyFigures(s.MasProbl, sred, sko, std::nullopt, decimalSeparator());
+        s.Sred = sred;
+        s.SKO = sko;
         hist(s);
         if (m_form3)
             m_form3->Histogram_Exp();

@@ -25,7 +25,8 @@ Run smirnov(const State &base, int threads)
 {
     State s = base;
     const auto t0 = std::chrono::steady_clock::now();
-    Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.0005, nullLog(), nullptr, nullptr, threads);
+    Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.0005, nullLog(), nullptr, u'.', nullptr,
+                        threads);
     Run r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     r.A = s.MSmirn.A;

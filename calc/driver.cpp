@@ -38,15 +38,25 @@ void modelCurve(State &s, Mod_Weib &M, const LogSink &log, QChar dec)
 
 } // namespace
 
+CalcFigures readCalcFigures(const State &s, const CalcRequest &rq)
+{
+    CalcFigures f;
+    f.Sred = boxReal(rq.meSred, rq.dec, rq.meSredName);
+    f.SKO = boxReal(rq.meSKO, rq.dec, rq.meSKOName);
+    f.tGar = boxReal(rq.LabeledEdit2, rq.dec, rq.LabeledEdit2Name);
+    // Figures under which no failure could be recorded, or that make no sense, are refused
+    // with the loader's messages.
+    checkWarrantyFigures(s.MasProbl, f.Sred, f.SKO, f.tGar, rq.dec);
+    return f;
+}
+
 CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
                           CalcProgress &progress)
 {
     CalcReport report;
     const QChar dec = rq.dec;
     // The boxes first: a text that is not a number changes nothing.
-    const double Sred = boxReal(rq.meSred, dec, rq.meSredName);
-    const double SKO = boxReal(rq.meSKO, dec, rq.meSKOName);
-    const double tGar = boxReal(rq.LabeledEdit2, dec, rq.LabeledEdit2Name);
+    const auto [Sred, SKO, tGar] = readCalcFigures(s, rq);
     s.Sred = Sred;
     s.SKO = SKO;
     s.tGar = tGar;
@@ -94,8 +104,9 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     if (rq.spiral) {
         progress.stage(CalcMethod::Spiral, index++, count);
         const double k = readStepCoefficient(rq.Edit1, dec, rq.Edit1Name);
+        checkStepPasses(FitKind::Spiral, k, rq.Edit1Name, dec);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Spiral)];
-        SpirSp_Execute(s, k, criterion, log, &run.stats, cancel);
+        SpirSp_Execute(s, k, criterion, log, &run.stats, dec, cancel);
         modelCurve(s, s.MPirsS, log, dec);
         run.ran = true;
         run.objective = pearsonAt(s, s.MPirsS, criterion);
@@ -103,8 +114,9 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     if (rq.newton) {
         progress.stage(CalcMethod::Newton, index++, count);
         const double k = readStepCoefficient(rq.Edit6, dec, rq.Edit6Name);
+        checkStepPasses(FitKind::Newton, k, rq.Edit6Name, dec);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Newton)];
-        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log, &run.stats, cancel);
+        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log, &run.stats, dec, cancel);
         modelCurve(s, s.MPirsN, log, dec);
         run.ran = true;
         run.objective = pearsonAt(s, s.MPirsN, criterion);
@@ -112,8 +124,10 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     if (rq.smirnov) {
         progress.stage(CalcMethod::Smirnov, index++, count);
         const double k = readStepCoefficient(rq.Edit5, dec, rq.Edit5Name);
+        checkStepPasses(FitKind::Smirnov, k, rq.Edit5Name, dec);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Smirnov)];
-        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &run.stats, cancel, rq.threads);
+        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &run.stats, dec, cancel,
+                            rq.threads);
         modelCurve(s, s.MSmirn, log, dec);
         run.ran = true;
         run.objective = run.stats.objective;

@@ -95,6 +95,16 @@ private:
 //! The Russian name of a fit for the progress display.
 QString calcMethodName(CalcMethod m);
 
+//! The warranty figures a calculation reads from its boxes.
+struct CalcFigures {
+    double Sred = 0, SKO = 0, tGar = 0;
+};
+
+/*! \brief Reads and checks the warranty figures of \a rq against the loaded failures, as
+ *  the calculation's first step does. Throws UserError (a box that is not a number, or
+ *  figures that are impossible or leave no failure under warranty); changes nothing. */
+CalcFigures readCalcFigures(const State &s, const CalcRequest &rq);
+
 /*! \brief Runs «Расчет» on \a s.
  *
  * Throws UserError when a box does not hold a number (nothing changed) or a fit fails

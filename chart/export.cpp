@@ -120,20 +120,20 @@ QImage chartImage(ChartWidget *chart)
     return img;
 }
 
-void saveChartImage(ChartWidget *chart, const QString &path, ImageFormat format)
+namespace {
+
+//! Writes the chart in \a format to \a dev; \a name is the file named in messages.
+void writeChartImage(ChartWidget *chart, QIODevice &dev, ImageFormat format, const QString &name)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw UserError(cannotWrite(path, f.errorString()));
     const QSize size = chart->size();
     switch (format) {
     case ImageFormat::Png:
-        if (!chartImage(chart).save(&f, "PNG"))
-            throw UserError(cannotWrite(path, f.errorString()));
+        if (!chartImage(chart).save(&dev, "PNG"))
+            throw UserError(cannotWrite(name, dev.errorString()));
         break;
     case ImageFormat::Svg: {
         QSvgGenerator svg;
-        svg.setOutputDevice(&f);
+        svg.setOutputDevice(&dev);
         svg.setSize(size);
         // The width and height are written in millimetres; at 90 dots to the inch, Qt's
         // own SVG reader gives back the chart's size in pixels.
@@ -143,14 +143,14 @@ void saveChartImage(ChartWidget *chart, const QString &path, ImageFormat format)
         svg.setDescription(QApplication::applicationName());
         QPainter p;
         if (!p.begin(&svg))
-            throw UserError(cannotWrite(path, QStringLiteral("рисунок SVG не создан")));
+            throw UserError(cannotWrite(name, QStringLiteral("рисунок SVG не создан")));
         p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
         drawChart(chart, p);
         p.end();
         break;
     }
     case ImageFormat::Pdf: {
-        QPdfWriter pdf(&f);
+        QPdfWriter pdf(&dev);
         pdf.setTitle(chart->chartData().title);
         pdf.setCreator(QApplication::applicationName());
         pdf.setResolution(96);
@@ -160,12 +160,30 @@ void saveChartImage(ChartWidget *chart, const QString &path, ImageFormat format)
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter p;
         if (!p.begin(&pdf))
-            throw UserError(cannotWrite(path, QStringLiteral("документ PDF не создан")));
+            throw UserError(cannotWrite(name, QStringLiteral("документ PDF не создан")));
         drawChart(chart, p);
         p.end();
         break;
     }
     }
+}
+
+} // namespace
+
+QByteArray chartImageBytes(ChartWidget *chart, ImageFormat format, const QString &name)
+{
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    writeChartImage(chart, buf, format, name);
+    return buf.data();
+}
+
+void saveChartImage(ChartWidget *chart, const QString &path, ImageFormat format)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        throw UserError(cannotWrite(path, f.errorString()));
+    writeChartImage(chart, f, format, path);
     if (!f.commit())
         throw UserError(cannotWrite(path, f.errorString()));
 }

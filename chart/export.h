@@ -4,6 +4,7 @@
  * \brief Charts out of the program: saved as PNG, SVG or PDF (the last two as vector
  * drawings) and copied to the clipboard as an image, from a context menu on every chart.
  */
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <optional>
@@ -31,6 +32,9 @@ void drawChart(ChartWidget *chart, QPainter &p);
 
 //! The chart as an image at its widget's size, on a white ground.
 QImage chartImage(ChartWidget *chart);
+
+//! The chart's file in \a format as bytes; \a name is the file named in a message.
+QByteArray chartImageBytes(ChartWidget *chart, ImageFormat format, const QString &name);
 
 /*! \brief Saves the chart in \a format. The file appears only complete; an existing file
  *  is replaced. Throws UserError with the user's message when it cannot be written. */

@@ -44,22 +44,21 @@ Mod_Weib &model(State &s, ModelId id)
     return s.MGenet;
 }
 
+//! The bytes of an input file; the errors name the file.
 QByteArray readBytes(const QString &path)
 {
-    QFile f(path);
-    if (path.isEmpty() || !f.open(QIODevice::ReadOnly))
-        throw UserError(txt::fileNotFound);
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw UserError(f.errorString());
-    return bytes;
+    std::optional<QByteArray> bytes = readInputFile(path, kMaxInputBytes);
+    if (!bytes)
+        throw UserError(path + QStringLiteral(": ") + txt::fileNotFound);
+    return std::move(*bytes);
 }
 
 //! Runs a loader; its error names the file it came from.
 template <class F> auto withFile(const QString &path, F &&load)
 {
+    const QByteArray bytes = readBytes(path);
     try {
-        return load(readBytes(path));
+        return load(bytes);
     } catch (const UserError &e) {
         throw UserError(path + QStringLiteral(": ") + e.message());
     }
@@ -113,6 +112,7 @@ ModelRun fromStats(const FitStats &st)
     r.passes = st.passes;
     r.evaluations = st.evaluations;
     r.seconds = st.seconds;
+    r.atBound = st.atBound;
     return r;
 }
 
@@ -129,11 +129,12 @@ void checkOptionNumbers(const Options &o)
         if (v && !parseBoxInt(*v))
             throw UsageError(txt::notAnInteger(*v, QString::fromLatin1(opt)));
     };
-    auto step = [&](const std::optional<QString> &v, const char *opt) {
+    auto step = [&](const std::optional<QString> &v, const char *opt, FitKind kind) {
         if (!v)
             return;
         try {
-            readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
+            const double k = readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
+            checkStepPasses(kind, k, QString::fromLatin1(opt), dec);
         } catch (const UserError &e) {
             throw UsageError(e.message());
         }
@@ -141,9 +142,9 @@ void checkOptionNumbers(const Options &o)
     real(o.meSred, "--sred");
     real(o.meSKO, "--sko");
     real(o.LabeledEdit2, "--tgar");
-    step(o.Edit1, "--k-spiral");
-    step(o.Edit6, "--k-newton");
-    step(o.Edit5, "--k-smirnov");
+    step(o.Edit1, "--k-spiral", FitKind::Spiral);
+    step(o.Edit6, "--k-newton", FitKind::Newton);
+    step(o.Edit5, "--k-smirnov", FitKind::Smirnov);
     real(o.Edit2, "--ga-precision");
     integer(o.Edit3, "--ga-population");
     integer(o.NPokoleny, "--ga-generations");
@@ -159,7 +160,8 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     const LogSink log = [&a](const QString &line) { a.log << line; };
 
     // "Путь": the failure data file and the box texts the load writes.
-    FailureFile f = withFile(o.file, [](const QByteArray &b) { return readFailureFile(b); });
+    FailureFile f = withFile(o.file, [dec](const QByteArray &b) { return readFailureFile(b, dec); });
+    a.log << f.warnings;
     a.header = {f.Sred, f.SKO, f.Kol_Izd_All, f.KolOtk, f.NPrich};
     const LoadBoxTexts loaded = loadBoxTexts(f, dec);
     a.markers = f.markers;
@@ -174,6 +176,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         WarrantyFile w =
             withFile(o.warranty, [](const QByteArray &b) { return readWarrantyFile(b); });
         const WarrantyTexts t = warrantyTexts(w, o.warranty, dec);
+        a.log << w.warnings;
         applyWarrantyFile(s, std::move(w));
         box.meSred = t.meSred;
         box.meSKO = t.meSKO;
@@ -311,8 +314,11 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
 
     // The nonparametric tab: the boxes are read again, the histogram rebuilt.
     if (o.nonparam) {
-        s.Sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
-        s.SKO = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+        const double sred = boxReal(box.meSred, dec, QStringLiteral("--sred"));
+        const double sko = boxReal(box.meSKO, dec, QStringLiteral("--sko"));
+        checkWarrantyFigures(s.MasProbl, sred, sko, std::nullopt, dec);
+        s.Sred = sred;
+        s.SKO = sko;
         hist(s);
         a.nonparam = Histogram_Exp(s, a.nl);
     }

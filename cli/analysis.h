@@ -8,6 +8,7 @@
  */
 #include "cli/options.h"
 
+#include "fit/fits.h"
 #include "io/loaders.h"
 #include "mle/mle.h"
 #include "model/numfmt.h"
@@ -36,6 +37,7 @@ struct ModelRun {
     int64_t evaluations = 0;   //!< objective evaluations
     double seconds = 0;
     std::optional<double> objective;   //!< the fit's own criterion at the published point
+    std::vector<BoundHit> atBound;     //!< parameters that ended at a bound of their range
 };
 
 //! The header of the failure data file as read.

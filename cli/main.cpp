@@ -2,6 +2,7 @@
 // obrotk-cli: the whole analysis of a failure data file without a window.
 #include "cli/analysis.h"
 #include "cli/options.h"
+#include "cli/outputs.h"
 #include "cli/render.h"
 #include "cli/report.h"
 
@@ -11,8 +12,8 @@
 #include "desktop/version.h"
 
 #include <QApplication>
-#include <QSaveFile>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #ifdef _WIN32
@@ -20,6 +21,8 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -28,11 +31,36 @@ using namespace obr::cli;
 
 namespace {
 
+//! Writes bytes to a standard stream; false when they could not all be written.
+bool putBytes(FILE *to, const QByteArray &b)
+{
+    const size_t n = std::fwrite(b.constData(), 1, size_t(b.size()), to);
+    return n == size_t(b.size()) && std::fflush(to) == 0 && !std::ferror(to);
+}
+
 void put(FILE *to, const QString &text)
 {
-    const QByteArray b = text.toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), to);
-    std::fflush(to);
+    putBytes(to, text.toUtf8());
+}
+
+/*! A standard stream that the caller closed: its descriptor is given /dev/null, so that no
+ *  file opened later takes its number and receives what is meant for the stream. Returns
+ *  true when the stream was closed. */
+bool reserveClosedStream(int fd)
+{
+#ifndef _WIN32
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+        return false;
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0 && null != fd) {
+        dup2(null, fd);
+        close(null);
+    }
+    return true;
+#else
+    (void)fd;
+    return false;
+#endif
 }
 
 //! Messages of core routines that have no caller-given seam go to stderr.
@@ -51,17 +79,12 @@ void qtMessages(QtMsgType type, const QMessageLogContext &, const QString &msg)
         put(stderr, msg + u'\n');
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw UserError(QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()));
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
+    reserveClosedStream(STDERR_FILENO);
+    const bool stdoutClosed = reserveClosedStream(STDOUT_FILENO);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -69,8 +92,10 @@ int main(int argc, char **argv)
     Options o;
     try {
         o = parseOptions(args, QLocale::system());
-        if (!o.help && !o.version)
+        if (!o.help && !o.version) {
             checkOptionNumbers(o);
+            checkOutputTargets(o);
+        }
     } catch (const UsageError &e) {
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
         return 2;
@@ -78,14 +103,15 @@ int main(int argc, char **argv)
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
         return 2;
     }
-    if (o.version) {
-        put(stdout, QStringLiteral("obrotk-cli %1\n").arg(QString::fromLatin1(obr::kVersion)));
-        return 0;
-    }
-    if (o.help) {
-        put(stdout, usageText());
-        return 0;
-    }
+    if (o.version)
+        return !stdoutClosed &&
+                       putBytes(stdout, QStringLiteral("obrotk-cli %1\n")
+                                            .arg(QString::fromLatin1(obr::kVersion))
+                                            .toUtf8())
+                   ? 0
+                   : 1;
+    if (o.help)
+        return !stdoutClosed && putBytes(stdout, usageText().toUtf8()) ? 0 : 1;
 
     // Charts and the grid's font metrics need a GUI application; no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -113,27 +139,36 @@ int main(int argc, char **argv)
         const Analysis a = runAnalysis(o, gridTextWidth(), progress);
         if (progressOpen)
             put(stderr, QStringLiteral("\n"));
-        // Every output is complete before it appears: files through QSaveFile.
+        // Every output is complete before it appears, and the files appear together: all
+        // are staged beside their targets and put in place only when all of them and the
+        // standard output were written.
+        OutputSet outputs;
         QByteArray json;
         if (!o.json.isEmpty())
             json = analysisJson(a, o.file);
         if (!o.log.isEmpty())
-            writeFile(o.log, encodeLines(a.log));
+            outputs.addFile(o.log, encodeLines(a.log));
         if (!o.charts.isEmpty())
-            writeCharts(a, o.charts, o.chartFormat);
+            outputs.addFolder(o.charts, chartFiles(a, o.chartFormat));
         if (!o.pdf.isEmpty())
-            writePdf(a, o.file, o.pdf);
+            outputs.addFile(o.pdf, pdfBytes(a, o.file));
         if (!o.json.isEmpty() && o.json != u"-")
-            writeFile(o.json, json);
+            outputs.addFile(o.json, json);
+        outputs.stage();
+        QByteArray shown;
         if (o.json == u"-") {
-            std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+            shown = json;
         } else if (!o.quiet) {
             QString text = tableText(a.results);
             if (a.nonparam)
                 text += u'\n' + nonparamText(*a.nonparam);
-            put(stdout, text);
+            shown = text.toUtf8();
         }
-        std::fflush(stdout);
+        if (!shown.isEmpty() && (stdoutClosed || !putBytes(stdout, shown)))
+            throw UserError(QStringLiteral("Не удалось вывести результаты в стандартный вывод: %1")
+                                .arg(stdoutClosed ? QStringLiteral("он закрыт")
+                                                  : QString::fromLocal8Bit(std::strerror(errno))));
+        outputs.commit();
     } catch (const UserError &e) {
         if (progressOpen)
             put(stderr, QStringLiteral("\n"));

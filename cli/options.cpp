@@ -66,6 +66,14 @@ uint32_t parseUnsigned(const QString &opt, const QString &v, uint64_t max)
     return uint32_t(n);
 }
 
+//! A path given to an option: an empty one names no file at all.
+QString nonEmptyPath(const QString &opt, const QString &v)
+{
+    if (v.isEmpty())
+        throw UsageError(QStringLiteral("%1: the path is empty").arg(opt));
+    return v;
+}
+
 void setMethods(Options &o, const QString &list)
 {
     o.spiral = o.newton = o.smirnov = o.genetic = o.nonparam = o.mle = false;
@@ -110,7 +118,7 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
     o.locale = userLocale;
     using Setter = std::function<void(const QString &)>;
     const std::map<QString, Setter> withValue = {
-        {QStringLiteral("--warranty"), [&](const QString &v) { o.warranty = v; }},
+        {QStringLiteral("--warranty"), [&](const QString &v) { o.warranty = nonEmptyPath(QStringLiteral("--warranty"), v); }},
         {QStringLiteral("--methods"), [&](const QString &v) { setMethods(o, v); }},
         {QStringLiteral("--sred"), [&](const QString &v) { o.meSred = v; }},
         {QStringLiteral("--sko"), [&](const QString &v) { o.meSKO = v; }},
@@ -169,9 +177,9 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
                  throw UsageError(QStringLiteral("--fleet: the fleet must be at least 1"));
              o.mleFleet = n;
          }},
-        {QStringLiteral("--json"), [&](const QString &v) { o.json = v; }},
-        {QStringLiteral("--log"), [&](const QString &v) { o.log = v; }},
-        {QStringLiteral("--charts"), [&](const QString &v) { o.charts = v; }},
+        {QStringLiteral("--json"), [&](const QString &v) { o.json = nonEmptyPath(QStringLiteral("--json"), v); }},
+        {QStringLiteral("--log"), [&](const QString &v) { o.log = nonEmptyPath(QStringLiteral("--log"), v); }},
+        {QStringLiteral("--charts"), [&](const QString &v) { o.charts = nonEmptyPath(QStringLiteral("--charts"), v); }},
         {QStringLiteral("--chart-format"),
          [&](const QString &v) {
              const QString f = v.trimmed().toLower();
@@ -179,7 +187,7 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
                  throw UsageError(QStringLiteral("--chart-format: «%1» is not png, svg or pdf").arg(v));
              o.chartFormat = f;
          }},
-        {QStringLiteral("--pdf"), [&](const QString &v) { o.pdf = v; }},
+        {QStringLiteral("--pdf"), [&](const QString &v) { o.pdf = nonEmptyPath(QStringLiteral("--pdf"), v); }},
         {QStringLiteral("--locale"), [&](const QString &v) { o.locale = parseLocale(v); }},
     };
     const std::map<QString, std::function<void()>> flags = {

@@ -13,7 +13,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <memory>
 
 namespace obr::cli {
@@ -44,12 +44,6 @@ std::unique_ptr<ChartWidget> layoutChart(const NamedChart &c)
     for (int i = 0; i < 3; ++i)
         QApplication::processEvents();
     return w;
-}
-
-void commit(QSaveFile &f)
-{
-    if (!f.commit())
-        throw UserError(cannotWrite(f.fileName(), f.errorString()));
 }
 
 // ------------------------------------------------------------------ the PDF report
@@ -274,39 +268,35 @@ std::vector<NamedChart> chartsOf(const Analysis &a)
     return out;
 }
 
-QStringList writeCharts(const Analysis &a, const QString &dir, const QString &format)
+std::vector<OutputFile> chartFiles(const Analysis &a, const QString &format)
 {
-    const ImageFormat vector = imageFormatNamed(format).value_or(ImageFormat::Png);
-    if (!QDir().mkpath(dir))
-        throw UserError(cannotWrite(dir, QStringLiteral("каталог не создан")));
-    QStringList written;
+    const ImageFormat kind = imageFormatNamed(format).value_or(ImageFormat::Png);
+    std::vector<OutputFile> out;
     for (const NamedChart &c : chartsOf(a)) {
         const std::unique_ptr<ChartWidget> w = layoutChart(c);
-        if (vector != ImageFormat::Png) {
-            const QString path = QDir(dir).filePath(QFileInfo(c.fileName).completeBaseName() +
-                                                    u'.' + imageSuffix(vector));
-            saveChartImage(w.get(), path, vector);
-            written << path;
+        if (kind != ImageFormat::Png) {
+            // Vector drawings under the same names with their own suffix.
+            const QString name =
+                QFileInfo(c.fileName).completeBaseName() + u'.' + imageSuffix(kind);
+            out.push_back({name, chartImageBytes(w.get(), kind, name)});
             continue;
         }
         const QImage image = w->grab().toImage();
-        const QString path = QDir(dir).filePath(c.fileName);
-        QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || !image.save(&f, "PNG"))
-            throw UserError(cannotWrite(path, f.errorString()));
-        commit(f);
-        written << path;
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        if (!image.save(&buf, "PNG"))
+            throw UserError(cannotWrite(c.fileName, QStringLiteral("PNG не создан")));
+        out.push_back({c.fileName, buf.data()});
     }
-    return written;
+    return out;
 }
 
-void writePdf(const Analysis &a, const QString &file, const QString &path)
+QByteArray pdfBytes(const Analysis &a, const QString &file)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw UserError(cannotWrite(path, f.errorString()));
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter w(&f);
+        QPdfWriter w(&buf);
         w.setTitle(QStringLiteral("Анализ надежности в эксплуатации: ") + a.s.Comment);
         w.setCreator(QStringLiteral("obrotk-cli"));
         w.setResolution(96);
@@ -315,7 +305,7 @@ void writePdf(const Analysis &a, const QString &file, const QString &path)
         w.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
         QPainter p;
         if (!p.begin(&w))
-            throw UserError(cannotWrite(path, QStringLiteral("PDF не создан")));
+            throw UserError(cannotWrite(QStringLiteral("PDF"), QStringLiteral("PDF не создан")));
         Pages pg(w, p);
         dataSetPage(pg, a, file);
         tablePage(pg, a);
@@ -324,7 +314,26 @@ void writePdf(const Analysis &a, const QString &file, const QString &path)
         logPages(pg, a);
         p.end();
     }
-    commit(f);
+    return buf.data();
+}
+
+QStringList writeCharts(const Analysis &a, const QString &dir, const QString &format)
+{
+    OutputSet out;
+    QStringList written;
+    std::vector<OutputFile> files = chartFiles(a, format);
+    for (const OutputFile &f : files)
+        written << QDir(dir).filePath(f.name);
+    out.addFolder(dir, std::move(files));
+    out.commit();
+    return written;
+}
+
+void writePdf(const Analysis &a, const QString &file, const QString &path)
+{
+    OutputSet out;
+    out.addFile(path, pdfBytes(a, file));
+    out.commit();
 }
 
 TextWidth gridTextWidth()

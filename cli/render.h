@@ -5,6 +5,7 @@
  * drawn offscreen by the same chart adapter as the windows. Needs a QApplication.
  */
 #include "cli/analysis.h"
+#include "cli/outputs.h"
 
 #include <QSize>
 #include <QString>
@@ -23,9 +24,14 @@ struct NamedChart {
 //! The charts of the run: results window (3), enlarged chart, nonparametric chart if run.
 std::vector<NamedChart> chartsOf(const Analysis &a);
 
-/*! \brief Writes every chart of chartsOf into \a dir (created if missing), as PNG files
- *  or, with \a format "svg" or "pdf", as vector drawings under the same names with that
- *  suffix. Returns the paths written. Throws UserError when a file cannot be written. */
+/*! rief Every chart of chartsOf as a file's name and bytes: PNG or, with  format
+ *  "svg" or "pdf", a vector drawing under the same name with that suffix. */
+std::vector<OutputFile> chartFiles(const Analysis &a, const QString &format = QStringLiteral("png"));
+//! rief The PDF report (see writePdf) as bytes.
+QByteArray pdfBytes(const Analysis &a, const QString &file);
+
+/*! rief Writes every chart of chartsOf into  dir (created if missing) as chartFiles
+ *  gives them. Returns the paths written. Throws UserError when a file cannot be written. */
 QStringList writeCharts(const Analysis &a, const QString &dir,
                         const QString &format = QStringLiteral("png"));
 

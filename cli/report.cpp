@@ -145,6 +145,12 @@ QByteArray modelJson(const Analysis &a, ModelId id, int indent)
 {
     const Mod_Weib &M = a.models[size_t(id)];
     const ModelRun &r = a.runs[size_t(id)];
+    // Parameters that ended at a bound of their search range: the fit was stopped there.
+    std::vector<QByteArray> bounds;
+    for (const BoundHit &h : r.atBound)
+        bounds.push_back(inlineObject({{"parameter", jsonString(h.parameter)},
+                                       {"bound", num(h.bound)},
+                                       {"side", h.upper ? QByteArray("\"upper\"") : QByteArray("\"lower\"")}}));
     return object({{"A", num(M.A)},
                    {"B", num(M.B)},
                    {"K_powtor", num(M.K_powtor)},
@@ -157,7 +163,8 @@ QByteArray modelJson(const Analysis &a, ModelId id, int indent)
                    {"objective", r.objective ? num(*r.objective) : QByteArray("null")},
                    {"passes", num(r.passes)},
                    {"evaluations", num(r.evaluations)},
-                   {"seconds", num(r.seconds)}},
+                   {"seconds", num(r.seconds)},
+                   {"atBound", inlineArray(bounds)}},
                   indent);
 }
 

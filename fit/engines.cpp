@@ -200,6 +200,24 @@ void PearsonEngine::commit(double x)
     }
 }
 
+bool PearsonEngine::flat() const
+{
+    if (m_moving == PB) {
+        for (size_t i = 1; i <= m_m; ++i)
+            if (!(m_t[i] == 0 || m_t[i] == 1))
+                return false;
+        return true;
+    }
+    if (m_moving == PK) {
+        // E_i = (c * P_i) * Gc_i is 0 for every c when Gc_i is 0 and c * P_i stays finite.
+        for (size_t i = 0; i < m_m; ++i)
+            if (!(m_Gc[i] == 0 && m_P[i] <= 1))
+                return false;
+        return m_m > 0;
+    }
+    return false;
+}
+
 bool PearsonEngine::standardFailed() const
 {
     return m_crit == Criterion::Standard && !std::isfinite(m_lastF);

@@ -33,6 +33,10 @@ public:
     void commit(double x);
     //! A bound of the rounding error of the last eval() (first order, generous).
     double noise() const;
+    /*! True when eval() gives the same value, bit for bit, at every positive position of
+     *  the moving parameter: the shape B when every interval bound is 0 or 1 (t^B is then
+     *  0 or 1 whatever B is), K_powtor when every model count is zero at any K. */
+    bool flat() const;
     //! True when, with criterion Standard, the last eval() met a zero or tiny model count.
     bool standardFailed() const;
     int64_t evaluations() const { return m_evals; }

@@ -28,10 +28,53 @@ const QString kNewton = QStringLiteral("по Пирсону методом Нь�
 const QString kSpiral = QStringLiteral("по Пирсону методом спирального спуска");
 const QString kSmirnov = QStringLiteral("по Смирнову");
 
-void checkCoefficient(double k)
+void checkCoefficient(double k, FitKind kind)
 {
     if (!(k > 1) || !std::isfinite(k))
         throw UserError(fittxt::coefficientTooSmall(QString::number(k, 'g', 10), {}));
+    checkStepPasses(kind, k, {}, u'.');
+}
+
+//! Names of the search parameters in the log lines.
+QString parameterName(int kind)
+{
+    switch (kind) {
+    case 0: return QStringLiteral("параметр формы B");
+    case 1: return QStringLiteral("коэффициент A");
+    case 2: return QStringLiteral("коэффициент повторности");
+    case 3: return QStringLiteral("средний срок гарантии");
+    default: return QStringLiteral("СКО срока гарантии");
+    }
+}
+
+/*! A parameter that ends within \a tol of a bound of its range was stopped by the bound,
+ *  not by the objective. The strict walks stop before a bound and close in on it as their
+ *  steps shrink, ending within a few tolerances of it; the spiral walk goes back a step
+ *  from a position over the bound each time, and ends within two first steps of it. */
+void noteBound(std::vector<BoundHit> &hits, int kind, double x, double lo, double hi, double tol,
+               bool lowerBounded)
+{
+    auto near = [&](double b) { return std::fabs(x - b) <= std::max(tol, 1e-9 * std::fabs(b)); };
+    if (near(hi))
+        hits.push_back({parameterName(kind), hi, true});
+    else if (lowerBounded && near(lo))
+        hits.push_back({parameterName(kind), lo, false});
+}
+
+void reportBounds(const std::vector<BoundHit> &hits, const QString &method, const LogSink &log,
+                  FitStats *stats, QChar dec)
+{
+    if (log)
+        for (const BoundHit &h : hits)
+            log(fittxt::atBound(method, h, dec));
+    if (stats)
+        stats->atBound = hits;
+}
+
+//! Which parameter index j of a Pearson vector stands for (0 B, 1 A, 2 K, 3 mean, 4 SKO).
+int pearsonKind(PearsonEngine::Param p)
+{
+    return int(p);
 }
 
 void checkData(const State &s)
@@ -200,9 +243,9 @@ void setRows(PearsonVector &v, const State &s, const Row &b, const Row &a, const
 // ---------------------------------------------------------------------------------------
 
 void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
-                    FitStats *stats, const CancelFlag *cancel)
+                    FitStats *stats, QChar dec, const CancelFlag *cancel)
 {
-    checkCoefficient(KdivSpir);
+    checkCoefficient(KdivSpir, FitKind::Spiral);
     checkData(s);
     s.MPirsS.Executed = false;
     const Stopwatch clock;
@@ -215,6 +258,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
             {1.0, 0, 30, 0.001, 1e-6}, {400, 0, 3000, 0.25, 0.01}, {100, 0, 900, 0.5, 0.1},
             {100, 0, 900, 0.5, 0.1});
 
+    const std::array<double, 5> firstStep = v.h;
     PearsonEngine eng(s, c);
     eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
     eng.setMoving(PearsonEngine::PK);
@@ -259,14 +303,19 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
     reportStats(stats, eng, passes, stepEvals, secs);
     if (log)
         log(fittxt::spiralDone(int64_t(secs)));
+    std::vector<BoundHit> hits;
+    for (int j = 0; j < v.np; ++j)
+        noteBound(hits, pearsonKind(v.param[j]), v.x[j], 0, v.hi[j], 2 * firstStep[j], false);
+    reportBounds(hits, kSpiral, log, stats, dec);
 }
 
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
-                        const LogSink &log, FitStats *stats, const CancelFlag *cancel)
+                        const LogSink &log, FitStats *stats, QChar dec,
+                        const CancelFlag *cancel)
 {
-    checkCoefficient(Kdiv_Pirs);
+    checkCoefficient(Kdiv_Pirs, FitKind::Newton);
     checkData(s);
     s.MPirsN.Executed = false;
     const Stopwatch clock;
@@ -321,15 +370,19 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
     reportStats(stats, eng, passes, stepEvals, secs);
     if (log)
         log(fittxt::newtonDone(int64_t(secs)));
+    std::vector<BoundHit> hits;
+    for (int j = 0; j < v.np; ++j)
+        noteBound(hits, pearsonKind(v.param[j]), v.x[j], v.lo[j], v.hi[j], 100 * v.ee[j], true);
+    reportBounds(hits, kNewton, log, stats, dec);
 }
 
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats, const CancelFlag *cancel,
-                         int threads)
+                         const LogSink &log, FitStats *stats, QChar dec,
+                         const CancelFlag *cancel, int threads)
 {
-    checkCoefficient(KdivSm);
+    checkCoefficient(KdivSm, FitKind::Smirnov);
     checkData(s);
     Mod_Weib &M = s.MSmirn;
     M.Executed = false;
@@ -403,6 +456,11 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
         stats->objective = f_cur;
     if (log)
         log(fittxt::smirnovDone(int64_t(secs)));
+    std::vector<BoundHit> hits;
+    const std::array<int, 3> kinds{1, 0, 2};
+    for (int j = 0; j < 3; ++j)
+        noteBound(hits, kinds[j], x[j], lo[j], hi[j], 100 * ee[j], true);
+    reportBounds(hits, kSmirnov, log, stats, dec);
 }
 
 } // namespace obr

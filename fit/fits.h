@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace obr {
 
@@ -41,6 +42,32 @@ double Pirson(const State &s, double A, double B, double k_pwt, double Mu, doubl
  *  between passes and then throw Cancelled, leaving their model not executed. */
 using CancelFlag = std::atomic<bool>;
 
+//! The three fits that take a step-reduction coefficient.
+enum class FitKind { Spiral, Newton, Smirnov };
+
+//! The most passes a fit may be asked to make (about a day of work at the default sizes).
+constexpr int64_t kMaxFitPasses = 100000000;
+
+/*! \brief The passes fit \a kind needs with step-reduction coefficient \a k > 1: every
+ *  step shrinks by k per pass until it is below its tolerance, so the widest ratio of a
+ *  first step to its tolerance decides, ceil(ln(ratio) / ln(k)). */
+double fitPassesNeeded(FitKind kind, double k);
+
+//! \brief The smallest coefficient (written with 9 decimals, rounded up) whose fit needs
+//! no more than kMaxFitPasses passes.
+double smallestStepCoefficient(FitKind kind);
+
+/*! \brief Throws UserError naming the box and giving the smallest coefficient allowed when
+ *  fit \a kind would need more than kMaxFitPasses passes with \a k. */
+void checkStepPasses(FitKind kind, double k, const QString &boxCaption, QChar dec);
+
+//! A fitted parameter that ended at a bound of its search range.
+struct BoundHit {
+    QString parameter;   //!< the parameter's name as the log writes it
+    double bound = 0;    //!< the bound it ended at
+    bool upper = true;
+};
+
 //! Work counters of one fit (for the benchmark and tests).
 struct FitStats {
     int64_t evaluations = 0;   //!< objective evaluations
@@ -50,20 +77,24 @@ struct FitStats {
     //! The fit's own criterion at the published point (set by Podbor_Weib_Smirnow; the
     //! Pearson fits' value is Pirson at their published point). NaN when not set.
     double objective = std::numeric_limits<double>::quiet_NaN();
+    //! Parameters that ended at a bound of their range (each also logged).
+    std::vector<BoundHit> atBound;
 };
 
 /*! \brief Spiral-descent fit of the Pearson objective. Fills s.MPirsS; with s.Sred_Opt /
  *  s.SKO_Opt set also rewrites s.Sred / s.SKO with the fitted values. Appends its log line.
  *  Throws UserError when KdivSpir <= 1 or the objective cannot be computed; then the
- *  model is left not executed and the globals unchanged. */
+ *  model is left not executed and the globals unchanged. A parameter that ends at a bound
+ *  of its range gets a log line (numbers with \a dec) and an entry in stats->atBound. */
 void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
-                    FitStats *stats = nullptr, const CancelFlag *cancel = nullptr);
+                    FitStats *stats = nullptr, QChar dec = u'.',
+                    const CancelFlag *cancel = nullptr);
 
 /*! \brief Cyclic ("Newton") search of the Pearson objective. Fills s.MPirsN (A and B go
  *  to \a Arez and \a Brez; the driver passes s.MPirsN.A and s.MPirsN.B); may rewrite
  *  s.Sred / s.SKO like SpirSp_Execute. Appends its log line. */
 void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
-                        const LogSink &log, FitStats *stats = nullptr,
+                        const LogSink &log, FitStats *stats = nullptr, QChar dec = u'.',
                         const CancelFlag *cancel = nullptr);
 
 /*! \brief Smirnov-criterion fit to the individual failure times. Fills s.MSmirn (A and B
@@ -72,7 +103,7 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
  *  compute the terms of each evaluation (0 = one per core); the point is the same for any
  *  number. */
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats = nullptr,
+                         const LogSink &log, FitStats *stats = nullptr, QChar dec = u'.',
                          const CancelFlag *cancel = nullptr, int threads = 1);
 
 //! Texts of the fits (log lines and refusals), each written once.
@@ -82,6 +113,11 @@ QString newtonDone(int64_t seconds);
 QString smirnovDone(int64_t seconds);
 //! Refusal of a step-reduction coefficient that is not greater than 1.
 QString coefficientTooSmall(const QString &text, const QString &boxCaption);
+//! A coefficient so close to 1 that the fit would need \a passes passes.
+QString coefficientTooManyPasses(const QString &text, const QString &boxCaption, double passes,
+                                 const QString &smallest);
+//! The log line of a fitted parameter that ended at a bound of its range.
+QString atBound(const QString &method, const BoundHit &hit, QChar dec);
 //! Criterion Standard met an interval whose model count is zero (or too small).
 QString standardZeroCount();
 //! The objective of \a method gave a value that is not a finite number.

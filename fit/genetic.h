@@ -185,12 +185,30 @@ struct GenSettings {
 
 /*! \brief Reads and checks the three boxes before a run. Throws UserError with a Russian
  *  message naming the box: no loaded failures, a box that is not a number, population
- *  below 2, generations below 1, a precision that gives no gene length in 1..31. */
+ *  below 2, generations below 1, a precision outside 0.000000001..1 or that gives no gene
+ *  length in 1..31, a run larger than memory allows, a warranty mean or deviation that the
+ *  run uses and that is not above 0 (or leaves every failure out of observation). */
 GenSettings validateGenStart(const State &s, const QString &precisionText,
                              const QString &populationText, const QString &generationsText,
                              QChar dec);
 //! \brief Checks settings given as numbers (same messages as validateGenStart).
 void checkGenSettings(const State &s, const GenSettings &st);
+
+//! What a run holds in memory: bytes per member of the population (the population with
+//! the children of one generation, three times its size at most) and per generation (one
+//! stored best each, since the stored bests may not be copied back before the end).
+struct GenMemoryCosts {
+    double perIndividual = 0;
+    double perGeneration = 0;
+};
+//! \brief The costs for \a iop genes of \a L characters.
+GenMemoryCosts genMemoryCosts(int32_t iop, int32_t L);
+//! \brief Memory the system can give a run now, in bytes; 0 when it cannot be told.
+uint64_t availableMemory();
+/*! \brief Refuses settings whose run would need more than half of \a available bytes, with
+ *  a message that gives the largest population (or number of generations) allowed with
+ *  the other setting as it is. No check when \a available is 0. */
+void checkGenMemory(const GenSettings &st, int32_t iop, uint64_t available, QChar dec);
 
 //! Everything a run reads, copied at its start.
 struct GenInput {

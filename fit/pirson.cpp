@@ -6,6 +6,7 @@
 #include "stats/stat2018.h"
 
 #include <cmath>
+#include <limits>
 
 namespace obr {
 
@@ -55,6 +56,27 @@ QString coefficientTooSmall(const QString &text, const QString &boxCaption)
     return s + QStringLiteral(": с таким коэффициентом подбор модели не закончится.");
 }
 
+QString coefficientTooManyPasses(const QString &text, const QString &boxCaption, double passes,
+                                 const QString &smallest)
+{
+    QString s = QStringLiteral("Коэффициент уменьшения шага «%1»").arg(text);
+    if (!boxCaption.isEmpty())
+        s += QStringLiteral(" (поле «%1»)").arg(boxCaption);
+    return s + QStringLiteral(" слишком близок к 1: подбор потребовал бы около %1 проходов. "
+                              "Наименьший допустимый коэффициент: %2.")
+                   .arg(QString::number(passes, 'g', 3).replace(QStringLiteral("e+"), QStringLiteral("E")),
+                        smallest);
+}
+
+QString atBound(const QString &method, const BoundHit &hit, QChar dec)
+{
+    return QStringLiteral("Модель %1: %2 остановился на %3 границе диапазона подбора (%4); "
+                          "модель, вероятно, плохо описывает данные")
+        .arg(method, hit.parameter,
+             hit.upper ? QStringLiteral("верхней") : QStringLiteral("нижней"),
+             fmtGeneral(hit.bound, dec));
+}
+
 QString standardZeroCount()
 {
     return QStringLiteral(
@@ -72,6 +94,54 @@ QString notFinite(const QString &method)
 }
 
 } // namespace fittxt
+
+namespace {
+
+//! The widest ratio of a first step to its tolerance in each fit (the shape's step in
+//! all three: 0.001 / 1e-7, 0.1 / 1e-9 and, for A, 1e-4 / 1e-8).
+double widestStepRatio(FitKind kind)
+{
+    switch (kind) {
+    case FitKind::Spiral: return 0.001 / 1e-7;
+    case FitKind::Newton: return 0.1 / 1e-9;
+    case FitKind::Smirnov: return 1e-4 / 1e-8;
+    }
+    return 1;
+}
+
+} // namespace
+
+double fitPassesNeeded(FitKind kind, double k)
+{
+    if (!(k > 1))
+        return std::numeric_limits<double>::infinity();
+    return std::ceil(std::log(widestStepRatio(kind)) / std::log(k));
+}
+
+double smallestStepCoefficient(FitKind kind)
+{
+    const double exact = std::exp(std::log(widestStepRatio(kind)) / double(kMaxFitPasses));
+    double k = 1 + std::ceil((exact - 1) * 1e9) / 1e9;
+    while (fitPassesNeeded(kind, k) > double(kMaxFitPasses))
+        k += 1e-9;
+    return k;
+}
+
+void checkStepPasses(FitKind kind, double k, const QString &boxCaption, QChar dec)
+{
+    const double passes = fitPassesNeeded(kind, k);
+    if (passes <= double(kMaxFitPasses))
+        return;
+    QString text = QString::number(k, 'f', 12);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    QString smallest = QString::number(smallestStepCoefficient(kind), 'f', 9);
+    while (smallest.endsWith(u'0'))
+        smallest.chop(1);
+    text.replace(u'.', dec);
+    smallest.replace(u'.', dec);
+    throw UserError(fittxt::coefficientTooManyPasses(text, boxCaption, passes, smallest));
+}
 
 double readStepCoefficient(const QString &text, QChar dec, const QString &boxCaption)
 {

@@ -457,6 +457,14 @@ private:
         }
     }
 
+    //! True when the engine reports that the moving parameter cannot change its value.
+    bool flatObjective() const
+    {
+        if constexpr (requires(const Engine &e) { e.flat(); })
+            return m_e.flat();
+        return false;
+    }
+
     static double ulpOf(double v)
     {
         const double a = std::fabs(v);
@@ -487,6 +495,16 @@ private:
                 m_trackNoise = true;   // the noise scale of the walk, from here on
             if (rise(value(k), value(k - 1)))
                 return finish(k);
+        }
+
+        // An objective that does not depend on the parameter at all (the engine knows it
+        // from its inputs) gives every position the value of the first one: no pair rises,
+        // so a spiral walk runs on to its bound stop, which is found without evaluations.
+        if (!m_strict && flatObjective()) {
+            for (int64_t p = 2 * kSteps;; p = p > INT64_MAX / 2 ? INT64_MAX : 2 * p) {
+                if (!gen(p) || p == m_limIdx)
+                    return finish(m_limIdx);
+            }
         }
 
         int64_t lo = kSteps, hi = -1;

@@ -3,6 +3,9 @@
 #include "model/errors.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
+#include "textlines.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <charconv>
@@ -14,6 +17,8 @@ namespace obr {
 namespace {
 
 constexpr double kMaxTime = 1e12;
+//! Fewer failure lines than this make any fitted model doubtful.
+constexpr int32_t kFewFailures = 5;
 
 bool isBlankChar(QChar c) { return c.unicode() <= 0x20 || c.isSpace(); }
 
@@ -90,22 +95,87 @@ std::optional<int32_t> parsePlainInt(const QString &tok)
     return v;
 }
 
+//! The lines of a file, decoded one at a time; a line longer than kMaxLineBytes is an
+//! error of that line. Copies share the decoder and read on from the same place.
+class Lines {
+public:
+    Lines(QByteArrayView body, detail::LineDecoder &dec) : m_cur(body), m_dec(&dec) {}
+
+    //! The next line, or false at the end of the file.
+    bool next(QString &line)
+    {
+        QByteArrayView raw;
+        if (!m_cur.next(raw))
+            return false;
+        if (raw.size() > kMaxLineBytes)
+            lineError(m_cur.lineNo(), QStringLiteral("строка длиннее %1 байт").arg(kMaxLineBytes));
+        line = (*m_dec)(raw);
+        return true;
+    }
+    int lineNo() const { return m_cur.lineNo(); }
+
+private:
+    detail::LineCursor m_cur;
+    detail::LineDecoder *m_dec;
+};
+
+/*! The censoring weight 1 / (1 - G) of a failure grows without bound past the warranty
+ *  mean; beyond kHeavyWeight one late failure outweighs all others and the corrected
+ *  figures say little. Remembers the first such failure and how many there are. */
+class CensoringWeights {
+public:
+    static constexpr double kHeavyWeight = 1000;
+
+    void note(size_t i, double t, double w)
+    {
+        if (!(w > kHeavyWeight))
+            return;
+        if (m_count++ == 0) {
+            m_first = i;
+            m_t = t;
+            m_w = w;
+        }
+    }
+
+    QString warning(QChar dec) const
+    {
+        if (m_count == 0)
+            return {};
+        QString s = QStringLiteral("Отказ № %1 (наработка %2 ч): поправка на цензурирование "
+                                   "1/(1 - Ф) = %3 больше %4, оценки с учетом цензурирования "
+                                   "здесь ненадежны")
+                        .arg(m_first + 1)
+                        .arg(fmtGeneral(m_t, dec), fmtF(m_w, 1, 1, dec),
+                             fmtGeneral(kHeavyWeight, dec));
+        if (m_count > 1)
+            s += QStringLiteral(" (таких отказов: %1)").arg(m_count);
+        return s;
+    }
+
+private:
+    size_t m_count = 0, m_first = 0;
+    double m_t = 0, m_w = 0;
+};
+
 //! Reads the numbers of the header: blank lines are skipped, the number is the line's
 //! first token, a missing number at the end of the file reads as 0.
 class HeaderReader {
 public:
-    HeaderReader(const QStringList &lines, int next) : m_lines(lines), m_next(next) {}
+    explicit HeaderReader(Lines &lines) : m_lines(lines) {}
 
     QString token(int &lineNo)
     {
-        while (m_next < m_lines.size() && trimBlanks(m_lines[m_next]).isEmpty())
-            ++m_next;
-        if (m_next >= m_lines.size()) {
-            lineNo = m_next + 1;
-            return QStringLiteral("0");
+        QString l;
+        for (;;) {
+            if (!m_lines.next(l)) {
+                lineNo = m_lines.lineNo() + 1;
+                return QStringLiteral("0");
+            }
+            l = trimBlanks(l);
+            if (!l.isEmpty())
+                break;
         }
-        lineNo = m_next + 1;
-        const QString l = trimBlanks(m_lines[m_next++]);
+        lineNo = m_lines.lineNo();
         qsizetype e = 0;
         while (e < l.size() && !isBlankChar(l.at(e)))
             ++e;
@@ -122,21 +192,122 @@ public:
                             .arg(messageQuote(t), what));
     }
 
-    int32_t integer(const QString &what)
+    int32_t integer(const QString &what, int *lineOut = nullptr)
     {
         int line = 0;
         const QString t = token(line);
+        if (lineOut)
+            *lineOut = line;
         if (auto v = parsePlainInt(t))
             return *v;
         lineError(line, QStringLiteral("«%1» не является целым числом (%2)").arg(messageQuote(t), what));
     }
 
-    int next() const { return m_next; }
+private:
+    Lines &m_lines;
+};
+
+//! The time field of a failure line: the text before the first TAB, "," read as ".".
+struct TimeField {
+    QString text;    //!< as written, trimmed
+    std::optional<double> value;
+};
+
+TimeField timeField(const QString &line)
+{
+    const qsizetype tab = line.indexOf(u'\t');
+    TimeField f;
+    f.text = trimBlanks(tab < 0 ? line : line.left(tab));
+    QString t = f.text;
+    t.replace(u',', u'.');
+    f.value = parsePeriodReal(t);
+    return f;
+}
+
+//! What one distinct cause text of the failure lines gives: the causes it matches (bit k
+//! for cause k in file order), the last of them, and the comment, each computed once.
+struct CauseEntry {
+    QString text;      //!< shared by every record that carries the text
+    QString komment;
+    uint32_t mask = 0;
+    int32_t last = 0;
+};
+
+/*! Distinct cause texts, so that records with the same text share one string. The table
+ *  stops growing at kMaxEntries texts (a file whose every line is different gains nothing
+ *  from it); texts beyond are handled one by one. */
+class CauseTable {
+public:
+    static constexpr qsizetype kMaxEntries = 1 << 16;
+
+    CauseTable(const std::array<QString, kCauseSlots> &lowerNames, int nPrich)
+        : m_names(lowerNames), m_n(nPrich) {}
+
+    CauseEntry lookup(QString &&cause)
+    {
+        if (auto it = m_table.constFind(cause); it != m_table.constEnd())
+            return *it;
+        CauseEntry e = make(std::move(cause));
+        if (m_table.size() < kMaxEntries)
+            m_table.insert(e.text, e);
+        return e;
+    }
 
 private:
-    const QStringList &m_lines;
-    int m_next;
+    CauseEntry make(QString &&cause) const
+    {
+        CauseEntry e;
+        if (const qsizetype star = cause.indexOf(u'*'); star >= 0)
+            e.komment = cause.mid(star + 2);
+        if (!cause.isEmpty() && m_n > 0) {
+            const QString lc = cause.toLower();
+            for (int k = 1; k <= m_n; ++k)
+                if (!m_names[k].isEmpty() && lc.contains(m_names[k])) {
+                    e.mask |= 1u << k;
+                    e.last = k;
+                }
+        }
+        e.text = std::move(cause);
+        return e;
+    }
+
+    const std::array<QString, kCauseSlots> &m_names;
+    int m_n;
+    QHash<QString, CauseEntry> m_table;
 };
+
+/*! The records are sorted by time with equal times in file order. While sorting, chey
+ *  (a cause index below 32) carries the record's file position in its upper bits, so the
+ *  sort needs no memory beside the records. */
+constexpr int kCauseBits = 5;
+constexpr size_t kMaxPackedRecords = size_t(1) << (32 - kCauseBits);
+
+void sortByTime(std::vector<Problems> &recs)
+{
+    if (recs.size() >= kMaxPackedRecords) {
+        std::stable_sort(recs.begin(), recs.end(),
+                         [](const Problems &a, const Problems &b) { return a.time < b.time; });
+        return;
+    }
+    auto packed = [](const Problems &p) { return uint32_t(p.chey); };
+    for (size_t i = 0; i < recs.size(); ++i)
+        recs[i].chey = int32_t((uint32_t(i) << kCauseBits) | uint32_t(recs[i].chey));
+    std::sort(recs.begin(), recs.end(), [&](const Problems &a, const Problems &b) {
+        if (a.time != b.time)
+            return a.time < b.time;
+        return (packed(a) >> kCauseBits) < (packed(b) >> kCauseBits);
+    });
+    for (Problems &p : recs)
+        p.chey = int32_t(packed(p) & ((1u << kCauseBits) - 1));
+}
+
+bool blankBytes(QByteArrayView v)
+{
+    for (char c : v)
+        if (static_cast<unsigned char>(c) > 0x20)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -160,28 +331,26 @@ void requireFailureData(const State &s)
         throw UserError(txt::noFailures);
 }
 
-FailureFile readFailureFile(const QByteArray &bytes)
+FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
 {
-    if (bytes.trimmed().isEmpty())
+    if (blankBytes(bytes))
         throw UserError(QStringLiteral("Файл исходных данных пуст"));
-    const QStringList lines = splitLines(decodeText(bytes));
-    for (int i = 0; i < lines.size(); ++i)
-        if (lines[i].contains(QChar(0)))
-            lineError(i + 1, QStringLiteral("недопустимый символ с кодом 0"));
+    const detail::TextEncoding enc = detail::detectEncoding(bytes);
+    const QByteArrayView body = QByteArrayView(bytes).sliced(enc.start);
+    if (const int nul = detail::firstNulLine(body))
+        lineError(nul, QStringLiteral("недопустимый символ с кодом 0"));
 
     FailureFile f;
-    f.Comment = lines.value(0);
-    HeaderReader h(lines, 1);
+    detail::LineDecoder decoder(enc);
+    Lines lines(body, decoder);
+    lines.next(f.Comment);
+    HeaderReader h(lines);
     f.Sred = h.real(QStringLiteral("среднее время гарантии"));
     f.SKO = h.real(QStringLiteral("СКО времени гарантии"));
     f.Kol_Izd_All = h.integer(QStringLiteral("количество изделий"));
     f.KolOtk = h.integer(QStringLiteral("количество отказов"));
     int npLine = 0;
-    {
-        HeaderReader probe = h;
-        probe.token(npLine);
-    }
-    f.NPrich = h.integer(QStringLiteral("количество причин отказов"));
+    f.NPrich = h.integer(QStringLiteral("количество причин отказов"), &npLine);
     if (f.NPrich < 0 || f.NPrich > kMaxCauses)
         lineError(npLine, QStringLiteral("количество причин отказов %1, допускается от 0 до %2")
                               .arg(f.NPrich)
@@ -195,30 +364,38 @@ FailureFile readFailureFile(const QByteArray &bytes)
     if (f.Kol_Izd_All < 0)
         throw UserError(QStringLiteral("Количество изделий в заголовке файла не может быть отрицательным"));
 
-    int next = h.next();
-    for (int k = 1; k <= f.NPrich; ++k, ++next) {
-        if (next >= lines.size())
-            lineError(next + 1, QStringLiteral("файл закончился раньше списка причин отказов "
-                                               "(ожидалось %1 причин)").arg(f.NPrich));
-        f.B_otk[k].Nazv_Prich = trimBlanks(lines[next]);
+    for (int k = 1; k <= f.NPrich; ++k) {
+        QString name;
+        if (!lines.next(name))
+            lineError(lines.lineNo() + 1, QStringLiteral("файл закончился раньше списка причин отказов "
+                                                         "(ожидалось %1 причин)").arg(f.NPrich));
+        f.B_otk[k].Nazv_Prich = trimBlanks(name);
     }
     f.tGar = f.Sred;
 
-    // Failure lines; blank lines at the very end of the file are the end of the data.
-    int last = int(lines.size());
-    while (last > next && trimBlanks(lines[last - 1]).isEmpty())
-        --last;
     std::array<QString, kCauseSlots> lowerNames;
     for (int k = 1; k <= f.NPrich; ++k)
         lowerNames[k] = f.B_otk[k].Nazv_Prich.toLower();
+    CauseTable causes(lowerNames, f.NPrich);
 
+    // Failure lines; blank lines at the very end of the file are the end of the data.
+    // While reading, chey holds the mask of the causes matched (bit k: cause k in file
+    // order); it becomes the index in the sorted cause table below.
+    const Lines failureStart = lines;
     std::vector<Problems> recs;
-    std::vector<uint32_t> matched;   // per record: bit k set when cause k (file order) matched
-    std::vector<int> lineOf;
-    recs.reserve(size_t(std::max(0, last - next)));
-    for (int li = next; li < last; ++li) {
-        const QString &raw = lines[li];
-        const int lineNo = li + 1;
+    recs.reserve(size_t(std::count(body.begin(), body.end(), '\n')) + 1);
+    QString raw;
+    while (lines.next(raw)) {
+        const int lineNo = lines.lineNo();
+        if (trimBlanks(raw).isEmpty()) {
+            Lines rest = lines;
+            QString more;
+            bool onlyBlank = true;
+            while (onlyBlank && rest.next(more))
+                onlyBlank = trimBlanks(more).isEmpty();
+            if (onlyBlank)
+                break;
+        }
         const qsizetype tabRaw = raw.indexOf(u'\t');
         if (tabRaw < 0) {
             if (trimBlanks(raw).isEmpty())
@@ -227,39 +404,27 @@ FailureFile readFailureFile(const QByteArray &bytes)
         }
         const QString line = trimBlanks(raw);
         const qsizetype tab = line.indexOf(u'\t');
-        QString timeText = tab < 0 ? line : line.left(tab);
-        QString cause = tab < 0 ? QString() : trimBlanks(line.mid(tab + 1));
-        timeText = trimBlanks(timeText);
-        QString t = timeText;
-        t.replace(u',', u'.');
-        const auto v = parsePeriodReal(t);
+        const TimeField tf = timeField(line);
+        const auto &v = tf.value;
         if (!v)
-            lineError(lineNo, QStringLiteral("наработка «%1» не является числом").arg(messageQuote(timeText)));
+            lineError(lineNo, QStringLiteral("наработка «%1» не является числом").arg(messageQuote(tf.text)));
         if (*v < 0)
-            lineError(lineNo, QStringLiteral("отрицательная наработка %1").arg(messageQuote(timeText)));
+            lineError(lineNo, QStringLiteral("отрицательная наработка %1").arg(messageQuote(tf.text)));
         if (*v > kMaxTime)
-            lineError(lineNo, QStringLiteral("наработка %1 больше 1E12 ч").arg(messageQuote(timeText)));
+            lineError(lineNo, QStringLiteral("наработка %1 больше 1E12 ч").arg(messageQuote(tf.text)));
 
         Problems p;
         p.time = *v;
-        if (const qsizetype star = cause.indexOf(u'*'); star >= 0)
-            p.komment = cause.mid(star + 2);
-        uint32_t mask = 0;
-        if (!cause.isEmpty() && f.NPrich > 0) {
-            const QString lc = cause.toLower();
-            for (int k = 1; k <= f.NPrich; ++k) {
-                if (!lowerNames[k].isEmpty() && lc.contains(lowerNames[k])) {
-                    mask |= 1u << k;
-                    p.chey = k;
+        const CauseEntry e = causes.lookup(tab < 0 ? QString() : trimBlanks(line.mid(tab + 1)));
+        p.komment = e.komment;
+        if (e.mask) {
+            p.Pri = e.text;
+            for (int k = 1; k <= f.NPrich; ++k)
+                if (e.mask & (1u << k))
                     f.B_otk[k].Dolya += 1;
-                }
-            }
-            if (mask)
-                p.Pri = cause;
         }
+        p.chey = int32_t(e.mask);
         recs.push_back(std::move(p));
-        matched.push_back(mask);
-        lineOf.push_back(lineNo);
     }
 
     // A data set without failures has nothing to analyse; refusing it keeps the data
@@ -282,26 +447,20 @@ FailureFile readFailureFile(const QByteArray &bytes)
         }
     }
     f.Vidy_otkazov[0].Nazv_Prich = txt::unknownCause;
-    // Re-map every record to the sorted table: the last sorted cause that matched.
-    for (size_t r = 0; r < recs.size(); ++r) {
-        if (!matched[r])
+    // Every record to the sorted table: the last sorted cause that matched, 0 for none.
+    for (Problems &p : recs) {
+        const uint32_t mask = uint32_t(p.chey);
+        p.chey = 0;
+        if (!mask)
             continue;
         for (int k = 1; k <= f.NPrich; ++k)
-            if (matched[r] & (1u << order[k]))
-                recs[r].chey = k;
+            if (mask & (1u << order[k]))
+                p.chey = k;
     }
 
     // Sort by time; records with equal times keep their file order.
-    std::vector<size_t> perm(recs.size());
-    std::iota(perm.begin(), perm.end(), size_t(0));
-    std::stable_sort(perm.begin(), perm.end(),
-                     [&](size_t a, size_t b) { return recs[a].time < recs[b].time; });
-    f.MasProbl.reserve(recs.size());
-    std::vector<int> sortedLine(recs.size());
-    for (size_t i = 0; i < perm.size(); ++i) {
-        f.MasProbl.push_back(std::move(recs[perm[i]]));
-        sortedLine[i] = lineOf[perm[i]];
-    }
+    sortByTime(recs);
+    f.MasProbl = std::move(recs);
 
     f.Kol_izw = int32_t(f.MasProbl.size());
     f.Popravka_Unknow = double(f.Kol_izw) / double(f.KolOtk);
@@ -316,15 +475,27 @@ FailureFile readFailureFile(const QByteArray &bytes)
     double S = 0, tprev = 0;
     double *figure[6] = {&f.T90expl, &f.T80expl, &f.T50expl, &f.t50zen, &f.T20expl, &f.T10expl};
     const double level[6] = {0.1, 0.2, 0.5, 0.5, 0.8, 0.9};
+    CensoringWeights heavy;
     for (size_t i = 0; i < f.MasProbl.size(); ++i) {
         const double t = f.MasProbl[i].time;
         const double G = CDF_Gauss(f.Sred, f.SKO, t);
-        if (!(G < 1))
-            lineError(sortedLine[i],
-                      QStringLiteral("наработка %1 ч лежит так далеко за средним сроком гарантии, "
-                                     "что все изделия уже выбыли из наблюдения")
-                          .arg(fmtGeneral(t, u'.')));
-        S = S + 1 / (1 - G);
+        if (!(G < 1)) {
+            // The first such record in time order is the first line with its time.
+            Lines again = failureStart;
+            int line = 0;
+            QString l;
+            while (line == 0 && again.next(l)) {
+                const TimeField tf = timeField(trimBlanks(l));
+                if (tf.value && *tf.value == t)
+                    line = again.lineNo();
+            }
+            lineError(line, QStringLiteral("наработка %1 ч лежит так далеко за средним сроком гарантии, "
+                                           "что все изделия уже выбыли из наблюдения")
+                                .arg(fmtGeneral(t, u'.')));
+        }
+        const double w = 1 / (1 - G);
+        heavy.note(i, t, w);
+        S = S + w;
         if (t >= f.tGar && f.Otk_Izd == 0)
             f.Otk_Izd = S / N;
         for (int m = 0; m < 6; ++m) {
@@ -338,6 +509,22 @@ FailureFile readFailureFile(const QByteArray &bytes)
         }
         tprev = t;
     }
+
+    // What was read but deserves a doubt.
+    if (const QString w = detail::replacedBytesWarning(enc); !w.isEmpty())
+        f.warnings << w;
+    if (f.KolOtk < f.Kol_izw)
+        f.warnings << QStringLiteral("В заголовке файла указано отказов: %1, а строк отказов в файле "
+                                     "больше: %2; доля документированных отказов принята больше 1")
+                          .arg(f.KolOtk)
+                          .arg(f.Kol_izw);
+    if (f.Kol_izw < kFewFailures)
+        f.warnings << QStringLiteral("В файле всего %1 строк отказов (меньше %2): оценки модели по "
+                                     "таким данным ненадежны")
+                          .arg(f.Kol_izw)
+                          .arg(kFewFailures);
+    if (const QString w = heavy.warning(dec); !w.isEmpty())
+        f.warnings << w;
     return f;
 }
 

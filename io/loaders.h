@@ -14,13 +14,27 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace obr {
 
-//! Decodes a text file: UTF-8 when the bytes are valid UTF-8 with non-ASCII text (a
-//! byte-order mark is dropped), Windows-1251 otherwise.
+//! Decodes a text file: UTF-8 when the bytes are valid UTF-8 with non-ASCII text, or
+//! valid UTF-8 but for a few stray bytes (replaced by U+FFFD; a byte-order mark is
+//! dropped), Windows-1251 otherwise.
 QString decodeText(const QByteArray &bytes);
+//! The largest input file read, by the window and the command line alike: some ten
+//! million failure lines.
+constexpr qint64 kMaxInputBytes = qint64(256) << 20;
+//! The longest line of an input file, in bytes (4 MiB); no line of a data file comes near it.
+constexpr qsizetype kMaxLineBytes = qsizetype(4) << 20;
+
+/*! \brief Reads a whole input file. Empty when the path is empty or names nothing (the
+ *  caller says "Указанный файл не существует"). Throws UserError naming the file when it
+ *  is a folder, not a regular file (a device, a pipe, a socket), larger than \a maxBytes,
+ *  or cannot be read. */
+std::optional<QByteArray> readInputFile(const QString &path, qint64 maxBytes = kMaxInputBytes);
+
 //! Splits decoded text into lines at CR LF, LF or CR.
 QStringList splitLines(const QString &text);
 //! Encodes log lines for saving: Windows-1251, each line followed by CR LF.
@@ -51,6 +65,9 @@ struct FailureFile {
     double tGar = 0;
     double Otk_Izd = 0;
     double T90expl = 0, T80expl = 0, T50expl = 0, t50zen = 0, T20expl = 0, T10expl = 0;
+    //! Lines for the progress log: what was read but deserves a doubt (bytes replaced,
+    //! fewer failures declared than listed, very few failures, huge censoring weights).
+    QStringList warnings;
 };
 
 /*! \brief Refuses an action that needs failure records when none are loaded (before any
@@ -59,8 +76,10 @@ struct FailureFile {
  *  told what is missing rather than that a still empty box holds no number. */
 void requireFailureData(const State &s);
 
-//! Parses a failure data file. Throws UserError naming the problem and the line.
-FailureFile readFailureFile(const QByteArray &bytes);
+/*! \brief Parses a failure data file. Throws UserError naming the problem and the line.
+ *  Numbers in the warnings are written with \a dec. Texts that many failure lines share
+ *  (causes, comments) are held once. */
+FailureFile readFailureFile(const QByteArray &bytes, QChar dec = u'.');
 //! Replaces the loaded-data part of the state with \a f and sets uk.
 void applyFailureFile(State &s, FailureFile &&f);
 
@@ -85,8 +104,10 @@ struct WarrantyFile {
     std::vector<double> MasTGarant;
     double Sred = 0;
     double SKO = 0;
+    QStringList warnings;   //!< for the progress log (bytes replaced)
 };
-//! Parses a warranty-times file. Throws UserError (line number included).
+//! Parses a warranty-times file. Throws UserError (line number included), also for a
+//! negative time.
 WarrantyFile readWarrantyFile(const QByteArray &bytes);
 
 //! The control texts a warranty load writes.

@@ -2,6 +2,7 @@
 #include "loaders.h"
 #include "model/errors.h"
 #include "model/texts.h"
+#include "textlines.h"
 
 #include <QRegularExpression>
 #include <charconv>
@@ -48,6 +49,9 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes)
         qsizetype b = 0;
         while (b < l.size() && isBlankChar(l.at(b)))
             ++b;
+        if (l.size() > kMaxLineBytes)
+            throw UserError(txt::dataErrorInLine + QString::number(i + 1) +
+                            QStringLiteral(": строка длиннее %1 символов").arg(kMaxLineBytes));
         if (b == l.size())
             continue;   // blank lines are skipped, also at the end of the file
         qsizetype e = b;
@@ -59,6 +63,9 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes)
             throw UserError(txt::dataErrorInLine + QString::number(i + 1) +
                             QStringLiteral(": «%1» не является числом (дробная часть пишется через точку)")
                                 .arg(messageQuote(tok)));
+        if (*v < 0)
+            throw UserError(txt::dataErrorInLine + QString::number(i + 1) +
+                            QStringLiteral(": отрицательный срок гарантии %1").arg(messageQuote(tok)));
         w.MasTGarant.push_back(*v);
     }
     const size_t n = w.MasTGarant.size();
@@ -87,6 +94,9 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes)
     if (!(w.SKO > 0))
         throw UserError(QStringLiteral("Все сроки гарантии в файле одинаковы: СКО равно 0, "
                                        "закон гарантии не построить"));
+    if (const QString warn = detail::replacedBytesWarning(detail::detectEncoding(bytes));
+        !warn.isEmpty())
+        w.warnings << warn;
     return w;
 }
 

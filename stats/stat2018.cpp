@@ -205,6 +205,42 @@ HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double S
     return h;
 }
 
+void checkWarrantyFigures(const std::vector<Problems> &P, std::optional<double> Sred,
+                          std::optional<double> SKO, std::optional<double> tGar, QChar dec)
+{
+    if (Sred && !(*Sred > 0))
+        throw UserError(QStringLiteral("Среднее время гарантии должно быть больше 0, а задано %1")
+                            .arg(fmtGeneral(*Sred, dec)));
+    if (SKO && !(*SKO > 0))
+        throw UserError(QStringLiteral("СКО времени гарантии должно быть больше 0, а задано %1 "
+                                       "(число в поле могло округлиться до 0)")
+                            .arg(fmtGeneral(*SKO, dec)));
+    if (tGar && !(*tGar >= 0))
+        throw UserError(QStringLiteral("Гарантийный срок для расчета не может быть "
+                                       "отрицательным, а задано %1")
+                            .arg(fmtGeneral(*tGar, dec)));
+    if (!Sred || !SKO || P.empty())
+        return;
+    // The distribution function grows with the time: only the last failures can fail the
+    // test, and the first of them is found by bisection.
+    auto out = [&](size_t i) { return !(CDF_Gauss(*Sred, *SKO, P[i].time) < 1); };
+    if (!out(P.size() - 1))
+        return;
+    size_t lo = 0, hi = P.size() - 1;   // out(hi) holds
+    if (out(0))
+        hi = 0;
+    while (hi - lo > 1) {
+        const size_t mid = lo + (hi - lo) / 2;
+        (out(mid) ? hi : lo) = mid;
+    }
+    throw UserError(QStringLiteral("Отказ № %1: наработка %2 ч лежит так далеко за средним сроком "
+                                   "гарантии %3 ч (СКО %4 ч), что все изделия уже выбыли из "
+                                   "наблюдения. Проверьте среднее и СКО гарантийного срока.")
+                        .arg(hi + 1)
+                        .arg(fmtGeneral(P[hi].time, dec), fmtGeneral(*Sred, dec),
+                             fmtGeneral(*SKO, dec)));
+}
+
 QString histMadeLine(double sko, QChar dec)
 {
     return QStringLiteral("Доверительный 95% интервал модели ") + QStringLiteral("= ") +

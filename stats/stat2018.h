@@ -10,6 +10,7 @@
 
 #include <QChar>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace obr {
@@ -64,6 +65,15 @@ struct HalfFleetTimes {
  *  the failures with a finite correction. */
 HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double Sred,
                               double SKO);
+
+/*! \brief Checks the warranty figures a calculation is about to use (the boxes, possibly
+ *  written by a warranty-times load) before anything changes: a mean and a deviation above
+ *  0, a period not negative, and, when both the mean and the deviation are given, no
+ *  failure of \a P (sorted by time) so far past the mean that every product has left
+ *  observation, the test the loader makes with the header's figures. A figure left empty
+ *  is not used by the caller and not checked. Throws UserError; numbers with \a dec. */
+void checkWarrantyFigures(const std::vector<Problems> &P, std::optional<double> Sred,
+                          std::optional<double> SKO, std::optional<double> tGar, QChar dec);
 
 //! The log line of Hist_Made for a deviation \a sko.
 QString histMadeLine(double sko, QChar dec);

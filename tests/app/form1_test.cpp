@@ -218,6 +218,9 @@ private slots:
     void calculationRefusals();
     void noFailureDataGivesOneClearMessage();
     void boxTellsItsSeparator();
+    void impossibleWarrantyFigures_data();
+    void loadWarningsGoToTheLog();
+    void impossibleWarrantyFigures();
     void warrantyFile_data();
     void warrantyFile();
     void saveLog();
@@ -1083,6 +1086,112 @@ void Form1Test::calculationRefusals()
     QCOMPARE(h.msgs.errors.last(), fittxt::coefficientTooSmall(QStringLiteral("0.5"), f.Label5->text()));
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(!h.form2.isVisible());
+}
+
+void Form1Test::impossibleWarrantyFigures_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("command");   // calculation, nonparam, genetic
+    QTest::addColumn<QString>("sred");
+    QTest::addColumn<QString>("sko");
+    QTest::addColumn<QString>("tgar");
+    QTest::addColumn<QByteArray>("warranty");   // a warranty-times file loaded first
+    QTest::addColumn<QString>("expected");
+    const QByteArray none;
+    QTest::newRow("deviation 0") << "period" << "calculation" << "500" << "0" << "500" << none
+                                 << "СКО времени гарантии должно быть больше 0, а задано 0";
+    QTest::newRow("mean 0, comma") << "comma" << "calculation" << "0" << "100" << "500" << none
+                                   << "Среднее время гарантии должно быть больше 0, а задано 0";
+    QTest::newRow("negative mean") << "comma" << "calculation" << "-500,5" << "100" << "500" << none
+                                   << "а задано -500,5";
+    QTest::newRow("negative deviation") << "period" << "calculation" << "500" << "-1" << "500" << none
+                                        << "а задано -1";
+    QTest::newRow("negative period") << "period" << "calculation" << "500" << "100" << "-1" << none
+                                     << "Гарантийный срок для расчета не может быть отрицательным, а задано -1";
+    QTest::newRow("all past the warranty") << "period" << "calculation" << "1" << "1" << "500" << none
+                                           << "что все изделия уже выбыли из наблюдения";
+    QTest::newRow("warranty file in years") << "period" << "calculation" << "" << "" << "500"
+                                            << QByteArray("c\r\n1\r\n2\r\n3\r\n")
+                                            << "что все изделия уже выбыли из наблюдения";
+    QTest::newRow("warranty deviation rounds to 0") << "comma" << "calculation" << "" << "" << "500"
+                                                    << QByteArray("c\r\n500\r\n500.01\r\n500.02\r\n")
+                                                    << "СКО времени гарантии должно быть больше 0, а задано 0";
+    QTest::newRow("nonparametric, deviation 0") << "period" << "nonparam" << "500" << "0" << "500" << none
+                                                << "СКО времени гарантии должно быть больше 0";
+    QTest::newRow("nonparametric, mean negative") << "period" << "nonparam" << "-5" << "100" << "500" << none
+                                                  << "Среднее время гарантии должно быть больше 0";
+}
+
+void Form1Test::impossibleWarrantyFigures()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, command);
+    QFETCH(QString, sred);
+    QFETCH(QString, sko);
+    QFETCH(QString, tgar);
+    QFETCH(QByteArray, warranty);
+    QFETCH(QString, expected);
+    setLocale(locale);
+    Harness h;
+    TForm1 &f = h.form1;
+    h.load(dataPath(QStringLiteral("small.fdt")));
+    h.quickSteps();
+    if (!warranty.isEmpty()) {
+        const QString gar = m_cwd.filePath(QStringLiteral("gar_case.txt"));
+        QFile g(gar);
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        g.write(warranty);
+        g.close();
+        h.loadWarranty(gar);
+        QVERIFY(h.msgs.errors.isEmpty());
+    }
+    if (!sred.isEmpty())
+        f.meSred->setText(sred);
+    if (!sko.isEmpty())
+        f.meSKO->setText(sko);
+    f.LabeledEdit2->setText(tgar);
+    State &s = h.state;
+    s.MPirsS.Executed = true;
+    const double Sred = s.Sred, SKO = s.SKO, tGar = s.tGar;
+    const QString log = f.Memo2->toPlainText();
+
+    if (command == u"calculation")
+        f.bbRaschetClick();
+    else
+        f.Button1Click();
+    QVERIFY2(h.msgs.errors.size() == 1, qPrintable(h.msgs.messages.join(u'|') + u'#' + f.Memo2->toPlainText()));
+    QVERIFY2(h.msgs.errors[0].contains(expected), qPrintable(h.msgs.errors[0]));
+    // Refused before anything changed: figures, flags, log, windows.
+    QCOMPARE(s.Sred, Sred);
+    QCOMPARE(s.SKO, SKO);
+    QCOMPARE(s.tGar, tGar);
+    QVERIFY(s.MPirsS.Executed);
+    QCOMPARE(f.Memo2->toPlainText(), log);
+    QVERIFY(!h.form2.isVisible());
+    QVERIFY(!h.form3.isVisible());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void Form1Test::loadWarningsGoToTheLog()
+{
+    Harness h;
+    const QString path = m_cwd.filePath(QStringLiteral("declared_one.fdt"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    // Three failures listed, one declared: loaded, with two lines in the log.
+    f.write(encodeLines(fdtLines({QStringLiteral("100\tНасос"), QStringLiteral("200\tНасос"),
+                                  QStringLiteral("300\tНасос")},
+                                 QStringLiteral("1000.0"), QStringLiteral("250"),
+                                 QStringLiteral("10"), QStringLiteral("1"))));
+    f.close();
+    h.load(path);
+    QVERIFY(h.msgs.errors.isEmpty());
+    QCOMPARE(h.state.Kol_izw, 3);
+    const QStringList log = h.logLines();
+    QCOMPARE(log.size(), 3);
+    QCOMPARE(log[0], txt::logStart);
+    QVERIFY(log[1].contains(QStringLiteral("указано отказов: 1, а строк отказов в файле больше: 3")));
+    QVERIFY(log[2].contains(QStringLiteral("всего 3 строк отказов")));
 }
 
 // ------------------------------------------------------------------------- warranty file

@@ -192,7 +192,10 @@ TEST(Fits, EachConvergesWithASmallCoefficientAndLogsItsLine)
         const QStringList log = runFast(s, c.fit, 1.05, Criterion::Spec1, &st);
         const Mod_Weib &M = model(s, c.fit);
         EXPECT_TRUE(M.Executed) << fitName(c.fit);
-        ASSERT_EQ(log.size(), 1) << fitName(c.fit);
+        // The fit's own line, then only lines of parameters that ended at a bound.
+        ASSERT_GE(log.size(), 1) << fitName(c.fit);
+        for (qsizetype i = 1; i < log.size(); ++i)
+            EXPECT_TRUE(log[i].contains(QStringLiteral("границе диапазона"))) << log[i].toStdString();
         EXPECT_TRUE(log[0].startsWith(QString::fromUtf8(c.prefix))) << log[0].toStdString();
         EXPECT_TRUE(log[0].endsWith(QStringLiteral("ч/мин/с"))) << log[0].toStdString();
         // Steps shrink by 1.05 per pass from at most 10^8 times their tolerance.
@@ -415,8 +418,8 @@ TEST(Fits, SmirnovOnSeveralThreadsPublishesExactlyTheSamePoint)
     ASSERT_GE(base.MasProbl.size(), size_t(4096));
     State one = base, two = base;
     FitStats s1, s2;
-    Podbor_Weib_Smirnow(one, one.MSmirn.A, one.MSmirn.B, 1.02, nullLog(), &s1, nullptr, 1);
-    Podbor_Weib_Smirnow(two, two.MSmirn.A, two.MSmirn.B, 1.02, nullLog(), &s2, nullptr, 2);
+    Podbor_Weib_Smirnow(one, one.MSmirn.A, one.MSmirn.B, 1.02, nullLog(), &s1, u'.', nullptr, 1);
+    Podbor_Weib_Smirnow(two, two.MSmirn.A, two.MSmirn.B, 1.02, nullLog(), &s2, u'.', nullptr, 2);
     EXPECT_EQ(one.MSmirn.A, two.MSmirn.A);
     EXPECT_EQ(one.MSmirn.B, two.MSmirn.B);
     EXPECT_EQ(one.MSmirn.K_powtor, two.MSmirn.K_powtor);
@@ -432,12 +435,91 @@ TEST(Fits, ACancelledFitThrowsAndLeavesItsModelNotExecuted)
     s.Sred_Opt = true;
     const double sred = s.Sred;
     CancelFlag stop{true};
-    EXPECT_THROW(SpirSp_Execute(s, 1.05, Criterion::Spec1, nullLog(), nullptr, &stop), Cancelled);
+    EXPECT_THROW(SpirSp_Execute(s, 1.05, Criterion::Spec1, nullLog(), nullptr, u'.', &stop), Cancelled);
     EXPECT_THROW(Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, 1.05, Criterion::Spec1, nullLog(),
-                                    nullptr, &stop),
+                                    nullptr, u'.', &stop),
                  Cancelled);
-    EXPECT_THROW(Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.05, nullLog(), nullptr, &stop),
+    EXPECT_THROW(Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.05, nullLog(), nullptr, u'.', &stop),
                  Cancelled);
     EXPECT_FALSE(s.MPirsS.Executed || s.MPirsN.Executed || s.MSmirn.Executed);
     EXPECT_EQ(s.Sred, sred);
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+//! Failures all below one hour: the histogram's only bound is t = 1, where t^B = 1 for
+//! every B, so the objective does not change with the shape at all.
+State flatShapeState()
+{
+    QStringList lines = {QStringLiteral("Ниже часа"), QStringLiteral("1000"), QStringLiteral("250"),
+                         QStringLiteral("1000"), QStringLiteral("80"), QStringLiteral("1"),
+                         QStringLiteral("Насос")};
+    for (int i = 0; i < 80; ++i)
+        lines << QStringLiteral("0.%1\tНасос").arg(10 + i);
+    State s;
+    applyFailureFile(s, readFailureFile(encodeLines(lines)));
+    hist(s);
+    return s;
+}
+
+} // namespace
+
+TEST(Fits, AFlatShapeCostsWhatAGallopCostsAndPublishesTheStepByStepPoint)
+{
+    const State base = flatShapeState();
+    ASSERT_EQ(base.Hist_Arr.size(), 1u);
+    ASSERT_EQ(base.Hist_Arr[0].time, 1.0);
+    // With 1.05 the step-by-step walks make some 400,000 evaluations, few enough for the
+    // reference to repeat them.
+    State a = base, b = base;
+    FitStats fst;
+    ref::Stats rst;
+    runFast(a, Fit::Spiral, 1.05, Criterion::Spec1, &fst);
+    runRef(b, Fit::Spiral, 1.05, Criterion::Spec1, &rst);
+    EXPECT_EQ(a.MPirsS.A, b.MPirsS.A);
+    EXPECT_EQ(a.MPirsS.B, b.MPirsS.B);
+    EXPECT_EQ(a.MPirsS.K_powtor, b.MPirsS.K_powtor);
+    EXPECT_GT(fst.stepEvaluations, 100000);
+    EXPECT_LT(fst.evaluations, 2000);
+
+    // With the default coefficient the walks along the shape would take some 10^7 to
+    // 10^9 steps; a flat walk costs what a galloping walk costs.
+    State c = base;
+    FitStats st;
+    runFast(c, Fit::Spiral, 1.00025, Criterion::Spec1, &st);
+    EXPECT_TRUE(c.MPirsS.Executed);
+    EXPECT_GT(st.stepEvaluations, 10000000);
+    EXPECT_LT(st.evaluations, 200000);
+}
+
+TEST(Fits, StepCoefficientsThatNeedTooManyPassesAreRefusedWithTheSmallestAllowed)
+{
+    // Passes = ceil(ln(first step / tolerance) / ln k) of the widest ratio: 10^8 for the
+    // Newton search's shape (0.1 / 1e-9), 10^4 for the other two.
+    // The counts the fits' own comments give, within the rounding of the logarithms.
+    EXPECT_NEAR(fitPassesNeeded(FitKind::Newton, 1.00025), 73690, 3);
+    EXPECT_NEAR(fitPassesNeeded(FitKind::Spiral, 1.00025), 36846, 3);
+    EXPECT_NEAR(fitPassesNeeded(FitKind::Smirnov, 1.0005), 18425, 3);
+    for (FitKind kind : {FitKind::Spiral, FitKind::Newton, FitKind::Smirnov}) {
+        const double k = smallestStepCoefficient(kind);
+        EXPECT_LE(fitPassesNeeded(kind, k), double(kMaxFitPasses));
+        EXPECT_GT(fitPassesNeeded(kind, k - 1e-9), double(kMaxFitPasses));
+        EXPECT_NO_THROW(checkStepPasses(kind, k, QStringLiteral("box"), u','));
+    }
+    try {
+        checkStepPasses(FitKind::Newton, 1.000000001, QStringLiteral("Коэф-т 1.2"), u',');
+        ADD_FAILURE() << "accepted";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("«1,000000001» (поле «Коэф-т 1.2»)")))
+            << e.message().toStdString();
+        // exp(ln(10^8) / 10^8) = 1.00000018420681, rounded up to 9 decimals.
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Наименьший допустимый коэффициент: 1,000000185")))
+            << e.message().toStdString();
+    }
+    // The fits refuse such a coefficient themselves, before any work.
+    State s = gen::makeState(30, 1);
+    EXPECT_THROW(SpirSp_Execute(s, 1.0000000001, Criterion::Spec1, nullLog()), UserError);
+    EXPECT_FALSE(s.MPirsS.Executed);
 }

@@ -263,3 +263,34 @@ TEST(Walk, PositionsEqualRepeatedAddition)
     EXPECT_LT(far.at(int64_t(1) << 22), 0);
     EXPECT_LT(far.segments(), 10000u);
 }
+
+namespace {
+
+//! A synthetic objective that says it cannot change with the parameter.
+struct FlatSynthetic : Synthetic {
+    bool flat() const { return true; }
+};
+
+} // namespace
+
+TEST(Walk, AFlatObjectiveCostsAGallopAndEndsAtTheStepWalksBoundStop)
+{
+    // Up to the upper bound and down to the refused step at zero, with steps from coarse
+    // to ones that make walks of tens of millions of positions.
+    struct Case {
+        double x0, h, hi;
+    } const cases[] = {{0.001, 0.001, 7}, {0.9, -1e-7, 7}, {6.5, 1e-7, 7}, {0.5, -3e-6, 10},
+                       {1e-3, 5e-5, 10}};
+    for (const Case &c : cases) {
+        FlatSynthetic s;
+        s.fn = [](double) { return 42.0; };
+        Walker<FlatSynthetic> w(s);
+        const Plain p = plainSpiral(s.fn, c.x0, c.h, c.hi);
+        s.evals = 0;
+        const WalkResult r = w.spiral(c.x0, c.h, 42.0, c.hi);
+        ASSERT_EQ(r.k, p.k) << c.x0 << " " << c.h;
+        EXPECT_EQ(w.pos(r.k - 1), p.x);
+        EXPECT_TRUE(r.why == WalkStop::Over || r.why == WalkStop::Refused);
+        EXPECT_LE(s.evals, 8) << "a walk of " << p.k << " positions";
+    }
+}

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "model/numfmt.h"
+#include "model/errors.h"
 #include "stats/stat2018.h"
 
 #include <gtest/gtest.h>
@@ -135,4 +136,34 @@ TEST(ModelCurve, DeviationAndLogLine)
 
     EXPECT_EQ(histMadeLine(2, u'.'), "Доверительный 95% интервал модели = 3.9200,  СКО= 2.0000");
     EXPECT_EQ(histMadeLine(0, u','), "Доверительный 95% интервал модели = 0,0000,  СКО= 0,0000");
+}
+
+TEST(WarrantyFigures, TheCalculationsFiguresAreCheckedBeforeUse)
+{
+    std::vector<obr::Problems> P(3);
+    P[0].time = 10;
+    P[1].time = 500;
+    P[2].time = 2250;
+    auto refusal = [&](std::optional<double> m, std::optional<double> d, std::optional<double> t) {
+        try {
+            obr::checkWarrantyFigures(P, m, d, t, u',');
+        } catch (const obr::UserError &e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(refusal(1000, 250, 1000).isEmpty());
+    EXPECT_TRUE(refusal(1000, 250, 0).isEmpty());
+    EXPECT_TRUE(refusal(0, 250, 1000).contains(QStringLiteral("Среднее время гарантии должно быть больше 0, а задано 0")));
+    EXPECT_TRUE(refusal(-1.5, 250, 1000).contains(QStringLiteral("задано -1,5")));
+    EXPECT_TRUE(refusal(1000, 0, 1000).contains(QStringLiteral("СКО времени гарантии должно быть больше 0")));
+    EXPECT_TRUE(refusal(1000, 250, -1).contains(QStringLiteral("не может быть отрицательным, а задано -1")));
+    // The first failure whose products have all left observation is named: 500 h at a
+    // mean of 100 h with a deviation of 1 h lies 400 deviations out.
+    EXPECT_TRUE(refusal(100, 1, std::nullopt).contains(QStringLiteral("Отказ № 2: наработка 500 ч")))
+        << refusal(100, 1, std::nullopt).toStdString();
+    EXPECT_TRUE(refusal(1000, 10, std::nullopt).contains(QStringLiteral("Отказ № 3")));
+    // Figures left out are not checked.
+    EXPECT_TRUE(refusal(std::nullopt, 0, std::nullopt).contains(QStringLiteral("СКО")));
+    EXPECT_TRUE(refusal(std::nullopt, std::nullopt, std::nullopt).isEmpty());
 }

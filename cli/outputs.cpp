@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: MIT
+#include "outputs.h"
+#include "options.h"
+
+#include "model/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#if __has_include(<sys/stat.h>)
+#include <sys/stat.h>
+#define OBROTK_HAVE_STAT 1
+#endif
+
+namespace obr::cli {
+
+namespace {
+
+QString cannotWrite(const QString &path, const QString &why)
+{
+    return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+//! The path with its existing folders resolved (symbolic links, "..").
+QString resolvedPath(const QString &path)
+{
+    const QFileInfo fi(path);
+    if (fi.exists() && !fi.canonicalFilePath().isEmpty())
+        return fi.canonicalFilePath();
+    const QFileInfo parent(fi.absolutePath());
+    const QString base = parent.exists() && !parent.canonicalFilePath().isEmpty()
+                             ? parent.canonicalFilePath()
+                             : QDir::cleanPath(fi.absolutePath());
+    return base + u'/' + fi.fileName();
+}
+
+} // namespace
+
+QStringList chartFileNames()
+{
+    return {QStringLiteral("Form2_Chart1.png"), QStringLiteral("Form2_Chart2.png"),
+            QStringLiteral("Form2_Chart3.png"), QStringLiteral("ExpandForm_Chart1.png"),
+            QStringLiteral("Form3_Chart3.png")};
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+#ifdef OBROTK_HAVE_STAT
+    struct stat sa {}, sb {};
+    const QByteArray pa = QFile::encodeName(a), pb = QFile::encodeName(b);
+    const bool ea = ::stat(pa.constData(), &sa) == 0, eb = ::stat(pb.constData(), &sb) == 0;
+    if (ea && eb)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (ea != eb)
+        return false;
+#endif
+    return resolvedPath(a) == resolvedPath(b);
+}
+
+void checkOutputTargets(const Options &o)
+{
+    struct Target {
+        QString option, path;
+    };
+    std::vector<Target> inputs{{QStringLiteral("FILE"), o.file}};
+    if (!o.warranty.isEmpty())
+        inputs.push_back({QStringLiteral("--warranty"), o.warranty});
+    std::vector<Target> outputs;
+    if (!o.json.isEmpty() && o.json != u"-")
+        outputs.push_back({QStringLiteral("--json"), o.json});
+    if (!o.log.isEmpty())
+        outputs.push_back({QStringLiteral("--log"), o.log});
+    if (!o.pdf.isEmpty())
+        outputs.push_back({QStringLiteral("--pdf"), o.pdf});
+    if (!o.charts.isEmpty()) {
+        // The folder itself must not be a file named by another option, nor its files.
+        outputs.push_back({QStringLiteral("--charts"), o.charts});
+        for (const QString &name : chartFileNames())
+            outputs.push_back({QStringLiteral("--charts"), QDir(o.charts).filePath(name)});
+    }
+    for (const Target &out : outputs)
+        for (const Target &in : inputs)
+            if (sameFile(out.path, in.path))
+                throw UsageError(QStringLiteral("%1: «%2» is the input file given as %3; "
+                                                "the output would overwrite it")
+                                     .arg(out.option, out.path, in.option));
+    for (size_t i = 0; i < outputs.size(); ++i)
+        for (size_t j = i + 1; j < outputs.size(); ++j)
+            if (outputs[i].option != outputs[j].option &&
+                sameFile(outputs[i].path, outputs[j].path))
+                throw UsageError(QStringLiteral("%1 and %2 name the same file «%3»")
+                                     .arg(outputs[i].option, outputs[j].option, outputs[j].path));
+}
+
+// ------------------------------------------------------------------ OutputSet
+
+OutputSet::OutputSet() = default;
+OutputSet::~OutputSet() = default;   // QSaveFile and QTemporaryDir remove what is not committed
+
+void OutputSet::addFile(const QString &path, QByteArray bytes)
+{
+    m_files.push_back({path, std::move(bytes)});
+}
+
+void OutputSet::addFolder(const QString &dir, std::vector<OutputFile> files)
+{
+    Folder f;
+    f.dir = dir;
+    f.files = std::move(files);
+    m_folders.push_back(std::move(f));
+}
+
+void OutputSet::stageFolder(Folder &f)
+{
+    const QFileInfo info(f.dir);
+    if (info.exists() && !info.isDir())
+        throw UserError(cannotWrite(f.dir, QStringLiteral("это не папка")));
+    if (info.isDir()) {
+        for (const OutputFile &file : f.files) {
+            auto save = std::make_unique<QSaveFile>(QDir(f.dir).filePath(file.name));
+            save->setDirectWriteFallback(false);
+            if (!save->open(QIODevice::WriteOnly) || save->write(file.bytes) != file.bytes.size())
+                throw UserError(cannotWrite(save->fileName(), save->errorString()));
+            m_saves.push_back(std::move(save));
+        }
+        return;
+    }
+    // The folder is missing: build it, with any missing folders above it, inside a
+    // temporary folder in the deepest folder that exists, and move it into place last.
+    QString existing = QDir::cleanPath(info.absoluteFilePath());
+    QStringList missing;
+    while (!QFileInfo(existing).exists()) {
+        const QFileInfo e(existing);
+        missing.prepend(e.fileName());
+        const QString up = e.absolutePath();
+        if (up == existing)
+            break;
+        existing = up;
+    }
+    if (!QFileInfo(existing).isDir() || missing.isEmpty())
+        throw UserError(cannotWrite(f.dir, QStringLiteral("папку нельзя создать")));
+    f.temp = std::make_unique<QTemporaryDir>(QDir(existing).filePath(QStringLiteral(".obrotk-XXXXXX")));
+    if (!f.temp->isValid())
+        throw UserError(cannotWrite(f.dir, f.temp->errorString()));
+    const QString built = QDir(f.temp->path()).filePath(missing.join(u'/'));
+    if (!QDir().mkpath(built))
+        throw UserError(cannotWrite(f.dir, QStringLiteral("папку нельзя создать")));
+    for (const OutputFile &file : f.files) {
+        QFile out(QDir(built).filePath(file.name));
+        if (!out.open(QIODevice::WriteOnly) || out.write(file.bytes) != file.bytes.size() ||
+            !out.flush())
+            throw UserError(cannotWrite(QDir(f.dir).filePath(file.name), out.errorString()));
+    }
+    f.top = QDir(f.temp->path()).filePath(missing.first());
+    f.target = QDir(existing).filePath(missing.first());
+}
+
+void OutputSet::stage()
+{
+    if (m_staged)
+        return;
+    try {
+        for (const OutputFile &file : m_files) {
+            auto save = std::make_unique<QSaveFile>(file.name);
+            save->setDirectWriteFallback(false);
+            if (!save->open(QIODevice::WriteOnly) || save->write(file.bytes) != file.bytes.size())
+                throw UserError(cannotWrite(file.name, save->errorString()));
+            m_saves.push_back(std::move(save));
+        }
+        for (Folder &f : m_folders)
+            stageFolder(f);
+    } catch (...) {
+        m_saves.clear();
+        for (Folder &f : m_folders)
+            f.temp.reset();
+        throw;
+    }
+    m_staged = true;
+}
+
+void OutputSet::commit()
+{
+    stage();
+    for (Folder &f : m_folders) {
+        if (f.temp && !QDir().rename(f.top, f.target))
+            throw UserError(cannotWrite(f.dir, QStringLiteral("папку нельзя переместить на место")));
+    }
+    for (auto &save : m_saves)
+        if (!save->commit())
+            throw UserError(cannotWrite(save->fileName(), save->errorString()));
+    m_saves.clear();
+    m_folders.clear();
+}
+
+} // namespace obr::cli

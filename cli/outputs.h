@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/*! \file
+ * \brief Writing the outputs of obrotk-cli all or nothing, and the checks made before any
+ * of them is written: no output may be an input file, no two outputs the same file.
+ */
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+namespace obr::cli {
+
+struct Options;
+
+//! One file of an output: its name (in a folder) or path, and its bytes.
+struct OutputFile {
+    QString name;
+    QByteArray bytes;
+};
+
+/*! \brief Outputs that appear together or not at all. stage() writes every file to a
+ *  temporary file beside its target (a missing folder is built in a temporary folder
+ *  beside the place it goes to); commit() then renames them into place. When staging
+ *  fails, or the set is destroyed before commit(), nothing of it is left behind. */
+class OutputSet {
+public:
+    OutputSet();
+    ~OutputSet();
+    OutputSet(const OutputSet &) = delete;
+    OutputSet &operator=(const OutputSet &) = delete;
+
+    void addFile(const QString &path, QByteArray bytes);
+    void addFolder(const QString &dir, std::vector<OutputFile> files);
+    //! Throws UserError naming the file that cannot be written; nothing is left then.
+    void stage();
+    //! Stages first when that was not done. Throws UserError when a rename fails.
+    void commit();
+
+private:
+    struct Folder {
+        QString dir;
+        std::vector<OutputFile> files;
+        std::unique_ptr<QTemporaryDir> temp;   //!< the folder built aside, when missing
+        QString top;                           //!< its first missing component, in temp
+        QString target;                        //!< where that component goes
+    };
+    void stageFolder(Folder &f);
+
+    std::vector<OutputFile> m_files;   //!< name = path
+    std::vector<Folder> m_folders;
+    std::vector<std::unique_ptr<QSaveFile>> m_saves;
+    bool m_staged = false;
+};
+
+//! \brief Whether two paths name the same file: by device and inode where both exist,
+//! else by the absolute path with the existing folders resolved.
+bool sameFile(const QString &a, const QString &b);
+
+/*! \brief Refuses, before anything is written, an output that is one of the input files
+ *  and two outputs that are the same file (the charts folder's files included). Throws
+ *  UsageError naming the options. */
+void checkOutputTargets(const Options &o);
+
+//! The names of the chart files that --charts may write.
+QStringList chartFileNames();
+
+} // namespace obr::cli
