@@ -260,6 +260,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         in.SKO = a.usedSKO;
         in.tGar = a.usedTGar;
         in.level = o.mleLevel;
+        in.dec = dec;
         in.law = o.mleEmpirical ? mle::WarrantyLaw::Empirical : mle::WarrantyLaw::Normal;
         if (o.mleFleet)
             in.fleet = double(*o.mleFleet);

@@ -4,6 +4,7 @@
 #include "optimize.h"
 
 #include "model/errors.h"
+#include "model/numfmt.h"
 #include "stats/stat2018.h"
 
 #include <boost/math/distributions/chi_squared.hpp>
@@ -23,20 +24,20 @@ namespace obr::mle {
 using namespace detail;
 
 namespace mtxt {
-QString failureNotPositive(int line, double t)
+QString failureNotPositive(int line, double t, QChar dec)
 {
     return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 имеет "
                           "наработку %2 ч, а наработка должна быть больше нуля.")
         .arg(line)
-        .arg(t);
+        .arg(fmtGeneral(t, dec));
 }
-QString warrantyEnded(int line, double t)
+QString warrantyEnded(int line, double t, QChar dec)
 {
     return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 с "
                           "наработкой %2 ч записан там, где гарантия уже закончилась у всех "
                           "изделий (доля изделий на гарантии равна нулю).")
         .arg(line)
-        .arg(t);
+        .arg(fmtGeneral(t, dec));
 }
 QString noFailures()
 {
@@ -81,8 +82,9 @@ QString ridge()
 {
     return QStringLiteral("Данные не различают коэффициент повторности K и параметр A: за "
                           "время гарантии F(t) остается малой, и определены только "
-                          "произведение K·A и параметр B. Показаны K·A с границами; "
-                          "наработки 0.5, 0.2, 0.1, отказы за tGar и за гарантию определены.");
+                          "произведение K·A и параметр B. Показаны K·A с границами; средняя "
+                          "и 80%, 90% наработки на отказ, отказы на изделие за гарантийный срок "
+                          "и за всю гарантию определены.");
 }
 QString limit()
 {
@@ -133,12 +135,12 @@ Data combine(const MleInput &in, const Law &law)
         const double ti = t[order[r]];
         const int line = int(r) + 1;   // the failure's number in time order, as in the grid
         if (!std::isfinite(ti) || !(ti > 0))
-            throw UserError(mtxt::failureNotPositive(line, ti));
+            throw UserError(mtxt::failureNotPositive(line, ti, in.dec));
         const bool ended = law.empirical
                                ? !(law.survival(ti) > 0)
                                : !(1 - CDF_Gauss(law.mu, law.sigma, ti) > 0);
         if (ended)
-            throw UserError(mtxt::warrantyEnded(line, ti));
+            throw UserError(mtxt::warrantyEnded(line, ti, in.dec));
         if (!d.t.empty() && d.t.back() == ti) {
             d.c.back() += 1;
         } else {

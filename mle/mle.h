@@ -20,6 +20,7 @@
  */
 #include "model/state.h"
 
+#include <QChar>
 #include <QJsonObject>
 #include <QString>
 #include <atomic>
@@ -55,6 +56,7 @@ struct MleInput {
     std::vector<double> histBounds;
     std::vector<int32_t> histCounts;
     bool lrBounds = true;            //!< compute the likelihood-ratio bounds (slowest part)
+    QChar dec = u'.';                //!< decimal separator of the numbers in messages
 };
 
 //! A two-sided bound; an unbounded side is empty.
@@ -150,8 +152,8 @@ MleInput inputFromState(const State &s);
 
 //! Texts of the fit, each written once.
 namespace mtxt {
-QString failureNotPositive(int line, double t);
-QString warrantyEnded(int line, double t);
+QString failureNotPositive(int line, double t, QChar dec = u'.');
+QString warrantyEnded(int line, double t, QChar dec = u'.');
 QString noFailures();
 QString oneTime();
 QString badFleet();

@@ -494,8 +494,17 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
         }
         EXPECT_EQ(in.failures.size(), before.failures.size()) << c.what;
     }
-    // The messages name the failure as the grid numbers it.
+    // The messages name the failure as the grid numbers it, with the locale's separator.
     EXPECT_TRUE(mtxt::warrantyEnded(6, 5000).contains(QStringLiteral("№ 6")));
+    MleInput in = inputFor({0.5, 0.0, 3}, 100, 1000, 250);
+    in.failures[0].time = -0.5;
+    in.dec = u',';
+    try {
+        fitMle(in);
+        ADD_FAILURE() << "no refusal";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("№ 1 имеет наработку -0,5 ч"))) << e.message().toStdString();
+    }
 }
 
 TEST(MleRefusal, RefusedFitLeavesTheStateAsItWas)
