@@ -266,6 +266,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
             in.fleet = double(*o.mleFleet);
         Stopwatch clock;
         a.mle = mle::fitMle(in);
+        a.mleCauses = mle::fitCauses(in);
         mle::publishMaxPr(s, *a.mle, in);
         const double seconds = clock.seconds();
         log(mle::mtxt::done(seconds));

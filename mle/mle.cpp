@@ -789,3 +789,24 @@ QJsonObject mleJson(const MleResult &r)
 }
 
 } // namespace obr::mle
+
+namespace obr::mle {
+
+QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QString> &names)
+{
+    QJsonArray out;
+    for (const CauseFit &c : fits) {
+        QJsonObject o = c.result ? mleJson(*c.result) : QJsonObject();
+        o.insert(QStringLiteral("cause"), c.cause);
+        o.insert(QStringLiteral("name"), c.cause >= 0 && size_t(c.cause) < names.size()
+                                             ? names[size_t(c.cause)]
+                                             : QString());
+        o.insert(QStringLiteral("n"), c.n);
+        if (!c.result)
+            o.insert(QStringLiteral("error"), c.error);
+        out.append(o);
+    }
+    return out;
+}
+
+} // namespace obr::mle

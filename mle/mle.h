@@ -21,6 +21,7 @@
 #include "model/state.h"
 
 #include <QChar>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <atomic>
@@ -146,6 +147,10 @@ void publishMaxPr(State &s, const MleResult &r, const MleInput &in);
 
 //! The "mle" object of the command line's JSON.
 QJsonObject mleJson(const MleResult &r);
+
+/*! \brief One object per cause fit: "cause" (index), "name", "n", then the keys of mleJson,
+ *  or "error" with the refusal. \a names maps a cause index to its name. */
+QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QString> &names);
 
 //! \brief The input of a fit from the working state: failures, N', histogram.
 MleInput inputFromState(const State &s);
