@@ -167,7 +167,7 @@ Box defaultBox(const MleInput &in)
 //! The figures, each with the way its profile holds it.
 struct FigureDef {
     QString key;
-    HoldSpec spec;
+    Holding how;
     bool logScale = true;
 };
 
@@ -197,14 +197,14 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
 {
     grad.setZero();
     const double a = x[PA], b = x[PB], k = x[PK], B = std::exp(b);
-    switch (def.spec.hold) {
+    switch (def.how.hold) {
     case Hold::Coordinate:
-        if (def.spec.coord == PA) {
+        if (def.how.coord == PA) {
             psi = -a;
             grad[PA] = -1;
         } else {
-            psi = x[def.spec.coord];
-            grad[def.spec.coord] = 1;
+            psi = x[def.how.coord];
+            grad[def.how.coord] = 1;
         }
         return true;
     case Hold::Eta:
@@ -218,7 +218,7 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
         grad[PK] = 1;
         return true;
     case Hold::Time: {
-        const double p = def.spec.p;
+        const double p = def.how.p;
         if (!(p * std::exp(-k) < 1))
             return false;
         double G, G1, G2;
@@ -230,7 +230,7 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
         return std::isfinite(psi);
     }
     case Hold::MtGar: {
-        const double lnT = def.spec.lnT;
+        const double lnT = def.how.lnT;
         const double lnu = a + B * lnT, u = std::exp(lnu);
         const double F = -std::expm1(-u);
         const double Fa = std::exp(lnu - u);
@@ -257,8 +257,8 @@ void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, 
 {
     lo = psiHat - kWalk;
     hi = psiHat + kWalk;
-    if (def.spec.hold == Hold::Coordinate) {
-        const int c = def.spec.coord;
+    if (def.how.hold == Hold::Coordinate) {
+        const int c = def.how.coord;
         if (c == PA) {
             lo = std::max(lo, -box.hi[PA]);
             hi = std::min(hi, -box.lo[PA]);
@@ -269,7 +269,7 @@ void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, 
             lo = std::max(lo, box.lo[c]);
             hi = std::min(hi, box.hi[c]);
         }
-    } else if (def.spec.hold == Hold::MtGar || def.spec.hold == Hold::PerProduct) {
+    } else if (def.how.hold == Hold::MtGar || def.how.hold == Hold::PerProduct) {
         hi = std::min(hi, box.hi[PK]);   // K·F and K·I stay below K's upper end
     }
 }
@@ -466,7 +466,7 @@ void validate(const MleInput &in)
 //! Starting point: the best of a coarse grid of shapes and scales, K profiled.
 Vec startPoint(Likelihood &L, const Box &box, const Vec &base, const Data &d)
 {
-    Reduced R(L, box, HoldSpec{}, base);
+    Reduced R(L, box, Holding{}, base);
     const double tMid = d.t[d.t.size() / 2];
     double best = -std::numeric_limits<double>::infinity();
     Vec bestX = base;
@@ -508,7 +508,7 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
 
     // The point estimate: K in closed form, clamped to its range.
     Vec x0 = startPoint(L, box, base, data);
-    Reduced R(L, box, HoldSpec{}, x0);
+    Reduced R(L, box, Holding{}, x0);
     SearchResult s = maximise(R, R.project(x0), cancel);
     if (!s.ok)
         throw UserError(mtxt::noStart());
@@ -604,7 +604,7 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
                 }
             }
             if (in.lrBounds) {
-                Profile P{L, Reduced(L, box, def.spec, xh), r.loglik, cancel, {}};
+                Profile P{L, Reduced(L, box, def.how, xh), r.loglik, cancel, {}};
                 P.R.setPsi(psi);
                 const VecX y0 = P.R.project(xh);
                 double wlo, whi;
