@@ -141,11 +141,13 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         in.SKO = SKO;
         in.tGar = tGar;
         in.level = rq.mleLevel;
+        in.dec = dec;
         in.law = rq.mleEmpirical ? mle::WarrantyLaw::Empirical : mle::WarrantyLaw::Normal;
         if (rq.mleFleet)
             in.fleet = *rq.mleFleet;
         const auto t0 = std::chrono::steady_clock::now();
         report.mle = mle::fitMle(in, cancel);
+        report.mleCauses = mle::fitCauses(in, 5, cancel);
         mle::publishMaxPr(s, *report.mle, in);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Mle)];
         run.stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

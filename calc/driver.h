@@ -70,6 +70,7 @@ struct CalcReport {
     std::array<CalcFitRun, kCalcMethods> fits{};
     double Sred = 0, SKO = 0, tGar = 0;   //!< the warranty figures read from the boxes
     std::optional<mle::MleResult> mle;     //!< the maximum-likelihood fit, when it ran
+    std::vector<mle::CauseFit> mleCauses;  //!< its fit of each cause with enough failures
 };
 
 /*! \brief Where a running calculation reports its method and learns of a stop request.

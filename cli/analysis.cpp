@@ -250,6 +250,7 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     fromReport(CalcMethod::Mle, ModelId::MMaxPr);
     if (report.mle) {
         a.mle = report.mle;
+        a.mleCauses = report.mleCauses;
         ModelRun &r = runs[size_t(ModelId::MMaxPr)];
         r.passes = report.mle->iterations;
         r.evaluations = 0;

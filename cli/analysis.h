@@ -63,6 +63,7 @@ struct Analysis {
     std::array<Mod_Weib, 5> models; //!< the model records as the results table showed them
     std::array<double, 5> kolmogorov{};   //!< criterion of each shown model
     std::optional<mle::MleResult> mle;    //!< the maximum-likelihood fit, when it ran
+    std::vector<mle::CauseFit> mleCauses; //!< its fit per cause with at least 5 failures
     double Pot08 = 0;
     ResultsView results;
     ExpandView expand;

@@ -232,7 +232,12 @@ QByteArray analysisJson(const Analysis &a, const QString &file)
         {"table", array(table, 1)},
     };
     if (a.mle) {
-        QByteArray m = QJsonDocument(mle::mleJson(*a.mle)).toJson(QJsonDocument::Indented);
+        QJsonObject o = mle::mleJson(*a.mle);
+        std::vector<QString> names;
+        for (const Vid_otkaza &v : s.Vidy_otkazov)
+            names.push_back(v.Nazv_Prich);
+        o.insert(QStringLiteral("causes"), mle::causesJson(a.mleCauses, names));
+        QByteArray m = QJsonDocument(o).toJson(QJsonDocument::Indented);
         while (m.endsWith('\n'))
             m.chop(1);
         top.push_back({"mle", m});

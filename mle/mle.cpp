@@ -4,6 +4,7 @@
 #include "optimize.h"
 
 #include "model/errors.h"
+#include "model/numfmt.h"
 #include "stats/stat2018.h"
 
 #include <boost/math/distributions/chi_squared.hpp>
@@ -23,20 +24,20 @@ namespace obr::mle {
 using namespace detail;
 
 namespace mtxt {
-QString failureNotPositive(int line, double t)
+QString failureNotPositive(int line, double t, QChar dec)
 {
     return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 имеет "
                           "наработку %2 ч, а наработка должна быть больше нуля.")
         .arg(line)
-        .arg(t);
+        .arg(fmtGeneral(t, dec));
 }
-QString warrantyEnded(int line, double t)
+QString warrantyEnded(int line, double t, QChar dec)
 {
     return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 с "
                           "наработкой %2 ч записан там, где гарантия уже закончилась у всех "
                           "изделий (доля изделий на гарантии равна нулю).")
         .arg(line)
-        .arg(t);
+        .arg(fmtGeneral(t, dec));
 }
 QString noFailures()
 {
@@ -81,8 +82,9 @@ QString ridge()
 {
     return QStringLiteral("Данные не различают коэффициент повторности K и параметр A: за "
                           "время гарантии F(t) остается малой, и определены только "
-                          "произведение K·A и параметр B. Показаны K·A с границами; "
-                          "наработки 0.5, 0.2, 0.1, отказы за tGar и за гарантию определены.");
+                          "произведение K·A и параметр B. Показаны K·A с границами; средняя "
+                          "и 80%, 90% наработки на отказ, отказы на изделие за гарантийный срок "
+                          "и за всю гарантию определены.");
 }
 QString limit()
 {
@@ -133,12 +135,12 @@ Data combine(const MleInput &in, const Law &law)
         const double ti = t[order[r]];
         const int line = int(r) + 1;   // the failure's number in time order, as in the grid
         if (!std::isfinite(ti) || !(ti > 0))
-            throw UserError(mtxt::failureNotPositive(line, ti));
+            throw UserError(mtxt::failureNotPositive(line, ti, in.dec));
         const bool ended = law.empirical
                                ? !(law.survival(ti) > 0)
                                : !(1 - CDF_Gauss(law.mu, law.sigma, ti) > 0);
         if (ended)
-            throw UserError(mtxt::warrantyEnded(line, ti));
+            throw UserError(mtxt::warrantyEnded(line, ti, in.dec));
         if (!d.t.empty() && d.t.back() == ti) {
             d.c.back() += 1;
         } else {
@@ -165,7 +167,7 @@ Box defaultBox(const MleInput &in)
 //! The figures, each with the way its profile holds it.
 struct FigureDef {
     QString key;
-    HoldSpec spec;
+    Holding how;
     bool logScale = true;
 };
 
@@ -195,14 +197,14 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
 {
     grad.setZero();
     const double a = x[PA], b = x[PB], k = x[PK], B = std::exp(b);
-    switch (def.spec.hold) {
+    switch (def.how.hold) {
     case Hold::Coordinate:
-        if (def.spec.coord == PA) {
+        if (def.how.coord == PA) {
             psi = -a;
             grad[PA] = -1;
         } else {
-            psi = x[def.spec.coord];
-            grad[def.spec.coord] = 1;
+            psi = x[def.how.coord];
+            grad[def.how.coord] = 1;
         }
         return true;
     case Hold::Eta:
@@ -216,7 +218,7 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
         grad[PK] = 1;
         return true;
     case Hold::Time: {
-        const double p = def.spec.p;
+        const double p = def.how.p;
         if (!(p * std::exp(-k) < 1))
             return false;
         double G, G1, G2;
@@ -228,7 +230,7 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
         return std::isfinite(psi);
     }
     case Hold::MtGar: {
-        const double lnT = def.spec.lnT;
+        const double lnT = def.how.lnT;
         const double lnu = a + B * lnT, u = std::exp(lnu);
         const double F = -std::expm1(-u);
         const double Fa = std::exp(lnu - u);
@@ -255,8 +257,8 @@ void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, 
 {
     lo = psiHat - kWalk;
     hi = psiHat + kWalk;
-    if (def.spec.hold == Hold::Coordinate) {
-        const int c = def.spec.coord;
+    if (def.how.hold == Hold::Coordinate) {
+        const int c = def.how.coord;
         if (c == PA) {
             lo = std::max(lo, -box.hi[PA]);
             hi = std::min(hi, -box.lo[PA]);
@@ -267,7 +269,7 @@ void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, 
             lo = std::max(lo, box.lo[c]);
             hi = std::min(hi, box.hi[c]);
         }
-    } else if (def.spec.hold == Hold::MtGar || def.spec.hold == Hold::PerProduct) {
+    } else if (def.how.hold == Hold::MtGar || def.how.hold == Hold::PerProduct) {
         hi = std::min(hi, box.hi[PK]);   // K·F and K·I stay below K's upper end
     }
 }
@@ -464,7 +466,7 @@ void validate(const MleInput &in)
 //! Starting point: the best of a coarse grid of shapes and scales, K profiled.
 Vec startPoint(Likelihood &L, const Box &box, const Vec &base, const Data &d)
 {
-    Reduced R(L, box, HoldSpec{}, base);
+    Reduced R(L, box, Holding{}, base);
     const double tMid = d.t[d.t.size() / 2];
     double best = -std::numeric_limits<double>::infinity();
     Vec bestX = base;
@@ -506,7 +508,7 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
 
     // The point estimate: K in closed form, clamped to its range.
     Vec x0 = startPoint(L, box, base, data);
-    Reduced R(L, box, HoldSpec{}, x0);
+    Reduced R(L, box, Holding{}, x0);
     SearchResult s = maximise(R, R.project(x0), cancel);
     if (!s.ok)
         throw UserError(mtxt::noStart());
@@ -602,7 +604,7 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
                 }
             }
             if (in.lrBounds) {
-                Profile P{L, Reduced(L, box, def.spec, xh), r.loglik, cancel, {}};
+                Profile P{L, Reduced(L, box, def.how, xh), r.loglik, cancel, {}};
                 P.R.setPsi(psi);
                 const VecX y0 = P.R.project(xh);
                 double wlo, whi;
@@ -784,6 +786,27 @@ QJsonObject mleJson(const MleResult &r)
         {QStringLiteral("corr_lnA_lnK"), jnum(r.corrLnALnK)},
         {QStringLiteral("gof"), gof},
     };
+}
+
+} // namespace obr::mle
+
+namespace obr::mle {
+
+QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QString> &names)
+{
+    QJsonArray out;
+    for (const CauseFit &c : fits) {
+        QJsonObject o = c.result ? mleJson(*c.result) : QJsonObject();
+        o.insert(QStringLiteral("cause"), c.cause);
+        o.insert(QStringLiteral("name"), c.cause >= 0 && size_t(c.cause) < names.size()
+                                             ? names[size_t(c.cause)]
+                                             : QString());
+        o.insert(QStringLiteral("n"), c.n);
+        if (!c.result)
+            o.insert(QStringLiteral("error"), c.error);
+        out.append(o);
+    }
+    return out;
 }
 
 } // namespace obr::mle

@@ -21,6 +21,8 @@
 #include "model/errors.h"
 #include "model/state.h"
 
+#include <QChar>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <atomic>
@@ -56,6 +58,7 @@ struct MleInput {
     std::vector<double> histBounds;
     std::vector<int32_t> histCounts;
     bool lrBounds = true;            //!< compute the likelihood-ratio bounds (slowest part)
+    QChar dec = u'.';                //!< decimal separator of the numbers in messages
 };
 
 //! A two-sided bound; an unbounded side is empty.
@@ -144,13 +147,17 @@ void publishMaxPr(State &s, const MleResult &r, const MleInput &in);
 //! The "mle" object of the command line's JSON.
 QJsonObject mleJson(const MleResult &r);
 
+/*! \brief One object per cause fit: "cause" (index), "name", "n", then the keys of mleJson,
+ *  or "error" with the refusal. \a names maps a cause index to its name. */
+QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QString> &names);
+
 //! \brief The input of a fit from the working state: failures, N', histogram.
 MleInput inputFromState(const State &s);
 
 //! Texts of the fit, each written once.
 namespace mtxt {
-QString failureNotPositive(int line, double t);
-QString warrantyEnded(int line, double t);
+QString failureNotPositive(int line, double t, QChar dec = u'.');
+QString warrantyEnded(int line, double t, QChar dec = u'.');
 QString noFailures();
 QString oneTime();
 QString badFleet();

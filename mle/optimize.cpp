@@ -18,13 +18,13 @@ void logCumHazard(double k, double c, double &G, double &G1, double &G2)
     G2 = (r * (1 - r) * L1 + r * r * (L1 - 1)) / (D * D);
 }
 
-Reduced::Reduced(Likelihood &L, const Box &box, const HoldSpec &spec, const Vec &start)
-    : m_L(L), m_box(box), m_spec(spec), m_base(start)
+Reduced::Reduced(Likelihood &L, const Box &box, const Holding &how, const Vec &start)
+    : m_L(L), m_box(box), m_how(how), m_base(start)
 {
     bool present[NP] = {true, true, true, L.fitMu(), L.fitSigma()};
-    switch (spec.hold) {
+    switch (how.hold) {
     case Hold::None: break;
-    case Hold::Coordinate: present[spec.coord] = false; break;
+    case Hold::Coordinate: present[how.coord] = false; break;
     case Hold::Eta:
     case Hold::KA:
     case Hold::Time:
@@ -34,8 +34,8 @@ Reduced::Reduced(Likelihood &L, const Box &box, const HoldSpec &spec, const Vec 
     if (m_elim >= 0)
         present[m_elim] = false;
     // K comes out in closed form unless the hold ties ln A to it or fixes it.
-    m_profileK = present[PK] && spec.hold != Hold::KA && spec.hold != Hold::Time &&
-                 spec.hold != Hold::MtGar && spec.hold != Hold::PerProduct;
+    m_profileK = present[PK] && how.hold != Hold::KA && how.hold != Hold::Time &&
+                 how.hold != Hold::MtGar && how.hold != Hold::PerProduct;
     if (m_profileK)
         present[PK] = false;
     for (int i = 0; i < NP; ++i)
@@ -62,9 +62,9 @@ void Reduced::limits(VecX &lo, VecX &hi) const
         if (c == PK) {
             // 1 − p/K (or 1 − e^ψ/K) must stay positive.
             double need = -std::numeric_limits<double>::infinity();
-            if (m_spec.hold == Hold::Time)
-                need = std::log(m_spec.p);
-            else if (m_spec.hold == Hold::MtGar)
+            if (m_how.hold == Hold::Time)
+                need = std::log(m_how.p);
+            else if (m_how.hold == Hold::MtGar)
                 need = m_psi;
             if (std::isfinite(need))
                 lo[i] = std::max(lo[i], need + 1e-9 * std::max(1.0, std::fabs(need)));
@@ -77,7 +77,7 @@ bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
     ge.setZero();
     He.setZero();
     const double B = std::exp(x[PB]);
-    switch (m_spec.hold) {
+    switch (m_how.hold) {
     case Hold::Eta:
         e = -B * m_psi;
         ge[PB] = e;
@@ -89,13 +89,13 @@ bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
         break;
     case Hold::Time:
     case Hold::MtGar: {
-        const bool time = m_spec.hold == Hold::Time;
-        const double c = time ? m_spec.p : std::exp(m_psi);
+        const bool time = m_how.hold == Hold::Time;
+        const double c = time ? m_how.p : std::exp(m_psi);
         if (!(c * std::exp(-x[PK]) < 1))
             return false;
         double G, G1, G2;
         logCumHazard(x[PK], c, G, G1, G2);
-        const double lnT = time ? m_psi : m_spec.lnT;
+        const double lnT = time ? m_psi : m_how.lnT;
         e = G - B * lnT;
         ge[PK] = G1;
         He(PK, PK) = G2;
@@ -160,8 +160,8 @@ bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
 bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
 {
     Vec x = m_base;
-    if (m_spec.hold == Hold::Coordinate)
-        x[m_spec.coord] = m_spec.coord == PA ? -m_psi : m_psi;
+    if (m_how.hold == Hold::Coordinate)
+        x[m_how.coord] = m_how.coord == PA ? -m_psi : m_psi;
     for (int i = 0; i < dim(); ++i)
         x[m_free[size_t(i)]] = y[i];
     double e = 0;

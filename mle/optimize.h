@@ -28,7 +28,7 @@ enum class Hold {
     PerProduct,  //!< ψ = ln(K·I): ln A solved from ln I(A, ...) = ψ − ln K
 };
 
-struct HoldSpec {
+struct Holding {
     Hold hold = Hold::None;
     int coord = -1;      //!< Coordinate: the parameter
     double p = 0;        //!< Time: the level p
@@ -44,7 +44,7 @@ struct Box {
  *  form where the hold allows it (clamped to its range). */
 class Reduced {
 public:
-    Reduced(Likelihood &L, const Box &box, const HoldSpec &spec, const Vec &start);
+    Reduced(Likelihood &L, const Box &box, const Holding &how, const Vec &start);
 
     void setPsi(double psi) { m_psi = psi; }
     int dim() const { return int(m_free.size()); }
@@ -64,7 +64,7 @@ private:
 
     Likelihood &m_L;
     Box m_box;
-    HoldSpec m_spec;
+    Holding m_how;
     Vec m_base;
     std::vector<int> m_free;
     int m_elim = -1;

@@ -576,6 +576,18 @@ TEST(MaximumLikelihood, JsonTableAndIndependenceOfTheOtherFits)
         done = done || l.toString().startsWith(QStringLiteral("Подбор по методу максимального правдоподобия"));
     EXPECT_TRUE(done);
 
+    // Each cause with at least 5 failures is fitted on its own; the fixture has three
+    // texts, two of them named causes and the third counted as not established.
+    const QJsonArray causes = m[QStringLiteral("causes")].toArray();
+    ASSERT_EQ(causes.size(), 3);
+    int total = 0;
+    for (const QJsonValue &c : causes) {
+        total += c[QStringLiteral("n")].toInt();
+        EXPECT_TRUE(c[QStringLiteral("estimates")][QStringLiteral("B")].isDouble());
+    }
+    EXPECT_EQ(total, a[QStringLiteral("Kol_izw")].toInt());
+    EXPECT_EQ(causes[0][QStringLiteral("name")].toString(), QStringLiteral("Не установл."));
+
     const CliRun text = runCli({data("mle_fleet.fdt"), QStringLiteral("--locale"), QStringLiteral("C"),
                                 QStringLiteral("--methods"), QStringLiteral("spiral,newton,smirnov,mle")});
     ASSERT_EQ(text.exitCode, 0);

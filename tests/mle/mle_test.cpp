@@ -19,6 +19,7 @@
 
 #include <QJsonArray>
 #include <cmath>
+#include <random>
 
 using namespace obr;
 using namespace obr::mle;
@@ -494,8 +495,17 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
         }
         EXPECT_EQ(in.failures.size(), before.failures.size()) << c.what;
     }
-    // The messages name the failure as the grid numbers it.
+    // The messages name the failure as the grid numbers it, with the locale's separator.
     EXPECT_TRUE(mtxt::warrantyEnded(6, 5000).contains(QStringLiteral("№ 6")));
+    MleInput in = inputFor({0.5, 0.0, 3}, 100, 1000, 250);
+    in.failures[0].time = -0.5;
+    in.dec = u',';
+    try {
+        fitMle(in);
+        ADD_FAILURE() << "no refusal";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("№ 1 имеет наработку -0,5 ч"))) << e.message().toStdString();
+    }
 }
 
 TEST(MleRefusal, RefusedFitLeavesTheStateAsItWas)
@@ -517,6 +527,42 @@ TEST(MleRefusal, RefusedFitLeavesTheStateAsItWas)
         UserError);
     EXPECT_EQ(s.MMaxPr.A, 7);
     EXPECT_FALSE(s.MMaxPr.Executed);
+}
+
+TEST(MleFit, EmpiricalLawScoreIsZero)
+{
+    // Warranty end times of 1500 products; S_W(t) is the share of them beyond t.
+    std::mt19937_64 rng(5);
+    std::normal_distribution<double> w(1000, 250);
+    std::vector<double> ends(1500);
+    for (double &x : ends)
+        x = std::round(w(rng));
+    const Fleet &f = fleet();
+    MleInput in = inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO);
+    in.law = WarrantyLaw::Empirical;
+    in.warrantyTimes = ends;
+    const MleResult r = fitMle(in);
+    EXPECT_EQ(r.law, WarrantyLaw::Empirical);
+    EXPECT_NEAR(r.K * r.I * f.p.Nprived / r.n, 1.0, 1e-12);
+    auto l = [&](double a, double b, double k) {
+        const double A = std::exp(a), B = std::exp(b), K = std::exp(k);
+        double sum = 0, I = 0;
+        for (double ti : f.t) {
+            double above = 0;
+            for (double e : ends)
+                above += e > ti;
+            const double fi = A * B * std::pow(ti, B - 1) * std::exp(-A * std::pow(ti, B));
+            sum += std::log(f.p.Nprived * K * fi * above / double(ends.size()));
+        }
+        for (double e : ends)
+            I += double(Fw(A, B, e));
+        return sum - f.p.Nprived * K * I / double(ends.size());
+    };
+    const double a = std::log(r.A), b = std::log(r.B), k = std::log(r.K), h = 1e-5;
+    EXPECT_NEAR(r.loglik, l(a, b, k), 1e-9 * std::fabs(r.loglik));
+    EXPECT_NEAR((l(a + h, b, k) - l(a - h, b, k)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR((l(a, b + h, k) - l(a, b - h, k)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR((l(a, b, k + h) - l(a, b, k - h)) / (2 * h), 0, 1e-4);
 }
 
 TEST(MleFit, CancelFlagStopsTheFit)
@@ -550,6 +596,15 @@ TEST(MleFit, FittedWarrantyMeanHasScoreZeroAndBounds)
     EXPECT_NEAR(*s->estimate, r.Sred, 1e-9);
     EXPECT_NE(r.Sred, 1000);
     EXPECT_EQ(r.covariance.size(), 16u);
+    // The straight transcription's score in the mean and in ln A, ln B, ln K.
+    const double a = std::log(r.A), b = std::log(r.B), k = std::log(r.K), h = 1e-5;
+    auto l = [&](double da, double db, double dk, double dmu) {
+        return straightL(t, p.Nprived, r.Sred + dmu, 250, a + da, b + db, k + dk);
+    };
+    EXPECT_NEAR((l(0, 0, 0, 1e-3) - l(0, 0, 0, -1e-3)) / 2e-3, 0, 1e-6);
+    EXPECT_NEAR((l(h, 0, 0, 0) - l(-h, 0, 0, 0)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR((l(0, h, 0, 0) - l(0, -h, 0, 0)) / (2 * h), 0, 1e-4);
+    EXPECT_NEAR((l(0, 0, h, 0) - l(0, 0, -h, 0)) / (2 * h), 0, 1e-4);
 }
 
 TEST(MleCauses, EachCauseWithEnoughFailuresIsFitted)
