@@ -143,15 +143,22 @@ void TForm1::setupUi()
         bbRaschet->setFont(withPixelSize(font(), 16, true));
         bbRaschet->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
 
-        // The progress of a running calculation, shown only while it runs: the method
-        // in the bar's text, and the button that stops it.
-        CalcProgressBar = make<QProgressBar>(p, "CalcProgressBar", {8, 358, 230, 20});
-        CalcProgressBar->setTextVisible(true);
-        CalcProgressBar->setAlignment(Qt::AlignCenter);
-        StopCalcBtn = make<QPushButton>(p, "StopCalcBtn", {244, 357, 66, 22}, form1txt::StopCalcBtn);
-        StopCalcBtn->setToolTip(form1txt::StopCalcHint);
-        CalcProgressBar->hide();
-        StopCalcBtn->hide();
+        // The progress of a running calculation takes the place of «Расчет» while it runs:
+        // the method in the bar's text above, the button that stops it below.
+        {
+            const QRect r = bbRaschet->geometry();
+            const int top = r.height() / 2;
+            CalcProgressBar = make<QProgressBar>(p, "CalcProgressBar",
+                                                 {r.x(), r.y(), r.width(), top - 1});
+            CalcProgressBar->setTextVisible(true);
+            CalcProgressBar->setAlignment(Qt::AlignCenter);
+            StopCalcBtn = make<QPushButton>(p, "StopCalcBtn",
+                                            {r.x(), r.y() + top, r.width(), r.height() - top},
+                                            form1txt::StopCalcBtn);
+            StopCalcBtn->setToolTip(form1txt::StopCalcHint);
+            CalcProgressBar->hide();
+            StopCalcBtn->hide();
+        }
     }
 
     // Tab 2: the genetic optimiser

@@ -472,8 +472,13 @@ void TForm1::calcStageChanged(int method, int index, int count)
         return;
     CalcProgressBar->setRange(0, count);
     CalcProgressBar->setValue(index);
-    CalcProgressBar->setFormat(
-        form1txt::calcStage(calcMethodName(CalcMethod(method)), index, count));
+    // The method's name always; its place in the run where the bar has room for it.
+    const QString name = calcMethodName(CalcMethod(method));
+    const QString full = form1txt::calcStage(name, index, count);
+    const int room = CalcProgressBar->width() - 8;
+    CalcProgressBar->setFormat(CalcProgressBar->fontMetrics().horizontalAdvance(full) <= room
+                                   ? full
+                                   : name);
 }
 
 void TForm1::finishCalculation()
@@ -539,6 +544,7 @@ void TForm1::setCalcRunning(bool running)
     CalcProgressBar->setFormat(form1txt::calcPreparing);
     CalcProgressBar->setVisible(running);
     StopCalcBtn->setVisible(running);
+    bbRaschet->setVisible(!running);
     // The busy pointer over the window; the stop button keeps the normal one.
     if (running)
         setCursor(Qt::BusyCursor);
