@@ -827,6 +827,22 @@ Figure makeFigure(Dist d, const QString &key, const Quantity &q, const std::vect
 
 } // namespace
 
+Figure reliabilityAt(const LifeFit &fit, double t)
+{
+    Quantity q;
+    q.kind = Quantity::Reliability;
+    q.t = t;
+    const double lrv = logSurvival(fit.dist, fit.theta, t);
+    if (!(lrv < 0) || !std::isfinite(lrv)) {
+        Figure f;
+        f.value = std::exp(lrv);
+        return f;
+    }
+    const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - fit.level) / 2);
+    std::vector<QString> notes;
+    return makeFigure(fit.dist, QString(), q, fit.theta, fit.covariance, z, nullptr, notes);
+}
+
 void checkOptions(const LifeOptions &o)
 {
     if (!(o.level > 0 && o.level < 1))

@@ -72,6 +72,9 @@ struct LifeAll {
 //! Fits every distribution (with the chosen estimator where it applies) and ranks them.
 LifeAll fitAllLife(const LifeData &data, const LifeOptions &options);
 
+//! R(t) of a fit with its Fisher bounds (for the confidence band of the plot).
+Figure reliabilityAt(const LifeFit &fit, double t);
+
 //! Checks the options a user typed (level, percents, times).
 void checkOptions(const LifeOptions &options);
 
