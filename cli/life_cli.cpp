@@ -57,7 +57,7 @@ double number(const QString &text, const QLocale &loc, const QString &opt)
 std::vector<double> numberList(const QString &text, const QLocale &loc, const QString &opt)
 {
     std::vector<double> out;
-    // A list is comma-separated; a decimal comma can then be written as "1;5"? No: use ".".
+    // A list is comma-separated, so its numbers use the decimal point.
     for (const QString &part : text.split(u',', Qt::SkipEmptyParts))
         out.push_back(number(part, loc, opt));
     return out;
@@ -163,8 +163,6 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
             o.fit.estimator = *e;
         } else if (a == u"--level") {
             o.fit.level = number(value(), userLocale, a);
-            if (o.fit.level > 1 && o.fit.level < 100)
-                o.fit.level /= 100;  // "95" means 95 %
         } else if (a == u"--b-lives") {
             o.fit.bPercents = numberList(value(), userLocale, a);
         } else if (a == u"--reliability-at") {
