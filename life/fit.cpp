@@ -109,7 +109,7 @@ LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0)
         Vec lo(1), hi(1);
         lo << mu0 - 700;
         hi << mu0 + 700;
-        MaxResult m = maximize(f, Vec::Constant(1, mu0), lo, hi);
+        MaxResult m = maximize(f, Vec::Constant(1, mu0), lo, hi, 300, true);
         r.mu = m.x[0];
         r.value = m.value;
         r.converged = m.converged;
@@ -133,7 +133,7 @@ LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0)
     lo << mu0 - 100 * spread - 100, sLo;
     hi << mu0 + 100 * spread + 100, sHi;
     x0 << mu0, std::clamp(s0, sLo + 1, sHi - 1);
-    MaxResult m = maximize(f, x0, lo, hi);
+    MaxResult m = maximize(f, x0, lo, hi, 300, true);
     r.mu = m.x[0];
     r.s = m.x[1];
     r.value = m.value;
@@ -658,7 +658,7 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
                 *h = Mat::Constant(1, 1, d2);
             return v.value;
         };
-        MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100);
+        MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100, true);
         if (!m.converged && !std::isfinite(m.value))
             return -kInf;
         phi = m.x;
@@ -680,90 +680,79 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
     return m.value;
 }
 
-/*! Solves 2 (lHat - lp(w)) = chi2 on one side of wHat by the secant method on the signed
- * root of the deviance (nearly linear in w), kept inside a bracket. */
+/*! Solves 2 (lHat - lp(w)) = chi2 on one side of wHat. The signed root of the deviance is
+ * nearly linear in w, so a secant on it converges in a few profile evaluations; a bracket
+ * keeps it safe. No crossing inside the admissible range: the side is unbounded. */
 std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double guess,
                              int dir, double limit)
 {
     const Profile pr = profileFor(b.dist, q, b.prep);
-    Vec phiHat = pr.phiOf(b.thetaHat);
     const double target = std::sqrt(b.chi2);
-    auto root = [&](double w, Vec &phi) {
+    Vec phiIn = pr.phiOf(b.thetaHat);
+    auto rootAt = [&](double w, Vec &phi) {
         const double lp = profileAt(b, pr, q, w, phi);
         if (!std::isfinite(lp))
             return std::numeric_limits<double>::quiet_NaN();
-        const double dev = std::max(0.0, 2 * (b.lHat - lp));
-        return std::sqrt(dev) - target;
+        return std::sqrt(std::max(0.0, 2 * (b.lHat - lp)));
     };
-    // Bracket: step out from the estimate until the deviance passes the quantile.
-    double step = std::abs(guess - wHat);
-    if (!(step > 0) || !std::isfinite(step))
-        step = 0.1 * (1 + std::abs(wHat));
-    double wIn = wHat, rIn = -target;
-    Vec phiIn = phiHat;
-    double wOut = 0, rOut = 0;
-    Vec phi = phiHat;
-    bool found = false;
-    double w = wHat + dir * step;
-    for (int k = 0; k < 60; ++k) {
-        if (std::abs(w - wHat) > limit)
+    double wPrev = wHat, sPrev = 0;
+    double wIn = wHat, sIn = 0;
+    double wOut = 0, sOut = 0;
+    bool haveOut = false;
+    double w = guess;
+    if (!((w - wHat) * dir > 0) || !std::isfinite(w))
+        w = wHat + dir * 0.1 * (1 + std::abs(wHat));
+    for (int it = 0; it < 200; ++it) {
+        if ((w - wHat) * dir > limit)
             w = wHat + dir * limit;
         Vec ph = phiIn;
-        const double r = root(w, ph);
-        if (std::isnan(r))
-            break;  // the profile leaves the admissible range: no bound on this side
-        if (r >= 0) {
+        const double sv = rootAt(w, ph);
+        if (std::isnan(sv)) {
+            if (haveOut)
+                return std::nullopt;
+            // Beyond the admissible range: step back toward the last good point.
+            if (std::abs(w - wIn) < 1e-9 * (1 + std::abs(w)))
+                return std::nullopt;
+            w = 0.5 * (w + wIn);
+            continue;
+        }
+        if (std::abs(sv - target) < 1e-11 * target)
+            return w;
+        if (sv < target) {
+            wIn = w;
+            sIn = sv;
+            phiIn = ph;
+            if (!haveOut && (w - wHat) * dir >= limit * (1 - 1e-12))
+                return std::nullopt;
+        } else {
             wOut = w;
-            rOut = r;
-            found = true;
-            break;
+            sOut = sv;
+            haveOut = true;
         }
-        // Secant prediction from the two inside points, else doubling.
-        const double wPrev = wIn, rPrev = rIn;
-        wIn = w;
-        rIn = r;
-        phiIn = ph;
-        if (std::abs(w - wHat) >= limit)
-            break;
-        double wn = w + dir * step;
-        if (r > rPrev) {
-            const double pred = w + (0 - r) * (w - wPrev) / (r - rPrev);
-            if (std::isfinite(pred) && (pred - w) * dir > 0)
-                wn = w + dir * std::min(std::abs(pred - w) * 1.05, 4 * std::abs(w - wHat));
+        if (haveOut && std::abs(wOut - wIn) < 1e-12 * (1 + std::abs(w)))
+            return 0.5 * (wIn + wOut);
+        double wn;
+        if (std::abs(sv - sPrev) > 1e-300 && std::abs(w - wPrev) > 0)
+            wn = w + (target - sv) * (w - wPrev) / (sv - sPrev);
+        else
+            wn = w + dir * std::abs(w - wHat);
+        if (haveOut) {
+            // Keep strictly inside the bracket; fall back to the false-position point.
+            const double loB = std::min(wIn, wOut), hiB = std::max(wIn, wOut);
+            if (!(wn > loB && wn < hiB) || !std::isfinite(wn))
+                wn = wIn + (target - sIn) * (wOut - wIn) / (sOut - sIn);
+            if (!(wn > loB && wn < hiB))
+                wn = 0.5 * (wIn + wOut);
+        } else if (!std::isfinite(wn) || (wn - w) * dir <= 0) {
+            wn = w + dir * 2 * std::abs(w - wHat);  // the deviance does not rise yet
+        } else {
+            wn = w + std::min(std::abs(wn - w), 4 * std::abs(w - wHat)) * dir;
         }
-        step = std::abs(wn - w) * 2;
+        wPrev = w;
+        sPrev = sv;
         w = wn;
     }
-    if (!found)
-        return std::nullopt;
-    // Illinois regula falsi between the inside and outside points.
-    int side = 0;
-    for (int it = 0; it < 100; ++it) {
-        const double wm = (wIn * rOut - wOut * rIn) / (rOut - rIn);
-        if (std::abs(wOut - wIn) < 1e-11 * (1 + std::abs(wm)))
-            return wm;
-        Vec ph = phiIn;
-        const double r = root(wm, ph);
-        if (std::isnan(r))
-            return std::nullopt;
-        if (std::abs(r) < 1e-12)
-            return wm;
-        if (r < 0) {
-            wIn = wm;
-            rIn = r;
-            phiIn = ph;
-            if (side == -1)
-                rOut /= 2;
-            side = -1;
-        } else {
-            wOut = wm;
-            rOut = r;
-            if (side == 1)
-                rIn /= 2;
-            side = 1;
-        }
-    }
-    return (wIn + wOut) / 2;
+    return haveOut ? std::optional<double>(0.5 * (wIn + wOut)) : std::nullopt;
 }
 
 Figure makeFigure(Dist d, const QString &key, const Quantity &q, const std::vector<double> &th,

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <thread>
 
 namespace obr::life {
 namespace {
@@ -123,7 +124,17 @@ bool makeLs(const Prepared &p, Family family, bool logTime, double shift, LsData
     return true;
 }
 
-LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
+namespace {
+
+//! Rows [from, to) of each kind, as fractions of the arrays (for splitting a pass).
+struct Share {
+    double from = 0, to = 1;
+    size_t begin(size_t n) const { return size_t(double(n) * from); }
+    size_t end(size_t n) const { return to >= 1 ? n : size_t(double(n) * to); }
+};
+
+//! The part of the pass over one share of the rows (without the Jacobian constant).
+LsDerivs lsPassShare(const LsData &d, double mu, double s, bool der, Share share)
 {
     LsDerivs r;
     const double sigma = std::exp(s);
@@ -134,8 +145,8 @@ LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
     // Exact failures: ln f0(z) - ln sigma - y (the last only on the log scale).
     {
         double sw = 0, sc1 = 0, sc1z = 0, sc2 = 0, sc2z = 0, sc2zz = 0, sc1zz = 0;
-        const size_t n = d.fy.size();
-        for (size_t i = 0; i < n; ++i) {
+        const size_t n0 = share.begin(d.fy.size()), n = share.end(d.fy.size());
+        for (size_t i = n0; i < n; ++i) {
             const double w = d.fw[i];
             const double z = (d.fy[i] - mu) * inv;
             double c, c1, c2;
@@ -160,7 +171,7 @@ LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
                 sc1zz += w * c1 * z;
             }
         }
-        value -= sw * s + d.jacobian + (sev ? 0 : sw * kLnSqrt2Pi);
+        value -= sw * s + (sev ? 0 : sw * kLnSqrt2Pi);
         if (der) {
             r.g[0] += -sc1 * inv;
             r.g[1] += -sc1z - sw;
@@ -172,9 +183,9 @@ LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
 
     // Suspensions: ln R0(z).
     {
-        const size_t n = d.sy.size();
+        const size_t n0 = share.begin(d.sy.size()), n = share.end(d.sy.size());
         double sc1 = 0, sc1z = 0, sc2 = 0, sc2z = 0, sc2zz = 0;
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = n0; i < n; ++i) {
             const double w = d.sw[i];
             const double z = (d.sy[i] - mu) * inv;
             double c, c1, c2;
@@ -211,7 +222,7 @@ LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
     }
 
     // Intervals: ln[F0(zb) - F0(za)].
-    for (size_t i = 0; i < d.yb.size(); ++i) {
+    for (size_t i = share.begin(d.yb.size()); i < share.end(d.yb.size()); ++i) {
         const double w = d.iw[i];
         const bool left = d.ya[i] == -kInf;
         const double za = left ? -kInf : (d.ya[i] - mu) * inv;
@@ -239,6 +250,34 @@ LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
         r.h[1][1] += w * (haa * za * za + 2 * hab * za * zb + hbb * zb * zb + ga * za + gb * zb);
     }
     r.value = std::isfinite(value) ? value : -kInf;
+    return r;
+}
+
+} // namespace
+
+LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
+{
+    // Large data: two halves on two threads, always split at the same rows and added in
+    // the same order, so the sums do not depend on the machine.
+    const size_t rows = d.fy.size() + d.sy.size() + d.yb.size();
+    LsDerivs r;
+    if (rows >= 200000) {
+        LsDerivs second;
+        std::thread t([&] { second = lsPassShare(d, mu, s, der, Share{0.5, 1}); });
+        r = lsPassShare(d, mu, s, der, Share{0, 0.5});
+        t.join();
+        r.value += second.value;
+        for (int i = 0; i < 2; ++i) {
+            r.g[i] += second.g[i];
+            for (int j = 0; j < 2; ++j)
+                r.h[i][j] += second.h[i][j];
+        }
+    } else {
+        r = lsPassShare(d, mu, s, der, Share{});
+    }
+    r.value -= d.jacobian;
+    if (!std::isfinite(r.value))
+        r.value = -kInf;
     r.h[1][0] = r.h[0][1];
     return r;
 }
@@ -353,7 +392,8 @@ Objective numericObjective(std::function<double(const Vec &)> f, Vec h)
     };
 }
 
-MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter)
+MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter,
+                   bool cheap)
 {
     const int n = int(x.size());
     MaxResult r;
@@ -378,7 +418,6 @@ MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int 
         r.value = -kInf;
         return r;
     }
-    int calm = 0;
     for (int it = 0; it < maxIter; ++it) {
         // Newton direction; where -H is not positive definite, shift it until it is.
         Mat A = -H;
@@ -408,10 +447,12 @@ MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int 
         Vec xn;
         double fn = -kInf;
         bool accepted = false;
+        Vec gn(n);
+        Mat Hn(n, n);
         for (int k = 0; k < 60; ++k) {
             xn = x + step * p;
             if (inside(xn)) {
-                fn = f(xn, nullptr, nullptr);
+                fn = cheap ? f(xn, &gn, &Hn) : f(xn, nullptr, nullptr);
                 if (std::isfinite(fn) && fn >= fx - 1e-12 * std::abs(fx)) {
                     accepted = true;
                     break;
@@ -426,15 +467,19 @@ MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int 
         }
         const double moved = (step * p).cwiseAbs().maxCoeff();
         x = xn;
-        fx = f(x, &g, &H);
+        if (cheap) {
+            fx = fn;
+            g = gn;
+            H = Hn;
+        } else {
+            fx = f(x, &g, &H);
+        }
         if (!std::isfinite(fx))
             break;
         if (pureNewton && step == 1 && std::abs(decrement) < 1e-13 * (1 + std::abs(fx)) &&
             moved < 1e-7 * (1 + x.cwiseAbs().maxCoeff())) {
-            if (++calm >= 1) {
-                r.converged = true;
-                break;
-            }
+            r.converged = true;
+            break;
         }
     }
     r.x = x;

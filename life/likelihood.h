@@ -66,8 +66,10 @@ struct MaxResult {
     bool converged = false;
     Mat hessian;
 };
-//! Newton's method with a line search; points outside [lo, hi] count as impossible.
+/*! \brief Newton's method with a line search; points outside [lo, hi] count as impossible.
+ * With cheapDerivatives (analytic objectives) a trial point is evaluated with its
+ * derivatives at once, which saves a pass over the data per iteration. */
 MaxResult maximize(const Objective &f, Vec x0, const Vec &lo, const Vec &hi,
-                   int maxIter = 300);
+                   int maxIter = 300, bool cheapDerivatives = false);
 
 } // namespace obr::life
