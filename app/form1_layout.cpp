@@ -5,6 +5,7 @@
 #include "app/failuregridmodel.h"
 #include "app/form1_texts.h"
 #include "app/obrotk2015.h"
+#include "life/ui/lifeform.h"
 #include "model/texts.h"
 
 #include <QButtonGroup>
@@ -91,6 +92,8 @@ void TForm1::setupUi()
     PageControl->addPage(TabSheet1, form1txt::tab1, QStringLiteral("TabSheet1Tab"));
     PageControl->addPage(TabSheet2, form1txt::tab2, QStringLiteral("TabSheet2Tab"));
     PageControl->addPage(TabSheet3, form1txt::tab3, QStringLiteral("TabSheet3Tab"));
+    PageControl->addPage(lifeui::makeLifeTabPage(this), lifeui::lifeTabTitle(),
+                         QStringLiteral("TabSheet4Tab"));
     PageControl->setCurrentIndex(0);
 
     // Tab 1: the main fitting methods

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/life_cli.h"
 
-#include "cli/life_render.h"
+#include "life/ui/plotpainter.h"
 #include "cli/options.h"
+#include "life/format.h"
 #include "life/plot.h"
 #include "life/reader.h"
 #include "model/errors.h"
@@ -63,42 +64,8 @@ std::vector<double> numberList(const QString &text, const QLocale &loc, const QS
     return out;
 }
 
-QString fmt(const QLocale &loc, double v)
-{
-    if (!std::isfinite(v))
-        return QStringLiteral("—");
-    const double a = std::abs(v);
-    QString s;
-    if (a != 0 && (a < 1e-3 || a >= 1e7))
-        s = loc.toString(v, 'e', 5);
-    else
-        s = loc.toString(v, 'g', 7);
-    return s;
-}
-
-QString boundText(const QLocale &loc, const std::optional<Bounds> &b)
-{
-    if (!b)
-        return QStringLiteral("—");
-    auto side = [&](const std::optional<double> &x) {
-        return x ? fmt(loc, *x) : QStringLiteral("не огр.");
-    };
-    return QStringLiteral("[%1; %2]").arg(side(b->low), side(b->high));
-}
-
-QString paramName(Dist d, const QString &key)
-{
-    Q_UNUSED(d);
-    if (key == u"eta") return QStringLiteral("Масштаб η, ч");
-    if (key == u"beta") return QStringLiteral("Форма β");
-    if (key == u"gamma") return QStringLiteral("Положение γ, ч");
-    if (key == u"lambda") return QStringLiteral("Интенсивность λ, 1/ч");
-    if (key == u"mu") return d == Dist::Normal ? QStringLiteral("Среднее μ, ч") : QStringLiteral("μ (ln t)");
-    if (key == u"sigma") return d == Dist::Normal ? QStringLiteral("СКО σ, ч") : QStringLiteral("σ (ln t)");
-    if (key == u"shape") return QStringLiteral("Форма k");
-    if (key == u"scale") return QStringLiteral("Масштаб θ, ч");
-    return key;
-}
+QString fmt(const QLocale &loc, double v) { return lifeNumber(loc, v); }
+QString boundText(const QLocale &loc, const std::optional<Bounds> &b) { return boundsText(loc, b); }
 
 QJsonValue side(const std::optional<double> &x) { return x ? QJsonValue(*x) : QJsonValue(); }
 QJsonValue boundsJson(const std::optional<Bounds> &b)
@@ -236,11 +203,11 @@ QString lifeText(const LifeRun &r, const QLocale &loc)
              .arg(QStringLiteral("Границы (Фишер)"), -28)
              .arg(QStringLiteral("Границы (отн. правдоп.)"));
     for (const Figure &x : f.params)
-        row(paramName(f.dist, x.key), x);
+        row(paramTitle(f.dist, x.key), x);
     for (const Figure &x : f.bLives)
-        row(QStringLiteral("Ресурс B%1, ч").arg(fmt(loc, x.key.toDouble())), x);
+        row(bLifeTitle(loc, x), x);
     for (const Figure &x : f.reliability)
-        row(QStringLiteral("ВБР R(%1 ч)").arg(fmt(loc, x.key.toDouble())), x);
+        row(reliabilityTitle(loc, x), x);
     for (const QString &n : f.notes)
         s += n + u'\n';
     if (r.all) {
@@ -355,7 +322,7 @@ int lifeMain(const QStringList &args, int argc, char **argv)
             QImage img(1000, 750, QImage::Format_RGB32);
             img.fill(Qt::white);
             QPainter p(&img);
-            paintProbabilityPlot(p, QRectF(0, 0, 1000, 750), plot, loc.decimalPoint().at(0));
+            lifeui::paintProbabilityPlot(p, QRectF(0, 0, 1000, 750), plot, loc.decimalPoint().at(0));
             p.end();
             QByteArray png;
             QBuffer buf(&png);
@@ -379,7 +346,7 @@ int lifeMain(const QStringList &args, int argc, char **argv)
                 const QRect page(0, 0, w.width(), w.height());
                 p.drawText(page, Qt::AlignLeft | Qt::AlignTop, o.file + u'\n' + lifeText(r, loc));
                 w.newPage();
-                paintProbabilityPlot(p, QRectF(page), plot, loc.decimalPoint().at(0));
+                lifeui::paintProbabilityPlot(p, QRectF(page), plot, loc.decimalPoint().at(0));
             }
             writeFile(o.pdf, pdf);
         }

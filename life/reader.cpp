@@ -180,7 +180,7 @@ QString numberText(double v) { return QString::number(v, 'g', 10); }
 
 } // namespace
 
-LifeData parseLifeText(const QString &text)
+LifeData parseLifeText(const QString &text, int lineOffset)
 {
     const QStringList lines = splitLines(text);
     int headerAt = -1;
@@ -223,7 +223,7 @@ LifeData parseLifeText(const QString &text)
     };
 
     for (int i = headerAt + 1; i < lines.size(); ++i) {
-        const int lineNo = i + 1;
+        const int lineNo = i + 1 + lineOffset;
         const QString &line = lines[i];
         if (line.trimmed().isEmpty())
             continue;

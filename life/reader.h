@@ -16,7 +16,8 @@ namespace obr::life {
  */
 LifeData readLifeTable(const QByteArray &bytes);
 
-//! The same for text already decoded (a paste from a spreadsheet).
-LifeData parseLifeText(const QString &text);
+/*! \brief The same for text already decoded (a paste from a spreadsheet). Line numbers in
+ * messages and records are the text's own plus \a lineOffset (a grid under its header). */
+LifeData parseLifeText(const QString &text, int lineOffset = 0);
 
 } // namespace obr::life

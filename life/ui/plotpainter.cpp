@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "cli/life_render.h"
+#include "life/ui/plotpainter.h"
 
 #include <QPainterPath>
 #include <cmath>
 
-namespace obr::cli {
+namespace obr::lifeui {
 
 using namespace obr::life;
 
@@ -135,4 +135,4 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     p.restore();
 }
 
-} // namespace obr::cli
+} // namespace obr::lifeui

@@ -5,10 +5,10 @@
 #include <QPainter>
 #include <QRectF>
 
-namespace obr::cli {
+namespace obr::lifeui {
 
 //! Draws the probability plot into the rectangle (paper grid, positions, line, band).
 void paintProbabilityPlot(QPainter &p, const QRectF &area, const life::ProbabilityPlot &plot,
                           QChar decimal);
 
-} // namespace obr::cli
+} // namespace obr::lifeui
