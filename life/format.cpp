@@ -5,8 +5,10 @@
 
 namespace obr::life {
 
-QString lifeNumber(const QLocale &loc, double v)
+QString lifeNumber(const QLocale &userLocale, double v)
 {
+    QLocale loc = userLocale;
+    loc.setNumberOptions(loc.numberOptions() | QLocale::OmitGroupSeparator);
     if (!std::isfinite(v))
         return QStringLiteral("—");
     const double a = std::abs(v);

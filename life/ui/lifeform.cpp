@@ -4,6 +4,7 @@
 #include "chart/printing.h"
 #include "life/format.h"
 #include "life/life_texts.h"
+#include "life/ranks.h"
 #include "life/reader.h"
 #include "life/ui/plotpainter.h"
 #include "model/errors.h"
@@ -34,8 +35,8 @@ using namespace obr::life;
 
 namespace {
 const QString kCaption = QStringLiteral("Данные с приостановками");
-const QString kGridHeader =
-    QStringLiteral("Наработка (начало), ч\tКонец интервала, ч\tСостояние\tКол-во");
+const QString kGridHeader = QStringLiteral(
+    "Наработка, ч\tКонец интерв., ч\tСостояние\tКол-во\tF, % (ранги)");
 const QString kReadHeader = QStringLiteral("Начало\tКонец\tСостояние\tКол-во");
 
 QString stateText(Obs k)
@@ -77,12 +78,16 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(kCaption);
     resize(1200, 720);
 
-    LifeGrid = new QTableWidget(40, 4, this);
+    LifeGrid = new QTableWidget(40, 5, this);
     LifeGrid->setObjectName(QStringLiteral("LifeGrid"));
     LifeGrid->setHorizontalHeaderLabels(kGridHeader.split(u'\t'));
     LifeGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    LifeGrid->setColumnWidth(0, 130);
-    LifeGrid->setColumnWidth(1, 120);
+    LifeGrid->verticalHeader()->setDefaultSectionSize(22);
+    LifeGrid->setColumnWidth(0, 95);
+    LifeGrid->setColumnWidth(1, 105);
+    LifeGrid->setColumnWidth(2, 80);
+    LifeGrid->setColumnWidth(3, 55);
+    LifeGrid->setColumnWidth(4, 95);
     LifeGrid->setToolTip(QStringLiteral(
         "Наработка отказа или приостановки; для отказа, найденного при проверке, — начало и "
         "конец интервала. Состояние: отказ (F, 1) или приост. (S, 0). Вставка из таблицы: "
@@ -129,9 +134,11 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
                                             QStringLiteral("Границы (матрица Фишера)"),
                                             QStringLiteral("Границы (отношение правдоподобия)")});
     LifeResults->horizontalHeader()->setStretchLastSection(true);
-    LifeResults->setColumnWidth(0, 190);
+    LifeResults->verticalHeader()->setDefaultSectionSize(22);
+    LifeResults->verticalHeader()->hide();
+    LifeResults->setColumnWidth(0, 170);
     LifeResults->setColumnWidth(1, 90);
-    LifeResults->setColumnWidth(2, 190);
+    LifeResults->setColumnWidth(2, 200);
     LifeResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lbSummary = new QLabel(this);
     lbSummary->setObjectName(QStringLiteral("lbSummary"));
@@ -182,6 +189,7 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     split->addWidget(right);
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 5);
+    split->setSizes({470, 730});
     auto *root = new QVBoxLayout(this);
     root->addWidget(split);
 
@@ -216,6 +224,8 @@ void LifeForm::guarded(const std::function<void()> &action)
 void LifeForm::setData(const LifeData &data)
 {
     LifeGrid->clearContents();
+    LifePlot->setPlot(std::nullopt);
+    LifeResults->setRowCount(0);
     LifeGrid->setRowCount(std::max<int>(40, int(data.units.size()) + 10));
     int r = 0;
     for (const Unit &u : data.units) {
@@ -385,6 +395,19 @@ void LifeForm::showFit(const LifeFit &f, const std::vector<RankEntry> *ranking,
         }
     }
     LifePlot->setPlot(probabilityPlot(data, f));
+
+    // The plotting positions beside the data: grid row = the record's line.
+    for (int r = 0; r < LifeGrid->rowCount(); ++r)
+        delete LifeGrid->takeItem(r, 4);
+    for (const PositionRow &pr : plottingPositions(data)) {
+        if (!pr.position || pr.unit.line <= 0 || pr.unit.line > LifeGrid->rowCount())
+            continue;
+        auto *it = new QTableWidgetItem(lifeNumber(loc, *pr.position * 100));
+        it->setFlags(it->flags() & ~Qt::ItemIsEditable);
+        it->setToolTip(QStringLiteral("Скорректированный ранг Джонсона %1, медианный ранг Бенарда")
+                           .arg(lifeNumber(loc, *pr.adjustedRank)));
+        LifeGrid->setItem(pr.unit.line - 1, 4, it);
+    }
 }
 
 void LifeForm::btnPrintClick()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "life/fit.h"
+#include "life/format.h"
 #include "life/ranks.h"
 #include "life/reader.h"
 
@@ -215,4 +216,16 @@ TEST(LifeFit, ThreeParameterWeibullAndFitAll)
     }
     EXPECT_EQ(all.best.dist, all.ranking.front().dist);
     EXPECT_FALSE(all.best.bLives.empty());
+}
+
+TEST(LifeFormat, LocaleSeparatorsWithoutGrouping)
+{
+    const QLocale en(QLocale::English, QLocale::UnitedStates), ru(QLocale::Russian, QLocale::Russia);
+    EXPECT_EQ(lifeNumber(en, 5468.858241), QStringLiteral("5468.858"));
+    EXPECT_EQ(lifeNumber(ru, 5468.858241), QStringLiteral("5468,858"));
+    EXPECT_EQ(lifeNumber(ru, 0.0001431229), QStringLiteral("1,43123E-04"));
+    EXPECT_EQ(lifeNumber(en, std::nan("")), QStringLiteral("—"));
+    Bounds open{2.5, std::nullopt};
+    EXPECT_EQ(boundsText(ru, open), QStringLiteral("[2,5; не огр.]"));
+    EXPECT_EQ(boundsText(ru, std::nullopt), QStringLiteral("—"));
 }

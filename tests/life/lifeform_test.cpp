@@ -85,7 +85,8 @@ TEST_F(Fixture, FourthTabOpensTheWindow)
 
 TEST_F(Fixture, PasteFitAndTableInBothLocales)
 {
-    for (const QLocale &loc : {QLocale::c(), QLocale(QLocale::Russian, QLocale::Russia)}) {
+    for (const QLocale &loc : {QLocale(QLocale::English, QLocale::UnitedStates),
+                               QLocale(QLocale::Russian, QLocale::Russia)}) {
         QLocale::setDefault(loc);
         LifeForm w;
         w.show();
@@ -151,6 +152,9 @@ TEST_F(Fixture, PrintsOnePage)
 
 int main(int argc, char **argv)
 {
+    // Test discovery runs the program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
