@@ -132,7 +132,7 @@ void TForm1::setupUi()
         }
         RadioGroup1Items->button(1)->setChecked(true);
 
-        bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 304, 160, 52}, form1txt::bbRaschet);
+        bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 300, 160, 44}, form1txt::bbRaschet);
         bbRaschet->setFont(withPixelSize(font(), 16, true));
         bbRaschet->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
     }

@@ -76,7 +76,7 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("LifeForm"));
     setWindowTitle(kCaption);
-    resize(1200, 720);
+    resize(1180, 660);
 
     LifeGrid = new QTableWidget(40, 5, this);
     LifeGrid->setObjectName(QStringLiteral("LifeGrid"));
