@@ -624,10 +624,18 @@ struct Bounder {
 };
 
 //! The profile log-likelihood at the work value w (warm start and result in phi).
-double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec &phi)
+/*! The profile log-likelihood at the work value w (warm start and result in phi). Where the
+ * likelihood has analytic derivatives, \a slope receives d lp / dw (by the envelope
+ * theorem, the gradient at the inner maximum along the map's dependence on w); NaN else. */
+double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec &phi,
+                 double *slope = nullptr)
 {
     const Dist d = b.dist;
+    if (slope)
+        *slope = std::numeric_limits<double>::quiet_NaN();
     if (b.useLs && pr.freeDim == 1 && d != Dist::Gamma) {
+        Vec lastX;
+        double lastG[2] = {0, 0};
         // Analytic derivatives through the chain rule: theta = (mu(w, s) or fixed, s).
         const bool fixS = q.kind == Quantity::Param && paramSpecs(d)[q.param].index == 1;
         Objective f = [&](const Vec &x, Vec *g, Mat *h) {
@@ -637,6 +645,9 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
             const LsDerivs v = lsPass(b.ls, th[0], th[1], g || h);
             if (!g && !h)
                 return v.value;
+            lastX = x;
+            lastG[0] = v.g[0];
+            lastG[1] = v.g[1];
             double d1, d2;
             if (fixS) {
                 d1 = v.g[0];
@@ -662,6 +673,13 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
         if (!m.converged && !std::isfinite(m.value))
             return -kInf;
         phi = m.x;
+        if (slope && m.converged && lastX.size() == 1 && lastX[0] == m.x[0]) {
+            // d theta / dw at the inner maximum, from the map (no pass over the data).
+            const double h = 1e-7 * (1 + std::abs(w));
+            std::vector<double> tp, tm;
+            if (pr.map(w + h, m.x, tp) && pr.map(w - h, m.x, tm))
+                *slope = (lastG[0] * (tp[0] - tm[0]) + lastG[1] * (tp[1] - tm[1])) / (2 * h);
+        }
         return m.value;
     }
     auto value = [&](const Vec &x) {
@@ -689,12 +707,16 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
     const Profile pr = profileFor(b.dist, q, b.prep);
     const double target = std::sqrt(b.chi2);
     Vec phiIn = pr.phiOf(b.thetaHat);
+    double slopeNow = std::numeric_limits<double>::quiet_NaN();
     auto rootAt = [&](double w, Vec &phi) {
-        const double lp = profileAt(b, pr, q, w, phi);
+        const double lp = profileAt(b, pr, q, w, phi, &slopeNow);
         if (!std::isfinite(lp))
             return std::numeric_limits<double>::quiet_NaN();
         return std::sqrt(std::max(0.0, 2 * (b.lHat - lp)));
     };
+    // Warm starts follow the free parameters along w.
+    double wLast = wHat;
+    Vec phiLast = phiIn, phiRate = Vec::Zero(phiIn.size());
     double wPrev = wHat, sPrev = 0;
     double wIn = wHat, sIn = 0;
     double wOut = 0, sOut = 0;
@@ -705,8 +727,19 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
     for (int it = 0; it < 200; ++it) {
         if ((w - wHat) * dir > limit)
             w = wHat + dir * limit;
-        Vec ph = phiIn;
-        const double sv = rootAt(w, ph);
+        Vec ph = phiLast + phiRate * (w - wLast);
+        for (int i = 0; i < ph.size(); ++i)
+            ph[i] = std::clamp(ph[i], pr.lo[i], pr.hi[i]);
+        double sv = rootAt(w, ph);
+        if (std::isnan(sv) && ph.size() > 0) {
+            ph = phiIn;  // the extrapolated start failed: start from the last inside point
+            sv = rootAt(w, ph);
+        }
+        if (!std::isnan(sv) && w != wLast) {
+            phiRate = (ph - phiLast) / (w - wLast);
+            phiLast = ph;
+            wLast = w;
+        }
         if (std::isnan(sv)) {
             if (haveOut)
                 return std::nullopt;
@@ -732,7 +765,11 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
         if (haveOut && std::abs(wOut - wIn) < 1e-12 * (1 + std::abs(w)))
             return 0.5 * (wIn + wOut);
         double wn;
-        if (std::abs(sv - sPrev) > 1e-300 && std::abs(w - wPrev) > 0)
+        // d sqrt(D) / dw = -(d lp / dw) / sqrt(D) with D = 2 (lHat - lp).
+        const double dr = sv > 0 ? -slopeNow / sv : std::numeric_limits<double>::quiet_NaN();
+        if (std::isfinite(dr) && dr * dir > 0)
+            wn = w + (target - sv) / dr;
+        else if (std::abs(sv - sPrev) > 1e-300 && std::abs(w - wPrev) > 0)
             wn = w + (target - sv) * (w - wPrev) / (sv - sPrev);
         else
             wn = w + dir * std::abs(w - wHat);
