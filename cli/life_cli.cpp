@@ -30,12 +30,25 @@ bool isLifeCommand(const QStringList &args) { return args.contains(QStringLitera
 QString lifeUsageText()
 {
     return QStringLiteral(
-        "       obrotk-cli --life FILE.csv [--dist weibull2|weibull3|exponential|lognormal|normal|gamma|all]\n"
+        "Usage: obrotk-cli --life FILE.csv [--dist weibull2|weibull3|exponential|lognormal|normal|gamma|all]\n"
         "                  [--estimator mle|rrx|rry] [--level X] [--b-lives 1,10,50]\n"
         "                  [--reliability-at T,...] [--json PATH|-] [--charts DIR] [--pdf PATH]\n"
         "                  [--locale NAME] [--quiet]\n"
-        "  --life FILE          life data with suspensions: a table with time (or start and end),\n"
-        "                       state (F/S, 1/0, отказ/приост.) and an optional count\n");
+        "\n"
+        "Fits a life distribution to a table of failures, suspensions and inspection intervals.\n"
+        "  --life FILE          the table (CSV, semicolon or tab; UTF-8 or Windows-1251): time\n"
+        "                       (or start and end), state (F/S, 1/0, отказ/приост.), optional count\n"
+        "  --dist NAME          the distribution, or all: fit each and rank by AICc (default weibull2)\n"
+        "  --estimator NAME     mle (default), rrx or rry (rank regression on X or Y)\n"
+        "  --level X            confidence level of the bounds (default 0.95)\n"
+        "  --b-lives LIST       percents for B-lives (default 1,10,50)\n"
+        "  --reliability-at LIST  times for R(t)\n"
+        "  --json PATH|-        one JSON object with the life object\n"
+        "  --charts DIR         Life_ProbabilityPlot.png\n"
+        "  --pdf PATH           a landscape A4 report: the table and the probability plot\n"
+        "  --locale NAME        decimal separator of the texts (default: the user's locale)\n"
+        "  --quiet              print nothing on stdout\n"
+        "Exit status: 0 success, 1 data error, 2 usage error.\n");
 }
 
 namespace {
@@ -104,10 +117,14 @@ void qtMessages(QtMsgType type, const QMessageLogContext &, const QString &msg)
 LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLocale)
 {
     LifeCliOptions o;
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        o.help = true;
+        return o;
+    }
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         auto value = [&]() -> QString {
-            if (i + 1 >= args.size())
+            if (i + 1 >= args.size() || (args[i + 1].startsWith(QStringLiteral("--")) && args[i + 1] != u"-"))
                 throw UsageError(QStringLiteral("после %1 нужно значение").arg(a));
             return args[++i];
         };
@@ -288,11 +305,11 @@ int lifeMain(const QStringList &args, int argc, char **argv)
         o = parseLifeOptions(args, QLocale::system());
     } catch (const UsageError &e) {
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") +
-                        usageText() + lifeUsageText());
+                        lifeUsageText());
         return 2;
     }
     if (o.help) {
-        put(stdout, usageText() + lifeUsageText());
+        put(stdout, lifeUsageText());
         return 0;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -15,6 +15,7 @@ QString usageText()
         "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed N]\n"
         "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
         "                  [--locale NAME] [--quiet]\n"
+        "       obrotk-cli --life FILE.csv ...  life data with suspensions (obrotk-cli --life --help)\n"
         "\n"
         "Runs the analysis of a failure data file without a window and prints the results table.\n"
         "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"
