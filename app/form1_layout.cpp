@@ -6,6 +6,7 @@
 #include "app/form1_texts.h"
 #include "app/logpump.h"
 #include "app/obrotk2015.h"
+#include "life/ui/lifeform.h"
 #include "model/texts.h"
 #include "results/ui/uifonts.h"
 
@@ -101,6 +102,8 @@ void TForm1::setupUi()
     PageControl->addPage(TabSheet1, form1txt::tab1, QStringLiteral("TabSheet1Tab"));
     PageControl->addPage(TabSheet2, form1txt::tab2, QStringLiteral("TabSheet2Tab"));
     PageControl->addPage(TabSheet3, form1txt::tab3, QStringLiteral("TabSheet3Tab"));
+    PageControl->addPage(lifeui::makeLifeTabPage(this), lifeui::lifeTabTitle(),
+                         QStringLiteral("TabSheet4Tab"));
     PageControl->setCurrentIndex(0);
 
     // Tab 1: the main fitting methods
@@ -139,7 +142,7 @@ void TForm1::setupUi()
         }
         RadioGroup1Items->button(1)->setChecked(true);
 
-        bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 304, 160, 52}, form1txt::bbRaschet);
+        bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 300, 160, 44}, form1txt::bbRaschet);
         bbRaschet->setFont(withPixelSize(font(), 16, true));
         bbRaschet->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // obrotk-cli: the whole analysis of a failure data file without a window.
 #include "cli/analysis.h"
+#include "cli/life_cli.h"
 #include "cli/options.h"
 #include "cli/outputs.h"
 #include "cli/render.h"
@@ -88,6 +89,8 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    if (isLifeCommand(args))
+        return lifeMain(args, argc, argv);
 
     Options o;
     try {

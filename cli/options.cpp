@@ -16,6 +16,7 @@ QString usageText()
         "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
         "                  [--level X] [--warranty-law normal|empirical] [--fleet N]\n"
         "                  [--chart-format png|svg|pdf] [--locale NAME] [--quiet] [--version]\n"
+        "       obrotk-cli --life FILE.csv ...  life data with suspensions (obrotk-cli --life --help)\n"
         "\n"
         "Runs the analysis of a failure data file without a window and prints the results table.\n"
         "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"

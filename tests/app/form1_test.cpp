@@ -382,8 +382,8 @@ void Form1Test::designControls()
     QCOMPARE(f.ProgressBar2->value(), 0);
     QCOMPARE(f.ProgressBar2->maximum(), 100);
 
-    // Three tabs as buttons; the first is active.
-    QCOMPARE(f.PageControl->count(), 3);
+    // Four tabs as buttons (the fourth opens the life-data window); the first is active.
+    QCOMPARE(f.PageControl->count(), 4);
     QCOMPARE(f.PageControl->currentIndex(), 0);
     QTest::mouseClick(f.PageControl->tabButton(2), Qt::LeftButton);
     QCOMPARE(f.PageControl->currentIndex(), 2);
@@ -451,7 +451,7 @@ void Form1Test::layoutFitsDesign()
         QVERIFY(f.PageControl->rect().contains(b->geometry()));
         QVERIFY(b->sizeHint().width() <= b->width() + 2);
     }
-    QVERIFY(f.PageControl->tabsHeight() <= 3 * 27);
+    QVERIFY(f.PageControl->tabsHeight() <= 4 * 27);
 }
 
 // ------------------------------------------------------------------------- loading

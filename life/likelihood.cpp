@@ -1,0 +1,491 @@
+// SPDX-License-Identifier: MIT
+#include "likelihood.h"
+
+#include <boost/math/special_functions/erf.hpp>
+#include <boost/math/special_functions/gamma.hpp>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+#include <thread>
+
+namespace obr::life {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kLnSqrt2Pi = 0.91893853320467274178;
+constexpr double kInvSqrt2 = 0.70710678118654752440;
+
+//! Standard law: density, its derivative, distribution and survival functions.
+struct StdPoint {
+    double f = 0, df = 0, F = 0, S = 1;
+};
+
+inline StdPoint stdPoint(Family fam, double z)
+{
+    StdPoint p;
+    if (z == -kInf)
+        return p;
+    if (fam == Family::SEV) {
+        const double ez = std::exp(z);
+        p.S = std::exp(-ez);
+        p.F = -std::expm1(-ez);
+        p.f = std::exp(z - ez);
+        p.df = p.f * (1 - ez);
+    } else {
+        p.f = std::exp(-0.5 * z * z - kLnSqrt2Pi);
+        p.df = -z * p.f;
+        p.F = 0.5 * boost::math::erfc(-z * kInvSqrt2);
+        p.S = 0.5 * boost::math::erfc(z * kInvSqrt2);
+    }
+    return p;
+}
+
+inline void addSingle(LsDerivs &d, double w, double z, double c1, double c2, double sigma)
+{
+    d.g[0] += -w * c1 / sigma;
+    d.g[1] += -w * c1 * z;
+    d.h[0][0] += w * c2 / (sigma * sigma);
+    d.h[0][1] += w * (c2 * z + c1) / sigma;
+    d.h[1][1] += w * (c2 * z * z + c1 * z);
+}
+
+} // namespace
+
+Prepared prepare(const LifeData &data)
+{
+    Prepared p;
+    p.tally = tally(data);
+    double first = kInf;
+    std::set<double> distinct;
+    for (const Unit &u : data.units) {
+        switch (u.kind) {
+        case Obs::Failure:
+            p.ft.push_back(u.low);
+            p.fw.push_back(u.count);
+            first = std::min(first, u.low);
+            if (u.low <= 0 && p.zeroFailureLine == 0)
+                p.zeroFailureLine = u.line > 0 ? u.line : -1;
+            if (distinct.size() < 3)
+                distinct.insert(u.low);
+            break;
+        case Obs::Suspension:
+            p.st.push_back(u.low);
+            p.sw.push_back(u.count);
+            break;
+        case Obs::Interval:
+            p.ia.push_back(u.low);
+            p.ib.push_back(u.high);
+            p.iw.push_back(u.count);
+            first = std::min(first, u.high);
+            if (distinct.size() < 3)
+                distinct.insert(0.5 * (u.low + u.high));
+            break;
+        }
+    }
+    p.firstFailure = first == kInf ? 0 : first;
+    p.distinctFailureTimes = int(distinct.size());
+    return p;
+}
+
+bool makeLs(const Prepared &p, Family family, bool logTime, double shift, LsData &d)
+{
+    d.family = family;
+    d.jacobian = 0;
+    auto tr = [&](double t) { return logTime ? std::log(t - shift) : t - shift; };
+    d.fy.resize(p.ft.size());
+    d.fw = p.fw;
+    for (size_t i = 0; i < p.ft.size(); ++i) {
+        if (logTime && p.ft[i] <= shift)
+            return false;
+        d.fy[i] = tr(p.ft[i]);
+        if (logTime)
+            d.jacobian += p.fw[i] * d.fy[i];
+    }
+    d.sy.clear();
+    d.sw.clear();
+    d.sy.reserve(p.st.size());
+    d.sw.reserve(p.st.size());
+    for (size_t i = 0; i < p.st.size(); ++i) {
+        if (logTime && p.st[i] <= shift)
+            continue;
+        d.sy.push_back(tr(p.st[i]));
+        d.sw.push_back(p.sw[i]);
+    }
+    d.ya.resize(p.ia.size());
+    d.yb.resize(p.ia.size());
+    d.iw = p.iw;
+    for (size_t i = 0; i < p.ia.size(); ++i) {
+        if (logTime && p.ib[i] <= shift)
+            return false;
+        d.ya[i] = logTime && p.ia[i] <= shift ? -kInf : tr(p.ia[i]);
+        d.yb[i] = tr(p.ib[i]);
+    }
+    return true;
+}
+
+namespace {
+
+//! Rows [from, to) of each kind, as fractions of the arrays (for splitting a pass).
+struct Share {
+    double from = 0, to = 1;
+    size_t begin(size_t n) const { return size_t(double(n) * from); }
+    size_t end(size_t n) const { return to >= 1 ? n : size_t(double(n) * to); }
+};
+
+//! The part of the pass over one share of the rows (without the Jacobian constant).
+LsDerivs lsPassShare(const LsData &d, double mu, double s, bool der, Share share)
+{
+    LsDerivs r;
+    const double sigma = std::exp(s);
+    const double inv = 1 / sigma;
+    const bool sev = d.family == Family::SEV;
+    double value = 0;
+
+    // Exact failures: ln f0(z) - ln sigma - y (the last only on the log scale).
+    {
+        double sw = 0, sc1 = 0, sc1z = 0, sc2 = 0, sc2z = 0, sc2zz = 0, sc1zz = 0;
+        const size_t n0 = share.begin(d.fy.size()), n = share.end(d.fy.size());
+        for (size_t i = n0; i < n; ++i) {
+            const double w = d.fw[i];
+            const double z = (d.fy[i] - mu) * inv;
+            double c, c1, c2;
+            if (sev) {
+                const double ez = std::exp(z);
+                c = z - ez;
+                c1 = 1 - ez;
+                c2 = -ez;
+            } else {
+                c = -0.5 * z * z;
+                c1 = -z;
+                c2 = -1;
+            }
+            value += w * c;
+            sw += w;
+            if (der) {
+                sc1 += w * c1;
+                sc1z += w * c1 * z;
+                sc2 += w * c2;
+                sc2z += w * c2 * z;
+                sc2zz += w * c2 * z * z;
+                sc1zz += w * c1 * z;
+            }
+        }
+        value -= sw * s + (sev ? 0 : sw * kLnSqrt2Pi);
+        if (der) {
+            r.g[0] += -sc1 * inv;
+            r.g[1] += -sc1z - sw;
+            r.h[0][0] += sc2 * inv * inv;
+            r.h[0][1] += (sc2z + sc1) * inv;
+            r.h[1][1] += sc2zz + sc1zz;
+        }
+    }
+
+    // Suspensions: ln R0(z).
+    {
+        const size_t n0 = share.begin(d.sy.size()), n = share.end(d.sy.size());
+        double sc1 = 0, sc1z = 0, sc2 = 0, sc2z = 0, sc2zz = 0;
+        for (size_t i = n0; i < n; ++i) {
+            const double w = d.sw[i];
+            const double z = (d.sy[i] - mu) * inv;
+            double c, c1, c2;
+            if (sev) {
+                const double ez = std::exp(z);
+                c = -ez;
+                c1 = -ez;
+                c2 = -ez;
+            } else {
+                const double S = 0.5 * boost::math::erfc(z * kInvSqrt2);
+                if (S <= 0)
+                    return LsDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+                const double h = std::exp(-0.5 * z * z - kLnSqrt2Pi) / S;
+                c = z < 0 ? std::log1p(-0.5 * boost::math::erfc(-z * kInvSqrt2)) : std::log(S);
+                c1 = -h;
+                c2 = -h * (h - z);
+            }
+            value += w * c;
+            if (der) {
+                sc1 += w * c1;
+                sc1z += w * c1 * z;
+                sc2 += w * c2;
+                sc2z += w * c2 * z;
+                sc2zz += w * c2 * z * z;
+            }
+        }
+        if (der) {
+            r.g[0] += -sc1 * inv;
+            r.g[1] += -sc1z;
+            r.h[0][0] += sc2 * inv * inv;
+            r.h[0][1] += (sc2z + sc1) * inv;
+            r.h[1][1] += sc2zz + sc1z;
+        }
+    }
+
+    // Intervals: ln[F0(zb) - F0(za)].
+    for (size_t i = share.begin(d.yb.size()); i < share.end(d.yb.size()); ++i) {
+        const double w = d.iw[i];
+        const bool left = d.ya[i] == -kInf;
+        const double za = left ? -kInf : (d.ya[i] - mu) * inv;
+        const double zb = (d.yb[i] - mu) * inv;
+        const StdPoint pa = stdPoint(d.family, za), pb = stdPoint(d.family, zb);
+        const double L = pa.S < 0.5 ? pa.S - pb.S : pb.F - pa.F;
+        if (!(L > 0))
+            return LsDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+        value += w * std::log(L);
+        if (!der)
+            continue;
+        const double gb = pb.f / L;
+        const double hbb = pb.df / L - gb * gb;
+        if (left) {
+            addSingle(r, w, zb, gb, hbb, sigma);
+            continue;
+        }
+        const double ga = -pa.f / L;
+        const double haa = -pa.df / L - ga * ga;
+        const double hab = -ga * gb;
+        r.g[0] += -w * (ga + gb) * inv;
+        r.g[1] += -w * (ga * za + gb * zb);
+        r.h[0][0] += w * (haa + 2 * hab + hbb) * inv * inv;
+        r.h[0][1] += w * (haa * za + hab * (za + zb) + hbb * zb + ga + gb) * inv;
+        r.h[1][1] += w * (haa * za * za + 2 * hab * za * zb + hbb * zb * zb + ga * za + gb * zb);
+    }
+    r.value = std::isfinite(value) ? value : -kInf;
+    return r;
+}
+
+} // namespace
+
+LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
+{
+    // Large data: two halves on two threads, always split at the same rows and added in
+    // the same order, so the sums do not depend on the machine.
+    const size_t rows = d.fy.size() + d.sy.size() + d.yb.size();
+    LsDerivs r;
+    if (rows >= 200000) {
+        LsDerivs second;
+        std::thread t([&] { second = lsPassShare(d, mu, s, der, Share{0.5, 1}); });
+        r = lsPassShare(d, mu, s, der, Share{0, 0.5});
+        t.join();
+        r.value += second.value;
+        for (int i = 0; i < 2; ++i) {
+            r.g[i] += second.g[i];
+            for (int j = 0; j < 2; ++j)
+                r.h[i][j] += second.h[i][j];
+        }
+    } else {
+        r = lsPassShare(d, mu, s, der, Share{});
+    }
+    r.value -= d.jacobian;
+    if (!std::isfinite(r.value))
+        r.value = -kInf;
+    r.h[1][0] = r.h[0][1];
+    return r;
+}
+
+namespace {
+
+double gammaLogLik(const Prepared &p, double lnk, double lnth)
+{
+    const double k = std::exp(lnk), th = std::exp(lnth);
+    if (!std::isfinite(k) || !std::isfinite(th) || k <= 0 || th <= 0)
+        return -kInf;
+    double v = 0;
+    const double lg = boost::math::lgamma(k);
+    for (size_t i = 0; i < p.ft.size(); ++i) {
+        const double t = p.ft[i];
+        if (t <= 0)
+            return -kInf;
+        v += p.fw[i] * ((k - 1) * std::log(t) - t / th - k * lnth - lg);
+    }
+    for (size_t i = 0; i < p.st.size(); ++i) {
+        const double x = p.st[i] / th;
+        if (x <= 0)
+            continue;
+        const double q = boost::math::gamma_q(k, x);
+        if (q <= 0)
+            return -kInf;
+        v += p.sw[i] * (q > 0.5 ? std::log1p(-boost::math::gamma_p(k, x)) : std::log(q));
+    }
+    for (size_t i = 0; i < p.ib.size(); ++i) {
+        const double xa = p.ia[i] / th, xb = p.ib[i] / th;
+        const double Pa = xa > 0 ? boost::math::gamma_p(k, xa) : 0;
+        double L;
+        if (Pa > 0.5)
+            L = boost::math::gamma_q(k, xa) - boost::math::gamma_q(k, xb);
+        else
+            L = boost::math::gamma_p(k, xb) - Pa;
+        if (!(L > 0))
+            return -kInf;
+        v += p.iw[i] * std::log(L);
+    }
+    return std::isfinite(v) ? v : -kInf;
+}
+
+} // namespace
+
+double logLikelihood(Dist dist, const Prepared &p, const std::vector<double> &th)
+{
+    LsData d;
+    switch (dist) {
+    case Dist::Weibull2:
+        makeLs(p, Family::SEV, true, 0, d);
+        return lsPass(d, th[0], th[1], false).value;
+    case Dist::Exponential:
+        makeLs(p, Family::SEV, true, 0, d);
+        return lsPass(d, th[0], 0, false).value;
+    case Dist::Lognormal:
+        makeLs(p, Family::Normal, true, 0, d);
+        return lsPass(d, th[0], th[1], false).value;
+    case Dist::Normal:
+        makeLs(p, Family::Normal, false, 0, d);
+        return lsPass(d, th[0], th[1], false).value;
+    case Dist::Weibull3:
+        if (!makeLs(p, Family::SEV, true, th[2], d))
+            return -kInf;
+        return lsPass(d, th[0], th[1], false).value;
+    case Dist::Gamma:
+        return gammaLogLik(p, th[0], th[1]);
+    }
+    return -kInf;
+}
+
+Objective numericObjective(std::function<double(const Vec &)> f, Vec h)
+{
+    return [f = std::move(f), h](const Vec &x, Vec *g, Mat *H) -> double {
+        const double f0 = f(x);
+        if (!g && !H)
+            return f0;
+        const int n = int(x.size());
+        if (g)
+            g->setZero(n);
+        if (H)
+            H->setZero(n, n);
+        if (f0 == -kInf)
+            return f0;
+        std::vector<double> fp(n), fm(n);
+        for (int i = 0; i < n; ++i) {
+            Vec xp = x, xm = x;
+            xp[i] += h[i];
+            xm[i] -= h[i];
+            fp[i] = f(xp);
+            fm[i] = f(xm);
+            if (g)
+                (*g)[i] = (fp[i] - fm[i]) / (2 * h[i]);
+            if (H)
+                (*H)(i, i) = (fp[i] - 2 * f0 + fm[i]) / (h[i] * h[i]);
+        }
+        if (H)
+            for (int i = 0; i < n; ++i)
+                for (int j = i + 1; j < n; ++j) {
+                    Vec a = x, b = x, c = x, e = x;
+                    a[i] += h[i], a[j] += h[j];
+                    b[i] += h[i], b[j] -= h[j];
+                    c[i] -= h[i], c[j] += h[j];
+                    e[i] -= h[i], e[j] -= h[j];
+                    const double v = (f(a) - f(b) - f(c) + f(e)) / (4 * h[i] * h[j]);
+                    (*H)(i, j) = (*H)(j, i) = v;
+                }
+        for (int i = 0; i < n && g; ++i)
+            if (!std::isfinite((*g)[i]))
+                return -kInf;
+        return f0;
+    };
+}
+
+MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter,
+                   bool cheap)
+{
+    const int n = int(x.size());
+    MaxResult r;
+    auto inside = [&](const Vec &v) {
+        for (int i = 0; i < n; ++i)
+            if (!(v[i] >= lo[i] && v[i] <= hi[i]))
+                return false;
+        return true;
+    };
+    Vec g(n);
+    Mat H(n, n);
+    if (n == 0) {
+        r.x = x;
+        r.value = f(x, nullptr, nullptr);
+        r.converged = std::isfinite(r.value);
+        r.hessian = Mat(0, 0);
+        return r;
+    }
+    double fx = inside(x) ? f(x, &g, &H) : -kInf;
+    if (!std::isfinite(fx)) {
+        r.x = x;
+        r.value = -kInf;
+        return r;
+    }
+    for (int it = 0; it < maxIter; ++it) {
+        // Newton direction; where -H is not positive definite, shift it until it is.
+        Mat A = -H;
+        Vec p;
+        double lambda = 0;
+        const double scale = std::max(1e-12, A.diagonal().cwiseAbs().maxCoeff());
+        bool pureNewton = true;
+        for (int k = 0; k < 60; ++k) {
+            Mat B = A;
+            if (lambda > 0)
+                B.diagonal().array() += lambda;
+            Eigen::LLT<Mat> llt(B);
+            if (llt.info() == Eigen::Success) {
+                p = llt.solve(g);
+                if (p.allFinite())
+                    break;
+            }
+            pureNewton = false;
+            lambda = lambda == 0 ? 1e-8 * scale : lambda * 10;
+            p.resize(0);
+        }
+        if (p.size() == 0)
+            p = g / scale;
+        const double decrement = g.dot(p);
+        // Line search.
+        double step = 1;
+        Vec xn;
+        double fn = -kInf;
+        bool accepted = false;
+        Vec gn(n);
+        Mat Hn(n, n);
+        for (int k = 0; k < 60; ++k) {
+            xn = x + step * p;
+            if (inside(xn)) {
+                fn = cheap ? f(xn, &gn, &Hn) : f(xn, nullptr, nullptr);
+                if (std::isfinite(fn) && fn >= fx - 1e-12 * std::abs(fx)) {
+                    accepted = true;
+                    break;
+                }
+            }
+            step *= 0.5;
+        }
+        if (!accepted) {
+            // No better point along the direction: a maximum if the gradient is negligible.
+            r.converged = pureNewton && std::abs(decrement) < 1e-10 * (1 + std::abs(fx));
+            break;
+        }
+        const double moved = (step * p).cwiseAbs().maxCoeff();
+        x = xn;
+        if (cheap) {
+            fx = fn;
+            g = gn;
+            H = Hn;
+        } else {
+            fx = f(x, &g, &H);
+        }
+        if (!std::isfinite(fx))
+            break;
+        if (pureNewton && step == 1 && std::abs(decrement) < 1e-13 * (1 + std::abs(fx)) &&
+            moved < 1e-7 * (1 + x.cwiseAbs().maxCoeff())) {
+            r.converged = true;
+            break;
+        }
+    }
+    r.x = x;
+    r.value = fx;
+    r.hessian = H;
+    return r;
+}
+
+} // namespace obr::life

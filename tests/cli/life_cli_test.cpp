@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+#include "cli/life_cli.h"
+#include "cli/options.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace obr::cli;
+
+namespace {
+struct CliRun {
+    int status;
+    QByteArray out, err;
+};
+CliRun run(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(OBROTK_CLI_EXE), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+const QString kIssue = QStringLiteral(OBROTK_LIFE_DATA "/issue.csv");
+} // namespace
+
+TEST(LifeCli, JsonLifeObjectAsSpecified)
+{
+    const CliRun r = run({"--life", kIssue, "--b-lives", "10", "--reliability-at", "500", "--json", "-"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject life = QJsonDocument::fromJson(r.out).object()["life"].toObject();
+    EXPECT_EQ(life["dist"].toString(), "weibull2");
+    EXPECT_EQ(life["estimator"].toString(), "mle");
+    EXPECT_EQ(life["failures"].toDouble(), 12);
+    EXPECT_EQ(life["suspensions"].toDouble(), 8);
+    EXPECT_EQ(life["intervals"].toDouble(), 0);
+    // survreg: scale 528.582194, shape 5.08002872, log-likelihood -76.3480262.
+    EXPECT_NEAR(life["loglik"].toDouble(), -76.3480262, 1e-6);
+    const QJsonObject eta = life["params"].toObject()["eta"].toObject();
+    EXPECT_NEAR(eta["value"].toDouble(), 528.582194, 1e-5);
+    ASSERT_EQ(eta["fisher"].toArray().size(), 2);
+    ASSERT_EQ(eta["lr"].toArray().size(), 2);
+    EXPECT_TRUE(life["b_lives"].toObject().contains("10"));
+    EXPECT_TRUE(life["reliability"].toObject().contains("500"));
+    for (const char *k : {"AICc", "BIC", "level"})
+        EXPECT_TRUE(life[k].isDouble()) << k;
+    EXPECT_FALSE(life.contains("ranking"));
+
+    const CliRun all = run({"--life", kIssue, "--dist", "all", "--estimator", "rrx", "--json", "-"});
+    ASSERT_EQ(all.status, 0) << all.err.toStdString();
+    const QJsonObject la = QJsonDocument::fromJson(all.out).object()["life"].toObject();
+    const QJsonArray ranking = la["ranking"].toArray();
+    EXPECT_EQ(ranking.size(), 6);
+    EXPECT_TRUE(ranking[0].toObject()["best"].toBool());
+    // Rank regression has no likelihood-ratio bounds.
+    if (la["estimator"].toString() == "rrx") {
+        EXPECT_TRUE(la["params"].toObject().begin()->toObject()["lr"].isNull());
+    }
+}
+
+TEST(LifeCli, TextFollowsTheLocaleAndErrorsKeepOutputsUnwritten)
+{
+    const CliRun ru = run({"--life", kIssue, "--locale", "ru_RU"});
+    ASSERT_EQ(ru.status, 0);
+    EXPECT_TRUE(QString::fromUtf8(ru.out).contains(QStringLiteral("528,5822")));
+    const CliRun c = run({"--life", kIssue, "--locale", "C"});
+    EXPECT_TRUE(QString::fromUtf8(c.out).contains(QStringLiteral("528.5822")));
+
+    QTemporaryDir dir;
+    const QString json = dir.filePath("out.json"), pdf = dir.filePath("out.pdf");
+    const CliRun bad = run({"--life", QStringLiteral(OBROTK_LIFE_DATA "/bad_rows.csv"), "--json", json,
+                         "--pdf", pdf});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(QString::fromUtf8(bad.err).contains(QStringLiteral("строке 3")));
+    EXPECT_FALSE(QFile::exists(json));
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    EXPECT_EQ(run({"--life", kIssue, "--dist", "cauchy"}).status, 2);
+    EXPECT_EQ(run({"--life", kIssue, "--level", "1.5"}).status, 2);
+    EXPECT_EQ(run({"--life"}).status, 2);
+
+    const CliRun files = run({"--life", kIssue, "--charts", dir.filePath("charts"), "--pdf", pdf, "--quiet"});
+    EXPECT_EQ(files.status, 0);
+    EXPECT_TRUE(files.out.isEmpty());
+    EXPECT_TRUE(QFile::exists(dir.filePath("charts/Life_ProbabilityPlot.png")));
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+}
