@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+#include "mleview/ui/formmle.h"
+#include "mleview/mleview_texts.h"
+
+#include "chart/printing.h"
+#include "desktop/tablecopy.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace obr;
+
+namespace {
+
+const QString kPrintRole = QStringLiteral("доверительные границы");
+
+QTableWidget *makeGrid(QWidget *parent, const char *name)
+{
+    auto *g = new QTableWidget(parent);
+    g->setObjectName(QLatin1String(name));
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    g->verticalHeader()->hide();
+    g->verticalHeader()->setDefaultSectionSize(20);
+    g->setWordWrap(false);
+    g->setTextElideMode(Qt::ElideNone);
+    g->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    installTableCopy(g);
+    return g;
+}
+
+void fill(QTableWidget *g, const mleview::TextTable &t)
+{
+    g->clear();
+    g->setColumnCount(int(t.header.size()));
+    g->setRowCount(int(t.rows.size()));
+    QStringList header;
+    for (const QString &h : t.header)
+        header << h;
+    g->setHorizontalHeaderLabels(header);
+    for (int r = 0; r < int(t.rows.size()); ++r)
+        for (int c = 0; c < int(t.rows[size_t(r)].size()); ++c)
+            g->setItem(r, c, new QTableWidgetItem(t.rows[size_t(r)][size_t(c)]));
+    g->resizeColumnsToContents();
+}
+
+} // namespace
+
+TFormMle::TFormMle(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("FormMle"));
+    setWindowTitle(mtv::caption);
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(12);
+    setFont(f);
+
+    Heading = new QLabel(this);
+    Heading->setObjectName(QStringLiteral("Heading"));
+    QFont hf = f;
+    hf.setBold(true);
+    Heading->setFont(hf);
+    Heading->setWordWrap(true);
+    Message = new QLabel(this);
+    Message->setObjectName(QStringLiteral("Message"));
+    Message->setWordWrap(true);
+    Message->setStyleSheet(QStringLiteral("color: #A00000;"));
+    Message->hide();
+    BoundsGrid = makeGrid(this, "BoundsGrid");
+    CausesLabel = new QLabel(mtv::causesTitle, this);
+    CausesLabel->setObjectName(QStringLiteral("CausesLabel"));
+    CausesLabel->setFont(hf);
+    CausesGrid = makeGrid(this, "CausesGrid");
+    PrintBtn = new QPushButton(QStringLiteral("Печать"), this);
+    PrintBtn->setObjectName(QStringLiteral("PrintBtn"));
+    CloseBtn = new QPushButton(QStringLiteral("Закрыть"), this);
+    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Heading, 1);
+    top->addWidget(PrintBtn);
+    top->addWidget(CloseBtn);
+    auto *left = new QVBoxLayout;
+    left->addWidget(BoundsGrid, 3);
+    left->addWidget(CausesLabel);
+    left->addWidget(CausesGrid, 1);
+    m_body = new QHBoxLayout;
+    m_body->addLayout(left, 1);
+    auto *all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addWidget(Message);
+    all->addLayout(m_body, 1);
+
+    connect(PrintBtn, &QPushButton::clicked, this, &TFormMle::PrintBtnClick);
+    connect(CloseBtn, &QPushButton::clicked, this, &QWidget::hide);
+    resize(1200, 860);
+}
+
+void TFormMle::setFit(const mle::MleResult *fit, const std::vector<mle::CauseFit> &causes,
+                      const std::vector<QString> &names, bool lr, QChar dec,
+                      const QString &dataFile)
+{
+    m_dataFile = dataFile;
+    m_bounds = fit ? mleview::boundsView(*fit, lr, dec) : mleview::BoundsView{};
+    m_causes = mleview::causesTable(causes, names, lr, dec);
+    Heading->setText(m_bounds.heading);
+    Message->setText(m_bounds.message);
+    Message->setVisible(!m_bounds.message.isEmpty());
+    fill(BoundsGrid, m_bounds.table);
+    fill(CausesGrid, m_causes);
+    CausesLabel->setText(m_causes.rows.empty() ? mtv::noCauses : mtv::causesTitle);
+}
+
+void TFormMle::PrintBtnClick() { printWindow(this, printFileName(m_dataFile, kPrintRole)); }
