@@ -64,4 +64,22 @@ inline const QString unknownCause = QStringLiteral("Не установл.");
 inline const QString causesTitle = QStringLiteral("Причины отказов (не менее 5 отказов), подобранные отдельно");
 inline const QString noCauses = QStringLiteral("Нет причин отказов с 5 и более отказами");
 
+// Charts
+inline const QString probTitle = QStringLiteral("Вероятностная бумага Вейбулла: накопленные отказы и модель 3");
+inline const QString probBottom = QStringLiteral("Наработка, ч (логарифмическая шкала)");
+inline const QString probLeftKF = QStringLiteral("Доля отказов M/K, % (шкала Вейбулла)");
+inline const QString probLeftM = QStringLiteral("Отказов на 1 изделие (логарифм. шкала)");
+inline const QString probObserved = QStringLiteral("Накопленные отказы с учетом выбывания из гарантии");
+inline const QString probModel = QStringLiteral("Модель 3 (макс. правдоподобия)");
+inline QString probBand(const QString &level) { return QStringLiteral("Поточечная %1% полоса (Фишер)").arg(level); }
+inline const QString causesChartTitle = QStringLiteral("Поток отказов по причинам: наблюдаемый и модели причин");
+inline const QString perProduct100 = QStringLiteral("Отказов за 100 час на 1 изделие");
+inline const QString hoursAxis = QStringLiteral("Наработка, ч");
+inline const QString modelSuffix = QStringLiteral(" — модель");
+inline const QString obsExpTitle = QStringLiteral("Наблюдаемые и ожидаемые по модели 3 отказы в интервалах");
+inline const QString countAxis = QStringLiteral("Отказов в интервале");
+inline const QString obsBars = QStringLiteral("Наблюдаемые отказы");
+inline const QString expLine = QStringLiteral("Ожидаемые по модели 3");
+inline const QString poissonBand = QStringLiteral("95% интервал Пуассона");
+
 } // namespace obr::mtv

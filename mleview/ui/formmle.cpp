@@ -2,7 +2,9 @@
 #include "mleview/ui/formmle.h"
 #include "mleview/mleview_texts.h"
 
+#include "chart/chartwidget.h"
 #include "chart/printing.h"
+#include "mleview/plots.h"
 #include "desktop/tablecopy.h"
 
 #include <QHBoxLayout>
@@ -88,8 +90,19 @@ TFormMle::TFormMle(QWidget *parent)
     left->addWidget(BoundsGrid, 3);
     left->addWidget(CausesLabel);
     left->addWidget(CausesGrid, 1);
+    ProbPlot = new ChartWidget(this);
+    ProbPlot->setObjectName(QStringLiteral("ProbPlot"));
+    CausesChart = new ChartWidget(this);
+    CausesChart->setObjectName(QStringLiteral("CausesChart"));
+    ObsExpChart = new ChartWidget(this);
+    ObsExpChart->setObjectName(QStringLiteral("ObsExpChart"));
+    auto *right = new QVBoxLayout;
+    right->addWidget(ProbPlot, 1);
+    right->addWidget(CausesChart, 1);
+    right->addWidget(ObsExpChart, 1);
     m_body = new QHBoxLayout;
-    m_body->addLayout(left, 1);
+    m_body->addLayout(left, 5);
+    m_body->addLayout(right, 4);
     auto *all = new QVBoxLayout(this);
     all->addLayout(top);
     all->addWidget(Message);
@@ -97,14 +110,16 @@ TFormMle::TFormMle(QWidget *parent)
 
     connect(PrintBtn, &QPushButton::clicked, this, &TFormMle::PrintBtnClick);
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::hide);
-    resize(1200, 860);
+    resize(1240, 900);
 }
 
-void TFormMle::setFit(const mle::MleResult *fit, const std::vector<mle::CauseFit> &causes,
-                      const std::vector<QString> &names, bool lr, QChar dec,
-                      const QString &dataFile)
+void TFormMle::setFit(const State &s, const mle::MleResult *fit,
+                      const std::vector<mle::CauseFit> &causes, bool lr, QChar dec)
 {
-    m_dataFile = dataFile;
+    m_dataFile = s.loadedFile;
+    std::vector<QString> names;
+    for (const Vid_otkaza &v : s.Vidy_otkazov)
+        names.push_back(v.Nazv_Prich);
     m_bounds = fit ? mleview::boundsView(*fit, lr, dec) : mleview::BoundsView{};
     m_causes = mleview::causesTable(causes, names, lr, dec);
     Heading->setText(m_bounds.heading);
@@ -113,6 +128,9 @@ void TFormMle::setFit(const mle::MleResult *fit, const std::vector<mle::CauseFit
     fill(BoundsGrid, m_bounds.table);
     fill(CausesGrid, m_causes);
     CausesLabel->setText(m_causes.rows.empty() ? mtv::noCauses : mtv::causesTitle);
+    ProbPlot->setChartData(fit ? mleview::probabilityPlot(s, *fit, dec) : ChartData{});
+    CausesChart->setChartData(mleview::causesChart(s, causes, dec));
+    ObsExpChart->setChartData(fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
 }
 
 void TFormMle::PrintBtnClick() { printWindow(this, printFileName(m_dataFile, kPrintRole)); }

@@ -7,6 +7,7 @@
  */
 #include "mle/mle.h"
 #include "mleview/mleview.h"
+#include "model/state.h"
 
 #include <QWidget>
 #include <optional>
@@ -27,11 +28,10 @@ public:
     explicit TFormMle(QWidget *parent = nullptr);
 
     /*! \brief Shows \a fit (null: no fit, the window is emptied) and its causes with the
-     *  kind of bounds \a lr (likelihood ratio) or Fisher. \a names maps a cause index to its
-     *  name; \a dataFile names the print file. */
-    void setFit(const obr::mle::MleResult *fit, const std::vector<obr::mle::CauseFit> &causes,
-                const std::vector<QString> &names, bool lr, QChar dec,
-                const QString &dataFile = {});
+     *  kind of bounds \a lr (likelihood ratio) or Fisher. \a s gives the failures, the
+     *  histogram, the cause names and the name of the print file. */
+    void setFit(const obr::State &s, const obr::mle::MleResult *fit,
+                const std::vector<obr::mle::CauseFit> &causes, bool lr, QChar dec);
 
     //! What the last setFit put into the tables.
     const obr::mleview::BoundsView &bounds() const { return m_bounds; }
@@ -44,6 +44,9 @@ public:
     QTableWidget *CausesGrid = nullptr;
     QPushButton *PrintBtn = nullptr;
     QPushButton *CloseBtn = nullptr;
+    obr::ChartWidget *ProbPlot = nullptr;     //!< probability plot with the band
+    obr::ChartWidget *CausesChart = nullptr;  //!< each cause's model and observed flow
+    obr::ChartWidget *ObsExpChart = nullptr;  //!< observed against expected per interval
 
 private:
     void PrintBtnClick();

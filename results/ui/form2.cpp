@@ -349,11 +349,7 @@ void TForm2::refreshMleWindow()
 {
     if (!m_mleWindow)
         return;
-    std::vector<QString> names;
-    for (const obr::Vid_otkaza &v : m_state->Vidy_otkazov)
-        names.push_back(v.Nazv_Prich);
-    m_mleWindow->setFit(m_mle ? &*m_mle : nullptr, m_mleCauses, names, m_mleLr,
-                        m_nl.dec, m_state->loadedFile);
+    m_mleWindow->setFit(*m_state, m_mle ? &*m_mle : nullptr, m_mleCauses, m_mleLr, m_nl.dec);
 }
 
 void TForm2::ButtonMleClick()

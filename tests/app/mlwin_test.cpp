@@ -371,6 +371,68 @@ void MleWindowTest::checkedBoxMatchesTheCommandLine()
         const double B = c.value(QStringLiteral("estimates")).toObject().value(QStringLiteral("B")).toDouble();
         QVERIFY(w->CausesGrid->item(i, 2)->text().startsWith(mleview::fmtNumber(B, h.dec()) + QStringLiteral(" [")));
     }
+
+    // The probability plot: the model is a straight line on the paper, the fleet drawn from
+    // the model lies along it, the value axis is labelled in percent.
+    const ChartData &pp = w->ProbPlot->chartData();
+    const SeriesData *model = pp.find(QStringLiteral("Model"));
+    const SeriesData *obs = pp.find(QStringLiteral("Observed"));
+    const SeriesData *low = pp.find(QStringLiteral("BandLow"));
+    const SeriesData *high = pp.find(QStringLiteral("BandHigh"));
+    QVERIFY(model && obs && low && high);
+    QVERIFY(model->points.size() > 10);
+    const double d0 = model->points[1].value - model->points[0].value;
+    int near = 0, shown = 0;
+    for (size_t j = 0; j < model->points.size(); ++j) {
+        if (j > 0)
+            QVERIFY(std::abs(model->points[j].value - model->points[j - 1].value - d0) < 1e-9);
+        QVERIFY(low->points[j].value < model->points[j].value && model->points[j].value < high->points[j].value);
+        const double y = obs->points[j].value;
+        if (std::isfinite(y)) {
+            ++shown;
+            near += std::abs(y - model->points[j].value) < 0.5;
+        }
+    }
+    QVERIFY(shown > 20);
+    QVERIFY2(near >= shown * 8 / 10, qPrintable(QStringLiteral("%1 of %2").arg(near).arg(shown)));
+    QVERIFY(pp.left.ticks.size() >= 3);
+    for (size_t i = 0; i < pp.left.ticks.size(); ++i) {
+        QVERIFY(pp.left.ticks[i].label.endsWith(u'%'));
+        if (i > 0)
+            QVERIFY(pp.left.ticks[i].value > pp.left.ticks[i - 1].value);
+    }
+    int timeLabels = 0;
+    for (const ChartPoint &pt : model->points)
+        timeLabels += !pt.label.isEmpty();
+    QVERIFY(timeLabels >= 2);
+
+    // The causes chart: a curve and points per fitted cause in the cause palette.
+    const ChartData &cc = w->CausesChart->chartData();
+    int fitted = 0;
+    for (const mle::CauseFit &c : a.mleCauses)
+        if (c.result) {
+            ++fitted;
+            const SeriesData *m = cc.find(QStringLiteral("Model%1").arg(c.cause));
+            QVERIFY(m);
+            QCOMPARE(m->color, paletteColor(c.cause == 0 ? 11 : c.cause));
+            QCOMPARE(m->points.size(), h.state.Hist_Arr.size());
+        }
+    QCOMPARE(int(cc.series.size()), 2 * fitted);
+
+    // Observed against expected: every expected count inside its Poisson band, and the
+    // counts add up to about the recorded failures.
+    const ChartData &oe = w->ObsExpChart->chartData();
+    const SeriesData *ex = oe.find(QStringLiteral("Expected"));
+    const SeriesData *plo = oe.find(QStringLiteral("PoissonLow"));
+    const SeriesData *phi = oe.find(QStringLiteral("PoissonHigh"));
+    QVERIFY(ex && plo && phi);
+    double total = 0;
+    for (size_t j = 0; j < ex->points.size(); ++j) {
+        QVERIFY(plo->points[j].value <= ex->points[j].value + 1e-9);
+        QVERIFY(ex->points[j].value <= phi->points[j].value + 1);
+        total += ex->points[j].value;
+    }
+    QVERIFY2(std::abs(total - a.mle->n) < 0.15 * a.mle->n, qPrintable(QString::number(total)));
     w->hide();
 }
 
