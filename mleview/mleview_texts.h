@@ -52,9 +52,9 @@ inline QString pValue(const QString &p) { return QStringLiteral("p = ") + p; }
 // Causes
 inline const QString colCause = QStringLiteral("Причина");
 inline const QString colCauseN = QStringLiteral("Отказов");
-inline const QString colCauseB = QStringLiteral("Beta [границы]");
-inline const QString colCauseT01 = QStringLiteral("90% наработка, ч [границы]");
-inline const QString colCauseM = QStringLiteral("Отказов/изд. за гарант.срок [границы]");
+inline const QString colCauseB = QStringLiteral("Beta\n[границы]");
+inline const QString colCauseT01 = QStringLiteral("90% наработка, ч\n[границы]");
+inline const QString colCauseM = QStringLiteral("Отказов/изд. за\nгарант.срок [границы]");
 inline const QString colCauseKind = QStringLiteral("Характер");
 inline const QString earlyFailure = QStringLiteral("приработочный");
 inline const QString wearOut = QStringLiteral("износовый");

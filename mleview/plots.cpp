@@ -182,29 +182,22 @@ ChartData probabilityPlot(const State &s, const mle::MleResult &r, QChar dec)
     c.left.fixedRange = true;
     c.left.min = std::floor(lo - 0.3);
     c.left.max = std::ceil(hi + 0.3);
+    // A few ticks that stay apart on a short axis: 1 and 5 times the powers of ten, and on
+    // the K·F paper 20%, 50%, 63,2% (where ln(−ln(1 − M/K)) is 0), 90% and 99%.
+    std::vector<double> shares;
     for (double e = -6; e <= 3; ++e)
-        for (double m : {1.0, 2.0, 5.0}) {
-            const double q = m * std::pow(10.0, e);
-            double v;
-            QString label;
-            if (kf) {
-                if (q >= 1)
-                    continue;
-                v = std::log(-std::log(1 - q));
-                label = fmtPercent(q, dec);
-            } else {
-                v = std::log(q);
-                label = fmtNumber(q, dec);
-            }
-            if (v >= c.left.min && v <= c.left.max)
-                c.left.ticks.push_back({v, label});
-        }
-    if (kf) {
-        const double v = 0;   // 1 − 1/e of K: where ln(−ln(1 − M/K)) is 0
+        for (double m : {1.0, 5.0})
+            shares.push_back(m * std::pow(10.0, e));
+    if (kf)
+        for (double q : {0.2, 1 - std::exp(-1.0), 0.9, 0.99})
+            shares.push_back(q);
+    std::sort(shares.begin(), shares.end());
+    for (double q : shares) {
+        if (kf && q >= 1)
+            continue;
+        const double v = kf ? std::log(-std::log(1 - q)) : std::log(q);
         if (v >= c.left.min && v <= c.left.max)
-            c.left.ticks.push_back({v, fmtPercent(1 - std::exp(-1.0), dec)});
-        std::sort(c.left.ticks.begin(), c.left.ticks.end(),
-                  [](const AxisData::Tick &a, const AxisData::Tick &b) { return a.value < b.value; });
+            c.left.ticks.push_back({v, kf ? fmtPercent(q, dec) : fmtNumber(q, dec)});
     }
     return c;
 }

@@ -31,6 +31,7 @@ QTableWidget *makeGrid(QWidget *parent, const char *name)
     g->setWordWrap(false);
     g->setTextElideMode(Qt::ElideNone);
     g->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    g->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     installTableCopy(g);
     return g;
 }
@@ -82,6 +83,12 @@ TFormMle::TFormMle(QWidget *parent)
     CloseBtn = new QPushButton(QStringLiteral("Закрыть"), this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
 
+    ProbPlot = new ChartWidget(this);
+    ProbPlot->setObjectName(QStringLiteral("ProbPlot"));
+    CausesChart = new ChartWidget(this);
+    CausesChart->setObjectName(QStringLiteral("CausesChart"));
+    ObsExpChart = new ChartWidget(this);
+    ObsExpChart->setObjectName(QStringLiteral("ObsExpChart"));
     auto *top = new QHBoxLayout;
     top->addWidget(Heading, 1);
     top->addWidget(PrintBtn);
@@ -90,19 +97,13 @@ TFormMle::TFormMle(QWidget *parent)
     left->addWidget(BoundsGrid, 3);
     left->addWidget(CausesLabel);
     left->addWidget(CausesGrid, 1);
-    ProbPlot = new ChartWidget(this);
-    ProbPlot->setObjectName(QStringLiteral("ProbPlot"));
-    CausesChart = new ChartWidget(this);
-    CausesChart->setObjectName(QStringLiteral("CausesChart"));
-    ObsExpChart = new ChartWidget(this);
-    ObsExpChart->setObjectName(QStringLiteral("ObsExpChart"));
+    left->addWidget(ObsExpChart, 2);
     auto *right = new QVBoxLayout;
-    right->addWidget(ProbPlot, 1);
-    right->addWidget(CausesChart, 1);
-    right->addWidget(ObsExpChart, 1);
+    right->addWidget(ProbPlot, 5);
+    right->addWidget(CausesChart, 4);
     m_body = new QHBoxLayout;
-    m_body->addLayout(left, 5);
-    m_body->addLayout(right, 4);
+    m_body->addLayout(left, 11);
+    m_body->addLayout(right, 9);
     auto *all = new QVBoxLayout(this);
     all->addLayout(top);
     all->addWidget(Message);
