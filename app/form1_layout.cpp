@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QStyleOptionComplex>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -71,6 +73,25 @@ QFont headingFont()
     f.setWeight(QFont::Black);
     return f;
 }
+
+//! Combo boxes with a narrow drop-down arrow, for a row of small option boxes.
+class NarrowComboStyle : public QProxyStyle {
+public:
+    static constexpr int kArrow = 11;
+    QRect subControlRect(ComplexControl cc, const QStyleOptionComplex *opt, SubControl sc,
+                         const QWidget *w) const override
+    {
+        QRect r = QProxyStyle::subControlRect(cc, opt, sc, w);
+        if (cc != CC_ComboBox)
+            return r;
+        const QRect all = opt->rect;
+        if (sc == SC_ComboBoxArrow)
+            return QRect(all.right() - kArrow - 1, all.top() + 1, kArrow, all.height() - 2);
+        if (sc == SC_ComboBoxEditField)
+            return QRect(all.left() + 3, all.top() + 2, all.width() - kArrow - 6, all.height() - 4);
+        return r;
+    }
+};
 
 } // namespace
 
@@ -181,7 +202,12 @@ void TForm1::setupUi()
                 need[1] = std::max(need[1], fm.horizontalAdvance(form1txt::mleLaws[i]));
                 need[2] = std::max(need[2], fm.horizontalAdvance(form1txt::mleKinds[i]));
             }
-            const int arrow = 20, gap = 2;
+            // A narrow drop-down part, so that the three boxes fit the room with their texts.
+            auto *narrow = new NarrowComboStyle;
+            narrow->setParent(MleOptions);
+            for (QComboBox *c : {MleLevel, MleLaw, MleKind})
+                c->setStyle(narrow);
+            const int arrow = NarrowComboStyle::kArrow + 8, gap = 2;
             const int spare = std::max(0, w - 2 * gap - (need[0] + need[1] + need[2] + 3 * arrow)) / 3;
             int x = 0;
             QComboBox *boxes[3] = {MleLevel, MleLaw, MleKind};
