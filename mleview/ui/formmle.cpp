@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -132,6 +133,20 @@ void TFormMle::setFit(const State &s, const mle::MleResult *fit,
     ProbPlot->setChartData(fit ? mleview::probabilityPlot(s, *fit, dec) : ChartData{});
     CausesChart->setChartData(mleview::causesChart(s, causes, dec));
     ObsExpChart->setChartData(fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
+}
+
+void TFormMle::showEvent(QShowEvent *e)
+{
+    QWidget::showEvent(e);
+    if (m_placed || !screen())
+        return;
+    // Opens whole on its screen: the designed size where it fits, with room for the frame.
+    m_placed = true;
+    const QRect avail = screen()->availableGeometry();
+    const QSize room = avail.size().shrunkBy(QMargins(4, 32, 4, 4));
+    resize(size().boundedTo(room));
+    // The title bar stays on the screen whether or not the frame is known yet.
+    move(avail.left() + std::max(0, (room.width() - width()) / 2), avail.top() + 28);
 }
 
 void TFormMle::PrintBtnClick() { printWindow(this, printFileName(m_dataFile, kPrintRole)); }

@@ -48,11 +48,15 @@ public:
     obr::ChartWidget *CausesChart = nullptr;  //!< each cause's model and observed flow
     obr::ChartWidget *ObsExpChart = nullptr;  //!< observed against expected per interval
 
+protected:
+    void showEvent(QShowEvent *e) override;
+
 private:
     void PrintBtnClick();
 
     obr::mleview::BoundsView m_bounds;
     obr::mleview::TextTable m_causes;
     QString m_dataFile;
+    bool m_placed = false;
     QHBoxLayout *m_body = nullptr;   //!< the tables, then the charts beside them
 };
