@@ -11,13 +11,17 @@
 #include "results/ui/uifonts.h"
 
 #include <QButtonGroup>
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QStyleOptionComplex>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -70,6 +74,25 @@ QFont headingFont()
     f.setWeight(QFont::Black);
     return f;
 }
+
+//! Combo boxes with a narrow drop-down arrow, for a row of small option boxes.
+class NarrowComboStyle : public QProxyStyle {
+public:
+    static constexpr int kArrow = 11;
+    QRect subControlRect(ComplexControl cc, const QStyleOptionComplex *opt, SubControl sc,
+                         const QWidget *w) const override
+    {
+        QRect r = QProxyStyle::subControlRect(cc, opt, sc, w);
+        if (cc != CC_ComboBox)
+            return r;
+        const QRect all = opt->rect;
+        if (sc == SC_ComboBoxArrow)
+            return QRect(all.right() - kArrow - 1, all.top() + 1, kArrow, all.height() - 2);
+        if (sc == SC_ComboBoxEditField)
+            return QRect(all.left() + 3, all.top() + 2, all.width() - kArrow - 6, all.height() - 4);
+        return r;
+    }
+};
 
 } // namespace
 
@@ -145,6 +168,58 @@ void TForm1::setupUi()
         bbRaschet = make<QPushButton>(p, "bbRaschet", {150, 300, 160, 44}, form1txt::bbRaschet);
         bbRaschet->setFont(withPixelSize(font(), 16, true));
         bbRaschet->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+
+        // The maximum-likelihood model: its box and a row of options in the room left of
+        // «Расчет», placed from the button so that they follow it.
+        {
+            const QRect b = bbRaschet->geometry();
+            const int x0 = 8, w = b.left() - 4 - x0;
+            BoxMaxPr = make<QCheckBox>(p, "BoxMaxPr", {x0, b.top() - 6, w, 30}, form1txt::BoxMaxPr);
+            BoxMaxPr->setToolTip(form1txt::BoxMaxPrHint);
+            MleOptions = make<QFrame>(p, "MleOptions", {x0, b.top() + 26, w, 24});
+            MleLevel = make<QComboBox>(MleOptions, "MleLevel", {});
+            MleLaw = make<QComboBox>(MleOptions, "MleLaw", {});
+            MleKind = make<QComboBox>(MleOptions, "MleKind", {});
+            const QFont small = withPixelSize(font(), 11, false);
+            for (QComboBox *c : {MleLevel, MleLaw, MleKind}) {
+                c->setFont(small);
+                c->view()->setMinimumWidth(210);
+            }
+            for (double level : form1txt::mleLevels)
+                MleLevel->addItem(QString(), level);   // texts follow the locale (FormCreate)
+            MleLevel->setCurrentIndex(2);
+            MleLevel->setToolTip(form1txt::MleLevelHint);
+            for (int i = 0; i < 2; ++i) {
+                MleLaw->addItem(form1txt::mleLaws[i]);
+                MleLaw->setItemData(i, form1txt::mleLawsFull[i], Qt::ToolTipRole);
+                MleKind->addItem(form1txt::mleKinds[i]);
+                MleKind->setItemData(i, form1txt::mleKindsFull[i], Qt::ToolTipRole);
+            }
+            MleKind->setToolTip(form1txt::MleKindHint);
+            // Each box as wide as its longest text and the arrow; the rest of the row is
+            // shared out evenly.
+            const QFontMetrics fm(small);
+            const QString widestLevel = QStringLiteral("0,95");
+            int need[3] = {fm.horizontalAdvance(widestLevel), 0, 0};
+            for (int i = 0; i < 2; ++i) {
+                need[1] = std::max(need[1], fm.horizontalAdvance(form1txt::mleLaws[i]));
+                need[2] = std::max(need[2], fm.horizontalAdvance(form1txt::mleKinds[i]));
+            }
+            // A narrow drop-down part, so that the three boxes fit the room with their texts.
+            auto *narrow = new NarrowComboStyle;
+            narrow->setParent(MleOptions);
+            for (QComboBox *c : {MleLevel, MleLaw, MleKind})
+                c->setStyle(narrow);
+            const int arrow = NarrowComboStyle::kArrow + 8, gap = 2;
+            const int spare = std::max(0, w - 2 * gap - (need[0] + need[1] + need[2] + 3 * arrow)) / 3;
+            int x = 0;
+            QComboBox *boxes[3] = {MleLevel, MleLaw, MleKind};
+            for (int i = 0; i < 3; ++i) {
+                const int bw = i == 2 ? w - x : need[i] + arrow + spare;
+                boxes[i]->setGeometry(x, 0, bw, 24);
+                x += bw + gap;
+            }
+        }
 
         // The progress of a running calculation takes the place of «Расчет» while it runs:
         // the method in the bar's text above, the button that stops it below.

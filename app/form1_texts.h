@@ -42,6 +42,26 @@ inline const QString SKO_Flag = QStringLiteral("Подбор СКО");
 inline const QString RadioGroup1 = QStringLiteral("Критерии подбора закона распределения");
 inline const QString criterion[3] = {QStringLiteral("Стандарт"), QStringLiteral("Спец 1"),
                                      QStringLiteral("Спец 2")};
+// The maximum-likelihood model and its options (compact: two lines left of «Расчет»)
+inline const QString BoxMaxPr = QStringLiteral("Модель 3 (макс.\nправдоподобия)");
+inline const QString BoxMaxPrHint = QStringLiteral(
+    "Модель 3 (макс. правдоподобия): подбор параметров по всем временам отказов, "
+    "доверительные границы каждой оценки, анализ по причинам отказов");
+inline const QString MleLevelHint = QStringLiteral("Доверительная вероятность границ модели 3");
+inline const QString MleLawHint = QStringLiteral(
+    "Закон окончания гарантии для модели 3: нормальный по среднему и СКО или эмпирический "
+    "по загруженному файлу сроков гарантии");
+inline const QString MleLawHintNoFile = QStringLiteral(
+    "Эмпирический закон доступен после загрузки файла сроков гарантии");
+inline const QString MleKindHint = QStringLiteral(
+    "Вид доверительных границ модели 3: по отношению правдоподобия или по информации Фишера");
+inline const QString mleLaws[2] = {QStringLiteral("норм."), QStringLiteral("эмп.")};
+inline const QString mleKinds[2] = {QStringLiteral("ОП"), QStringLiteral("Фиш.")};
+inline const QString mleLawsFull[2] = {QStringLiteral("нормальный закон гарантии"),
+                                       QStringLiteral("эмпирический закон (файл сроков)")};
+inline const QString mleKindsFull[2] = {QStringLiteral("по отношению правдоподобия"),
+                                        QStringLiteral("по информации Фишера")};
+constexpr double mleLevels[4] = {0.8, 0.9, 0.95, 0.99};
 inline const QString bbRaschet = QStringLiteral("Расчет");
 inline const QString StopCalcBtn = QStringLiteral("Стоп");
 inline const QString StopCalcHint = QStringLiteral("Прервать расчет");

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSlider>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QThread>
 #include <QToolButton>
@@ -98,6 +100,8 @@ void TForm1::connectControls()
     connect(StopCalcBtn, &QPushButton::clicked, this, &TForm1::StopCalcBtnClick);
     connect(btnCopyBest, &QPushButton::clicked, this, &TForm1::btnCopyBestClick);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    // The kind of bounds is a way of showing the last fit: it switches at once.
+    connect(MleKind, &QComboBox::currentIndexChanged, this, [this] { publishMle(); });
 }
 
 QString TForm1::designRoot()
@@ -174,6 +178,10 @@ template <class F> void TForm1::guarded(F &&action)
 
 void TForm1::FormCreate()
 {
+    const QChar dec = decimalSeparator();
+    for (int i = 0; i < MleLevel->count(); ++i)
+        MleLevel->setItemText(i, fmtGeneral(MleLevel->itemData(i).toDouble(), dec));
+    updateMleLaw();
     // The link file only decides the path box's first text: the dialogs' start.
     if (QFileInfo::exists(form1txt::linkFile))
         FilePath->setText(designRoot());
@@ -367,6 +375,7 @@ void TForm1::SpeedButton1Click()
         meSKO->setText(t.meSKO);
         MaskEditSrednee->setText(t.MaskEditSrednee);
         MaskEditSKO->setText(t.MaskEditSKO);
+        updateMleLaw();
     });
 }
 
@@ -440,6 +449,9 @@ CalcRequest TForm1::calcRequest() const
     rq.criterion = RadioGroup1Items->checkedId();
     rq.dec = decimalSeparator();
     rq.threads = m_genThreads;
+    rq.mle = BoxMaxPr->isChecked();
+    rq.mleLevel = MleLevel->currentData().toDouble();
+    rq.mleEmpirical = MleLaw->currentIndex() == 1 && !m_state->MasTGarant.empty();
     return rq;
 }
 
@@ -461,6 +473,7 @@ void TForm1::bbRaschetClick()
         connect(m_calc, &CalcRunner::stageChanged, this, &TForm1::calcStageChanged);
         connect(m_calc, &CalcRunner::finished, this, &TForm1::finishCalculation,
                 Qt::QueuedConnection);
+        m_calcMethod = -1;
         setCalcRunning(true);
         m_calc->start();
     });
@@ -470,6 +483,7 @@ void TForm1::calcStageChanged(int method, int index, int count)
 {
     if (!m_calc)
         return;
+    m_calcMethod = method;
     CalcProgressBar->setRange(0, count);
     CalcProgressBar->setValue(index);
     // The method's name always; its place in the run where the bar has room for it.
@@ -499,8 +513,17 @@ void TForm1::finishCalculation()
             return;
         }
         *m_state = std::move(*r.state);
-        if (r.error)
+        m_mle = std::move(r.report.mle);
+        m_mleCauses = std::move(r.report.mleCauses);
+        publishMle();
+        if (r.error) {
+            // A refused maximum-likelihood fit, the last step, leaves the models fitted
+            // before it: they are shown, then the refusal.
+            if (m_calcMethod == int(CalcMethod::Mle) && m_state->MasProbl.size() > 0 &&
+                !m_state->Hist_Arr.empty())
+                showDiagrams();
             throw UserError(*r.error);
+        }
         switch (r.report.outcome) {
         case CalcOutcome::NoPath: m_messages->message(this, txt::noPath); return;
         case CalcOutcome::NotLoaded: return;
@@ -681,6 +704,26 @@ void TForm1::stopGeneticRun()
     m_genControl->Stop_Gen = true;
     m_gen->wait();
     ThreadTerminated();
+}
+
+bool TForm1::mleLrBounds() const { return MleKind->currentIndex() != 1; }
+
+void TForm1::updateMleLaw()
+{
+    // The empirical law needs the loaded warranty end times.
+    const bool file = !m_state->MasTGarant.empty();
+    auto *model = qobject_cast<QStandardItemModel *>(MleLaw->model());
+    if (QStandardItem *item = model ? model->item(1) : nullptr)
+        item->setEnabled(file);
+    if (!file)
+        MleLaw->setCurrentIndex(0);
+    MleLaw->setToolTip(file ? form1txt::MleLawHint : form1txt::MleLawHintNoFile);
+}
+
+void TForm1::publishMle()
+{
+    if (m_form2)
+        m_form2->setMaxPr(m_mle ? &*m_mle : nullptr, m_mleCauses, mleLrBounds());
 }
 
 void TForm1::updateCommands()

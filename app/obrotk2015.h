@@ -18,9 +18,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +72,11 @@ public:
     bool calcRunning() const { return m_calc != nullptr; }
     //! Processes events until a running calculation has ended and its results are shown.
     void waitForCalculation();
+    //! The maximum-likelihood fit of the last calculation that ran it (empty otherwise).
+    const std::optional<obr::mle::MleResult> &lastMle() const { return m_mle; }
+    const std::vector<obr::mle::CauseFit> &lastMleCauses() const { return m_mleCauses; }
+    //! The kind of bounds chosen for the maximum-likelihood model: true = likelihood ratio.
+    bool mleLrBounds() const;
     //! The file the shared open dialog remembers (last file chosen with either loader).
     QString dialogFileName() const { return m_dialogFile; }
 
@@ -109,6 +117,11 @@ public:
     QGroupBox *RadioGroup1 = nullptr;
     QButtonGroup *RadioGroup1Items = nullptr;
     QPushButton *bbRaschet = nullptr;
+    QCheckBox *BoxMaxPr = nullptr;      //!< the maximum-likelihood model
+    QFrame *MleOptions = nullptr;       //!< its options: level, warranty law, kind of bounds
+    QComboBox *MleLevel = nullptr;
+    QComboBox *MleLaw = nullptr;
+    QComboBox *MleKind = nullptr;
     QProgressBar *CalcProgressBar = nullptr;
     QPushButton *StopCalcBtn = nullptr;
 
@@ -221,6 +234,10 @@ private:
     void setCalcRunning(bool running);
     void cancelCalculation();
     void updateCommands();
+    //! The empirical warranty law is offered only once a warranty-times file is loaded.
+    void updateMleLaw();
+    //! Hands the last maximum-likelihood fit and the chosen kind of bounds to the windows.
+    void publishMle();
 
     obr::State *m_state;
     QPointer<TForm2> m_form2;
@@ -238,4 +255,7 @@ private:
     obr::LogPump *m_log = nullptr;
     obr::CalcRunner *m_calc = nullptr;
     bool m_resultsWereShown = false;
+    int m_calcMethod = -1;   //!< the fit the running calculation is in
+    std::optional<obr::mle::MleResult> m_mle;
+    std::vector<obr::mle::CauseFit> m_mleCauses;
 };

@@ -14,6 +14,7 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QPainter>
+#include <QCategoryAxis>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -159,7 +160,17 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
     chart->addAxis(xAxis, Qt::AlignBottom);
 
     auto makeValueAxis = [&](const AxisData &a, AxisSide side, Qt::Alignment al) {
-        auto *ax = new QValueAxis;
+        QValueAxis *ax = nullptr;
+        if (!a.ticks.empty()) {
+            // Labels at the given values: the grid lines stand at them too.
+            auto *cat = new QCategoryAxis;
+            cat->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+            cat->setStartValue(a.min);
+            for (const AxisData::Tick &t : a.ticks)
+                cat->append(t.label, t.value);
+            ax = cat;
+        } else
+            ax = new QValueAxis;
         ax->setTitleText(a.title);
         ax->setTitleFont(chartFont(d.axisTitlePx, true));
         ax->setLabelsFont(chartFont(d.axisLabelPx));
@@ -167,7 +178,8 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
         ax->setLabelFormat(a.percentLabels ? QStringLiteral("%.4g%") : QStringLiteral("%.4g"));
         if (a.fixedRange) {
             ax->setRange(a.min, a.max);
-            ax->setTickCount(niceTickCount(a.max - a.min));
+            if (a.ticks.empty())
+                ax->setTickCount(niceTickCount(a.max - a.min));
         } else
             autoRange(ax, d, side);
         chart->addAxis(ax, al);
@@ -266,8 +278,11 @@ void ChartLegend::setEntries(const ChartData &d)
     setFont(chartFont(basePx_));
     if (d.legendVisible)
         for (const SeriesData &s : d.series)
-            if (s.visible)
-                entries_.push_back({s.title, toColor(s.color, s.transparency)});
+            // A series without a title (the second line of a band) takes no entry; a
+            // series of points only shows the colour of its crosses.
+            if (s.visible && !s.title.isEmpty())
+                entries_.push_back(
+                    {s.title, toColor(s.color, s.crossMarkers && s.transparency >= 100 ? 0 : s.transparency)});
     update();
 }
 

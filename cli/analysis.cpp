@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "analysis.h"
+#include "mleview/plots.h"
 
 #include "calc/driver.h"
 #include "fit/fits.h"
@@ -259,6 +260,10 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     // The results window after the calculation; a later refresh keeps changed titles.
     ResultsTitles titles;
     a.results = computeResults(s, a.nl, width, titles);
+    if (a.mle) {
+        a.mleProbPlot = mleview::probabilityPlot(s, *a.mle, a.nl.dec);
+        a.mleCausesChart = mleview::causesChart(s, a.mleCauses, a.nl.dec);
+    }
 
     // The genetic tab's start button: Sred_Opt and SKO_Opt as the calculation set them,
     // Sred and SKO as the fits left them.

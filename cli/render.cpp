@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "render.h"
+#include "mleview/mleview.h"
+#include "mleview/mleview_texts.h"
 
 #include "chart/chartwidget.h"
 #include "chart/export.h"
@@ -26,6 +28,7 @@ constexpr QSize kForm2Chart2(650, 369);
 constexpr QSize kForm2Chart3(777, 491);
 constexpr QSize kExpandChart(1425, 833);
 constexpr QSize kForm3Chart3(814, 470);
+constexpr QSize kMleChart(640, 440);   // the charts of the maximum-likelihood window
 
 QString cannotWrite(const QString &path, const QString &why)
 {
@@ -239,6 +242,40 @@ void chartPage(Pages &pg, QPainter &p, const NamedChart &c)
     p.restore();
 }
 
+//! The maximum-likelihood model: its bounds table beside its probability plot and causes chart.
+void mlePage(Pages &pg, QPainter &p, const Analysis &a)
+{
+    pg.newPage();
+    const mleview::BoundsView v = mleview::boundsView(*a.mle, true, a.nl.dec);
+    pg.heading(mtv::caption);
+    pg.line(v.heading, textFont(10, true));
+    if (!v.message.isEmpty())
+        for (const QString &l : v.message.split(u'\n'))
+            pg.line(l);
+    pg.skip(6);
+    const int top = pg.y();
+    std::vector<QStringList> rows = {QStringList(v.table.header.begin(), v.table.header.end())};
+    for (const auto &r : v.table.rows)
+        rows.push_back(QStringList(r.begin(), r.end()));
+    // The table takes the left half of the page, the two charts the right half.
+    const int half = pg.area().width() / 2;
+    pg.grid(rows, {220, 90, 120, 120}, double(half - 10) / 550, 8, 4);
+    const std::vector<NamedChart> charts = mleChartsOf(a);
+    const int roomH = (pg.area().height() - top) / int(std::max<size_t>(1, charts.size()));
+    for (size_t i = 0; i < charts.size(); ++i) {
+        const NamedChart &c = charts[i];
+        const std::unique_ptr<ChartWidget> w = layoutChart(c);
+        const QRect room(half + 10, top + int(i) * roomH, pg.area().width() - half - 10, roomH - 6);
+        const double scale = std::min(double(room.width()) / c.size.width(),
+                                      double(room.height()) / c.size.height());
+        p.save();
+        p.translate(room.x(), room.y());
+        p.scale(scale, scale);
+        w->render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+        p.restore();
+    }
+}
+
 void logPages(Pages &pg, const Analysis &a)
 {
     pg.newPage();
@@ -268,11 +305,24 @@ std::vector<NamedChart> chartsOf(const Analysis &a)
     return out;
 }
 
+std::vector<NamedChart> mleChartsOf(const Analysis &a)
+{
+    if (!a.mle)
+        return {};
+    return {
+        {QStringLiteral("FormMle_ProbPlot.png"), mtv::probTitle, &a.mleProbPlot, kMleChart},
+        {QStringLiteral("FormMle_Causes.png"), mtv::causesChartTitle, &a.mleCausesChart, kMleChart},
+    };
+}
+
 std::vector<OutputFile> chartFiles(const Analysis &a, const QString &format)
 {
     const ImageFormat kind = imageFormatNamed(format).value_or(ImageFormat::Png);
     std::vector<OutputFile> out;
-    for (const NamedChart &c : chartsOf(a)) {
+    std::vector<NamedChart> all = chartsOf(a);
+    for (const NamedChart &c : mleChartsOf(a))
+        all.push_back(c);
+    for (const NamedChart &c : all) {
         const std::unique_ptr<ChartWidget> w = layoutChart(c);
         if (kind != ImageFormat::Png) {
             // Vector drawings under the same names with their own suffix.
@@ -311,6 +361,8 @@ QByteArray pdfBytes(const Analysis &a, const QString &file)
         tablePage(pg, a);
         for (const NamedChart &c : chartsOf(a))
             chartPage(pg, p, c);
+        if (a.mle)
+            mlePage(pg, p, a);
         logPages(pg, a);
         p.end();
     }

@@ -23,6 +23,8 @@ struct NamedChart {
 
 //! The charts of the run: results window (3), enlarged chart, nonparametric chart if run.
 std::vector<NamedChart> chartsOf(const Analysis &a);
+//! The charts of the maximum-likelihood window when the fit ran: probability plot, causes.
+std::vector<NamedChart> mleChartsOf(const Analysis &a);
 
 /*! rief Every chart of chartsOf as a file's name and bytes: PNG or, with  format
  *  "svg" or "pdf", a vector drawing under the same name with that suffix. */

@@ -51,6 +51,13 @@ struct AxisData {
     double min = 0;
     double max = 100;
     bool percentLabels = false;   //!< labels in the picture format "#,##0.#%"
+    //! Labels at chosen values instead of evenly spaced numbers (an axis of transformed
+    //! values labelled in the quantity itself); used with a fixed range.
+    struct Tick {
+        double value = 0;
+        QString label;
+    };
+    std::vector<Tick> ticks;
 };
 
 struct ChartData {

@@ -66,6 +66,7 @@ namespace {
 constexpr int kFormCauses = 10; // causes drawn in the results window
 constexpr int kUnknownPalette = 11;
 constexpr Rgb kAlmostBlack = 0x040000; // the colour value 4: red 4, green 0, blue 0
+constexpr Rgb kMaxPrColor = 0xFF8000;  // the maximum-likelihood model: orange, dashed
 
 ChartData flowChartFrame()
 {
@@ -191,6 +192,18 @@ std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTit
         c1.find(QStringLiteral("Series2"))->title = rtxt::sPirsCens;
         c1.find(QStringLiteral("Series3"))->title = rtxt::sPirs;
     }
+    // The maximum-likelihood model: a curve of its own colour and dash in the flow and
+    // the accumulated charts, only when it was fitted.
+    const Mod_Weib &ML = s.MMaxPr;
+    if (ML.Executed) {
+        SeriesData l = detail::line(QStringLiteral("SeriesMaxPr"), rtxt::sMaxPr, kMaxPrColor, AxisSide::Left, 2);
+        l.style = LineStyle::Dash;
+        c1.series.push_back(l);
+        c2.series.push_back(l);
+    }
+    // Looked up after the last series is added: the references stay valid.
+    SeriesData *SM1 = ML.Executed ? c1.find(QStringLiteral("SeriesMaxPr")) : nullptr;
+    SeriesData *SM2 = ML.Executed ? c2.find(QStringLiteral("SeriesMaxPr")) : nullptr;
     SeriesData &S1 = *c1.find(QStringLiteral("Series1"));
     SeriesData &S2 = *c1.find(QStringLiteral("Series2"));
     SeriesData &S3 = *c1.find(QStringLiteral("Series3"));
@@ -247,6 +260,11 @@ std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTit
                 addPoint(S6, *k / Izd * K_Interval, label);
             addPoint(S11, G.Unsens * G.K_powtor, label);
             addPoint(S12, G.Kol_Nakopl / Izd, label);
+        }
+        if (SM1) {
+            if (auto k = at(ML.Kol_F_priv, i))
+                addPoint(*SM1, *k * K_Interval / Izd, label);
+            addPoint(*SM2, ML.Kol_Nakopl / Izd, label);
         }
         if (s.MSmirn.Executed) {
             if (auto k = at(s.MSmirn.Kol_F_priv, i))

@@ -13,6 +13,7 @@ inline const QString colPirsS = QStringLiteral("Пирсона/спир.спус
 inline const QString colSmirn = QStringLiteral("Смирнова ");
 inline const QString colGenet = QStringLiteral("Генетическая");
 inline const QString colMaxPr = QStringLiteral("Макс.правдоподобия");
+inline const QString buttonMle = QStringLiteral("Доверит. границы");
 inline const QString colData = QStringLiteral("Данные эксплуатации");
 
 // Results table: row captions, rows 0..11
@@ -61,6 +62,7 @@ inline const QString sPirsInfl = QStringLiteral("Модель по Пирсон�
 inline const QString sPirsCens = QStringLiteral("Модель по Пирсону с учетом цензурирования");
 inline const QString sPirs = QStringLiteral("Модель по Пирсону");
 inline const QString sSmirn = QStringLiteral("Модель по Смирнову");
+inline const QString sMaxPr = QStringLiteral("Модель 3 (макс. правдоподобия)");
 inline const QString sGenet = QStringLiteral("Модель \"генетическая\"");
 inline const QString sGenetInfl = QStringLiteral("Модель \"генетическая\" с влиянием цензурирования");
 inline const QString sGenetCens = QStringLiteral("Модель генетическая с учетом цензурирования");

@@ -7,6 +7,7 @@
 #include "chart/printing.h"
 #include "desktop/tablecopy.h"
 #include "model/errors.h"
+#include "mleview/ui/formmle.h"
 #include "results/results_texts.h"
 
 #include <QChart>
@@ -100,12 +101,16 @@ TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     Button2->raise();
     ButtonCsv = new QPushButton(QStringLiteral("Экспорт в CSV…"), canvas);
     ButtonCsv->setObjectName(QStringLiteral("ButtonCsv"));
+    ButtonMle = new QPushButton(obr::rtxt::buttonMle, canvas);
+    ButtonMle->setObjectName(QStringLiteral("ButtonMle"));
+    ButtonMle->hide();
     obr::installTableCopy(Result_Grid);
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Prodolgenie, &QPushButton::clicked, this, &TForm2::ProdolgenieClick);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     connect(ButtonCsv, &QPushButton::clicked, this, &TForm2::ExportCsvClick);
+    connect(ButtonMle, &QPushButton::clicked, this, &TForm2::ButtonMleClick);
 
     m_scroll->setGeometry(rect());
     m_canvas->resize(kDesignSize);
@@ -139,6 +144,8 @@ void TForm2::placeControls()
     Prodolgenie->setGeometry(W - 95, 40, 75, 40);
     if (ButtonCsv)
         ButtonCsv->setGeometry(W - 304, 40, 100, 40);
+    if (ButtonMle)
+        ButtonMle->setGeometry(W - 424, 40, 112, 40);
     fitHeading();
 }
 
@@ -179,7 +186,12 @@ void TForm2::Diagrams(const obr::NumLocale &nl)
 void TForm2::fillGrid(const obr::ResultsTable &t)
 {
     const QBrush fixedBrush = palette().brush(QPalette::Button);
-    for (int c = 0; c < obr::ResultsTable::Cols; ++c) {
+    // The designed six columns; one more when the maximum-likelihood model is shown
+    // beside the four others (the grid scrolls then).
+    const int cols = std::max(obr::ResultsTable::Cols, std::min(t.dataColumn + 1, obr::ResultsTable::MaxCols));
+    if (Result_Grid->columnCount() != cols)
+        Result_Grid->setColumnCount(cols);
+    for (int c = 0; c < cols; ++c) {
         if (t.widths[size_t(c)] > 0)
             Result_Grid->setColumnWidth(c, t.widths[size_t(c)]);
         for (int r = 0; r < obr::ResultsTable::Rows; ++r) {
@@ -200,7 +212,7 @@ void TForm2::fillGrid(const obr::ResultsTable &t)
     // capped times of 10000000000 hours and the quantiles of a very flat model are longer
     // than the designed widths.
     const QFontMetrics fm(Result_Grid->font());
-    for (int c = 0; c < obr::ResultsTable::Cols; ++c) {
+    for (int c = 0; c < cols; ++c) {
         if (t.widths[size_t(c)] <= 0)
             continue;
         int need = 0;
@@ -319,4 +331,34 @@ void TForm2::Button2Click()
     } catch (const std::exception &e) {
         QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(e.what()));
     }
+}
+
+void TForm2::setMaxPr(const obr::mle::MleResult *fit, const std::vector<obr::mle::CauseFit> &causes,
+                      bool lr)
+{
+    m_mle = fit ? std::optional<obr::mle::MleResult>(*fit) : std::nullopt;
+    m_mleCauses = causes;
+    m_mleLr = lr;
+    ButtonMle->setVisible(m_mle.has_value());
+    if (!m_mle && m_mleWindow)
+        m_mleWindow->hide();
+    refreshMleWindow();
+}
+
+void TForm2::refreshMleWindow()
+{
+    if (!m_mleWindow)
+        return;
+    m_mleWindow->setFit(*m_state, m_mle ? &*m_mle : nullptr, m_mleCauses, m_mleLr, m_nl.dec);
+}
+
+void TForm2::ButtonMleClick()
+{
+    if (!m_mle)
+        return;
+    if (!m_mleWindow)
+        m_mleWindow = new TFormMle(this);
+    refreshMleWindow();
+    m_mleWindow->show();
+    m_mleWindow->raise();
 }

@@ -5,7 +5,13 @@
  * flow. It shows what obr::computeResults returns.
  */
 #include "model/state.h"
+#include "mle/mle.h"
+#include "mleview/ui/formmle.h"
 #include "results/out_graph2015.h"
+
+#include <QPointer>
+#include <optional>
+#include <vector>
 
 #include <QWidget>
 
@@ -45,6 +51,15 @@ public:
     QPushButton *Prodolgenie = nullptr;
     QPushButton *Button2 = nullptr;
     QPushButton *ButtonCsv = nullptr; //!< «Экспорт в CSV…»
+    QPushButton *ButtonMle = nullptr; //!< «Доверит. границы»: the maximum-likelihood window
+
+    /*! \brief The maximum-likelihood fit of the last calculation (null: none) and its
+     *  causes, shown with the kind of bounds \a lr (likelihood ratio) or Fisher. An open
+     *  maximum-likelihood window follows at once. */
+    void setMaxPr(const obr::mle::MleResult *fit, const std::vector<obr::mle::CauseFit> &causes,
+                  bool lr);
+    //! The maximum-likelihood window (null until first opened).
+    TFormMle *mleWindow() const { return m_mleWindow; }
 
     //! The client size of the design; the window opens at it where the screen allows.
     static constexpr QSize kDesignSize{1428, 862};
@@ -65,6 +80,7 @@ private slots:
     void Button1Click();
     void ProdolgenieClick();
     void Button2Click();
+    void ButtonMleClick();
 
 private:
     void fillGrid(const obr::ResultsTable &t);
@@ -73,6 +89,7 @@ private:
     //! Lays the contents out over the width and height they have (the design at 1428 x 862).
     void placeControls();
     void fitHeading();
+    void refreshMleWindow();
 
     obr::State *m_state;
     TExpandForm *m_expand;
@@ -84,4 +101,8 @@ private:
     obr::NumLocale m_nl; //!< separators of the last refresh
     bool m_placed = false;
     int m_dragColumn = -1;
+    std::optional<obr::mle::MleResult> m_mle;
+    std::vector<obr::mle::CauseFit> m_mleCauses;
+    bool m_mleLr = true;
+    QPointer<TFormMle> m_mleWindow;
 };

@@ -701,6 +701,51 @@ TEST(Drawn, ChartsArePngFilesAndThePdfHasAPageForEachPart)
         EXPECT_TRUE(nonBlank(QImage(dir.filePath(page)))) << page.toStdString();
 }
 
+//! The pages of a PDF drawn as images (empty when pdftoppm is missing).
+QStringList pdfPages(const QString &pdf, const QString &prefix)
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        return {};
+    QProcess p;
+    p.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), pdf, prefix});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    const QFileInfo fi(prefix);
+    QStringList out;
+    for (const QString &n : QDir(fi.path()).entryList({fi.fileName() + QStringLiteral("*.png")}, QDir::Files, QDir::Name))
+        out << QDir(fi.path()).filePath(n);
+    return out;
+}
+
+TEST(Drawn, MaximumLikelihoodChartsAndReportPage)
+{
+    QTemporaryDir dir;
+    const QString charts = dir.filePath(QStringLiteral("charts"));
+    const QString withMle = dir.filePath(QStringLiteral("mle.pdf"));
+    const QString without = dir.filePath(QStringLiteral("plain.pdf"));
+    const CliRun r = runCli({data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle"),
+                             QStringLiteral("--k-spiral"), QStringLiteral("1.05"), QStringLiteral("--charts"), charts,
+                             QStringLiteral("--pdf"), withMle, QStringLiteral("--quiet")});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    for (const char *name : {"FormMle_ProbPlot.png", "FormMle_Causes.png"}) {
+        const QImage img(QDir(charts).filePath(QLatin1String(name)));
+        ASSERT_FALSE(img.isNull()) << name;
+        EXPECT_TRUE(nonBlank(img)) << name;
+    }
+    const CliRun plain = runCli({data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral"),
+                                 QStringLiteral("--k-spiral"), QStringLiteral("1.05"), QStringLiteral("--pdf"), without,
+                                 QStringLiteral("--quiet")});
+    ASSERT_EQ(plain.exitCode, 0) << plain.errText().toStdString();
+    const QStringList a = pdfPages(withMle, dir.filePath(QStringLiteral("m"))),
+                      b = pdfPages(without, dir.filePath(QStringLiteral("p")));
+    if (a.isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed: pages not drawn";
+    // One more page: the bounds table beside the two charts.
+    EXPECT_EQ(a.size(), b.size() + 1);
+    EXPECT_TRUE(nonBlank(QImage(a[a.size() - 2])));
+}
+
 } // namespace
 
 int main(int argc, char **argv)

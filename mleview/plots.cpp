@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: MIT
+#include "mleview/plots.h"
+#include "mleview/mleview.h"
+#include "mleview/mleview_texts.h"
+
+#include "mle/likelihood.h"
+#include "stats/stat2018.h"
+
+#include <boost/math/distributions/normal.hpp>
+#include <boost/math/distributions/poisson.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace obr::mleview {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr int kUnknownPalette = 11;   // the not-established cause, as in the results charts
+constexpr Rgb kModelColor = 0xFF8000; // the maximum-likelihood model: orange, as in the results
+constexpr Rgb kObservedColor = 0x000080;
+
+//! Share of the fleet still under warranty at t under the law the fit used.
+class WarrantyShare {
+public:
+    WarrantyShare(const State &s, const mle::MleResult &r)
+        : m_empirical(r.law == mle::WarrantyLaw::Empirical && !s.MasTGarant.empty()),
+          m_Sred(r.Sred), m_SKO(r.SKO)
+    {
+        if (m_empirical)
+            m_law = mle::detail::Law::fromTimes(s.MasTGarant);
+    }
+    double operator()(double t) const
+    {
+        return m_empirical ? m_law.survival(t) : 1 - CDF_Gauss(m_Sred, m_SKO, t);
+    }
+
+private:
+    bool m_empirical;
+    double m_Sred, m_SKO;
+    mle::detail::Law m_law;
+};
+
+SeriesData lineSeries(const QString &name, const QString &title, Rgb color, double width,
+                      LineStyle style = LineStyle::Solid)
+{
+    SeriesData s;
+    s.name = name;
+    s.title = title;
+    s.kind = SeriesKind::Line;
+    s.color = color;
+    s.lineWidth = width;
+    s.style = style;
+    return s;
+}
+
+//! Points only: the line is fully transparent, the crosses keep the colour.
+SeriesData pointSeries(const QString &name, const QString &title, Rgb color)
+{
+    SeriesData s = lineSeries(name, title, color, 1);
+    s.transparency = 100;
+    s.crossMarkers = true;
+    return s;
+}
+
+QString fmtHours(double t)
+{
+    return QString::number(static_cast<long long>(std::llround(t)));
+}
+
+//! Variance of a·x over the covariance of (ln A, ln B, ln K, ...); NaN without one.
+double quadratic(const std::vector<double> &cov, int p, const std::array<double, 3> &a)
+{
+    if (cov.size() < size_t(p * p) || p < 3)
+        return kNaN;
+    double v = 0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            v += a[size_t(i)] * a[size_t(j)] * cov[size_t(i * p + j)];
+    return v;
+}
+
+//! Time labels at 1, 2, 5 times the powers of ten, each at the category nearest to it.
+std::vector<QString> timeLabels(double lnT0, double step, int n)
+{
+    std::vector<QString> labels(static_cast<size_t>(n), QString());
+    const double t0 = std::exp(lnT0), t1 = std::exp(lnT0 + step * (n - 1));
+    for (double p = std::pow(10.0, std::floor(std::log10(t0))); p <= t1 * 10; p *= 10)
+        for (double m : {1.0, 2.0, 5.0}) {
+            const double t = m * p;
+            if (t < t0 * 0.999 || t > t1 * 1.001)
+                continue;
+            const int j = int(std::lround((std::log(t) - lnT0) / step));
+            if (j >= 0 && j < n && labels[size_t(j)].isEmpty())
+                labels[size_t(j)] = fmtHours(t);
+        }
+    return labels;
+}
+
+QString fmtPercent(double p, QChar dec)
+{
+    QString s = QString::number(p * 100, 'g', 3);
+    if (dec != u'.')
+        s.replace(u'.', dec);
+    return s + u'%';
+}
+
+} // namespace
+
+ChartData probabilityPlot(const State &s, const mle::MleResult &r, QChar dec)
+{
+    ChartData c;
+    c.decimal = dec;
+    c.title = mtv::probTitle;
+    c.bottom.title = mtv::probBottom;
+    c.right.used = false;
+    c.whiteBackWall = true;
+    c.legendVisible = true;
+    c.wideSwatches = true;
+    const bool kf = !r.ridge;   // K·F form when K is determined
+    c.left.title = kf ? mtv::probLeftKF : mtv::probLeftM;
+
+    // The failures in time order with their weights: each one counts for the products
+    // that were out of warranty by its time.
+    std::vector<double> times;
+    for (const Problems &p : s.MasProbl)
+        if (p.time > 0)
+            times.push_back(p.time);
+    std::sort(times.begin(), times.end());
+    const double N = s.Izd_Prived;
+    if (times.empty() || !(N > 0) || !(r.A > 0) || !(r.B > 0) || !(r.K > 0))
+        return c;
+    const WarrantyShare under(s, r);
+
+    constexpr int n = 40;   // positions on the time axis, evenly spaced in ln t
+    const double lnT0 = std::log(times.front()), lnT1 = std::log(std::max(times.back(), s.tGar));
+    const double step = lnT1 > lnT0 ? (lnT1 - lnT0) / (n - 1) : 1;
+    const std::vector<QString> labels = timeLabels(lnT0, step, n);
+
+    SeriesData obs = pointSeries(QStringLiteral("Observed"), mtv::probObserved, kObservedColor);
+    SeriesData model = lineSeries(QStringLiteral("Model"), mtv::probModel, kModelColor, 2);
+    SeriesData low = lineSeries(QStringLiteral("BandLow"), mtv::probBand(fmtLevel(r.level, dec)), kModelColor, 1,
+                                LineStyle::Dash);
+    SeriesData high = lineSeries(QStringLiteral("BandHigh"), QString(), kModelColor, 1, LineStyle::Dash);
+    std::vector<double> yObs(size_t(n), kNaN);
+    double M = 0;
+    for (double t : times) {
+        const double share = under(t);
+        if (!(share > 0.1))   // too few products left to weight the failure reliably
+            break;
+        M += 1 / share / N;
+        const double y = kf ? (M < r.K ? std::log(-std::log(1 - M / r.K)) : kNaN) : std::log(M);
+        const int j = int(std::lround((std::log(t) - lnT0) / step));
+        if (j >= 0 && j < n && std::isfinite(y))
+            yObs[size_t(j)] = y;
+    }
+    const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - r.level) / 2);
+    const int p = r.parameters;
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    for (int j = 0; j < n; ++j) {
+        const double lt = lnT0 + step * j;
+        // K·F form: y = ln A + B·ln t; on a ridge ln M ≈ ln(K·A) + B·ln t.
+        const double y = std::log(r.A) + r.B * lt + (kf ? 0 : std::log(r.K));
+        const double var = quadratic(r.covariance, p, {1, r.B * lt, kf ? 0.0 : 1.0});
+        const double se = var >= 0 ? std::sqrt(var) : kNaN;
+        const QString &label = labels[size_t(j)];
+        obs.points.push_back({yObs[size_t(j)], label, obs.color, {}});
+        model.points.push_back({y, label, model.color, {}});
+        low.points.push_back({y - z * se, label, low.color, {}});
+        high.points.push_back({y + z * se, label, high.color, {}});
+        for (double v : {yObs[size_t(j)], y})
+            if (std::isfinite(v)) {
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+    }
+    c.series = {model, low, high, obs};
+    c.series[2].title = QString();   // one legend entry for the band
+    // The value axis in the quantity itself: percent of K, or failures per product.
+    c.left.fixedRange = true;
+    c.left.min = std::floor(lo - 0.3);
+    c.left.max = std::ceil(hi + 0.3);
+    // A few ticks that stay apart on a short axis: 1 and 5 times the powers of ten, and on
+    // the K·F paper 20%, 50%, 63,2% (where ln(−ln(1 − M/K)) is 0), 90% and 99%.
+    std::vector<double> shares;
+    for (double e = -6; e <= 3; ++e)
+        for (double m : {1.0, 5.0})
+            shares.push_back(m * std::pow(10.0, e));
+    if (kf)
+        for (double q : {0.2, 1 - std::exp(-1.0), 0.9, 0.99})
+            shares.push_back(q);
+    std::sort(shares.begin(), shares.end());
+    for (double q : shares) {
+        if (kf && q >= 1)
+            continue;
+        const double v = kf ? std::log(-std::log(1 - q)) : std::log(q);
+        if (v >= c.left.min && v <= c.left.max)
+            c.left.ticks.push_back({v, kf ? fmtPercent(q, dec) : fmtNumber(q, dec)});
+    }
+    return c;
+}
+
+namespace {
+
+//! Expected recorded failures of a fit in the interval (t1, t2]: N'·K·∫f·S_W, by the
+//! midpoint rule on a few sub-intervals.
+double expectedIn(const mle::MleResult &r, const WarrantyShare &under, double N, double t1, double t2)
+{
+    constexpr int parts = 8;
+    double sum = 0;
+    const double h = (t2 - t1) / parts;
+    for (int i = 0; i < parts; ++i) {
+        const double a = t1 + i * h, b = a + h;
+        const double dF = std::exp(-r.A * std::pow(a, r.B)) - std::exp(-r.A * std::pow(b, r.B));
+        sum += dF * under((a + b) / 2);
+    }
+    return N * r.K * sum;
+}
+
+} // namespace
+
+ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QChar dec)
+{
+    ChartData c;
+    c.decimal = dec;
+    c.title = mtv::causesChartTitle;
+    c.left.title = mtv::perProduct100;
+    c.bottom.title = mtv::hoursAxis;
+    c.right.used = false;
+    c.whiteBackWall = true;
+    c.wideSwatches = true;
+    const double N = s.Izd_Prived;
+    if (!(N > 0))
+        return c;
+    for (const mle::CauseFit &f : fits) {
+        if (!f.result)
+            continue;
+        const mle::MleResult &r = *f.result;
+        const WarrantyShare under(s, r);
+        const Rgb col = paletteColor(f.cause == 0 ? kUnknownPalette : f.cause);
+        const QString name = f.cause == 0 ? mtv::unknownCause
+                             : size_t(f.cause) < s.Vidy_otkazov.size()
+                                 ? s.Vidy_otkazov[size_t(f.cause)].Nazv_Prich
+                                 : QString::number(f.cause);
+        SeriesData obs = pointSeries(QStringLiteral("Observed%1").arg(f.cause), name, col);
+        SeriesData model = lineSeries(QStringLiteral("Model%1").arg(f.cause), name + mtv::modelSuffix, col, 2);
+        double t1 = 0;
+        for (const Hist_Rec &h : s.Hist_Arr) {
+            const double t2 = h.time;
+            const QString label = fmtHours(t2);
+            if (t2 > t1) {
+                const double per100 = 100 / (t2 - t1) / N;
+                const int k = f.cause == 0 ? h.Nund : h.Npr[size_t(f.cause)];
+                obs.points.push_back({k * per100, label, col, {}});
+                model.points.push_back({expectedIn(r, under, N, t1, t2) * per100, label, col, {}});
+            } else {
+                obs.points.push_back({kNaN, label, col, {}});
+                model.points.push_back({kNaN, label, col, {}});
+            }
+            t1 = t2;
+        }
+        c.series.push_back(model);
+        c.series.push_back(obs);
+    }
+    return c;
+}
+
+ChartData observedExpectedChart(const State &s, const mle::MleResult &r, QChar dec)
+{
+    ChartData c;
+    c.decimal = dec;
+    c.title = mtv::obsExpTitle;
+    c.left.title = mtv::countAxis;
+    c.bottom.title = mtv::hoursAxis;
+    c.right.used = false;
+    c.whiteBackWall = true;
+    c.wideSwatches = true;
+    SeriesData bars;
+    bars.name = QStringLiteral("Observed");
+    bars.title = mtv::obsBars;
+    bars.kind = SeriesKind::Bar;
+    bars.color = 0x8080C0;
+    bars.marksVisible = false;
+    SeriesData expected = lineSeries(QStringLiteral("Expected"), mtv::expLine, kModelColor, 2);
+    SeriesData low = lineSeries(QStringLiteral("PoissonLow"), mtv::poissonBand, 0x804000, 1, LineStyle::Dash);
+    SeriesData high = lineSeries(QStringLiteral("PoissonHigh"), QString(), 0x804000, 1, LineStyle::Dash);
+    const double N = s.Izd_Prived;
+    const WarrantyShare under(s, r);
+    double t1 = 0;
+    for (const Hist_Rec &h : s.Hist_Arr) {
+        const double t2 = h.time;
+        const QString label = fmtHours(t2);
+        const double mu = t2 > t1 && N > 0 ? expectedIn(r, under, N, t1, t2) : kNaN;
+        bars.points.push_back({double(h.Sum), label, bars.color, {}});
+        expected.points.push_back({mu, label, expected.color, {}});
+        double qlo = kNaN, qhi = kNaN;
+        if (mu > 0 && std::isfinite(mu)) {
+            const boost::math::poisson pd(mu);
+            qlo = boost::math::quantile(pd, 0.025);
+            qhi = boost::math::quantile(pd, 0.975);
+        } else if (mu == 0) {
+            qlo = qhi = 0;
+        }
+        low.points.push_back({qlo, label, low.color, {}});
+        high.points.push_back({qhi, label, high.color, {}});
+        t1 = t2;
+    }
+    c.series = {bars, expected, low, high};
+    return c;
+}
+
+} // namespace obr::mleview

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: MIT
+// The texts of the maximum-likelihood window: numbers, open sides, the ridge, the
+// character of a cause.
+#include "mleview/mleview.h"
+#include "mleview/mleview_texts.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace obr;
+using namespace obr::mleview;
+
+namespace {
+
+mle::Figure figure(const char *key, std::optional<double> est, mle::Bound fisher, mle::Bound lr)
+{
+    mle::Figure f;
+    f.key = QString::fromLatin1(key);
+    f.estimate = est;
+    f.fisher = fisher;
+    f.lr = lr;
+    return f;
+}
+
+mle::MleResult sampleFit()
+{
+    mle::MleResult r;
+    r.n = 120;
+    r.level = 0.95;
+    r.loglik = -812.25;
+    r.AIC = 1630.5;
+    r.BIC = 1638.9;
+    r.gof.chi2 = 7.5;
+    r.gof.df = 6;
+    r.gof.chi2P = 0.277;
+    r.gof.deviance = 8.25;
+    r.gof.kolmogorov = 0.61;
+    r.gof.kolmogorovVerdict = QStringLiteral(" <1.3581(0.05)");
+    r.figures = {
+        figure("B", 1.6, {1.3, 1.9}, {1.31, 1.95}),
+        figure("inv_A", 123456.7, {90000, 170000}, {91000, {}}),
+        figure("K", 1.25, {{}, 2.5}, {0.9, {}}),
+        figure("t_0.5", std::nullopt, {}, {}),
+    };
+    return r;
+}
+
+} // namespace
+
+TEST(MleViewTexts, NumbersFollowTheSeparatorAndNeverShowNaN)
+{
+    struct Case {
+        double v;
+        QChar dec;
+        const char *text;
+    };
+    const Case cases[] = {
+        {1.23456, u'.', "1.235"},   {1.23456, u',', "1,235"},  {123456.7, u',', "123457"},
+        {-2500.4, u'.', "-2500"},   {0.000123456, u',', "0,0001235"}, {0, u'.', "0"},
+        {999.96, u'.', "1000"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(fmtNumber(c.v, c.dec), QString::fromUtf8(c.text)) << c.v;
+    EXPECT_EQ(fmtNumber(std::numeric_limits<double>::quiet_NaN(), u'.'), mtv::undetermined);
+    EXPECT_EQ(fmtNumber(std::numeric_limits<double>::infinity(), u'.'), mtv::undetermined);
+    EXPECT_EQ(fmtBound(std::nullopt, u'.'), mtv::unbounded);
+    EXPECT_EQ(fmtLevel(0.95, u','), QStringLiteral("95"));
+    EXPECT_EQ(fmtLevel(0.995, u','), QStringLiteral("99,5"));
+}
+
+TEST(MleViewTexts, BoundsTableShowsTheChosenKindAndOpenSides)
+{
+    const mle::MleResult r = sampleFit();
+    const BoundsView lr = boundsView(r, true, u',');
+    ASSERT_GE(lr.table.rows.size(), 4u);
+    EXPECT_EQ(lr.table.rows[0], (std::vector<QString>{mtv::figB, QStringLiteral("1,6"),
+                                                      QStringLiteral("1,31"), QStringLiteral("1,95")}));
+    EXPECT_EQ(lr.table.rows[1][3], mtv::unbounded);
+    EXPECT_EQ(lr.table.rows[2][2], QStringLiteral("0,9"));
+    EXPECT_EQ(lr.table.rows[3][1], mtv::undetermined);
+    EXPECT_TRUE(lr.heading.contains(mtv::kindLr));
+    EXPECT_TRUE(lr.heading.contains(QStringLiteral("95%")));
+    EXPECT_TRUE(lr.message.isEmpty());
+
+    const BoundsView fi = boundsView(r, false, u'.');
+    EXPECT_EQ(fi.table.rows[0][2], QStringLiteral("1.3"));
+    EXPECT_EQ(fi.table.rows[2][2], mtv::unbounded);
+    EXPECT_EQ(fi.table.rows[2][3], QStringLiteral("2.5"));
+    EXPECT_TRUE(fi.heading.contains(mtv::kindFisher));
+    // The goodness-of-fit rows follow the figures; the X² row carries its p-value.
+    const auto &chi = fi.table.rows[r.figures.size() + 3];
+    EXPECT_EQ(chi[0], mtv::figChi2(6));
+    EXPECT_EQ(chi[2], mtv::pValue(QStringLiteral("0.277")));
+    for (const auto &row : fi.table.rows)
+        for (const QString &cell : row) {
+            EXPECT_FALSE(cell.contains(QStringLiteral("nan"), Qt::CaseInsensitive)) << cell.toStdString();
+            EXPECT_FALSE(cell.contains(QStringLiteral("inf"), Qt::CaseInsensitive)) << cell.toStdString();
+        }
+}
+
+TEST(MleViewTexts, RidgeLeavesKAndInverseAUndetermined)
+{
+    mle::MleResult r = sampleFit();
+    r.ridge = true;
+    r.ridgeMessage = QStringLiteral("Данные определяют только K·A и Beta");
+    const BoundsView v = boundsView(r, true, u'.');
+    EXPECT_EQ(v.message, r.ridgeMessage);
+    EXPECT_EQ(v.table.rows[0][1], QStringLiteral("1.6"));   // B stays determined
+    for (int row : {1, 2})
+        for (int col : {1, 2, 3})
+            EXPECT_EQ(v.table.rows[size_t(row)][size_t(col)], mtv::undetermined);
+    EXPECT_EQ(withBounds(r, QStringLiteral("K"), true, u'.'), mtv::undetermined);
+}
+
+TEST(MleViewTexts, CauseCharacterFromTheBoundsOfB)
+{
+    struct Case {
+        mle::Bound b;
+        const QString &kind;
+    };
+    const Case cases[] = {
+        {{0.4, 0.9}, mtv::earlyFailure}, {{{}, 0.99}, mtv::earlyFailure},
+        {{1.2, 2.0}, mtv::wearOut},      {{1.01, {}}, mtv::wearOut},
+        {{0.8, 1.3}, mtv::randomFailure}, {{{}, {}}, mtv::randomFailure},
+        {{0.5, 1.0}, mtv::randomFailure}, {{1.0, 2.0}, mtv::randomFailure},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(causeKind(c.b), c.kind);
+}
+
+TEST(MleViewTexts, CausesTableNamesEveryCauseAndKeepsRefusals)
+{
+    mle::CauseFit unknown;
+    unknown.cause = 0;
+    unknown.n = 7;
+    unknown.result = sampleFit();
+    mle::CauseFit pump;
+    pump.cause = 2;
+    pump.n = 5;
+    pump.error = QStringLiteral("отказ");
+    const std::vector<QString> names = {QString(), QStringLiteral("Насос"), QStringLiteral("Клапан")};
+    const TextTable t = causesTable({unknown, pump}, names, true, u',');
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(t.rows[0][0], mtv::unknownCause);
+    EXPECT_EQ(t.rows[0][1], QStringLiteral("7"));
+    EXPECT_EQ(t.rows[0][2], QStringLiteral("1,6 [1,31; 1,95]"));
+    EXPECT_EQ(t.rows[0][3], mtv::undetermined);   // t_0.1 is not in the fit
+    EXPECT_EQ(t.rows[0][5], mtv::wearOut);
+    EXPECT_EQ(t.rows[1][0], QStringLiteral("Клапан"));
+    EXPECT_EQ(t.rows[1][5], mtv::notFitted);
+    EXPECT_EQ(t.rows[1].size(), t.header.size());
+}
