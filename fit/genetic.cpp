@@ -2,6 +2,7 @@
 #include "genetic.h"
 #include "genetic_parallel.h"
 #include "genetic_sort.h"
+#include "pearson_term.h"
 
 #include "model/errors.h"
 #include "model/numfmt.h"
@@ -143,6 +144,18 @@ constexpr double kPowtorLimit = Alim[0][2] + Alim[1][2];
 
 bool inDomain(double A, double B, double Sig) { return A > 0 && B > 0 && Sig > 0; }
 
+/*! The genetic criterion from the sum of the probability-weighted squared deviations \a S
+ *  and the model's total \a Kol against the \a Nfail recorded failures: the miss of the
+ *  total is added, a repeat coefficient beyond its range is penalised, and a value that
+ *  is not finite becomes the worst one. Both evaluators of the criterion end here. */
+double genCriterion(double S, double Nfail, double Kol, double k_pwt)
+{
+    double R = detail::pearsonTotal(S, Nfail, Kol);
+    if (k_pwt > kPowtorLimit)
+        R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
+    return std::isfinite(R) ? R : kWorstObjective;
+}
+
 //! Mean and deviation of the warranty law for a parameter vector (0-based genes).
 void warrantyOf(const std::array<double, 5> &Ao, bool Sred_Opt, bool SKO_Opt, double Sred,
                 double SKO, double &Mu, double &Sig)
@@ -188,10 +201,7 @@ double Pirson_ZFGen(const std::vector<Hist_Rec> &Hist_Arr, double Izd_Prived, in
         t1 = t2;
     }
     M.SKO_out = std::sqrt(sq) / Nfail;
-    double R = S + (Nfail - M.Kol_Nakopl) * (Nfail - M.Kol_Nakopl);
-    if (k_pwt > kPowtorLimit)
-        R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
-    return std::isfinite(R) ? R : kWorstObjective;
+    return genCriterion(S, Nfail, M.Kol_Nakopl, k_pwt);
 }
 
 double Pirson_ZFGen(State &s, double A, double B, double k_pwt, double Mu, double Sig)
@@ -232,16 +242,14 @@ struct GenEngine::Objective {
             return kWorstObjective;
         const size_t m = lnT.size();
         const double scale = Nprod * k_pwt;
-        double F1 = 1e-305;   // weibCDF at 0
+        double F1 = kWeibFloor;   // weibCDF at 0
         double S = 0, Kol = 0;
         for (size_t i = 0; i < m; ++i) {
             // Beyond 746 exp(-z) is 0: skip the library's slow underflow path.
             const double z = A * std::exp(B * lnT[i]);
             const double w = z > 746 ? 1.0 : 1 - std::exp(-z);
-            const double F2 = w > 0 ? w : 1e-305;
-            double P = F2 - F1;
-            if (P < 0)
-                P = 1e-305;
+            const double F2 = w > 0 ? w : kWeibFloor;
+            const double P = weibDiff(F2, F1);
             const double keep = fixedNorm ? inWarranty[i] : 1 - CDF_Gauss(Mu, Sig, mid[i]);
             const double E = scale * P * keep;
             Kol += E;
@@ -249,10 +257,7 @@ struct GenEngine::Objective {
             S += d * d * P;
             F1 = F2;
         }
-        double R = S + (Nfail - Kol) * (Nfail - Kol);
-        if (k_pwt > kPowtorLimit)
-            R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
-        return std::isfinite(R) ? R : kWorstObjective;
+        return genCriterion(S, Nfail, Kol, k_pwt);
     }
 
     double operator()(const std::array<double, 5> &Ao) const
