@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 /*! \file
- * \brief Fonts of the result windows and the busy cursor guard.
+ * \brief Fonts of the windows and their charts (design fonts with their installed
+ * stand-ins, fitted captions) and the busy cursor guard.
  */
 #include <QApplication>
 #include <QFont>

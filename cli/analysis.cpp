@@ -5,6 +5,7 @@
 #include "fit/fits.h"
 #include "fit/genetic.h"
 #include "model/errors.h"
+#include "model/stopwatch.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
@@ -69,17 +70,6 @@ struct Boxes {
     QString meSred, meSKO, LabeledEdit2;
     QString Edit1, Edit6, Edit5;
     QString Edit2, Edit3, NPokoleny;
-};
-
-class Stopwatch {
-public:
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
 //! The genetic run's reports: log lines into the log, progress to the caller.

@@ -195,11 +195,6 @@ bool PearsonEngine::flat() const
     return false;
 }
 
-bool PearsonEngine::standardFailed() const
-{
-    return m_crit == Criterion::Standard && !std::isfinite(m_lastF);
-}
-
 double PearsonEngine::noise() const
 {
     // First-order bound of the rounding error: each Weibull value carries a few units of

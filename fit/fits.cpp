@@ -6,6 +6,7 @@
 #include "genetic_parallel.h"
 #include "walk.h"
 #include "model/errors.h"
+#include "model/stopwatch.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
@@ -88,19 +89,6 @@ void checkData(const State &s)
     throw UserError(c == Criterion::Standard ? fittxt::standardZeroCount()
                                              : fittxt::notFinite(method));
 }
-
-class Stopwatch {
-public:
-    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start)
-            .count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
 
 //! The per-interval arrays of a fitted model, with the globals Sred and SKO.
 void finalPass(const State &s, Mod_Weib &M, const QString &method)
