@@ -286,8 +286,8 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         const Mod_Weib &M = model(s, id);
         a.models[size_t(id)] = M;
         if (M.Executed) {
-            QString verdict;
-            Kolmogor(s, M.K_powtor, M.A, M.B, M.Sred, M.SKO, a.kolmogorov[size_t(id)], verdict);
+            // The table's statistic: the results pass computed it already.
+            a.kolmogorov[size_t(id)] = a.results.table.kolmogorov[size_t(id)];
             a.models[size_t(id)].KolmCrt = a.kolmogorov[size_t(id)];
         } else {
             runs[size_t(id)].ran = false;

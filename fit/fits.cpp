@@ -194,6 +194,20 @@ void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t ste
     stats->seconds = secs;
 }
 
+/*! Sets the engine to the start point of \a v and returns the objective there (evaluated
+ *  along K_powtor, which evaluates every part). A value that is not finite ends the fit
+ *  with the criterion's message. */
+double startPearson(PearsonEngine &eng, const PearsonVector &v, const State &s, Criterion c,
+                    const QString &method)
+{
+    eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
+    eng.setMoving(PearsonEngine::PK);
+    const double f = eng.eval(v.x[2]);
+    if (!std::isfinite(f))
+        objectiveFailed(c, method);
+    return f;
+}
+
 struct Row {
     double start, lo, hi, h, ee;
 };
@@ -248,11 +262,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
 
     const std::array<double, 5> firstStep = v.h;
     PearsonEngine eng(s, c);
-    eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
-    eng.setMoving(PearsonEngine::PK);
-    double B_ss = eng.eval(v.x[2]);
-    if (!std::isfinite(B_ss))
-        objectiveFailed(c, kSpiral);
+    double B_ss = startPearson(eng, v, s, c, kSpiral);
 
     Walker<PearsonEngine> walker(eng);
     int64_t passes = 0, stepEvals = 1;
@@ -316,11 +326,7 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
             {150, 30, 900, 1.0, 0.005}, {150, 30, 900, 5.0, 0.01});
 
     PearsonEngine eng(s, c);
-    eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
-    eng.setMoving(PearsonEngine::PK);
-    double f_cur = eng.eval(v.x[2]);
-    if (!std::isfinite(f_cur))
-        objectiveFailed(c, kNewton);
+    double f_cur = startPearson(eng, v, s, c, kNewton);
 
     Walker<PearsonEngine> walker(eng);
     int64_t passes = 0, stepEvals = 1;
