@@ -67,9 +67,9 @@ void XromeToA(std::string_view sXrome, const std::vector<PosGen> &ListGens,
 {
     for (size_t k = 0; k < ListGens.size() && k < 5; ++k) {
         const size_t start = size_t(ListGens[k].gStart - 1);
-        const std::string_view gene =
-            start < sXrome.size() ? sXrome.substr(start, size_t(ListGens[k].gLength))
-                                  : std::string_view{};
+        const std::string_view gene = start < sXrome.size()
+                                          ? sXrome.substr(start, size_t(ListGens[k].gLength))
+                                          : std::string_view{};
         Ao[k] = double(BinToInt(gene)) * NormA[k];
     }
 }
@@ -84,4 +84,4 @@ std::array<double, 5> geneSteps(double Precision)
     return n;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -52,4 +52,4 @@ int32_t genesFor(bool Sred_Opt, bool SKO_Opt);
 //! NormA[k] = (Alim lower + width) * Precision for the five genes.
 std::array<double, 5> geneSteps(double Precision);
 
-} // namespace obr
+}   // namespace obr

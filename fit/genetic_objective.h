@@ -25,4 +25,4 @@ constexpr double kWorstObjective = std::numeric_limits<double>::max();
 double Pirson_ZFGen(const std::vector<Hist_Rec> &Hist_Arr, double Izd_Prived, int32_t Kol_izw,
                     Mod_Weib &M, double A, double B, double k_pwt, double Mu, double Sig);
 
-} // namespace obr
+}   // namespace obr

@@ -21,4 +21,4 @@ SeedSource fixedSeedSource(uint32_t first)
     return [next = first]() mutable { return next++; };
 }
 
-} // namespace obr
+}   // namespace obr

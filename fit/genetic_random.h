@@ -35,4 +35,4 @@ private:
     uint32_t m_seed;
 };
 
-} // namespace obr
+}   // namespace obr

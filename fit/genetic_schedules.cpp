@@ -8,7 +8,10 @@ namespace obr {
 // ---------------------------------------------------------------------------------
 // Schedules
 
-double crossoverSchedule(int32_t i, int32_t N) { return 0.45 * std::fabs(std::sin(1 - 8.0 * i / N)); }
+double crossoverSchedule(int32_t i, int32_t N)
+{
+    return 0.45 * std::fabs(std::sin(1 - 8.0 * i / N));
+}
 
 double mutationSchedule(int32_t i, int32_t N)
 {
@@ -22,4 +25,4 @@ bool copyDue(int32_t i, int32_t N)
            std::fabs(r - 0.2) < 0.0002;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -18,4 +18,4 @@ double mutationSchedule(int32_t i, int32_t N);
 //! Whether generation i of N raises the copy request (i/N within 0.0002 of 0.2, 0.6, 0.8).
 bool copyDue(int32_t i, int32_t N);
 
-} // namespace obr
+}   // namespace obr

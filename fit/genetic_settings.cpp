@@ -26,7 +26,7 @@ namespace {
 //! The precision box's range, as its message states it.
 constexpr double kMinPrecision = 1e-9;
 
-} // namespace
+}   // namespace
 
 std::optional<QString> genSettingsProblem(bool haveFailures, bool needSko, double SKO,
                                           const GenSettings &st, QChar dec)
@@ -90,8 +90,7 @@ uint64_t availableMemory()
         for (const QByteArray &line : f.readAll().split('\n')) {
             if (line.startsWith("MemAvailable:")) {
                 bool ok = false;
-                const qulonglong kb =
-                    line.mid(13).trimmed().split(' ').value(0).toULongLong(&ok);
+                const qulonglong kb = line.mid(13).trimmed().split(' ').value(0).toULongLong(&ok);
                 if (ok)
                     return uint64_t(kb) * 1024;
             }
@@ -116,9 +115,7 @@ void checkGenMemory(const GenSettings &st, int32_t iop, uint64_t available, QCha
     const double gens = c.perGeneration * st.generations;
     if (pop + gens <= budget)
         return;
-    auto mib = [dec](double bytes) {
-        return fmtF(bytes / 1048576.0, 1, 0, dec);
-    };
+    auto mib = [dec](double bytes) { return fmtF(bytes / 1048576.0, 1, 0, dec); };
     const QString need = QStringLiteral("Генетическому алгоритму с такими настройками нужно около "
                                         "%1 МБ памяти, а можно занять не больше %2 МБ. ")
                              .arg(mib(pop + gens), mib(budget));
@@ -166,4 +163,4 @@ GenInput prepareGenRun(State &s, const GenSettings &st, QChar dec, int threads)
     return snapshotGenInput(s, st.population, st.generations, dec, threads);
 }
 
-} // namespace obr
+}   // namespace obr

@@ -75,7 +75,6 @@ GenInput prepareGenRun(State &s, const GenSettings &st, QChar dec, int threads =
 GenInput snapshotGenInput(const State &s, int32_t population, int32_t generations, QChar dec,
                           int threads = 0);
 
-
 /*! \brief The first problem of settings \a st for a run, as the message to show: no
  *  failures, a precision outside its range or without a gene length, a population below
  *  2, generations below 1, or (\a needSko) a warranty deviation not above 0. The start
@@ -83,4 +82,4 @@ GenInput snapshotGenInput(const State &s, int32_t population, int32_t generation
 std::optional<QString> genSettingsProblem(bool haveFailures, bool needSko, double SKO,
                                           const GenSettings &st, QChar dec);
 
-} // namespace obr
+}   // namespace obr

@@ -13,7 +13,7 @@ namespace {
 //! "%-W.Pf": P decimals, padded on the right to at least W characters.
 QString leftF(double v, int W, int P, QChar dec) { return fmtF(v, 0, P, dec).leftJustified(W); }
 
-} // namespace
+}   // namespace
 
 QString genBestLine(double x, const std::array<double, 5> &Aopt, QChar dec)
 {
@@ -29,4 +29,4 @@ QString genChildLine(double f, QChar dec)
 
 QString genUpdMainLine(int genes) { return gentxt::genesCreated + fmtInt(genes); }
 
-} // namespace obr
+}   // namespace obr

@@ -20,7 +20,7 @@ inline const QString noFeasible =
 inline const QString dataChanged = QStringLiteral(
     "Исходные данные изменились во время работы генетического алгоритма: его результат не "
     "показан");
-} // namespace gentxt
+}   // namespace gentxt
 
 //! " ЦФ=%-9.5f  Beta=%-7.6f  A=%-9.3f   Кповт=%-9.6f" with Aopt[1], 1/Aopt[2], Aopt[3].
 QString genBestLine(double x, const std::array<double, 5> &Aopt, QChar dec);
@@ -28,7 +28,6 @@ QString genBestLine(double x, const std::array<double, 5> &Aopt, QChar dec);
 QString genChildLine(double f, QChar dec);
 //! "Создано генов N" (UpdMain).
 QString genUpdMainLine(int genes);
-
 
 namespace gentxt {
 inline const QString precisionBox = QStringLiteral("Точность подбора");
@@ -41,10 +40,11 @@ inline QString precisionRange(QChar dec)
            QStringLiteral("000000001 до 1: длина гена должна быть от 1 до 31 двоичного "
                           "разряда");
 }
-inline const QString populationTooSmall = QStringLiteral("Размер популяции должен быть не меньше 2");
+inline const QString populationTooSmall =
+    QStringLiteral("Размер популяции должен быть не меньше 2");
 inline const QString generationsTooFew = QStringLiteral("Число поколений должно быть не меньше 1");
-inline const QString skoNotPositive = QStringLiteral(
-    "Среднее квадратическое отклонение гарантийного срока должно быть больше 0");
-} // namespace gentxt
+inline const QString skoNotPositive =
+    QStringLiteral("Среднее квадратическое отклонение гарантийного срока должно быть больше 0");
+}   // namespace gentxt
 
-} // namespace obr
+}   // namespace obr

@@ -37,4 +37,4 @@ inline double pearsonTotal(double S, double kol, double E)
     return S + d * d;
 }
 
-} // namespace obr::detail
+}   // namespace obr::detail

@@ -24,7 +24,7 @@ void Positions::extend()
         // the steps of -h, and its bits carry the (fixed) sign bit along unchanged.
         const double ay = std::fabs(y);
         const double ah = y > 0 ? m_h : -m_h;
-        std::frexp(ay, &exp);   // |y| in [2^(exp-1), 2^exp)
+        std::frexp(ay, &exp);                        // |y| in [2^(exp-1), 2^exp)
         const double t = std::ldexp(ah, 53 - exp);   // the step in units of the binade
         const double fl = std::floor(t);
         if (std::fabs(t) < 0x1.0p52 && t - fl != 0.5) {
@@ -41,8 +41,7 @@ void Positions::extend()
             else if (ah > 0 || by > low)
                 steps = int64_t(1) << 40;   // h rounds away: the position stays put
             // The formula must agree with an actual addition (it always should).
-            if (steps > 0 && std::signbit(y + m_h) == std::signbit(y) &&
-                int64_t(bits(z) - by) == n)
+            if (steps > 0 && std::signbit(y + m_h) == std::signbit(y) && int64_t(bits(z) - by) == n)
                 s.k1 = s.k0 + steps;
             s.n = n;
         }
@@ -90,4 +89,4 @@ void ValueCache::grow()
             insert(ke[i], va[i]);
 }
 
-} // namespace obr::detail
+}   // namespace obr::detail

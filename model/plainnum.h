@@ -35,4 +35,4 @@ std::optional<T> plainNumber(const QByteArray &b)
     return v;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -13,12 +13,11 @@ public:
     //! Seconds since the stopwatch was made.
     double seconds() const
     {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start)
-            .count();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
     }
 
 private:
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
-} // namespace obr
+}   // namespace obr

@@ -29,12 +29,12 @@ LD floorP(LD p) { return p < 0 ? LD(kWeibFloor) : p; }
 std::vector<LD> intervalP(const std::vector<double> &t, double A, double B, bool exact)
 {
     std::vector<LD> P(t.size() - 1);
-    LD wprev = exact ? floorW(1 - std::exp(-LD(A) * std::pow(LD(t[0]), LD(B))))
-                     : LD(weibCDF(A, B, t[0]));
+    LD wprev =
+        exact ? floorW(1 - std::exp(-LD(A) * std::pow(LD(t[0]), LD(B)))) : LD(weibCDF(A, B, t[0]));
     for (size_t i = 0; i + 1 < t.size(); ++i) {
         const LD w = t[i + 1] == t[i] ? wprev
-                     : exact ? floorW(1 - std::exp(-LD(A) * std::pow(LD(t[i + 1]), LD(B))))
-                             : LD(weibCDF(A, B, t[i + 1]));
+                     : exact          ? floorW(1 - std::exp(-LD(A) * std::pow(LD(t[i + 1]), LD(B))))
+                                      : LD(weibCDF(A, B, t[i + 1]));
         P[i] = exact ? floorP(w - wprev) : LD(weibDiff(double(w), double(wprev)));
         wprev = w;
     }
@@ -51,7 +51,7 @@ const Point kPoints[] = {{0.6, 3000, 0.8}, {1.4, 4000, 1.2}, {2.5, 1500, 1.0}, {
 //! point the caches were made for.
 double moved(double v) { return v * (1 + 1.0 / 64); }
 
-} // namespace
+}   // namespace
 
 TEST(EngineNoise, PearsonValuesLieWithinTheirBound)
 {
@@ -73,9 +73,9 @@ TEST(EngineNoise, PearsonValuesLieWithinTheirBound)
                     PearsonEngine e(s, c);
                     e.setPoint(a, b, k, mu, sig);
                     e.setMoving(p);
-                    double &x = p == PearsonEngine::PB  ? b
-                                : p == PearsonEngine::PA ? a
-                                : p == PearsonEngine::PK ? k
+                    double &x = p == PearsonEngine::PB    ? b
+                                : p == PearsonEngine::PA  ? a
+                                : p == PearsonEngine::PK  ? k
                                 : p == PearsonEngine::PMu ? mu
                                                           : sig;
                     x = moved(x);
@@ -101,8 +101,8 @@ TEST(EngineNoise, PearsonValuesLieWithinTheirBound)
                     const LD d = LD(s.Kol_izw) - E;
                     const LD ref = S + d * d;
                     EXPECT_LE(std::fabs(LD(f) - ref), LD(bound))
-                        << "failures " << failures << " criterion " << int(c) << " param "
-                        << int(p) << " B " << pt.B << " value " << f;
+                        << "failures " << failures << " criterion " << int(c) << " param " << int(p)
+                        << " B " << pt.B << " value " << f;
                 }
     }
 }
@@ -136,8 +136,8 @@ TEST(EngineNoise, SmirnovValuesLieWithinTheirBound)
                 }
                 const LD ref = std::sqrt(S) / LD(s.Kol_izw);
                 EXPECT_LE(std::fabs(LD(f) - ref), LD(bound))
-                    << "failures " << failures << " param " << int(p) << " B " << pt.B
-                    << " value " << f;
+                    << "failures " << failures << " param " << int(p) << " B " << pt.B << " value "
+                    << f;
             }
     }
 }
