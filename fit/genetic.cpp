@@ -211,9 +211,9 @@ GenEngine::GenEngine(GenInput in, GenControl &control, GenHost &host, SeedSource
     if (auto p = genSettingsProblem(!m_in.Hist_Arr.empty() && m_in.Kol_izw > 0,
                            !m_in.SKO_Opt, m_in.SKO, st, m_in.dec))
         throw UserError(*p);
-    // The gene count and steps follow from the flags and the precision.
-    m_in.iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
-    m_in.NormA = geneSteps(m_in.Precision);
+    // The gene count and steps follow from the flags and the precision, here only.
+    m_iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
+    m_NormA = geneSteps(m_in.Precision);
     m_L = st.L;
     m_N = m_in.generations;
     if (!m_seeds)
@@ -251,9 +251,9 @@ void GenEngine::evaluateBatch()
         return;
     reseed();
     const Objective &obj = *m_obj;
-    const int32_t iop = m_in.iop;
+    const int32_t iop = m_iop;
     const int32_t L = m_L;
-    const std::array<double, 5> NormA = m_in.NormA;
+    const std::array<double, 5> NormA = m_NormA;
     Xromosome *const *batch = m_batch.data();
     m_par->run(n, [&](size_t b, size_t e) {
         std::array<double, 5> a{};   // this thread's decoding scratch
@@ -279,7 +279,7 @@ void GenEngine::sortPopulation()
 
 void GenEngine::MakePopulation()
 {
-    m_ListGens = makeListGens(m_in.iop, m_L);
+    m_ListGens = makeListGens(m_iop, m_L);
     const size_t n = size_t(m_in.SizePopulation);
     m_initAo.assign(n, std::array<double, 5>{});
     m_pop.reserve(n + 2 * n + 16);
@@ -287,10 +287,10 @@ void GenEngine::MakePopulation()
         Ptr x = newIndividual();
         x->sX.clear();
         std::array<double, 5> &a = m_initAo[idx];
-        for (int32_t k = 0; k < m_in.iop; ++k) {
+        for (int32_t k = 0; k < m_iop; ++k) {
             const double u = m_rnd.next();
             a[size_t(k)] = Alim[0][size_t(k)] + u * Alim[1][size_t(k)];
-            x->sX += IntToBin(int64_t(roundEven(a[size_t(k)] / m_in.NormA[size_t(k)])), m_L);
+            x->sX += IntToBin(int64_t(roundEven(a[size_t(k)] / m_NormA[size_t(k)])), m_L);
         }
         x->Pokolenie = 1;
         m_pop.push_back(std::move(x));
@@ -447,7 +447,7 @@ bool GenEngine::generation()
         const Xromosome &best = *m_pop.front();
         if (best.Celev_F < m_dMinimumAll) {
             m_dMinimumAll = best.Celev_F;
-            XromeToA(best.sX, m_ListGens, m_in.NormA, m_Ao);
+            XromeToA(best.sX, m_ListGens, m_NormA, m_Ao);
             m_Aopt = m_Ao;
             m_haveBest = true;
             reseed();   // an evaluation re-seeds the stream

@@ -228,6 +228,8 @@ private:
     std::unique_ptr<GenParallel> m_par;
 
     std::vector<PosGen> m_ListGens;
+    int32_t m_iop = 3;                   //!< genes: 3, plus one per fitted warranty figure
+    std::array<double, 5> m_NormA{};     //!< value of one step of each gene
     int32_t m_L = 0;
     int32_t m_LengthXrome = 0;
     int32_t m_N = 0;

@@ -145,8 +145,6 @@ GenInput snapshotGenInput(const State &s, int32_t population, int32_t generation
     in.Sred_Opt = s.Sred_Opt;
     in.SKO_Opt = s.SKO_Opt;
     in.Precision = s.Precision;
-    in.iop = s.iop;
-    in.NormA = s.NormA;
     in.SizePopulation = population;
     in.generations = generations;
     in.threads = threads;

@@ -60,8 +60,6 @@ struct GenInput {
     bool Sred_Opt = false;
     bool SKO_Opt = false;
     double Precision = 1e-7;
-    int32_t iop = 3;
-    std::array<double, 5> NormA{};
     int32_t SizePopulation = 3000;
     int32_t generations = 1500;   //!< N (iMaxBest)
     int threads = 0;              //!< evaluation threads; 0 = all cores, 1 = the worker alone
@@ -71,7 +69,9 @@ struct GenInput {
 /*! \brief The start button's preparation: sets s.iop, s.Precision and s.NormA, rebuilds
  *  s.Hist_Arr and returns the snapshot for the run. */
 GenInput prepareGenRun(State &s, const GenSettings &st, QChar dec, int threads = 0);
-//! \brief A snapshot of the State as it is (iop, Precision, NormA taken from it).
+/*! \brief A snapshot of the State as it is (the precision taken from it). The gene count
+ *  and the gene steps are not part of it: the engine derives them from the flags and the
+ *  precision. */
 GenInput snapshotGenInput(const State &s, int32_t population, int32_t generations, QChar dec,
                           int threads = 0);
 
