@@ -6,6 +6,7 @@
 #include "fit/fits.h"
 #include "fit/genetic.h"
 #include "model/errors.h"
+#include "model/stopwatch.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
@@ -70,17 +71,6 @@ struct Boxes {
     QString meSred, meSKO, LabeledEdit2;
     QString Edit1, Edit6, Edit5;
     QString Edit2, Edit3, NPokoleny;
-};
-
-class Stopwatch {
-public:
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
 //! The genetic run's reports: log lines into the log, progress to the caller.
@@ -301,8 +291,8 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         const Mod_Weib &M = model(s, id);
         a.models[size_t(id)] = M;
         if (M.Executed) {
-            QString verdict;
-            Kolmogor(s, M.K_powtor, M.A, M.B, M.Sred, M.SKO, a.kolmogorov[size_t(id)], verdict);
+            // The table's statistic: the results pass computed it already.
+            a.kolmogorov[size_t(id)] = a.results.table.kolmogorov[size_t(id)];
             a.models[size_t(id)].KolmCrt = a.kolmogorov[size_t(id)];
         } else {
             runs[size_t(id)].ran = false;

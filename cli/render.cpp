@@ -6,7 +6,7 @@
 #include "chart/chartwidget.h"
 #include "chart/export.h"
 #include "model/errors.h"
-#include "results/ui/uifonts.h"
+#include "chart/fonts.h"
 
 #include <QApplication>
 #include <QDir>

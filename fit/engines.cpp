@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engines.h"
 #include "genetic_parallel.h"
+#include "pearson_term.h"
 #include "stats/stat2018.h"
 
 #include <cmath>
@@ -12,20 +13,6 @@ namespace {
 
 constexpr double kU = std::numeric_limits<double>::epsilon() / 2;   // unit roundoff
 
-//! weibCDF with the power X^B already computed (same operations as weibCDF).
-inline double weibFromPow(double A, double pw)
-{
-    const double w = 1 - std::exp(-A * pw);
-    return w > 0 ? w : 1e-305;
-}
-
-//! weibCDF2 from the two values at the bounds (same operations as weibCDF2).
-inline double weibDiff(double w2, double w1)
-{
-    const double w = w2 - w1;
-    return w < 0 ? 1e-305 : w;
-}
-
 template <Criterion C>
 inline double pearsonSum(size_t m, double c, const double *P, const double *Gc, const double *O,
                          double kol, double *Eout, double &Etot)
@@ -35,20 +22,10 @@ inline double pearsonSum(size_t m, double c, const double *P, const double *Gc, 
         const double Ei = c * P[i] * Gc[i];
         Eout[i] = Ei;
         E += Ei;
-        if constexpr (C == Criterion::Standard) {
-            const double r = (O[i] - Ei) / Ei;
-            S += r * r;
-        } else if constexpr (C == Criterion::Spec1) {
-            const double r = O[i] - Ei;
-            S += r * r;
-        } else {
-            const double r = (O[i] - Ei) * P[i];
-            S += r * r;
-        }
+        S += pearsonTerm(C, O[i], Ei, P[i]);
     }
     Etot = E;
-    const double d = kol - E;
-    return S + d * d;
+    return pearsonTotal(S, kol, E);
 }
 
 } // namespace
@@ -216,11 +193,6 @@ bool PearsonEngine::flat() const
         return m_m > 0;
     }
     return false;
-}
-
-bool PearsonEngine::standardFailed() const
-{
-    return m_crit == Criterion::Standard && !std::isfinite(m_lastF);
 }
 
 double PearsonEngine::noise() const

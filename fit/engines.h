@@ -37,8 +37,6 @@ public:
      *  the moving parameter: the shape B when every interval bound is 0 or 1 (t^B is then
      *  0 or 1 whatever B is), K_powtor when every model count is zero at any K. */
     bool flat() const;
-    //! True when, with criterion Standard, the last eval() met a zero or tiny model count.
-    bool standardFailed() const;
     int64_t evaluations() const { return m_evals; }
 
 private:

@@ -6,6 +6,7 @@
 #include "genetic_parallel.h"
 #include "walk.h"
 #include "model/errors.h"
+#include "model/stopwatch.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
@@ -88,19 +89,6 @@ void checkData(const State &s)
     throw UserError(c == Criterion::Standard ? fittxt::standardZeroCount()
                                              : fittxt::notFinite(method));
 }
-
-class Stopwatch {
-public:
-    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start)
-            .count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
 
 //! The per-interval arrays of a fitted model, with the globals Sred and SKO.
 void finalPass(const State &s, Mod_Weib &M, const QString &method)
@@ -206,6 +194,20 @@ void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t ste
     stats->seconds = secs;
 }
 
+/*! Sets the engine to the start point of \a v and returns the objective there (evaluated
+ *  along K_powtor, which evaluates every part). A value that is not finite ends the fit
+ *  with the criterion's message. */
+double startPearson(PearsonEngine &eng, const PearsonVector &v, const State &s, Criterion c,
+                    const QString &method)
+{
+    eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
+    eng.setMoving(PearsonEngine::PK);
+    const double f = eng.eval(v.x[2]);
+    if (!std::isfinite(f))
+        objectiveFailed(c, method);
+    return f;
+}
+
 struct Row {
     double start, lo, hi, h, ee;
 };
@@ -260,11 +262,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
 
     const std::array<double, 5> firstStep = v.h;
     PearsonEngine eng(s, c);
-    eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
-    eng.setMoving(PearsonEngine::PK);
-    double B_ss = eng.eval(v.x[2]);
-    if (!std::isfinite(B_ss))
-        objectiveFailed(c, kSpiral);
+    double B_ss = startPearson(eng, v, s, c, kSpiral);
 
     Walker<PearsonEngine> walker(eng);
     int64_t passes = 0, stepEvals = 1;
@@ -328,11 +326,7 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
             {150, 30, 900, 1.0, 0.005}, {150, 30, 900, 5.0, 0.01});
 
     PearsonEngine eng(s, c);
-    eng.setPoint(v.x[1], v.x[0], v.x[2], v.mu(s), v.sig(s));
-    eng.setMoving(PearsonEngine::PK);
-    double f_cur = eng.eval(v.x[2]);
-    if (!std::isfinite(f_cur))
-        objectiveFailed(c, kNewton);
+    double f_cur = startPearson(eng, v, s, c, kNewton);
 
     Walker<PearsonEngine> walker(eng);
     int64_t passes = 0, stepEvals = 1;

@@ -2,6 +2,7 @@
 #include "genetic.h"
 #include "genetic_parallel.h"
 #include "genetic_sort.h"
+#include "pearson_term.h"
 
 #include "model/errors.h"
 #include "model/numfmt.h"
@@ -24,116 +25,6 @@
 namespace obr {
 
 // ---------------------------------------------------------------------------------
-// Log lines
-
-namespace {
-
-//! "%-W.Pf": P decimals, padded on the right to at least W characters.
-QString leftF(double v, int W, int P, QChar dec) { return fmtF(v, 0, P, dec).leftJustified(W); }
-
-} // namespace
-
-QString genBestLine(double x, const std::array<double, 5> &Aopt, QChar dec)
-{
-    return QStringLiteral(" ЦФ=") + leftF(x, 9, 5, dec) + QStringLiteral("  Beta=") +
-           leftF(Aopt[0], 7, 6, dec) + QStringLiteral("  A=") + leftF(1 / Aopt[1], 9, 3, dec) +
-           QStringLiteral("   Кповт=") + leftF(Aopt[2], 9, 6, dec);
-}
-
-QString genChildLine(double f, QChar dec)
-{
-    return QStringLiteral("F= ") + leftF(f, 8, 3, dec) + QStringLiteral(" S2");
-}
-
-QString genUpdMainLine(int genes) { return gentxt::genesCreated + fmtInt(genes); }
-
-// ---------------------------------------------------------------------------------
-// Encoding
-
-int32_t iGetBits(int32_t iVal)
-{
-    int32_t n = 0;
-    while (iVal >= 1) {
-        iVal /= 2;
-        ++n;
-    }
-    return n;
-}
-
-std::string IntToBin(int64_t Value, int Size)
-{
-    if (Size <= 0)
-        return {};
-    std::string s(size_t(Size), '0');
-    const uint64_t v = uint64_t(Value);
-    for (int k = 0; k < Size && k < 64; ++k)
-        if ((v >> k) & 1u)
-            s[size_t(Size - 1 - k)] = '1';
-    return s;
-}
-
-int64_t BinToInt(std::string_view Value)
-{
-    uint64_t n = 0;
-    for (char c : Value)
-        n = (n << 1) | (c == '1' ? 1u : 0u);
-    return int64_t(n);
-}
-
-int32_t geneLength(double Precision)
-{
-    if (!(Precision > 0) || !std::isfinite(Precision))
-        return 0;
-    const double r = roundEven(1 / Precision);
-    if (!(r >= 1) || r > double(INT32_MAX))
-        return 0;
-    return iGetBits(int32_t(r));
-}
-
-std::vector<PosGen> makeListGens(int32_t iop, int32_t L)
-{
-    std::vector<PosGen> g;
-    int32_t start = 1;
-    for (int32_t k = 0; k < iop; ++k) {
-        g.push_back({start, L});
-        start += L;
-    }
-    return g;
-}
-
-void XromeToA(std::string_view sXrome, const std::vector<PosGen> &ListGens,
-              const std::array<double, 5> &NormA, std::array<double, 5> &Ao)
-{
-    for (size_t k = 0; k < ListGens.size() && k < 5; ++k) {
-        const size_t start = size_t(ListGens[k].gStart - 1);
-        const std::string_view gene =
-            start < sXrome.size() ? sXrome.substr(start, size_t(ListGens[k].gLength))
-                                  : std::string_view{};
-        Ao[k] = double(BinToInt(gene)) * NormA[k];
-    }
-}
-
-std::string encodeGenes(const std::array<double, 5> &Ao, int32_t iop, int32_t L,
-                        const std::array<double, 5> &NormA)
-{
-    std::string s;
-    s.reserve(size_t(iop * L));
-    for (int32_t k = 0; k < iop && k < 5; ++k)
-        s += IntToBin(int64_t(roundEven(Ao[k] / NormA[k])), L);
-    return s;
-}
-
-int32_t genesFor(bool Sred_Opt, bool SKO_Opt) { return 3 + (Sred_Opt ? 1 : 0) + (SKO_Opt ? 1 : 0); }
-
-std::array<double, 5> geneSteps(double Precision)
-{
-    std::array<double, 5> n{};
-    for (size_t k = 0; k < 5; ++k)
-        n[k] = (Alim[0][k] + Alim[1][k]) * Precision;
-    return n;
-}
-
-// ---------------------------------------------------------------------------------
 // Objective
 
 namespace {
@@ -142,6 +33,18 @@ namespace {
 constexpr double kPowtorLimit = Alim[0][2] + Alim[1][2];
 
 bool inDomain(double A, double B, double Sig) { return A > 0 && B > 0 && Sig > 0; }
+
+/*! The genetic criterion from the sum of the probability-weighted squared deviations \a S
+ *  and the model's total \a Kol against the \a Nfail recorded failures: the miss of the
+ *  total is added, a repeat coefficient beyond its range is penalised, and a value that
+ *  is not finite becomes the worst one. Both evaluators of the criterion end here. */
+double genCriterion(double S, double Nfail, double Kol, double k_pwt)
+{
+    double R = detail::pearsonTotal(S, Nfail, Kol);
+    if (k_pwt > kPowtorLimit)
+        R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
+    return std::isfinite(R) ? R : kWorstObjective;
+}
 
 //! Mean and deviation of the warranty law for a parameter vector (0-based genes).
 void warrantyOf(const std::array<double, 5> &Ao, bool Sred_Opt, bool SKO_Opt, double Sred,
@@ -188,22 +91,7 @@ double Pirson_ZFGen(const std::vector<Hist_Rec> &Hist_Arr, double Izd_Prived, in
         t1 = t2;
     }
     M.SKO_out = std::sqrt(sq) / Nfail;
-    double R = S + (Nfail - M.Kol_Nakopl) * (Nfail - M.Kol_Nakopl);
-    if (k_pwt > kPowtorLimit)
-        R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
-    return std::isfinite(R) ? R : kWorstObjective;
-}
-
-double Pirson_ZFGen(State &s, double A, double B, double k_pwt, double Mu, double Sig)
-{
-    return Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, s.MGenet, A, B, k_pwt, Mu, Sig);
-}
-
-double CelevFunction(State &s)
-{
-    double Mu, Sig;
-    warrantyOf(s.Ao, s.Sred_Opt, s.SKO_Opt, s.Sred, s.SKO, Mu, Sig);
-    return Pirson_ZFGen(s, s.Ao[1], s.Ao[0], s.Ao[2], Mu, Sig);
+    return genCriterion(S, Nfail, M.Kol_Nakopl, k_pwt);
 }
 
 /*! The objective of a run, with what does not change during the run computed once:
@@ -232,16 +120,14 @@ struct GenEngine::Objective {
             return kWorstObjective;
         const size_t m = lnT.size();
         const double scale = Nprod * k_pwt;
-        double F1 = 1e-305;   // weibCDF at 0
+        double F1 = kWeibFloor;   // weibCDF at 0
         double S = 0, Kol = 0;
         for (size_t i = 0; i < m; ++i) {
             // Beyond 746 exp(-z) is 0: skip the library's slow underflow path.
             const double z = A * std::exp(B * lnT[i]);
             const double w = z > 746 ? 1.0 : 1 - std::exp(-z);
-            const double F2 = w > 0 ? w : 1e-305;
-            double P = F2 - F1;
-            if (P < 0)
-                P = 1e-305;
+            const double F2 = w > 0 ? w : kWeibFloor;
+            const double P = weibDiff(F2, F1);
             const double keep = fixedNorm ? inWarranty[i] : 1 - CDF_Gauss(Mu, Sig, mid[i]);
             const double E = scale * P * keep;
             Kol += E;
@@ -249,10 +135,7 @@ struct GenEngine::Objective {
             S += d * d * P;
             F1 = F2;
         }
-        double R = S + (Nfail - Kol) * (Nfail - Kol);
-        if (k_pwt > kPowtorLimit)
-            R = R * (k_pwt / kPowtorLimit) * (k_pwt / kPowtorLimit);
-        return std::isfinite(R) ? R : kWorstObjective;
+        return genCriterion(S, Nfail, Kol, k_pwt);
     }
 
     double operator()(const std::array<double, 5> &Ao) const
@@ -266,200 +149,6 @@ struct GenEngine::Objective {
     double Nprod, Nfail, Sred, SKO;
     bool Sred_Opt, SKO_Opt, fixedNorm;
 };
-
-// ---------------------------------------------------------------------------------
-// Random numbers
-
-SeedSource clockSeedSource()
-{
-    return [] {
-        const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
-        return uint32_t(uint64_t(ticks));
-    };
-}
-
-SeedSource fixedSeedSource(uint32_t first)
-{
-    return [next = first]() mutable { return next++; };
-}
-
-// ---------------------------------------------------------------------------------
-// Schedules
-
-double crossoverSchedule(int32_t i, int32_t N) { return 0.45 * std::fabs(std::sin(1 - 8.0 * i / N)); }
-
-double mutationSchedule(int32_t i, int32_t N)
-{
-    return 0.5 * std::fabs(std::sin(12.0 * i / N - 0.025));
-}
-
-bool copyDue(int32_t i, int32_t N)
-{
-    const double r = double(i) / N;
-    return std::fabs(r - 0.8) < 0.0002 || std::fabs(r - 0.6) < 0.0002 ||
-           std::fabs(r - 0.2) < 0.0002;
-}
-
-// ---------------------------------------------------------------------------------
-// Settings
-
-namespace {
-
-const QString kPrecisionBox = QStringLiteral("Точность подбора");
-const QString kPopulationBox = QStringLiteral("Размер популяции");
-const QString kGenerationsBox = QStringLiteral("Число поколений");
-
-//! The precision box's range, as its message states it.
-constexpr double kMinPrecision = 1e-9;
-
-std::optional<QString> problemOf(bool haveFailures, bool needSko, double SKO,
-                                 const GenSettings &st, QChar dec)
-{
-    if (!haveFailures)
-        return txt::noFailures;
-    if (geneLength(st.Precision) < 1 || !(st.Precision >= kMinPrecision && st.Precision <= 1))
-        return QStringLiteral("Точность подбора должна быть в пределах от 0") + dec +
-               QStringLiteral("000000001 до 1: длина гена должна быть от 1 до 31 двоичного "
-                              "разряда");
-    if (st.population < 2)
-        return QStringLiteral("Размер популяции должен быть не меньше 2");
-    if (st.generations < 1)
-        return QStringLiteral("Число поколений должно быть не меньше 1");
-    if (needSko && !(SKO > 0))
-        return QStringLiteral("Среднее квадратическое отклонение гарантийного срока должно быть "
-                              "больше 0");
-    return std::nullopt;
-}
-
-} // namespace
-
-void checkGenSettings(const State &s, const GenSettings &st)
-{
-    if (auto p = problemOf(!s.MasProbl.empty() && s.Kol_izw > 0, !s.SKO_Opt, s.SKO, st, u'.'))
-        throw UserError(*p);
-}
-
-GenSettings validateGenStart(const State &s, const QString &precisionText,
-                             const QString &populationText, const QString &generationsText,
-                             QChar dec)
-{
-    if (s.MasProbl.empty() || s.Kol_izw <= 0)
-        throw UserError(txt::noFailures);
-    GenSettings st;
-    st.Precision = boxReal(precisionText, dec, kPrecisionBox);
-    st.L = geneLength(st.Precision);
-    if (auto p = problemOf(true, false, 0, {st.Precision, 2, 1, st.L}, dec))
-        throw UserError(*p);
-    st.population = boxInt(populationText, kPopulationBox);
-    st.generations = boxInt(generationsText, kGenerationsBox);
-    if (auto p = problemOf(true, !s.SKO_Opt, s.SKO, st, dec))
-        throw UserError(*p);
-    // The warranty figures the run uses: those it does not fit.
-    checkWarrantyFigures(s.MasProbl, s.Sred_Opt ? std::nullopt : std::optional<double>(s.Sred),
-                         s.SKO_Opt ? std::nullopt : std::optional<double>(s.SKO), std::nullopt,
-                         dec);
-    checkGenMemory(st, genesFor(s.Sred_Opt, s.SKO_Opt), availableMemory(), dec);
-    return st;
-}
-
-GenMemoryCosts genMemoryCosts(int32_t iop, int32_t L)
-{
-    // An individual: its record and allocation overhead, its chromosome's characters (a
-    // heap block rounded to 16 bytes with its header), and the references and flags that
-    // the population, the spare list, the batch and the sort keep for it.
-    const double chromosome = std::ceil((double(iop) * L + 1) / 16) * 16 + 16;
-    const double individual = double(sizeof(Xromosome)) + 16 + chromosome + 4 * sizeof(void *) + 2;
-    GenMemoryCosts c;
-    c.perIndividual = 3 * individual + sizeof(std::array<double, 5>);
-    // A stored best is held by value in a growing array (up to twice its size while it
-    // grows) with its chromosome on the heap.
-    c.perGeneration = 2 * double(sizeof(Xromosome)) + chromosome;
-    return c;
-}
-
-uint64_t availableMemory()
-{
-#ifdef __linux__
-    QFile f(QStringLiteral("/proc/meminfo"));
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            if (line.startsWith("MemAvailable:")) {
-                bool ok = false;
-                const qulonglong kb =
-                    line.mid(13).trimmed().split(' ').value(0).toULongLong(&ok);
-                if (ok)
-                    return uint64_t(kb) * 1024;
-            }
-        }
-    }
-#endif
-#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
-    const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && size > 0)
-        return uint64_t(pages) * uint64_t(size);
-#endif
-    return 0;
-}
-
-void checkGenMemory(const GenSettings &st, int32_t iop, uint64_t available, QChar dec)
-{
-    if (available == 0)
-        return;
-    const GenMemoryCosts c = genMemoryCosts(iop, st.L);
-    const double budget = double(available) / 2;
-    const double pop = c.perIndividual * st.population;
-    const double gens = c.perGeneration * st.generations;
-    if (pop + gens <= budget)
-        return;
-    auto mib = [dec](double bytes) {
-        return fmtF(bytes / 1048576.0, 1, 0, dec);
-    };
-    const QString need = QStringLiteral("Генетическому алгоритму с такими настройками нужно около "
-                                        "%1 МБ памяти, а можно занять не больше %2 МБ. ")
-                             .arg(mib(pop + gens), mib(budget));
-    if (pop >= gens) {
-        const double most = std::floor((budget - std::min(gens, budget)) / c.perIndividual);
-        throw UserError(need + QStringLiteral("Наибольший допустимый размер популяции при %1 "
-                                              "поколениях: %2")
-                                   .arg(st.generations)
-                                   .arg(fmtInt(int64_t(std::max(0.0, most)))));
-    }
-    const double most = std::floor((budget - std::min(pop, budget)) / c.perGeneration);
-    throw UserError(need + QStringLiteral("Наибольшее допустимое число поколений при популяции "
-                                          "%1: %2")
-                               .arg(st.population)
-                               .arg(fmtInt(int64_t(std::max(0.0, most)))));
-}
-
-GenInput snapshotGenInput(const State &s, int32_t population, int32_t generations, QChar dec,
-                          int threads)
-{
-    GenInput in;
-    in.Hist_Arr = s.Hist_Arr;
-    in.Izd_Prived = s.Izd_Prived;
-    in.Kol_izw = s.Kol_izw;
-    in.Sred = s.Sred;
-    in.SKO = s.SKO;
-    in.Sred_Opt = s.Sred_Opt;
-    in.SKO_Opt = s.SKO_Opt;
-    in.Precision = s.Precision;
-    in.iop = s.iop;
-    in.NormA = s.NormA;
-    in.SizePopulation = population;
-    in.generations = generations;
-    in.threads = threads;
-    in.dec = dec;
-    return in;
-}
-
-GenInput prepareGenRun(State &s, const GenSettings &st, QChar dec, int threads)
-{
-    s.iop = genesFor(s.Sred_Opt, s.SKO_Opt);
-    s.Precision = st.Precision;
-    s.NormA = geneSteps(st.Precision);
-    hist(s);
-    return snapshotGenInput(s, st.population, st.generations, dec, threads);
-}
 
 bool publishGenResult(State &s, const GenResult &r, const LogSink &log, QChar dec)
 {
@@ -519,12 +208,12 @@ GenEngine::GenEngine(GenInput in, GenControl &control, GenHost &host, SeedSource
 {
     GenSettings st{m_in.Precision, m_in.SizePopulation, m_in.generations,
                    geneLength(m_in.Precision)};
-    if (auto p = problemOf(!m_in.Hist_Arr.empty() && m_in.Kol_izw > 0,
+    if (auto p = genSettingsProblem(!m_in.Hist_Arr.empty() && m_in.Kol_izw > 0,
                            !m_in.SKO_Opt, m_in.SKO, st, m_in.dec))
         throw UserError(*p);
-    // The gene count and steps follow from the flags and the precision.
-    m_in.iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
-    m_in.NormA = geneSteps(m_in.Precision);
+    // The gene count and steps follow from the flags and the precision, here only.
+    m_iop = genesFor(m_in.Sred_Opt, m_in.SKO_Opt);
+    m_NormA = geneSteps(m_in.Precision);
     m_L = st.L;
     m_N = m_in.generations;
     if (!m_seeds)
@@ -562,9 +251,9 @@ void GenEngine::evaluateBatch()
         return;
     reseed();
     const Objective &obj = *m_obj;
-    const int32_t iop = m_in.iop;
+    const int32_t iop = m_iop;
     const int32_t L = m_L;
-    const std::array<double, 5> NormA = m_in.NormA;
+    const std::array<double, 5> NormA = m_NormA;
     Xromosome *const *batch = m_batch.data();
     m_par->run(n, [&](size_t b, size_t e) {
         std::array<double, 5> a{};   // this thread's decoding scratch
@@ -590,7 +279,7 @@ void GenEngine::sortPopulation()
 
 void GenEngine::MakePopulation()
 {
-    m_ListGens = makeListGens(m_in.iop, m_L);
+    m_ListGens = makeListGens(m_iop, m_L);
     const size_t n = size_t(m_in.SizePopulation);
     m_initAo.assign(n, std::array<double, 5>{});
     m_pop.reserve(n + 2 * n + 16);
@@ -598,10 +287,10 @@ void GenEngine::MakePopulation()
         Ptr x = newIndividual();
         x->sX.clear();
         std::array<double, 5> &a = m_initAo[idx];
-        for (int32_t k = 0; k < m_in.iop; ++k) {
+        for (int32_t k = 0; k < m_iop; ++k) {
             const double u = m_rnd.next();
             a[size_t(k)] = Alim[0][size_t(k)] + u * Alim[1][size_t(k)];
-            x->sX += IntToBin(int64_t(roundEven(a[size_t(k)] / m_in.NormA[size_t(k)])), m_L);
+            x->sX += IntToBin(int64_t(roundEven(a[size_t(k)] / m_NormA[size_t(k)])), m_L);
         }
         x->Pokolenie = 1;
         m_pop.push_back(std::move(x));
@@ -758,7 +447,7 @@ bool GenEngine::generation()
         const Xromosome &best = *m_pop.front();
         if (best.Celev_F < m_dMinimumAll) {
             m_dMinimumAll = best.Celev_F;
-            XromeToA(best.sX, m_ListGens, m_in.NormA, m_Ao);
+            XromeToA(best.sX, m_ListGens, m_NormA, m_Ao);
             m_Aopt = m_Ao;
             m_haveBest = true;
             reseed();   // an evaluation re-seeds the stream

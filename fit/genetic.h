@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 /*! \file
- * \brief The genetic optimiser: chromosome encoding, the objective, the random stream
- * and the breeding run as a plain engine that no thread or widget is needed to drive.
+ * \brief The genetic optimiser's breeding run, a plain engine that no thread or widget is
+ * needed to drive: its control, its host, its result. This header also brings in the
+ * optimiser's other parts: texts (genetic_texts.h), chromosomes (genetic_encoding.h), the
+ * criterion (genetic_objective.h), random numbers (genetic_random.h), schedules
+ * (genetic_schedules.h) and settings (genetic_settings.h).
  *
  * How the main window uses it (the thread shell TGen is in fit/genetic_thread.h):
  *  1. On the start button: `GenSettings st = validateGenStart(s, Edit2, Edit3, NPokoleny, dec)`
@@ -31,7 +34,13 @@
  * The engine never touches the State: it works on its GenInput copy, so a calculation
  * started during a run cannot change the run's inputs.
  */
+#include "fit/genetic_encoding.h"
+#include "fit/genetic_objective.h"
+#include "fit/genetic_random.h"
+#include "fit/genetic_schedules.h"
+#include "fit/genetic_settings.h"
 #include "fit/genetic_sort.h"
+#include "fit/genetic_texts.h"
 #include "model/seams.h"
 #include "model/state.h"
 
@@ -51,189 +60,7 @@
 namespace obr {
 
 // ---------------------------------------------------------------------------------
-// Texts of the optimiser's log lines
-
-namespace gentxt {
-inline const QString copyBest = QStringLiteral("Копирование лучших");
-inline const QString genesCreated = QStringLiteral("Создано генов ");
-inline const QString noFeasible =
-    QStringLiteral("Генетический алгоритм не нашёл допустимых параметров модели");
-inline const QString dataChanged = QStringLiteral(
-    "Исходные данные изменились во время работы генетического алгоритма: его результат не "
-    "показан");
-} // namespace gentxt
-
-//! " ЦФ=%-9.5f  Beta=%-7.6f  A=%-9.3f   Кповт=%-9.6f" with Aopt[1], 1/Aopt[2], Aopt[3].
-QString genBestLine(double x, const std::array<double, 5> &Aopt, QChar dec);
-//! "F= %-8.3f S2" for the objective of the second child of a crossover.
-QString genChildLine(double f, QChar dec);
-//! "Создано генов N" (UpdMain).
-QString genUpdMainLine(int genes);
-
-// ---------------------------------------------------------------------------------
-// Encoding
-
-//! \brief Number of binary digits of iVal (times it can be halved while >= 1); 0 for <= 0.
-int32_t iGetBits(int32_t iVal);
-//! \brief The Size low bits of Value as '0'/'1' characters, most significant first.
-std::string IntToBin(int64_t Value, int Size);
-//! \brief The integer a '0'/'1' string writes, most significant first; "" gives 0.
-int64_t BinToInt(std::string_view Value);
-
-/*! \brief Gene length L = iGetBits(Round(1/Precision)) with half-to-even rounding.
- *  Returns 0 when Round(1/Precision) is not in 1..2^31-1 (no usable gene length). */
-int32_t geneLength(double Precision);
-
-//! One gene's place in the chromosome (1-based start, length in characters).
-struct PosGen {
-    int32_t gStart = 1;
-    int32_t gLength = 0;
-};
-
-//! \brief The gene layout ListGens: \a iop genes of \a L characters, end to end.
-std::vector<PosGen> makeListGens(int32_t iop, int32_t L);
-
-//! One individual: chromosome, objective (smaller is better), generation of birth.
-struct Xromosome {
-    std::string sX;
-    double Celev_F = 0;
-    int32_t Pokolenie = 0;
-};
-
-/*! \brief Decodes a chromosome into Ao[0..iop-1] (gene k value = BinToInt(gene) * NormA[k]);
- *  the entries beyond the genes stay as they are. */
-void XromeToA(std::string_view sXrome, const std::vector<PosGen> &ListGens,
-              const std::array<double, 5> &NormA, std::array<double, 5> &Ao);
-
-//! \brief Writes Ao[0..iop-1] as genes of L bits: n = Round(Ao[k] / NormA[k]).
-std::string encodeGenes(const std::array<double, 5> &Ao, int32_t iop, int32_t L,
-                        const std::array<double, 5> &NormA);
-
-//! Number of genes: 3, plus one for each of the two warranty flags.
-int32_t genesFor(bool Sred_Opt, bool SKO_Opt);
-//! NormA[k] = (Alim lower + width) * Precision for the five genes.
-std::array<double, 5> geneSteps(double Precision);
-
-// ---------------------------------------------------------------------------------
-// Objective
-
-/*! The value given to a candidate outside the model's domain (A <= 0, B <= 0, a
- *  deviation <= 0) or whose objective is not finite: it sorts after every real one and
- *  is never taken as an improvement. */
-constexpr double kWorstObjective = std::numeric_limits<double>::max();
-
-/*! \brief The objective for explicit parameters over a histogram, writing F_norm, F_Weib,
- *  Kol_F_priv (one entry per interval), Kol_Nakopl and SKO_out into \a M.
- *  Returns kWorstObjective (arrays zeroed) for parameters outside the model's domain. */
-double Pirson_ZFGen(const std::vector<Hist_Rec> &Hist_Arr, double Izd_Prived, int32_t Kol_izw,
-                    Mod_Weib &M, double A, double B, double k_pwt, double Mu, double Sig);
-//! \brief The same over the State, writing s.MGenet.
-double Pirson_ZFGen(State &s, double A, double B, double k_pwt, double Mu, double Sig);
-/*! \brief The objective of s.Ao: A = Ao[2], B = Ao[1], K = Ao[3]; Mu and Sig from Ao[4],
- *  Ao[5] or Sred, SKO by the two flags (1-based gene numbers as in the log).
- *  The random stream is not touched here: a run re-seeds its own stream once per batch
- *  of evaluations (GenEngine). */
-double CelevFunction(State &s);
-
-// ---------------------------------------------------------------------------------
-// Random numbers
-
-//! A source of 32-bit seeds: the clock in the program, a fixed sequence in tests.
-using SeedSource = std::function<uint32_t()>;
-//! Low 32 bits of the high-resolution clock.
-SeedSource clockSeedSource();
-//! Returns \a first, first + 1, first + 2, ... (reproducible runs).
-SeedSource fixedSeedSource(uint32_t first);
-
-//! The 32-bit linear congruential generator: seed := seed * 134775813 + 1, u = seed / 2^32.
-class GenRandom {
-public:
-    explicit GenRandom(uint32_t seed = 0) : m_seed(seed) {}
-    void setSeed(uint32_t seed) { m_seed = seed; }
-    uint32_t seed() const { return m_seed; }
-    //! Uniform in [0, 1).
-    double next()
-    {
-        m_seed = m_seed * 134775813u + 1u;
-        return double(m_seed) / 4294967296.0;
-    }
-
-private:
-    uint32_t m_seed;
-};
-
-// ---------------------------------------------------------------------------------
-// Schedules
-
-//! 0.45 * |sin(1 - 8 i / N)|
-double crossoverSchedule(int32_t i, int32_t N);
-//! 0.5 * |sin(12 i / N - 0.025)|
-double mutationSchedule(int32_t i, int32_t N);
-//! Whether generation i of N raises the copy request (i/N within 0.0002 of 0.2, 0.6, 0.8).
-bool copyDue(int32_t i, int32_t N);
-
-// ---------------------------------------------------------------------------------
-// Settings, snapshot, control and results
-
-//! The checked settings of the start button.
-struct GenSettings {
-    double Precision = 1e-7;
-    int32_t population = 3000;
-    int32_t generations = 1500;
-    int32_t L = 24;   //!< gene length the precision gives
-};
-
-/*! \brief Reads and checks the three boxes before a run. Throws UserError with a Russian
- *  message naming the box: no loaded failures, a box that is not a number, population
- *  below 2, generations below 1, a precision outside 0.000000001..1 or that gives no gene
- *  length in 1..31, a run larger than memory allows, a warranty mean or deviation that the
- *  run uses and that is not above 0 (or leaves every failure out of observation). */
-GenSettings validateGenStart(const State &s, const QString &precisionText,
-                             const QString &populationText, const QString &generationsText,
-                             QChar dec);
-//! \brief Checks settings given as numbers (same messages as validateGenStart).
-void checkGenSettings(const State &s, const GenSettings &st);
-
-//! What a run holds in memory: bytes per member of the population (the population with
-//! the children of one generation, three times its size at most) and per generation (one
-//! stored best each, since the stored bests may not be copied back before the end).
-struct GenMemoryCosts {
-    double perIndividual = 0;
-    double perGeneration = 0;
-};
-//! \brief The costs for \a iop genes of \a L characters.
-GenMemoryCosts genMemoryCosts(int32_t iop, int32_t L);
-//! \brief Memory the system can give a run now, in bytes; 0 when it cannot be told.
-uint64_t availableMemory();
-/*! \brief Refuses settings whose run would need more than half of \a available bytes, with
- *  a message that gives the largest population (or number of generations) allowed with
- *  the other setting as it is. No check when \a available is 0. */
-void checkGenMemory(const GenSettings &st, int32_t iop, uint64_t available, QChar dec);
-
-//! Everything a run reads, copied at its start.
-struct GenInput {
-    std::vector<Hist_Rec> Hist_Arr;
-    double Izd_Prived = 0;
-    int32_t Kol_izw = 0;
-    double Sred = 0;
-    double SKO = 0;
-    bool Sred_Opt = false;
-    bool SKO_Opt = false;
-    double Precision = 1e-7;
-    int32_t iop = 3;
-    std::array<double, 5> NormA{};
-    int32_t SizePopulation = 3000;
-    int32_t generations = 1500;   //!< N (iMaxBest)
-    int threads = 0;              //!< evaluation threads; 0 = all cores, 1 = the worker alone
-    QChar dec = u'.';             //!< decimal separator of the log lines
-};
-
-/*! \brief The start button's preparation: sets s.iop, s.Precision and s.NormA, rebuilds
- *  s.Hist_Arr and returns the snapshot for the run. */
-GenInput prepareGenRun(State &s, const GenSettings &st, QChar dec, int threads = 0);
-//! \brief A snapshot of the State as it is (iop, Precision, NormA taken from it).
-GenInput snapshotGenInput(const State &s, int32_t population, int32_t generations, QChar dec,
-                          int threads = 0);
+// Control and results
 
 /*! Requests and settings that the window changes while a run goes on. Each is read
  *  whole by the worker once per generation (the copy count at each copy step). */
@@ -401,6 +228,8 @@ private:
     std::unique_ptr<GenParallel> m_par;
 
     std::vector<PosGen> m_ListGens;
+    int32_t m_iop = 3;                   //!< genes: 3, plus one per fitted warranty figure
+    std::array<double, 5> m_NormA{};     //!< value of one step of each gene
     int32_t m_L = 0;
     int32_t m_LengthXrome = 0;
     int32_t m_N = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The Pearson-type objective, the texts of the fits and the step-coefficient box.
 #include "fits.h"
+#include "pearson_term.h"
 #include "model/errors.h"
 #include "model/numfmt.h"
 #include "stats/stat2018.h"
@@ -177,23 +178,10 @@ double Pirson(const State &s, double A, double B, double k_pwt, double Mu, doubl
         Mpir.Kol_F_priv[i] = Ei;
         E += Ei;
         const double O = s.Hist_Arr[i].Sum;
-        double r;
-        switch (c) {
-        case Criterion::Standard:
-            r = (O - Ei) / Ei;
-            break;
-        case Criterion::Spec1:
-            r = O - Ei;
-            break;
-        default:
-            r = (O - Ei) * P;
-            break;
-        }
-        S += r * r;
+        S += detail::pearsonTerm(c, O, Ei, P);
         t1 = t2;
     }
-    const double d = s.Kol_izw - E;
-    const double f = S + d * d;
+    const double f = detail::pearsonTotal(S, s.Kol_izw, E);
     if (!std::isfinite(f))
         throw UserError(c == Criterion::Standard
                             ? fittxt::standardZeroCount()

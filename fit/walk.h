@@ -26,6 +26,7 @@
  * little memory.
  */
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -60,12 +61,7 @@ struct WalkResult {
  *  addition. */
 class Positions {
 public:
-    void reset(double x0, double h)
-    {
-        m_h = h;
-        m_segs.clear();
-        m_segs.push_back({0, 0, bits(x0), 0});
-    }
+    void reset(double x0, double h);
 
     double at(int64_t k)
     {
@@ -101,43 +97,8 @@ private:
         return x;
     }
 
-    void extend()
-    {
-        const Seg &last = m_segs.back();
-        const double x = fromBits(last.b0 + uint64_t((last.k1 - last.k0) * last.n));
-        const double y = x + m_h;   // the first step of the new segment, as made
-        Seg s{last.k1 + 1, last.k1 + 1, bits(y), 0};
-        int exp = 0;
-        if (std::isnormal(y) && std::isfinite(m_h)) {
-            // Rounding is symmetric under a change of sign: below zero the magnitude takes
-            // the steps of -h, and its bits carry the (fixed) sign bit along unchanged.
-            const double ay = std::fabs(y);
-            const double ah = y > 0 ? m_h : -m_h;
-            std::frexp(ay, &exp);   // |y| in [2^(exp-1), 2^exp)
-            const double t = std::ldexp(ah, 53 - exp);   // the step in units of the binade
-            const double fl = std::floor(t);
-            if (std::fabs(t) < 0x1.0p52 && t - fl != 0.5) {
-                const int64_t n = int64_t(t - fl < 0.5 ? fl : fl + 1);
-                const double z = std::fabs(y + m_h);
-                const uint64_t low = bits(std::ldexp(1.0, exp - 1));
-                const uint64_t top = bits(std::ldexp(1.0, exp));
-                const uint64_t by = bits(ay);
-                int64_t steps = 0;   // further steps of the same increment
-                if (n > 0)
-                    steps = int64_t((top - 1 - by) / uint64_t(n));
-                else if (n < 0)
-                    steps = by > low ? int64_t((by - low - 1) / uint64_t(-n)) : 0;
-                else if (ah > 0 || by > low)
-                    steps = int64_t(1) << 40;   // h rounds away: the position stays put
-                // The formula must agree with an actual addition (it always should).
-                if (steps > 0 && std::signbit(y + m_h) == std::signbit(y) &&
-                    int64_t(bits(z) - by) == n)
-                    s.k1 = s.k0 + steps;
-                s.n = n;
-            }
-        }
-        m_segs.push_back(s);
-    }
+    //! Appends the segment that starts one step after the last one.
+    void extend();
 
     double m_h = 0;
     std::vector<Seg> m_segs;
@@ -147,14 +108,8 @@ private:
  *  that keeps its storage from walk to walk (a walk stamp marks the live entries). */
 class ValueCache {
 public:
-    void clear()
-    {
-        m_count = 0;
-        if (++m_walk == 0) {   // stamps wrapped: forget them all
-            std::fill(m_stamp.begin(), m_stamp.end(), 0);
-            m_walk = 1;
-        }
-    }
+    //! Starts a new walk: the entries of earlier walks are gone.
+    void clear();
     const double *find(int64_t k) const
     {
         if (m_stamp.empty())
@@ -166,41 +121,14 @@ public:
                 return &m_val[i];
         }
     }
-    void insert(int64_t k, double v)
-    {
-        if (2 * (m_count + 1) > m_stamp.size())
-            grow();
-        size_t i = slot(k);
-        while (m_stamp[i] == m_walk && m_key[i] != k)
-            i = (i + 1) & m_mask;
-        if (m_stamp[i] != m_walk)
-            ++m_count;
-        m_stamp[i] = m_walk;
-        m_key[i] = k;
-        m_val[i] = v;
-    }
+    void insert(int64_t k, double v);
 
 private:
     size_t slot(int64_t k) const
     {
         return size_t((uint64_t(k) * 0x9E3779B97F4A7C15ull) >> 20) & m_mask;
     }
-    void grow()
-    {
-        std::vector<uint32_t> st = std::move(m_stamp);
-        std::vector<int64_t> ke = std::move(m_key);
-        std::vector<double> va = std::move(m_val);
-        const size_t n = st.empty() ? 64 : st.size() * 2;
-        m_stamp.assign(n, 0);
-        m_key.assign(n, 0);
-        m_val.assign(n, 0);
-        m_mask = n - 1;
-        const uint32_t walk = m_walk;
-        m_count = 0;
-        for (size_t i = 0; i < st.size(); ++i)
-            if (st[i] == walk)
-                insert(ke[i], va[i]);
-    }
+    void grow();
 
     std::vector<uint32_t> m_stamp;
     std::vector<int64_t> m_key;
@@ -221,6 +149,16 @@ public:
     static constexpr int64_t kMaxLeap = 64;
     //! Steps walked one by one before the jitter seen along them may stand for the noise.
     static constexpr int64_t kBandSteps = 4096;
+    /*! How many times the noise scale a fall must exceed to prove that every earlier pair
+     *  falls too. A difference of two values carries at most the sum of their rounding
+     *  errors, two noise units; the bound the engine reports is sampled on every other
+     *  evaluation and varies slowly along a walk, so the pair's own bounds may exceed the
+     *  sampled largest one by a little; the rest of the factor is headroom for the
+     *  jitter scale measured along a stretch (kBandSteps steps see the jitter, not its
+     *  worst case). With the engines' bounds generous on their own (see noise()), 8
+     *  leaves a wide gap: a pair that falls by more cannot be a rise disguised by
+     *  rounding. */
+    static constexpr double kProofMargin = 8;
 
     /*! Strict walk (continue while strictly better and inside the bounds): stop at the
      *  first k with x_k + h <= lo or x_k > hi, or f_k >= f_(k-1). The stop position is
@@ -249,9 +187,6 @@ public:
     double pos(int64_t k) { return m_positions.at(k); }
     //! The objective at position k (evaluated now when it was not yet).
     double f(int64_t k) { return value(k); }
-
-    //! Turns galloping off (every walk step by step), for comparisons.
-    void setGallop(bool on) { m_gallop = on; }
 
 private:
     bool rise(double fk, double fprev) const
@@ -306,12 +241,18 @@ private:
             m_limIdx = b;
             m_limWhy = bw;
         }
+        assert(m_limIdx > m_okUpTo);
         return m_strict ? k <= m_limIdx : k < m_limIdx;
     }
 
     double evaluate(int64_t k)
     {
         const double v = m_e.eval(m_positions.at(k));
+        // The bound is sampled on every other evaluation: computing it costs about as
+        // much as the evaluation itself. A probe compares two neighbouring positions,
+        // mostly evaluated one right after the other, so one of each fresh pair is
+        // sampled, and the bound of a neighbour differs from it by far less than the
+        // margin kProofMargin leaves.
         if (m_trackNoise && (++m_noiseTick & 1)) {
             const double n = m_e.noise();
             if (!(n <= m_noise))
@@ -358,7 +299,7 @@ private:
     //! so noise that grows along the walk raises the level with it.
     double proofLevel() const
     {
-        return m_observed > 0 ? 8 * m_observed * m_noise : 8 * m_noise;
+        return kProofMargin * (m_observed > 0 ? m_observed : 1) * m_noise;
     }
 
     //! 1: the pair (k-1, k) rises (a stop); -1: it falls by more than the noise allows to
@@ -399,6 +340,8 @@ private:
      *  scale from then on; \a lo is then the last position walked. */
     bool band(int64_t &lo, int64_t u, int64_t &hi, WalkResult &out)
     {
+        // Entry: lo proven, u after it and before any known stop.
+        assert(lo >= kSteps && lo < u && (hi < 0 || u < hi));
         while (u - lo > 1) {
             const int64_t mid = lo + (u - lo) / 2;
             const int c = classify(mid);
@@ -411,6 +354,7 @@ private:
                 u = mid;
             }
         }
+        assert(u == lo + 1 && (hi < 0 || lo < hi));
         double jitter = 0, dPrev = 0, fBefore = 0;
         bool havePrev = false;
         m_stretchNoise = 0;
@@ -444,13 +388,17 @@ private:
                 // largest bound may come from a far probe where the noise is larger.
                 const double ratio =
                     std::max(std::max(jitter, ulpOf(fk)) / m_stretchNoise, m_observed);
-                if (ratio < 1 && d < -8 * ratio * m_noise) {
+                if (ratio < 1 && d < -kProofMargin * ratio * m_noise) {
                     // Keep the values the search reads around its new start.
                     m_cache.insert(k - 2, fBefore);
                     m_cache.insert(k - 1, fPrev);
                     m_cache.insert(k, fk);
                     m_observed = ratio;
                     lo = k;
+                    // The search restarts at a proven position with its two predecessors
+                    // known and no stop passed.
+                    assert(known(lo) && known(lo - 1) && known(lo - 2));
+                    assert(hi < 0 || lo < hi);
                     return false;
                 }
             }
@@ -485,13 +433,12 @@ private:
         m_noiseTick = 0;
 
         // The first steps one by one: most walks near the end of a fit are this short.
-        const int64_t steps = m_gallop ? kSteps : INT64_MAX;
-        for (int64_t k = 1; k <= steps; ++k) {
+        for (int64_t k = 1; k <= kSteps; ++k) {
             if (!gen(k))
                 return finish(m_limIdx);
             if (k == m_limIdx)
                 return finish(k);
-            if (k == kSteps && m_gallop)
+            if (k == kSteps)
                 m_trackNoise = true;   // the noise scale of the walk, from here on
             if (rise(value(k), value(k - 1)))
                 return finish(k);
@@ -530,6 +477,8 @@ private:
      *  bracket. */
     int64_t search(int64_t &lo, int64_t &hi)
     {
+        assert(lo >= 2 && known(lo) && known(lo - 1) && known(lo - 2));
+        assert(hi < 0 || lo < hi);
         int64_t prevK = lo - 1;
         double dlo = value(lo) - value(lo - 1);
         double prevD = value(lo - 1) - value(lo - 2);
@@ -538,6 +487,8 @@ private:
         int64_t nextP = -1;
         int slow = 0;
         for (;;) {
+            // lo only grows, hi only shrinks, and the stop stays in (lo, hi].
+            assert(hi < 0 || lo < hi);
             if (hi >= 0 && hi - lo <= 1)
                 return -1;
             int64_t p;
@@ -584,6 +535,7 @@ private:
                     if (predicted && hi >= 0)
                         nextP = p + 1;
                 } else {
+                    assert(lo < p && (hi < 0 || p < hi));
                     return p;
                 }
             }
@@ -594,7 +546,6 @@ private:
 
     Engine &m_e;
     bool m_strict = true;
-    bool m_gallop = true;
     double m_h = 0, m_lo = 0, m_hi = 0;
     Positions m_positions;
     ValueCache m_cache;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "loaders.h"
 #include "model/errors.h"
+#include "model/plainnum.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
 #include "textlines.h"
@@ -69,30 +70,14 @@ std::optional<double> parsePeriodReal(const QString &tok)
     }
     if (i != n)
         return std::nullopt;
-    const char *p = b.constData();
-    if (*p == '+')
-        ++p;
-    double v = 0;
-    auto r = std::from_chars(p, b.constData() + n, v);
-    if (r.ec != std::errc() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return plainNumber<double>(b);
 }
 
 std::optional<int32_t> parsePlainInt(const QString &tok)
 {
     if (tok.isEmpty() || tok.size() > 32)
         return std::nullopt;
-    const QByteArray b = tok.toLatin1();
-    const char *p = b.constData();
-    const char *e = p + b.size();
-    if (*p == '+')
-        ++p;
-    int32_t v = 0;
-    auto r = std::from_chars(p, e, v);
-    if (r.ec != std::errc() || r.ptr != e)
-        return std::nullopt;
-    return v;
+    return plainNumber<int32_t>(tok.toLatin1());
 }
 
 //! The lines of a file, decoded one at a time; a line longer than kMaxLineBytes is an

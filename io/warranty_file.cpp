@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "loaders.h"
 #include "model/errors.h"
+#include "model/plainnum.h"
 #include "model/texts.h"
 #include "textlines.h"
 
@@ -24,14 +25,7 @@ std::optional<double> periodReal(const QString &tok)
         QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     if (!re.match(tok).hasMatch())
         return std::nullopt;
-    const char *p = b.constData();
-    if (*p == '+')
-        ++p;
-    double v = 0;
-    auto r = std::from_chars(p, b.constData() + b.size(), v);
-    if (r.ec != std::errc() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return plainNumber<double>(b);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "numfmt.h"
 #include "errors.h"
+#include "plainnum.h"
 #include "texts.h"
 
 #include <QRegularExpression>
@@ -174,15 +175,7 @@ std::optional<double> parseBoxReal(const QString &text, QChar dec)
     const QByteArray b = t.toLatin1();
     if (b.contains('?'))
         return std::nullopt;
-    const char *p = b.constData();
-    const char *end = p + b.size();
-    if (*p == '+')
-        ++p;
-    double v = 0;
-    auto r = std::from_chars(p, end, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return plainNumber<double>(b);
 }
 
 std::optional<int32_t> parseBoxInt(const QString &text)
@@ -190,15 +183,7 @@ std::optional<int32_t> parseBoxInt(const QString &text)
     const QByteArray b = text.trimmed().toLatin1();
     if (b.isEmpty())
         return std::nullopt;
-    const char *p = b.constData();
-    const char *end = p + b.size();
-    if (*p == '+')
-        ++p;
-    int32_t v = 0;
-    auto r = std::from_chars(p, end, v);
-    if (r.ec != std::errc() || r.ptr != end)
-        return std::nullopt;
-    return v;
+    return plainNumber<int32_t>(b);
 }
 
 double boxReal(const QString &text, QChar dec, const QString &boxCaption)

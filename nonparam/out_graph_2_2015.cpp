@@ -8,10 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#ifndef OBROTK_VERSION
-#define OBROTK_VERSION "1.0"
-#endif
-
 namespace obr {
 
 namespace {
@@ -58,13 +54,6 @@ ChartPoint point(double v, const QString &label, Rgb color, const NumLocale &nl)
 }
 
 } // namespace
-
-QString form3Caption()
-{
-    return QStringLiteral("Результат непараметрического анализа. Анализ надежности в "
-                          "эксплуатации. ") +
-           QStringLiteral("Версия %1").arg(QStringLiteral(OBROTK_VERSION));
-}
 
 ChartData chart3Design()
 {

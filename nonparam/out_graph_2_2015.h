@@ -39,9 +39,6 @@ struct NonparamResult {
     std::vector<int> barCauses; //!< cause index of each bar series, in chart order
 };
 
-//! The caption of Form3.
-QString form3Caption();
-
 /*! \brief Chart3 as designed: titles, axes and the four designed series without points
  *  (Series4, Series3, Series1, Series2 in this order). */
 ChartData chart3Design();

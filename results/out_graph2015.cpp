@@ -302,11 +302,11 @@ public:
     ResultsTable build()
     {
         N_Row = 1;
-        BlockOut(s_.MPirsN, rtxt::colPirsN, 134);
-        BlockOut(s_.MPirsS, rtxt::colPirsS, 118);
-        BlockOut(s_.MSmirn, rtxt::colSmirn, 118);
-        BlockOut(s_.MGenet, rtxt::colGenet, 118);
-        BlockOut(s_.MMaxPr, rtxt::colMaxPr, 118);
+        BlockOut(s_.MPirsN, rtxt::colPirsN, 134, 0);
+        BlockOut(s_.MPirsS, rtxt::colPirsS, 118, 1);
+        BlockOut(s_.MSmirn, rtxt::colSmirn, 118, 2);
+        BlockOut(s_.MGenet, rtxt::colGenet, 118, 3);
+        BlockOut(s_.MMaxPr, rtxt::colMaxPr, 118, 4);
 
         t_.dataColumn = N_Row;
         setWidth(N_Row, 128);
@@ -341,14 +341,15 @@ private:
         cell(N_Row, i) = padCell(text, t_.widths[size_t(N_Row)], w_);
     }
 
-    void BlockOut(Mod_Weib Model, const QString &st, int Wi)
+    //! The column of one model; \a slot is its place in ResultsTable::kolmogorov.
+    void BlockOut(const Mod_Weib &Model, const QString &st, int Wi, size_t slot)
     {
         if (!Model.Executed)
             return;
         setWidth(N_Row, Wi);
         QString verdict;
-        Kolmogor(s_, Model.K_powtor, Model.A, Model.B, Model.Sred, Model.SKO, Model.KolmCrt,
-                 verdict);
+        double &kolm = t_.kolmogorov[slot];
+        Kolmogor(s_, Model.K_powtor, Model.A, Model.B, Model.Sred, Model.SKO, kolm, verdict);
         const QChar d = nl_.dec;
         const double K = Model.K_powtor;
         cell(N_Row, 0) = st;
@@ -363,7 +364,7 @@ private:
                         fmtF(Model.SKO_out, 5, 2, d));
         CntrText(7, fmtF(Model.Sred, 4, 1, d) + rtxt::hours);
         CntrText(8, fmtF(Model.SKO, 4, 1, d) + rtxt::hours);
-        CntrText(9, fmtF(Model.KolmCrt, 6, 3, d) + verdict);
+        CntrText(9, fmtF(kolm, 6, 3, d) + verdict);
         CntrText(11, fmtF(K * weibCDF2(Model.A, Model.B, 0, s_.tGar), 6, 2, d));
         ++N_Row;
     }

@@ -32,6 +32,10 @@ struct ResultsTable {
     //! Width set by the pass for each column; 0 = left as it was (columns right of the data).
     std::array<int, MaxCols> widths{};
     int dataColumn = 1; //!< index of the "Данные эксплуатации" column
+    /*! The Kolmogorov statistic shown for each model, in the order the models are tried:
+     *  Pearson by Newton, Pearson by spiral descent, Smirnov, genetic, maximum likelihood;
+     *  0 for a model that is not set. */
+    std::array<double, 5> kolmogorov{};
 
     const QString &cell(int col, int row) const { return cells[size_t(col)][size_t(row)]; }
 };

@@ -51,8 +51,7 @@ double CDF_Gauss(double Sred, double SKO, double X) { return NormalDistribution(
 
 double weibCDF(double A, double B, double X)
 {
-    const double w = 1 - std::exp(-A * std::pow(X, B));
-    return w > 0 ? w : 1e-305;
+    return weibFromPow(A, std::pow(X, B));
 }
 
 double weibCDF2(double A, double B, double X1, double X2)
@@ -62,8 +61,7 @@ double weibCDF2(double A, double B, double X1, double X2)
             n->error(txt::appCaption, txt::x2x1);
         return 0;
     }
-    const double w = weibCDF(A, B, X2) - weibCDF(A, B, X1);
-    return w < 0 ? 1e-305 : w;
+    return weibDiff(weibCDF(A, B, X2), weibCDF(A, B, X1));
 }
 
 double weibinv(double A, double B, double P)

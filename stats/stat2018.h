@@ -10,6 +10,7 @@
 
 #include <QChar>
 #include <QString>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -26,10 +27,31 @@ double NormalDistribution(double X);
 //! \brief P(N(Sred, SKO) < X). Argument order: mean, deviation, point.
 double CDF_Gauss(double Sred, double SKO, double X);
 
-//! \brief Weibull F(X) = 1 - exp(-A X^B), never below 1e-305.
+/*! \brief The least value of a Weibull probability: F(X) and F(X2) - F(X1) never fall
+ *  below it, so the criteria may divide by a model count and take its logarithm. */
+inline constexpr double kWeibFloor = 1e-305;
+
+/*! \brief Weibull F from the power X^B already computed: 1 - exp(-A pw), never below
+ *  kWeibFloor. Every evaluation of F goes through here, so a cached power gives the
+ *  value weibCDF gives, bit for bit. */
+inline double weibFromPow(double A, double pw)
+{
+    const double w = 1 - std::exp(-A * pw);
+    return w > 0 ? w : kWeibFloor;
+}
+
+/*! \brief F(X2) - F(X1) from the two values \a w2 = F(X2) and \a w1 = F(X1); a negative
+ *  difference (rounding at the top of the law) is replaced by kWeibFloor. */
+inline double weibDiff(double w2, double w1)
+{
+    const double w = w2 - w1;
+    return w < 0 ? kWeibFloor : w;
+}
+
+//! \brief Weibull F(X) = 1 - exp(-A X^B), never below kWeibFloor.
 double weibCDF(double A, double B, double X);
 /*! \brief F(X2) - F(X1). With X1 > X2 the core notifier shows "Параметры должны быть
- *  x2>x1" and 0 is returned. A negative difference is replaced by 1e-305. */
+ *  x2>x1" and 0 is returned. A negative difference is replaced by kWeibFloor. */
 double weibCDF2(double A, double B, double X1, double X2);
 //! \brief Weibull quantile: ((1/A) ln(1/(1-P)))^(1/B) for P < 1, otherwise 1e10.
 double weibinv(double A, double B, double P);

@@ -16,6 +16,14 @@ using namespace obr;
 
 namespace {
 
+//! The window's caption, with the program's version.
+QString form3Caption()
+{
+    return QStringLiteral("Результат непараметрического анализа. Анализ надежности в "
+                          "эксплуатации. ") +
+           QStringLiteral("Версия %1").arg(QStringLiteral(OBROTK_VERSION));
+}
+
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text)
 {
     auto *l = new QLabel(text, parent);

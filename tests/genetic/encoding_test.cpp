@@ -10,6 +10,9 @@
 #include <cmath>
 
 using namespace obr;
+using gentest::CelevFunction;
+using gentest::encodeGenes;
+using gentest::Pirson_ZFGen;
 
 TEST(GeneticEncoding, BitStringsAndCounts)
 {

@@ -15,6 +15,9 @@
 #include <QStringList>
 
 using namespace obr;
+using gentest::CelevFunction;
+using gentest::encodeGenes;
+using gentest::Pirson_ZFGen;
 
 namespace {
 

@@ -5,12 +5,14 @@
 // and fail by F(t) = 1 - exp(-A t^B) with A = 1/500^1.2, B = 1.2 and 1.2 failures per
 // product over their whole life. All three parameters lie inside the genes' ranges.
 #include "fit/genetic.h"
+#include "model/numfmt.h"
 #include "stats/stat2018.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 
 namespace gentest {
 
@@ -57,6 +59,42 @@ inline obr::GenInput quickInput(obr::State &s, int32_t population, int32_t gener
     st.population = population;
     st.generations = generations;
     return obr::prepareGenRun(s, st, u'.', threads);
+}
+
+//! Writes Ao[0..iop-1] as genes of L bits (n = Round(Ao[k] / NormA[k])): the inverse of
+//! XromeToA, for building chromosomes by value.
+inline std::string encodeGenes(const std::array<double, 5> &Ao, int32_t iop, int32_t L,
+                               const std::array<double, 5> &NormA)
+{
+    std::string s;
+    s.reserve(size_t(iop * L));
+    for (int32_t k = 0; k < iop && k < 5; ++k)
+        s += obr::IntToBin(int64_t(obr::roundEven(Ao[k] / NormA[k])), L);
+    return s;
+}
+
+//! The objective over the State's histogram, writing s.MGenet.
+inline double Pirson_ZFGen(obr::State &s, double A, double B, double k_pwt, double Mu,
+                           double Sig)
+{
+    return obr::Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, s.MGenet, A, B, k_pwt, Mu,
+                             Sig);
+}
+
+/*! The objective of s.Ao as a run decodes it: A = Ao[1], B = Ao[0], K = Ao[2]; the
+ *  warranty mean and deviation from Ao[3], Ao[4] or the State's figures by the flags. */
+inline double CelevFunction(obr::State &s)
+{
+    double Mu = s.Sred, Sig = s.SKO;
+    if (s.Sred_Opt && s.SKO_Opt) {
+        Mu = s.Ao[3];
+        Sig = s.Ao[4];
+    } else if (s.Sred_Opt) {
+        Mu = s.Ao[3];
+    } else if (s.SKO_Opt) {
+        Sig = s.Ao[3];
+    }
+    return Pirson_ZFGen(s, s.Ao[1], s.Ao[0], s.Ao[2], Mu, Sig);
 }
 
 } // namespace gentest

@@ -63,6 +63,8 @@ private slots:
         QCOMPARE(form.objectName(), QStringLiteral("Form3"));
         QVERIFY(form.windowTitle().startsWith(
             "Результат непараметрического анализа. Анализ надежности в эксплуатации. "));
+        QVERIFY(form.windowTitle().endsWith(QStringLiteral("Версия ") +
+                                            QStringLiteral(OBROTK_VERSION)));
         QCOMPARE(form.size(), QSize(814, 604));
         const std::pair<const char *, const char *> labels[] = {
             {"Label10", "Комментарий"},

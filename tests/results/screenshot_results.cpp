@@ -11,9 +11,7 @@
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
 #include "stats/stat2018.h"
-#ifdef OBROTK_HAVE_FITS
 #include "fit/fits.h"
-#endif
 
 #include <QApplication>
 #include <QDir>
@@ -54,7 +52,6 @@ int main(int argc, char **argv)
         const obr::LoadBoxTexts boxes = obr::loadBoxTexts(ff, u'.');
         obr::applyFailureFile(s, std::move(ff));
         obr::hist(s);
-#ifdef OBROTK_HAVE_FITS
         const obr::LogSink log = obr::nullLog();
         const auto c = obr::Criterion::Spec2;
         obr::SpirSp_Execute(s, obr::boxReal(boxes.Edit1, u'.'), c, log);
@@ -71,10 +68,6 @@ int main(int argc, char **argv)
             s.MGenet = s.MPirsN;
             s.MGenet.K_powtor *= 1.05;
         }
-#else
-        Q_UNUSED(boxes);
-        Q_UNUSED(genetic);
-#endif
     } catch (const obr::UserError &e) {
         QTextStream(stderr) << e.message() << "\n";
         return 1;
