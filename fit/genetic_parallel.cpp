@@ -2,12 +2,17 @@
 #include "genetic_parallel.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace obr {
 
 namespace {
 //! Below this many items the hand-over costs more than it saves.
 constexpr size_t kMinParallel = 64;
+//! How long a helper that has finished a range looks for the next one before it sleeps.
+//! A fit hands out one range per evaluation, a fraction of a millisecond apart: a helper
+//! woken through the condition variable each time would come too late to take a part.
+constexpr auto kStayAwake = std::chrono::microseconds(300);
 } // namespace
 
 GenParallel::GenParallel(int threads)
@@ -25,6 +30,7 @@ GenParallel::~GenParallel()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_quit = true;
+        m_quitNow.store(true);
     }
     m_start.notify_all();
     for (auto &t : m_helpers)
@@ -48,6 +54,10 @@ void GenParallel::helper(size_t)
 {
     uint64_t seen = 0;
     for (;;) {
+        const auto until = std::chrono::steady_clock::now() + kStayAwake;
+        while (m_roundNow.load(std::memory_order_acquire) == seen && !m_quitNow.load() &&
+               std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_start.wait(lock, [&] { return m_quit || m_round != seen; });
@@ -91,6 +101,7 @@ void GenParallel::run(size_t n, const std::function<void(size_t, size_t)> &fn)
         m_error = nullptr;
         m_open = true;
         ++m_round;
+        m_roundNow.store(m_round, std::memory_order_release);
     }
     m_start.notify_all();
     std::exception_ptr err;

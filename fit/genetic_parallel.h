@@ -51,6 +51,8 @@ private:
     size_t m_chunk = 1;
     std::atomic<size_t> m_next{0};
     uint64_t m_round = 0;
+    std::atomic<uint64_t> m_roundNow{0};   //!< m_round, for helpers looking without the lock
+    std::atomic<bool> m_quitNow{false};
     bool m_open = false;     //!< helpers may still join the current range
     size_t m_active = 0;     //!< helpers working on the current range
     bool m_quit = false;
