@@ -2,6 +2,7 @@
 #include "mleview/plots.h"
 #include "mleview/mleview.h"
 #include "mleview/mleview_texts.h"
+#include "model/series_build.h"
 
 #include "mle/likelihood.h"
 #include "stats/stat2018.h"
@@ -46,12 +47,7 @@ private:
 SeriesData lineSeries(const QString &name, const QString &title, Rgb color, double width,
                       LineStyle style = LineStyle::Solid)
 {
-    SeriesData s;
-    s.name = name;
-    s.title = title;
-    s.kind = SeriesKind::Line;
-    s.color = color;
-    s.lineWidth = width;
+    SeriesData s = detail::line(name, title, color, AxisSide::Left, width);
     s.style = style;
     return s;
 }

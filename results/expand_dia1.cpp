@@ -2,7 +2,7 @@
 #include "expand_dia1.h"
 #include "out_graph2015.h"
 #include "results_texts.h"
-#include "series_build.h"
+#include "model/series_build.h"
 
 #include "stats/stat2018.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "out_graph2015.h"
 #include "results_texts.h"
-#include "series_build.h"
+#include "model/series_build.h"
 
 #include "stats/stat2018.h"
 

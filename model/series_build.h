@@ -2,7 +2,7 @@
 #pragma once
 /*! \file
  * \brief Small builders shared by the chart passes of the results window and the
- * enlarged chart (results library only).
+ * enlarged chart and the maximum-likelihood charts.
  */
 #include "model/chartdata.h"
 
