@@ -56,13 +56,11 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     CalcReport report;
     const QChar dec = rq.dec;
     // The boxes first: a text that is not a number changes nothing.
-    const auto [Sred, SKO, tGar] = readCalcFigures(s, rq);
+    report.figures = readCalcFigures(s, rq);
+    const auto [Sred, SKO, tGar] = report.figures;
     s.Sred = Sred;
     s.SKO = SKO;
     s.tGar = tGar;
-    report.Sred = Sred;
-    report.SKO = SKO;
-    report.tGar = tGar;
     // A genetic model of an earlier run keeps its flag and is shown again.
     s.MPirsN.Executed = false;
     s.MPirsS.Executed = false;

@@ -64,11 +64,16 @@ enum class CalcOutcome {
     NoFailures,  //!< a file is open but holds no failure (message txt::noFailures)
 };
 
+//! The warranty figures a calculation reads from its boxes.
+struct CalcFigures {
+    double Sred = 0, SKO = 0, tGar = 0;
+};
+
 //! What the calculation did, for the caller to show.
 struct CalcReport {
     CalcOutcome outcome = CalcOutcome::Done;
     std::array<CalcFitRun, kCalcMethods> fits{};
-    double Sred = 0, SKO = 0, tGar = 0;   //!< the warranty figures read from the boxes
+    CalcFigures figures;                   //!< the warranty figures read from the boxes
     std::optional<mle::MleResult> mle;     //!< the maximum-likelihood fit, when it ran
     std::vector<mle::CauseFit> mleCauses;  //!< its fit of each cause with enough failures
 };
@@ -95,11 +100,6 @@ private:
 
 //! The Russian name of a fit for the progress display.
 QString calcMethodName(CalcMethod m);
-
-//! The warranty figures a calculation reads from its boxes.
-struct CalcFigures {
-    double Sred = 0, SKO = 0, tGar = 0;
-};
 
 /*! \brief Reads and checks the warranty figures of \a rq against the loaded failures, as
  *  the calculation's first step does. Throws UserError (a box that is not a number, or

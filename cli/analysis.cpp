@@ -222,9 +222,9 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     const CalcReport report = runCalculation(s, rq, log, calcProgress);
     if (report.outcome == CalcOutcome::NoFailures)
         throw UserError(txt::noFailures);
-    a.usedSred = report.Sred;
-    a.usedSKO = report.SKO;
-    a.usedTGar = report.tGar;
+    a.usedSred = report.figures.Sred;
+    a.usedSKO = report.figures.SKO;
+    a.usedTGar = report.figures.tGar;
     auto &runs = a.runs;
     auto fromReport = [&](CalcMethod m, ModelId id) {
         const CalcFitRun &f = report.fits[size_t(m)];
