@@ -10,6 +10,8 @@
 #include "model/errors.h"
 #include "model/seams.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -83,11 +85,11 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     LifeGrid->setHorizontalHeaderLabels(kGridHeader.split(u'\t'));
     LifeGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     LifeGrid->verticalHeader()->setDefaultSectionSize(22);
-    LifeGrid->setColumnWidth(0, 95);
-    LifeGrid->setColumnWidth(1, 105);
-    LifeGrid->setColumnWidth(2, 80);
-    LifeGrid->setColumnWidth(3, 55);
-    LifeGrid->setColumnWidth(4, 95);
+    // At least as wide as the column's caption in the font the user has.
+    const int gridWidths[] = {95, 105, 80, 55, 95};
+    for (int c = 0; c < LifeGrid->columnCount(); ++c)
+        LifeGrid->setColumnWidth(
+            c, std::max(gridWidths[c], LifeGrid->horizontalHeader()->sectionSizeHint(c)));
     LifeGrid->setToolTip(QStringLiteral(
         "Наработка отказа или приостановки; для отказа, найденного при проверке, — начало и "
         "конец интервала. Состояние: отказ (F, 1) или приост. (S, 0). Вставка из таблицы: "
@@ -131,8 +133,8 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     LifeResults = new QTableWidget(0, 4, this);
     LifeResults->setObjectName(QStringLiteral("LifeResults"));
     LifeResults->setHorizontalHeaderLabels({QStringLiteral("Показатель"), QStringLiteral("Оценка"),
-                                            QStringLiteral("Границы (матрица Фишера)"),
-                                            QStringLiteral("Границы (отношение правдоподобия)")});
+                                            QStringLiteral("Границы\n(матрица Фишера)"),
+                                            QStringLiteral("Границы (отношение\nправдоподобия)")});
     LifeResults->horizontalHeader()->setStretchLastSection(true);
     LifeResults->verticalHeader()->setDefaultSectionSize(22);
     LifeResults->verticalHeader()->hide();

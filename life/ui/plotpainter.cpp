@@ -125,8 +125,15 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     const QColor colours[] = {QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 128, 0)};
     double ly = box.top() + fh * 0.5;
     for (int i = 0; i < 3; ++i) {
-        p.setPen(QPen(colours[i], 2));
-        p.drawLine(QPointF(box.left() + fh, ly + fh / 2), QPointF(box.left() + 2.5 * fh, ly + fh / 2));
+        // Each entry is drawn the way its curve is: the points as a circle, the band dashed.
+        const QPointF mid(box.left() + 1.75 * fh, ly + fh / 2);
+        if (i == 0) {
+            p.setPen(QPen(colours[i], 1.5));
+            p.drawEllipse(mid, r, r);
+        } else {
+            p.setPen(QPen(colours[i], i == 1 ? 2 : 1.5, i == 1 ? Qt::SolidLine : Qt::DashLine));
+            p.drawLine(QPointF(box.left() + fh, mid.y()), QPointF(box.left() + 2.5 * fh, mid.y()));
+        }
         p.setPen(Qt::black);
         p.drawText(QRectF(box.left() + 3 * fh, ly, box.width() * 0.8, fh),
                    Qt::AlignLeft | Qt::AlignVCenter, items[i]);
