@@ -272,16 +272,16 @@ ChartLegend::ChartLegend(QWidget *parent) : QWidget(parent)
 
 void ChartLegend::setEntries(const ChartData &d)
 {
-    entries_.clear();
-    wide_ = d.wideSwatches;
-    basePx_ = d.legendPx > 0 ? d.legendPx : 11;
-    setFont(chartFont(basePx_));
+    m_entries.clear();
+    m_wide = d.wideSwatches;
+    m_basePx = d.legendPx > 0 ? d.legendPx : 11;
+    setFont(chartFont(m_basePx));
     if (d.legendVisible)
         for (const SeriesData &s : d.series)
             // A series without a title (the second line of a band) takes no entry; a
             // series of points only shows the colour of its crosses.
             if (s.visible && !s.title.isEmpty())
-                entries_.push_back(
+                m_entries.push_back(
                     {s.title, toColor(s.color, s.crossMarkers && s.transparency >= 100 ? 0 : s.transparency)});
     update();
 }
@@ -289,7 +289,7 @@ void ChartLegend::setEntries(const ChartData &d)
 QStringList ChartLegend::texts() const
 {
     QStringList l;
-    for (const Entry &e : entries_)
+    for (const Entry &e : m_entries)
         l << e.text;
     return l;
 }
@@ -297,7 +297,7 @@ QStringList ChartLegend::texts() const
 int ChartLegend::swatchWidth() const
 {
     const int h = fontMetrics().height();
-    return wide_ ? 3 * h : h;
+    return m_wide ? 3 * h : h;
 }
 
 int ChartLegend::entryWidth(const Entry &e) const
@@ -309,7 +309,7 @@ int ChartLegend::entryWidth(const Entry &e) const
 ChartLegend::Layout ChartLegend::layoutFor(int width) const
 {
     Layout L;
-    const int n = int(entries_.size());
+    const int n = int(m_entries.size());
     if (n == 0) {
         L.rows = 0;
         return L;
@@ -324,7 +324,7 @@ ChartLegend::Layout ChartLegend::layoutFor(int width) const
             continue;
         std::vector<int> w(size_t(cols), 0);
         for (int i = 0; i < n; ++i)
-            w[size_t(i / rows)] = std::max(w[size_t(i / rows)], entryWidth(entries_[size_t(i)]));
+            w[size_t(i / rows)] = std::max(w[size_t(i / rows)], entryWidth(m_entries[size_t(i)]));
         int total = 0;
         for (int x : w)
             total += x;
@@ -351,13 +351,13 @@ int ChartLegend::heightFor(int width) const
 int ChartLegend::fitTo(int width, int maxHeight)
 {
     int h = 0;
-    for (int px = basePx_; px >= basePx_ - 2 && px >= 9; --px) {
+    for (int px = m_basePx; px >= m_basePx - 2 && px >= 9; --px) {
         setFont(chartFont(px));
         h = heightFor(width);
         if (h <= maxHeight && layoutFor(width).fits)
             return h;
     }
-    setFont(chartFont(basePx_)); // no smaller size helps: keep the design size
+    setFont(chartFont(m_basePx)); // no smaller size helps: keep the design size
     return heightFor(width);
 }
 
@@ -375,9 +375,9 @@ void ChartLegend::paintEvent(QPaintEvent *)
     for (int c = 0; c < L.cols; ++c) {
         for (int r = 0; r < L.rows; ++r) {
             const size_t i = size_t(c * L.rows + r);
-            if (i >= entries_.size())
+            if (i >= m_entries.size())
                 break;
-            const Entry &e = entries_[i];
+            const Entry &e = m_entries[i];
             const QRect sw_r(x, 4 + r * rh, sw, rh);
             p.fillRect(sw_r, e.color);
             const QRect tr(x + sw + 4, 4 + r * rh, L.colWidths[size_t(c)] - sw - 4, rh);
@@ -386,7 +386,7 @@ void ChartLegend::paintEvent(QPaintEvent *)
                        fontMetrics().elidedText(e.text, Qt::ElideRight, tr.width()));
         }
         // The swatches of one column form one band; a thin frame keeps pale colours visible.
-        const int used = std::min(L.rows, int(entries_.size()) - c * L.rows);
+        const int used = std::min(L.rows, int(m_entries.size()) - c * L.rows);
         p.setPen(QColor(0x80, 0x80, 0x80));
         p.drawRect(QRect(x, 4, sw, used * rh).adjusted(0, 0, -1, -1));
         x += L.colWidths[size_t(c)] + kColumnGap;
@@ -397,21 +397,21 @@ void ChartLegend::paintEvent(QPaintEvent *)
 
 ChartWidget::ChartWidget(QWidget *parent) : QWidget(parent)
 {
-    chart_ = new QChart;
-    chart_->setMargins(QMargins(4, 4, 4, 4));
-    chart_->setBackgroundRoundness(0);
-    chart_->legend()->hide();
-    view_ = new QChartView(chart_, this);
-    view_->setRenderHint(QPainter::Antialiasing);
-    view_->setFrameShape(QFrame::NoFrame);
-    legend_ = new ChartLegend(this);
-    connect(chart_, &QChart::plotAreaChanged, this, [this] {
+    m_chart = new QChart;
+    m_chart->setMargins(QMargins(4, 4, 4, 4));
+    m_chart->setBackgroundRoundness(0);
+    m_chart->legend()->hide();
+    m_view = new QChartView(m_chart, this);
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_legend = new ChartLegend(this);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
         // The plot's width decides the room of the category labels and its height that of
         // the axis titles; fitting them changes the plot again, which settles after a pass
         // or two. A few passes per layout at most, so that two fits can never keep undoing
         // each other.
-        if (fitPasses_ < 4) {
-            ++fitPasses_;
+        if (m_fitPasses < 4) {
+            ++m_fitPasses;
             chooseLabelAngle();
             fitAxisTitles();
         }
@@ -425,52 +425,52 @@ ChartWidget::~ChartWidget() = default;
 
 void ChartWidget::setChartData(const ChartData &data)
 {
-    for (Mark &m : marks_)
+    for (Mark &m : m_marks)
         delete m.item;
-    marks_.clear();
-    data_ = data;
-    const auto made = renderChart(chart_, data_);
-    bars_ = nullptr;
-    barTops_.clear();
-    for (size_t n = 0; n < data_.series.size(); ++n) {
-        const SeriesData &s = data_.series[n];
+    m_marks.clear();
+    m_data = data;
+    const auto made = renderChart(m_chart, m_data);
+    m_bars = nullptr;
+    m_barTops.clear();
+    for (size_t n = 0; n < m_data.series.size(); ++n) {
+        const SeriesData &s = m_data.series[n];
         if (s.kind != SeriesKind::Bar || !s.visible || !made[n])
             continue;
-        bars_ = made[n];
-        if (barTops_.size() < s.points.size())
-            barTops_.resize(s.points.size(), 0.0);
+        m_bars = made[n];
+        if (m_barTops.size() < s.points.size())
+            m_barTops.resize(s.points.size(), 0.0);
         for (size_t j = 0; j < s.points.size(); ++j)
             if (std::isfinite(s.points[j].value))
-                barTops_[j] = std::max(barTops_[j], s.points[j].value);
+                m_barTops[j] = std::max(m_barTops[j], s.points[j].value);
     }
-    for (size_t n = 0; n < data_.series.size(); ++n) {
-        const SeriesData &s = data_.series[n];
+    for (size_t n = 0; n < m_data.series.size(); ++n) {
+        const SeriesData &s = m_data.series[n];
         if (!s.marksVisible || !made[n])
             continue;
         for (size_t j = 0; j < s.points.size(); ++j) {
             if (s.points[j].mark.isEmpty() || !std::isfinite(s.points[j].value))
                 continue;
-            auto *item = new QGraphicsSimpleTextItem(s.points[j].mark, chart_);
+            auto *item = new QGraphicsSimpleTextItem(s.points[j].mark, m_chart);
             item->setFont(chartFont(s.marksPx, s.marksBold));
             item->setBrush(Qt::black);
             item->setZValue(100);
-            marks_.push_back({item, made[n], QPointF(double(j), s.points[j].value)});
+            m_marks.push_back({item, made[n], QPointF(double(j), s.points[j].value)});
         }
     }
-    for (QGraphicsSimpleTextItem *l : categoryLabels_)
+    for (QGraphicsSimpleTextItem *l : m_categoryLabels)
         delete l;
-    categoryLabels_.clear();
-    const auto xs = chart_->axes(Qt::Horizontal);
+    m_categoryLabels.clear();
+    const auto xs = m_chart->axes(Qt::Horizontal);
     if (auto *x = xs.isEmpty() ? nullptr : qobject_cast<QBarCategoryAxis *>(xs.first())) {
         x->setLabelsColor(Qt::transparent);
         for (const QString &c : x->categories()) {
-            auto *l = new QGraphicsSimpleTextItem(c, chart_);
+            auto *l = new QGraphicsSimpleTextItem(c, m_chart);
             l->setBrush(Qt::black);
             l->setZValue(90);
-            categoryLabels_.push_back(l);
+            m_categoryLabels.push_back(l);
         }
     }
-    legend_->setEntries(data_);
+    m_legend->setEntries(m_data);
     relayout();
 }
 
@@ -479,11 +479,11 @@ void ChartWidget::resizeEvent(QResizeEvent *) { relayout(); }
 void ChartWidget::relayout()
 {
     // The legend may take up to a quarter of the height before its font gets smaller.
-    fitPasses_ = 0;
-    const int lh = legend_->fitTo(width(), height() / 4);
-    legend_->setGeometry(0, height() - lh, width(), lh);
-    legend_->setVisible(lh > 0);
-    view_->setGeometry(0, 0, width(), height() - lh);
+    m_fitPasses = 0;
+    const int lh = m_legend->fitTo(width(), height() / 4);
+    m_legend->setGeometry(0, height() - lh, width(), lh);
+    m_legend->setVisible(lh > 0);
+    m_view->setGeometry(0, 0, width(), height() - lh);
     wrapTitle();
     chooseLabelAngle();
     placeCategoryLabels();
@@ -494,10 +494,10 @@ void ChartWidget::wrapTitle()
 {
     // A title wider than the chart less room for a button in either top corner is broken
     // into two lines at the space nearest its middle, rather than cut off.
-    const QString &t = data_.title;
-    const QFontMetrics fm(chart_->titleFont());
-    if (fm.horizontalAdvance(t) <= view_->width() - 2 * kCornerRoom) {
-        chart_->setTitle(t);
+    const QString &t = m_data.title;
+    const QFontMetrics fm(m_chart->titleFont());
+    if (fm.horizontalAdvance(t) <= m_view->width() - 2 * kCornerRoom) {
+        m_chart->setTitle(t);
         return;
     }
     qsizetype best = -1;
@@ -505,16 +505,16 @@ void ChartWidget::wrapTitle()
         if (t[i] == u' ' && (best < 0 || std::abs(i - t.size() / 2) < std::abs(best - t.size() / 2)))
             best = i;
     if (best < 0) {
-        chart_->setTitle(t);
+        m_chart->setTitle(t);
         return;
     }
-    chart_->setTitle(t.left(best).toHtmlEscaped() + QStringLiteral("<br>") +
+    m_chart->setTitle(t.left(best).toHtmlEscaped() + QStringLiteral("<br>") +
                      t.mid(best + 1).toHtmlEscaped());
 }
 
 void ChartWidget::chooseLabelAngle()
 {
-    const auto axes = chart_->axes(Qt::Horizontal);
+    const auto axes = m_chart->axes(Qt::Horizontal);
     if (axes.isEmpty())
         return;
     auto *x = qobject_cast<QBarCategoryAxis *>(axes.first());
@@ -522,10 +522,10 @@ void ChartWidget::chooseLabelAngle()
         return;
     // Each label has its category's width. Upright labels are kept where they fit, turned
     // ones otherwise, and only when neither fits is the label font made smaller.
-    const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width()
-                                                            : double(view_->width() - 140);
+    const double plotWidth = m_chart->plotArea().width() > 0 ? m_chart->plotArea().width()
+                                                            : double(m_view->width() - 140);
     const double room = plotWidth / double(x->count()) - 2;
-    const QFont design = chartFont(data_.axisLabelPx);
+    const QFont design = chartFont(m_data.axisLabelPx);
     QFont f = design;
     int angle = -90;
     for (int px = design.pixelSize(); px >= 7; --px) {
@@ -546,7 +546,7 @@ void ChartWidget::chooseLabelAngle()
         x->setLabelsFont(f);
     if (x->labelsAngle() != angle)
         x->setLabelsAngle(angle);
-    for (QGraphicsSimpleTextItem *l : categoryLabels_) {
+    for (QGraphicsSimpleTextItem *l : m_categoryLabels) {
         l->setFont(f);
         l->setRotation(angle);
     }
@@ -554,13 +554,13 @@ void ChartWidget::chooseLabelAngle()
 
 void ChartWidget::placeCategoryLabels()
 {
-    const QRectF plot = chart_->plotArea();
-    const size_t n = categoryLabels_.size();
+    const QRectF plot = m_chart->plotArea();
+    const size_t n = m_categoryLabels.size();
     if (n == 0 || !(plot.width() > 0))
         return;
     const double step = plot.width() / double(n);
     for (size_t j = 0; j < n; ++j) {
-        QGraphicsSimpleTextItem *l = categoryLabels_[j];
+        QGraphicsSimpleTextItem *l = m_categoryLabels[j];
         const QRectF r = l->boundingRect();
         const double cx = plot.left() + step * (double(j) + 0.5);
         const double top = plot.bottom() + 5; // below the axis line and its tick
@@ -575,13 +575,13 @@ void ChartWidget::fitAxisTitles()
 {
     // A value axis title longer than the plot is tall goes on two lines, and only if that
     // is not enough is it set a few pixels smaller, rather than cut (a low window).
-    const double room = chart_->plotArea().height() - 8;
+    const double room = m_chart->plotArea().height() - 8;
     if (!(room > 0))
         return;
-    for (QAbstractAxis *a : chart_->axes(Qt::Vertical)) {
-        const QString &text = a->alignment() == Qt::AlignRight ? data_.right.title : data_.left.title;
+    for (QAbstractAxis *a : m_chart->axes(Qt::Vertical)) {
+        const QString &text = a->alignment() == Qt::AlignRight ? m_data.right.title : m_data.left.title;
         QString shown = text.toHtmlEscaped();
-        QFont f = chartFont(data_.axisTitlePx, true);
+        QFont f = chartFont(m_data.axisTitlePx, true);
         qsizetype cut = -1; // the blank nearest the middle
         for (qsizetype i = 0; i < text.size(); ++i)
             if (text[i] == u' ' && (cut < 0 || std::abs(i - text.size() / 2) < std::abs(cut - text.size() / 2)))
@@ -610,15 +610,15 @@ void ChartWidget::fitAxisTitles()
 std::vector<QRectF> ChartWidget::barAreas() const
 {
     std::vector<QRectF> areas;
-    if (!bars_)
+    if (!m_bars)
         return areas;
     // The bars of a category stand side by side within 0.8 of its width (renderChart).
-    for (size_t j = 0; j < barTops_.size(); ++j) {
-        if (!(barTops_[j] > 0))
+    for (size_t j = 0; j < m_barTops.size(); ++j) {
+        if (!(m_barTops[j] > 0))
             continue;
-        const QPointF a = chart_->mapToPosition(QPointF(double(j) - 0.4, 0), bars_);
-        const QPointF b = chart_->mapToPosition(QPointF(double(j) + 0.4, barTops_[j]), bars_);
-        areas.push_back(QRectF(a, b).normalized().intersected(chart_->plotArea()));
+        const QPointF a = m_chart->mapToPosition(QPointF(double(j) - 0.4, 0), m_bars);
+        const QPointF b = m_chart->mapToPosition(QPointF(double(j) + 0.4, m_barTops[j]), m_bars);
+        areas.push_back(QRectF(a, b).normalized().intersected(m_chart->plotArea()));
     }
     return areas;
 }
@@ -626,7 +626,7 @@ std::vector<QRectF> ChartWidget::barAreas() const
 std::vector<QRectF> ChartWidget::shownMarkRects() const
 {
     std::vector<QRectF> rects;
-    for (const Mark &m : marks_)
+    for (const Mark &m : m_marks)
         if (m.item->isVisible())
             rects.push_back(m.item->mapRectToParent(m.item->boundingRect()));
     return rects;
@@ -638,18 +638,18 @@ void ChartWidget::placeMarks()
     // finds no free place inside the plot (clear of the bars and of the marks already
     // placed) is left out, so that no two texts and no text and bar overlap. Marks are
     // placed from left to right: in a crowded stretch every other one is shown.
-    const QRectF plot = chart_->plotArea();
+    const QRectF plot = m_chart->plotArea();
     const std::vector<QRectF> bars = barAreas();
-    std::vector<size_t> order(marks_.size());
+    std::vector<size_t> order(m_marks.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-        return marks_[a].value.x() < marks_[b].value.x();
+        return m_marks[a].value.x() < m_marks[b].value.x();
     });
     std::vector<QRectF> placed;
     for (size_t i : order) {
-        Mark &m = marks_[i];
-        const QPointF p = chart_->mapToPosition(m.value, m.series);
+        Mark &m = m_marks[i];
+        const QPointF p = m_chart->mapToPosition(m.value, m.series);
         const QSizeF size = m.item->boundingRect().size();
         const QPointF places[2] = {{p.x() - size.width() / 2, p.y() - size.height() - 3},
                                    {p.x() - size.width() / 2, p.y() + 3}};

@@ -59,9 +59,9 @@ private:
     int entryWidth(const Entry &e) const;
     int swatchWidth() const;
 
-    std::vector<Entry> entries_;
-    bool wide_ = false;
-    int basePx_ = 11;
+    std::vector<Entry> m_entries;
+    bool m_wide = false;
+    int m_basePx = 11;
 };
 
 /*! \brief A chart with its legend below. setChartData replaces the whole content. */
@@ -72,14 +72,14 @@ public:
     ~ChartWidget() override;
 
     void setChartData(const ChartData &data);
-    const ChartData &chartData() const { return data_; }
-    QChart *chart() const { return chart_; }
-    QChartView *view() const { return view_; }
-    ChartLegend *legend() const { return legend_; }
+    const ChartData &chartData() const { return m_data; }
+    QChart *chart() const { return m_chart; }
+    QChartView *view() const { return m_view; }
+    ChartLegend *legend() const { return m_legend; }
     //! Number of value marks made (tests); a mark with no free place is not shown.
-    int markCount() const { return int(marks_.size()); }
+    int markCount() const { return int(m_marks.size()); }
     //! The category labels under the plot, in order (tests).
-    const std::vector<QGraphicsSimpleTextItem *> &categoryLabels() const { return categoryLabels_; }
+    const std::vector<QGraphicsSimpleTextItem *> &categoryLabels() const { return m_categoryLabels; }
     //! Where the shown value marks stand, in chart coordinates (tests).
     std::vector<QRectF> shownMarkRects() const;
     //! The area each category's bars fill, in chart coordinates (tests).
@@ -97,22 +97,22 @@ private:
     void wrapTitle();
     static constexpr int kCornerRoom = 70;
 
-    ChartData data_;
-    QChart *chart_ = nullptr;
-    QChartView *view_ = nullptr;
-    ChartLegend *legend_ = nullptr;
+    ChartData m_data;
+    QChart *m_chart = nullptr;
+    QChartView *m_view = nullptr;
+    ChartLegend *m_legend = nullptr;
     struct Mark {
         QGraphicsSimpleTextItem *item;
         QAbstractSeries *series;
         QPointF value;
     };
-    std::vector<Mark> marks_;
-    QAbstractSeries *bars_ = nullptr;   //!< the one bar series, if any
+    std::vector<Mark> m_marks;
+    QAbstractSeries *m_bars = nullptr;   //!< the one bar series, if any
     //! The category labels, drawn by the widget: the axis's own labels stay invisible and
     //! only reserve their room, since the axis cuts a label narrower than its padding.
-    std::vector<QGraphicsSimpleTextItem *> categoryLabels_;
-    int fitPasses_ = 0;  //!< label and title fits since the last layout
-    std::vector<double> barTops_;       //!< per category: the highest bar value (>= 0)
+    std::vector<QGraphicsSimpleTextItem *> m_categoryLabels;
+    int m_fitPasses = 0;  //!< label and title fits since the last layout
+    std::vector<double> m_barTops;       //!< per category: the highest bar value (>= 0)
 };
 
 /*! \brief Fills \a chart with the series and axes of \a data, after removing everything
