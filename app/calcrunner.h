@@ -4,7 +4,9 @@
  * \brief Runs «Расчет» (runCalculation) on a worker thread over a copy of the window's
  * State. The worker touches nothing but its copy; its log lines go to the LogPump, its
  * progress and its end reach the window as queued signals. The window takes the copy
- * back in one step when the run ends (or drops it after a cancel).
+ * back in one step when the run ends (or drops it after a cancel). The copy shares the
+ * failure records with the window's State (nobody writes them), so a run costs no second
+ * copy of them however large the file.
  */
 #include "app/logpump.h"
 #include "calc/driver.h"

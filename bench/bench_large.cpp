@@ -4,6 +4,12 @@
 // the data file is written first by a separate run:
 //   bench_large gen FAILURES FILE        writes a generated failure data file
 //   bench_large load|spiral|smirnov FILE
+//   bench_large calc FILE                loads the file, then runs «Расчет» (spiral descent)
+//                                        as the window does: over a copy of the window's
+//                                        state while the window keeps its own
+// The peak memory printed is the process's maximum resident set (what `time -v` reports);
+// "calc" also prints the peak after the load, before the copy.
+#include "calc/driver.h"
 #include "fit/fits.h"
 #include "io/loaders.h"
 #include "io/sample_gen.h"
@@ -46,7 +52,7 @@ QByteArray makeFile(int failures)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_large gen N FILE | load|spiral|smirnov FILE\n");
+        std::fprintf(stderr, "usage: bench_large gen N FILE | load|spiral|smirnov|calc FILE\n");
         return 2;
     }
     const char *what = argv[1];
@@ -61,7 +67,35 @@ int main(int argc, char **argv)
     obr::State s;
     double tRead = 0, tHist = 0, tFit = 0;
     qint64 size = f.size();
-    tRead = seconds([&] { obr::applyFailureFile(s, obr::readFailureFile(f.readAll())); });
+    obr::LoadBoxTexts boxes;
+    tRead = seconds([&] {
+        obr::FailureFile ff = obr::readFailureFile(f.readAll());
+        boxes = obr::loadBoxTexts(ff, u'.');
+        obr::applyFailureFile(s, std::move(ff));
+    });
+    if (std::strcmp(what, "calc") == 0) {
+        const double loaded = peakMiB();
+        obr::CalcRequest rq;
+        rq.path = f.fileName();
+        rq.meSred = boxes.meSred;
+        rq.meSKO = boxes.meSKO;
+        rq.LabeledEdit2 = boxes.LabeledEdit2;
+        rq.Edit1 = boxes.Edit1;
+        rq.spiral = true;
+        obr::CalcProgress progress;
+        obr::CalcReport report;
+        tFit = seconds([&] {
+            obr::State copy = s;   // the worker's copy; the window keeps s meanwhile
+            report = obr::runCalculation(copy, rq, obr::nullLog(), progress);
+            s = std::move(copy);
+        });
+        std::printf("calc     failures %d, file %.1f MiB: load %.2f s (peak %.0f MiB), copy + "
+                    "calculation %.2f s (%lld evaluations), peak memory %.0f MiB\n",
+                    s.Kol_izw, size / 1048576.0, tRead, loaded, tFit,
+                    (long long)report.fits[size_t(obr::CalcMethod::Spiral)].stats.evaluations,
+                    peakMiB());
+        return report.outcome == obr::CalcOutcome::Done ? 0 : 1;
+    }
     tHist = seconds([&] { obr::hist(s); });
     std::printf("%-8s failures %d, file %.1f MiB: read+parse+sort+derived %.2f s, histogram %.3f s (%zu intervals)",
                 what, s.Kol_izw, size / 1048576.0, tRead, tHist, s.Hist_Arr.size());

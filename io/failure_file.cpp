@@ -210,17 +210,15 @@ TimeField timeField(const QString &line)
 }
 
 //! What one distinct cause text of the failure lines gives: the causes it matches (bit k
-//! for cause k in file order), the last of them, and the comment, each computed once.
+//! for cause k in file order) and where its record texts are, each computed once.
 struct CauseEntry {
-    QString text;      //!< shared by every record that carries the text
-    QString komment;
     uint32_t mask = 0;
-    int32_t last = 0;
+    uint32_t text = 0;   //!< Problems::text of the records that carry the text
 };
 
-/*! Distinct cause texts, so that records with the same text share one string. The table
- *  stops growing at kMaxEntries texts (a file whose every line is different gains nothing
- *  from it); texts beyond are handled one by one. */
+/*! Distinct cause texts, so that records with the same text share one CauseText. The
+ *  lookup stops growing at kMaxEntries texts (a file whose every line is different gains
+ *  nothing from it); texts beyond are handled one by one. */
 class CauseTable {
 public:
     static constexpr qsizetype kMaxEntries = 1 << 16;
@@ -232,33 +230,42 @@ public:
     {
         if (auto it = m_table.constFind(cause); it != m_table.constEnd())
             return *it;
-        CauseEntry e = make(std::move(cause));
-        if (m_table.size() < kMaxEntries)
-            m_table.insert(e.text, e);
+        const bool keep = m_table.size() < kMaxEntries;
+        QString key = keep ? cause : QString();
+        const CauseEntry e = make(std::move(cause));
+        if (keep)
+            m_table.insert(std::move(key), e);
         return e;
     }
 
+    //! The texts of the records, in the order Problems::text counts them.
+    std::vector<CauseText> takeTexts() { return std::move(m_texts); }
+
 private:
-    CauseEntry make(QString &&cause) const
+    CauseEntry make(QString &&cause)
     {
         CauseEntry e;
+        QString komment;
         if (const qsizetype star = cause.indexOf(u'*'); star >= 0)
-            e.komment = cause.mid(star + 2);
+            komment = cause.mid(star + 2);
         if (!cause.isEmpty() && m_n > 0) {
             const QString lc = cause.toLower();
             for (int k = 1; k <= m_n; ++k)
-                if (!m_names[k].isEmpty() && lc.contains(m_names[k])) {
+                if (!m_names[k].isEmpty() && lc.contains(m_names[k]))
                     e.mask |= 1u << k;
-                    e.last = k;
-                }
         }
-        e.text = std::move(cause);
+        // Pri holds the text only when it matched a cause; a line with neither keeps none.
+        if (e.mask || !komment.isEmpty()) {
+            m_texts.push_back({e.mask ? std::move(cause) : QString(), std::move(komment)});
+            e.text = uint32_t(m_texts.size());
+        }
         return e;
     }
 
     const std::array<QString, kCauseSlots> &m_names;
     int m_n;
     QHash<QString, CauseEntry> m_table;
+    std::vector<CauseText> m_texts;
 };
 
 /*! The records are sorted by time with equal times in file order. While sorting, chey
@@ -284,6 +291,18 @@ void sortByTime(std::vector<Problems> &recs)
     });
     for (Problems &p : recs)
         p.chey = int32_t(packed(p) & ((1u << kCauseBits) - 1));
+}
+
+//! The number of lines of \a text as LineCursor splits it, for reserving the records.
+size_t lineCount(QByteArrayView text)
+{
+    const char *d = text.data();
+    const qsizetype n = text.size();
+    size_t lines = 1;
+    for (qsizetype i = 0; i < n; ++i)
+        if (d[i] == '\n' || (d[i] == '\r' && (i + 1 == n || d[i + 1] != '\n')))
+            ++lines;
+    return lines;
 }
 
 bool blankBytes(QByteArrayView v)
@@ -368,7 +387,7 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
     // order); it becomes the index in the sorted cause table below.
     const Lines failureStart = lines;
     std::vector<Problems> recs;
-    recs.reserve(size_t(std::count(body.begin(), body.end(), '\n')) + 1);
+    recs.reserve(lineCount(body));
     QString raw;
     while (lines.next(raw)) {
         const int lineNo = lines.lineNo();
@@ -401,15 +420,12 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
         Problems p;
         p.time = *v;
         const CauseEntry e = causes.lookup(tab < 0 ? QString() : trimBlanks(line.mid(tab + 1)));
-        p.komment = e.komment;
-        if (e.mask) {
-            p.Pri = e.text;
-            for (int k = 1; k <= f.NPrich; ++k)
-                if (e.mask & (1u << k))
-                    f.B_otk[k].Dolya += 1;
-        }
+        p.text = e.text;
+        for (int k = 1; k <= f.NPrich; ++k)
+            if (e.mask & (1u << k))
+                f.B_otk[k].Dolya += 1;
         p.chey = int32_t(e.mask);
-        recs.push_back(std::move(p));
+        recs.push_back(p);
     }
 
     // A data set without failures has nothing to analyse; refusing it keeps the data
@@ -445,7 +461,7 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
 
     // Sort by time; records with equal times keep their file order.
     sortByTime(recs);
-    f.MasProbl = std::move(recs);
+    f.MasProbl = FailureRecords(std::move(recs), causes.takeTexts());
 
     f.Kol_izw = int32_t(f.MasProbl.size());
     f.Popravka_Unknow = double(f.Kol_izw) / double(f.KolOtk);
@@ -547,7 +563,7 @@ GridRow gridRow(const State &s, const std::vector<Marker> &markers, size_t r, QC
     g.cause = s.Vidy_otkazov[c].Nazv_Prich;
     if (r < markers.size())
         g.cause += markerText(markers[r]);
-    g.comment = p.komment;
+    g.comment = s.MasProbl.komment(r);
     return g;
 }
 

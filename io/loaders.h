@@ -57,7 +57,7 @@ struct FailureFile {
     int32_t NPrich = 0;
     std::array<Vid_otkaza, kCauseSlots> B_otk{};
     std::array<Vid_otkaza, kCauseSlots> Vidy_otkazov{};
-    std::vector<Problems> MasProbl;      //!< sorted by time, file order kept for equal times
+    FailureRecords MasProbl;             //!< sorted by time, file order kept for equal times
     std::vector<Marker> markers;         //!< per record: the marker shown on its grid row
     int32_t Kol_izw = 0;
     double Popravka_Unknow = 0;

@@ -10,6 +10,8 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <vector>
 
 namespace obr {
@@ -18,12 +20,67 @@ namespace obr {
 constexpr int kCauseSlots = 19;
 constexpr int kMaxCauses = 18;
 
-//! One documented failure (one line of the failure data file).
+//! The texts of one failure line, held once for all the lines that carry the same text.
+struct CauseText {
+    QString Pri;          //!< cause text when some cause name matched, else empty
+    QString komment;      //!< comment after the first "*" of the cause text
+};
+
+/*! \brief One documented failure (one line of the failure data file). Its texts are kept
+ *  beside the records (FailureRecords::text), so that a record is 16 bytes: ten million
+ *  failures take 160 MB. */
 struct Problems {
     double time = 0;      //!< operating time at the failure, hours
     int32_t chey = 0;     //!< index in the sorted cause table, 0 = not established
-    QString Pri;          //!< cause text when some cause name matched, else empty
-    QString komment;      //!< comment after the first "*" of the cause text
+    uint32_t text = 0;    //!< 1-based index of the line's texts in its set; 0 = no text
+};
+static_assert(sizeof(Problems) == 16, "a failure record is held millions of times");
+
+/*! \brief The failure records of a data set and their texts. A built set is never written:
+ *  copies share it (a copy of the State costs a reference count, not the records) and any
+ *  number of threads may read their copies at once. A new set replaces an old one by
+ *  assignment. */
+class FailureRecords {
+public:
+    FailureRecords() = default;
+    //! Records whose Problems::text index \a texts (1-based; an index past the end reads as
+    //! no text).
+    FailureRecords(std::vector<Problems> records, std::vector<CauseText> texts = {})
+        : m_d(std::make_shared<const Data>(Data{std::move(records), std::move(texts)}))
+    {
+    }
+    FailureRecords(std::initializer_list<Problems> records)
+        : FailureRecords(std::vector<Problems>(records))
+    {
+    }
+
+    size_t size() const { return m_d ? m_d->records.size() : 0; }
+    bool empty() const { return size() == 0; }
+    const Problems &operator[](size_t i) const { return m_d->records[i]; }
+    const Problems *data() const { return m_d ? m_d->records.data() : nullptr; }
+    const Problems *begin() const { return data(); }
+    const Problems *end() const { return data() + size(); }
+    const Problems &front() const { return m_d->records.front(); }
+    const Problems &back() const { return m_d->records.back(); }
+
+    //! The texts of record \a i (empty texts for a record that carries none).
+    const CauseText &text(size_t i) const
+    {
+        static const CauseText none;
+        const uint32_t k = (*this)[i].text;
+        return k == 0 || k > m_d->texts.size() ? none : m_d->texts[k - 1];
+    }
+    const QString &Pri(size_t i) const { return text(i).Pri; }
+    const QString &komment(size_t i) const { return text(i).komment; }
+
+    void clear() { m_d.reset(); }
+
+private:
+    struct Data {
+        std::vector<Problems> records;
+        std::vector<CauseText> texts;
+    };
+    std::shared_ptr<const Data> m_d;
 };
 
 //! One interval of the failure histogram.
@@ -64,7 +121,7 @@ constexpr std::array<std::array<double, 5>, 2> Alim{{{1e-05, 1e-05, 0.1, 80, 30}
 //! The process-wide working state. Everything starts empty, zero or false.
 struct State {
     // Loaded failure data
-    std::vector<Problems> MasProbl;
+    FailureRecords MasProbl;   //!< shared by copies of the state, never written in place
     std::array<Vid_otkaza, kCauseSlots> B_otk{};
     std::array<Vid_otkaza, kCauseSlots> Vidy_otkazov{};
     QString Comment;

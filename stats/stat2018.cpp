@@ -98,7 +98,7 @@ namespace {
 /*! One construction of the histogram with the given widths. Returns false, with the
  *  histogram left incomplete, as soon as it has more than \a abortAbove entries (the
  *  caller then doubles the second width and rebuilds); 0 disables the early stop. */
-bool buildHistogram(const std::vector<Problems> &P, double T, int32_t d1, int32_t d2,
+bool buildHistogram(std::span<const Problems> P, double T, int32_t d1, int32_t d2,
                     size_t abortAbove, std::vector<Hist_Rec> &out)
 {
     out.clear();
@@ -180,7 +180,7 @@ void hist(State &s)
     }
 }
 
-HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double Sred,
+HalfFleetTimes halfFleetTimes(std::span<const Problems> P, double N, double Sred,
                               double SKO)
 {
     HalfFleetTimes h;
@@ -203,7 +203,7 @@ HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double S
     return h;
 }
 
-void checkWarrantyFigures(const std::vector<Problems> &P, std::optional<double> Sred,
+void checkWarrantyFigures(std::span<const Problems> P, std::optional<double> Sred,
                           std::optional<double> SKO, std::optional<double> tGar, QChar dec)
 {
     if (Sred && !(*Sred > 0))

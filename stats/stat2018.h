@@ -12,6 +12,7 @@
 #include <QString>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace obr {
@@ -85,7 +86,7 @@ struct HalfFleetTimes {
  *  count above the half. A failure at which every product has already left observation
  *  has no finite weight: it adds nothing to the corrected count, so tz50 comes only from
  *  the failures with a finite correction. */
-HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double Sred,
+HalfFleetTimes halfFleetTimes(std::span<const Problems> P, double N, double Sred,
                               double SKO);
 
 /*! \brief Checks the warranty figures a calculation is about to use (the boxes, possibly
@@ -94,7 +95,7 @@ HalfFleetTimes halfFleetTimes(const std::vector<Problems> &P, double N, double S
  *  failure of \a P (sorted by time) so far past the mean that every product has left
  *  observation, the test the loader makes with the header's figures. A figure left empty
  *  is not used by the caller and not checked. Throws UserError; numbers with \a dec. */
-void checkWarrantyFigures(const std::vector<Problems> &P, std::optional<double> Sred,
+void checkWarrantyFigures(std::span<const Problems> P, std::optional<double> Sred,
                           std::optional<double> SKO, std::optional<double> tGar, QChar dec);
 
 //! The log line of Hist_Made for a deviation \a sko.

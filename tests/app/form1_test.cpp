@@ -565,10 +565,10 @@ void Form1Test::secondLoadReplacesRows()
     QVERIFY(h.form1.gridModel()->flags(cell) & Qt::ItemIsEditable);
     QVERIFY(h.form1.gridModel()->setData(cell, QStringLiteral("правка")));
     QCOMPARE(h.cell(0, 3), QStringLiteral("правка"));
-    QCOMPARE(h.state.MasProbl[0].komment, QString());
+    QCOMPARE(h.state.MasProbl.komment(0), QString());
     h.load(samplePath());
     QCOMPARE(h.form1.gridModel()->rowCount(), n);
-    QCOMPARE(h.cell(0, 3), h.state.MasProbl[0].komment);
+    QCOMPARE(h.cell(0, 3), h.state.MasProbl.komment(0));
 }
 
 void Form1Test::failedLoadsChangeNothing()

@@ -205,6 +205,45 @@ TEST(Driver, TwentyStartsAndStopsOnWorkerThreads)
     EXPECT_FALSE(original.MPirsS.Executed);
 }
 
+TEST(Driver, SharesTheFailureRecordsWithTheWorkersCopies)
+{
+    // As the window does it: two runs at once, each over its own copy of the state, read
+    // the records the window's state holds while the window reads them too. The copies
+    // hold the very same records, and no one writes them.
+    const State original = loaded(3000, 6);
+    const std::vector<Problems> before(original.MasProbl.begin(), original.MasProbl.end());
+    CalcRequest rq = request(true, false, true);
+    rq.mle = true;
+    rq.threads = 2;
+    std::unique_ptr<State> copies[2] = {std::make_unique<State>(original),
+                                        std::make_unique<State>(original)};
+    std::atomic<int> running{2};
+    std::vector<std::thread> workers;
+    for (auto &copy : copies)
+        workers.emplace_back([&] {
+            CalcProgress progress;
+            runCalculation(*copy, rq, nullLog(), progress);
+            --running;
+        });
+    double sum = 0;
+    do {   // the window's grid reading its rows meanwhile
+        for (size_t i = 0; i < original.MasProbl.size(); ++i)
+            sum += original.MasProbl[i].time + double(original.MasProbl.komment(i).size());
+    } while (running.load() > 0);
+    for (std::thread &w : workers)
+        w.join();
+    EXPECT_GT(sum, 0);
+    for (const auto &copy : copies) {
+        EXPECT_TRUE(copy->MSmirn.Executed);
+        EXPECT_TRUE(copy->MMaxPr.Executed);
+        EXPECT_EQ(copy->MasProbl.data(), original.MasProbl.data());
+    }
+    ASSERT_EQ(original.MasProbl.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i)
+        ASSERT_TRUE(original.MasProbl[i].time == before[i].time &&
+                    original.MasProbl[i].chey == before[i].chey) << i;
+}
+
 TEST(Driver, MaximumLikelihoodStartsFromTheBoxesWhateverRanBefore)
 {
     // A spiral descent that fits the mean first moves s.Sred; the ML fit must not see that.

@@ -376,7 +376,7 @@ TEST(Fits, SmirnovWeightsHoldOneEntryPerIntervalWhenThereAreMoreIntervals)
     State s;
     Problems p;
     p.time = 100.05;
-    s.MasProbl.push_back(p);
+    s.MasProbl = {p};
     s.Kol_Izd_All = 10;
     s.KolOtk = 1;
     s.Kol_izw = 1;

@@ -67,6 +67,7 @@ State makeState(int failures, uint64_t seed, const Params &p)
     Rng rng{seed * 0x2545F4914F6CDD1Dull + 12345};
     const int fleet = std::max(1, int(std::lround(failures / recordedPerProduct(p))));
     State s;
+    std::vector<Problems> recs;
     for (int prod = 0; prod < fleet; ++prod) {
         const double w = p.Sred + p.SKO * rng.normal();
         const int nf = rng.poisson(p.K);
@@ -78,17 +79,18 @@ State makeState(int failures, uint64_t seed, const Params &p)
                 Problems r;
                 r.time = t;
                 r.chey = int32_t(rng.next() % 4);
-                s.MasProbl.push_back(r);
+                recs.push_back(r);
             }
         }
     }
-    if (s.MasProbl.empty()) {
+    if (recs.empty()) {
         Problems r;
         r.time = p.Sred / 2;
-        s.MasProbl.push_back(r);
+        recs.push_back(r);
     }
-    std::stable_sort(s.MasProbl.begin(), s.MasProbl.end(),
+    std::stable_sort(recs.begin(), recs.end(),
                      [](const Problems &a, const Problems &b) { return a.time < b.time; });
+    s.MasProbl = std::move(recs);
     const int n = int(s.MasProbl.size());
     s.Kol_Izd_All = fleet;
     s.KolOtk = n;

@@ -21,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 std::abort();
             if (i && f.MasProbl[i - 1].time > p.time)
                 std::abort();
+            // A record names a cause exactly when its cause text matched one.
+            if ((p.chey != 0) == f.MasProbl.Pri(i).isEmpty())
+                std::abort();
         }
         obr::State s;
         obr::applyFailureFile(s, std::move(f));

@@ -28,6 +28,7 @@ inline obr::State failureState(int fleet = 300, uint32_t seed = 7)
     s.Sred = 1000;
     s.SKO = 250;
     const double pi = 3.14159265358979323846;
+    std::vector<obr::Problems> recs;
     for (int p = 0; p < fleet; ++p) {
         const double w = s.Sred + s.SKO * std::sqrt(-2 * std::log(u())) * std::cos(2 * pi * u());
         // Failures of one product: a whole number near K on average.
@@ -35,11 +36,12 @@ inline obr::State failureState(int fleet = 300, uint32_t seed = 7)
         for (int k = 0; k < n; ++k) {
             const double t = kTrueEta * std::pow(-std::log(1 - u()), 1 / kTrueB);
             if (t < w)
-                s.MasProbl.push_back({std::round(t * 10) / 10, int32_t(1 + p % 3), {}, {}});
+                recs.push_back({std::round(t * 10) / 10, int32_t(1 + p % 3)});
         }
     }
-    std::stable_sort(s.MasProbl.begin(), s.MasProbl.end(),
+    std::stable_sort(recs.begin(), recs.end(),
                      [](const obr::Problems &a, const obr::Problems &b) { return a.time < b.time; });
+    s.MasProbl = std::move(recs);
     s.Kol_izw = int32_t(s.MasProbl.size());
     s.KolOtk = s.Kol_izw;
     s.Kol_Izd_All = fleet;

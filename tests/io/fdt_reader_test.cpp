@@ -71,17 +71,17 @@ TEST(FailureFile, HeaderCausesRecordsAndSorting)
     const auto &m = f.MasProbl;
     EXPECT_EQ(m[0].time, 1.5);
     EXPECT_EQ(m[1].time, 3);
-    EXPECT_EQ(m[1].Pri, "Насос высокого давления * заменен");
+    EXPECT_EQ(m.Pri(1), "Насос высокого давления * заменен");
     EXPECT_EQ(m[2].time, 3);
     EXPECT_EQ(m[4].time, 7);
     // The pump line matched both pump causes; the last one in the sorted table decides.
     EXPECT_EQ(m[1].chey, 3);
-    EXPECT_EQ(m[1].komment, "заменен");
+    EXPECT_EQ(m.komment(1), "заменен");
     // "редуктор * течь, фильтр" matches Редуктор and Фильтр (in the comment): the last sorted match.
     EXPECT_EQ(m[0].chey, 4);
-    EXPECT_EQ(m[0].komment, "течь, фильтр");
+    EXPECT_EQ(m.komment(0), "течь, фильтр");
     EXPECT_EQ(m[2].chey, 0);
-    EXPECT_TRUE(m[2].Pri.isEmpty());
+    EXPECT_TRUE(m.Pri(2).isEmpty());
     EXPECT_EQ(m[4].chey, 0);
 }
 

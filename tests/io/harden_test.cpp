@@ -121,14 +121,56 @@ TEST(FailureFile, RecordsWithTheSameTextShareIt)
     size_t shared = 0, equal = 0;
     for (size_t i = 0; i < f.MasProbl.size(); ++i)
         for (size_t j = i + 1; j < std::min(f.MasProbl.size(), i + 20); ++j) {
-            const Problems &a = f.MasProbl[i], &b = f.MasProbl[j];
-            if (!a.Pri.isEmpty() && a.Pri == b.Pri) {
+            const QString &a = f.MasProbl.Pri(i), &b = f.MasProbl.Pri(j);
+            if (!a.isEmpty() && a == b) {
                 ++equal;
-                shared += a.Pri.constData() == b.Pri.constData();
+                shared += a.constData() == b.constData();
             }
         }
     ASSERT_GT(equal, 0u);
     EXPECT_EQ(shared, equal);
+}
+
+TEST(FailureFile, EveryRecordKeepsItsOwnTextsPastTheSharedTable)
+{
+    // More distinct cause texts than the reader looks up (it stops sharing after 65,536):
+    // each record must still carry its own cause text and comment, in time order. Lines
+    // are written in falling time, so the sort moves every record. Kinds of line: a cause
+    // with a comment, no cause but a comment, no cause and no comment. Times stay below the
+    // warranty mean.
+    constexpr int n = 70000;
+    QStringList l = header(200000, n, {"Насос"});
+    auto kind = [](int i) { return i % 7 == 0 ? 2 : i % 2; };
+    for (int i = 0; i < n; ++i) {
+        const QString no = QString::number(i);
+        const QString time = QString::number(n - i) + QStringLiteral("e-2");
+        switch (kind(i)) {
+        case 0: l << time + "\tнасос №" + no + " * ремонт " + no; break;
+        case 1: l << time + "\tпрочее №" + no + " * осмотр " + no; break;
+        default: l << time + "\tпрочее №" + no; break;
+        }
+    }
+    const FailureFile f = readFailureFile(encodeLines(l));
+    ASSERT_EQ(f.MasProbl.size(), size_t(n));
+    int wrong = 0;
+    for (size_t r = 0; r < f.MasProbl.size(); ++r) {
+        const int i = n - 1 - int(r);   // the line of the r-th smallest time
+        const QString no = QString::number(i);
+        const Problems &p = f.MasProbl[r];
+        const QString &pri = f.MasProbl.Pri(r), &komment = f.MasProbl.komment(r);
+        bool ok = p.time == (n - i) / 100.0;
+        switch (kind(i)) {
+        case 0:
+            ok = ok && p.chey == 1 && pri == "насос №" + no + " * ремонт " + no &&
+                 komment == "ремонт " + no;
+            break;
+        case 1: ok = ok && p.chey == 0 && pri.isEmpty() && komment == "осмотр " + no; break;
+        default: ok = ok && p.chey == 0 && pri.isEmpty() && komment.isEmpty(); break;
+        }
+        wrong += !ok;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(f.B_otk[1].Dolya, 30000);   // the even lines but every 14th
 }
 
 TEST(WarrantyFile, Utf8WithAStrayByteIsWarned)

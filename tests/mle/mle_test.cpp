@@ -511,7 +511,7 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
 TEST(MleRefusal, RefusedFitLeavesTheStateAsItWas)
 {
     State s;
-    s.MasProbl = {{0.0, 0, {}, {}}, {10, 0, {}, {}}};
+    s.MasProbl = {{0.0, 0}, {10, 0}};
     s.Izd_Prived = 10;
     s.Kol_Izd_All = 10;
     s.Sred = 1000;
@@ -633,8 +633,10 @@ TEST(MleState, PublishFillsTheModelLikeTheOtherFits)
 {
     State s;
     const Fleet &f = fleet();
+    std::vector<Problems> recs;
     for (double t : f.t)
-        s.MasProbl.push_back({t, 0, {}, {}});
+        recs.push_back({t, 0});
+    s.MasProbl = std::move(recs);
     s.Izd_Prived = 600;
     s.Kol_Izd_All = 600;
     s.Sred = 1000;
@@ -681,8 +683,10 @@ TEST(MleGof, KolmogorovIsTheResultsTablesCriterion)
     // The same figure as Kolmogor over a State holding the same failures.
     State s;
     const Fleet &f = fleet();
+    std::vector<Problems> recs;
     for (double t : f.t)
-        s.MasProbl.push_back({t, 0, {}, {}});
+        recs.push_back({t, 0});
+    s.MasProbl = std::move(recs);
     s.Izd_Prived = 600;
     s.Kol_izw = int32_t(f.t.size());
     const MleResult &r = fleetFit();

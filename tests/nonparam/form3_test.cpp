@@ -22,8 +22,10 @@ namespace {
 State makeState(const std::vector<std::pair<double, int>> &recs, double N)
 {
     State s;
+    std::vector<Problems> failures;
     for (auto [t, c] : recs)
-        s.MasProbl.push_back(Problems{t, c, {}, {}});
+        failures.push_back(Problems{t, c});
+    s.MasProbl = std::move(failures);
     const char *names[] = {"", "Насос", "Генератор", "Стартер"};
     for (int j = 1; j <= 3; ++j)
         s.Vidy_otkazov[j].Nazv_Prich = QString::fromUtf8(names[j]);

@@ -32,7 +32,7 @@ std::vector<Problems> records(std::initializer_list<Rec> recs)
 {
     std::vector<Problems> p;
     for (const Rec &r : recs)
-        p.push_back(Problems{r.time, r.cause, {}, {}});
+        p.push_back(Problems{r.time, r.cause});
     return p;
 }
 
@@ -40,7 +40,7 @@ std::vector<Problems> tenRecords()
 {
     std::vector<Problems> p;
     for (int k = 1; k <= 10; ++k)
-        p.push_back(Problems{100.0 * k, 1, {}, {}});
+        p.push_back(Problems{100.0 * k, 1});
     return p;
 }
 

@@ -22,8 +22,10 @@ State evenFailures(int count)
     s.Kol_izw = count;
     s.Sred = 1e6; // nobody leaves warranty: every weight is 1
     s.SKO = 1;
+    std::vector<Problems> recs;
     for (int i = 1; i <= count; ++i)
-        s.MasProbl.push_back({100.0 * i, 0, {}, {}});
+        recs.push_back({100.0 * i, 0});
+    s.MasProbl = std::move(recs);
     return s;
 }
 

@@ -80,9 +80,11 @@ inline State smallState()
         ends.push_back(100.0 * i);
     s.Hist_Arr = histogram(ends, {{1, {1, 1, 1, 1, 2, 2, 1, 1, 1, 1}},
                                   {3, {8, 8, 8, 8, 8, 8, 9, 9, 9, 9}}});
+    std::vector<Problems> recs;
     for (const Hist_Rec &h : s.Hist_Arr)
         for (int j = 0; j < h.Sum; ++j)
-            s.MasProbl.push_back({h.time - 50 + j, 1, {}, {}});
+            recs.push_back({h.time - 50 + j, 1});
+    s.MasProbl = std::move(recs);
     return s;
 }
 

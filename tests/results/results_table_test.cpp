@@ -197,8 +197,10 @@ TEST(ResultsTable, FlowAfterRunningInWeighsEachFailureByTheShareStillUnderWarran
     s.Kol_Izd_All = 10;
     s.KolOtk = 8;
     s.Kol_izw = 4;
+    std::vector<Problems> recs;
     for (double t : {100.0, 199.9, 200.0, 300.0, 500.0, 800.0, 1000.0, 1000.1})
-        s.MasProbl.push_back({t, 0, {}, {}});
+        recs.push_back({t, 0});
+    s.MasProbl = std::move(recs);
     // Counted: 200, 300, 500, 800 (weight 1 each) and 1000 (half left: weight 2) = 6.
     // 6 * 100 / 800 / 10 * 8 / 4 = 0.15
     EXPECT_DOUBLE_EQ(Potok08(s), 0.15);

@@ -12,8 +12,10 @@ namespace {
 State withFailures(const std::vector<double> &times, int chey = 0)
 {
     State s;
+    std::vector<Problems> recs;
     for (double t : times)
-        s.MasProbl.push_back({t, chey, {}, {}});
+        recs.push_back({t, chey});
+    s.MasProbl = std::move(recs);
     return s;
 }
 
@@ -63,7 +65,7 @@ TEST(Histogram, ToleranceAtTheUpperBound)
 TEST(Histogram, CausesAreCountedPerInterval)
 {
     State s;
-    s.MasProbl = {{10, 0, {}, {}}, {20, 3, {}, {}}, {30, 3, {}, {}}, {150, 18, {}, {}}};
+    s.MasProbl = {{10, 0}, {20, 3}, {30, 3}, {150, 18}};
     hist(s);
     ASSERT_EQ(s.Hist_Arr.size(), 2u);
     EXPECT_EQ(s.Hist_Arr[0].Nund, 1);

@@ -74,8 +74,10 @@ TEST(Weibull, ReversedBoundsAreReportedThroughTheNotifier)
 static State withTimes(std::initializer_list<double> times, double izd)
 {
     State s;
+    std::vector<Problems> recs;
     for (double t : times)
-        s.MasProbl.push_back({t, 0, {}, {}});
+        recs.push_back({t, 0});
+    s.MasProbl = std::move(recs);
     s.Kol_izw = int32_t(s.MasProbl.size());
     s.Izd_Prived = izd;
     return s;
