@@ -71,7 +71,13 @@ inline const QString probLeftKF = QStringLiteral("Доля отказов M/K, %
 inline const QString probLeftM = QStringLiteral("Отказов на 1 изделие (логарифм. шкала)");
 inline const QString probObserved = QStringLiteral("Накопленные отказы с учетом выбывания из гарантии");
 inline const QString probModel = QStringLiteral("Модель 3 (макс. правдоподобия)");
-inline QString probBand(const QString &level) { return QStringLiteral("Поточечная %1% полоса (Фишер)").arg(level); }
+//! The band's legend entry names its level and kind.
+inline QString probBand(const QString &level, bool lr)
+{
+    return (lr ? QStringLiteral("Поточечная %1% полоса (отнош. правдоподобия)")
+               : QStringLiteral("Поточечная %1% полоса (Фишер)"))
+        .arg(level);
+}
 inline const QString causesChartTitle = QStringLiteral("Поток отказов по причинам: наблюдаемый и модели причин");
 inline const QString perProduct100 = QStringLiteral("Отказов за 100 час на 1 изделие");
 inline const QString hoursAxis = QStringLiteral("Наработка, ч");

@@ -130,7 +130,7 @@ void TFormMle::setFit(const State &s, const mle::MleResult *fit,
     fill(BoundsGrid, m_bounds.table);
     fill(CausesGrid, m_causes);
     CausesLabel->setText(m_causes.rows.empty() ? mtv::noCauses : mtv::causesTitle);
-    ProbPlot->setChartData(fit ? mleview::probabilityPlot(s, *fit, dec) : ChartData{});
+    ProbPlot->setChartData(fit ? mleview::probabilityPlot(s, *fit, lr, dec) : ChartData{});
     CausesChart->setChartData(mleview::causesChart(s, causes, dec));
     ObsExpChart->setChartData(fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
 }
