@@ -27,6 +27,12 @@ inline QString heading(const QString &level, const QString &kind, const QString 
         .arg(n);
 }
 
+//! The heading while the bounds of another level are computed.
+inline QString pendingHeading(const QString &level)
+{
+    return QStringLiteral("Доверительные границы %1% вычисляются…").arg(level);
+}
+
 // Figures, named as in the results table
 inline const QString figB = QStringLiteral("Параметр закона Вейбулла Beta");
 inline const QString figInvA = QStringLiteral("Параметр закона Вейбулла 1/A");

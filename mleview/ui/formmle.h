@@ -33,6 +33,12 @@ public:
     void setFit(const obr::State &s, const obr::mle::MleResult *fit,
                 const std::vector<obr::mle::CauseFit> &causes, bool lr, QChar dec);
 
+    /*! \brief The bounds are being computed again at the level \a levelText: until the
+     *  next setFit the heading says so and no bound of the old level is shown (the bound
+     *  cells are empty and the band is left out of the probability plot). */
+    void setPending(const QString &levelText);
+    bool pending() const { return m_pending; }
+
     //! What the last setFit put into the tables.
     const obr::mleview::BoundsView &bounds() const { return m_bounds; }
     const obr::mleview::TextTable &causes() const { return m_causes; }
@@ -57,6 +63,7 @@ private:
     obr::mleview::BoundsView m_bounds;
     obr::mleview::TextTable m_causes;
     QString m_dataFile;
+    bool m_pending = false;
     bool m_placed = false;
     QHBoxLayout *m_body = nullptr;   //!< the tables, then the charts beside them
 };

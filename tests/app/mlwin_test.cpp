@@ -287,6 +287,10 @@ void MleWindowTest::clearBoxKeepsTheResults()
     QVERIFY(!h.form1.lastMle());
     for (const QString &line : h.logLines())
         QVERIFY(!line.contains(QStringLiteral("максимального правдоподобия")));
+    // Without a fit of the model a new level waits for the next calculation.
+    h.form1.MleLevel->setCurrentIndex(0);
+    QVERIFY(!h.form1.calcRunning());
+    QVERIFY(!h.form1.bbRaschet->isHidden());
 }
 
 void MleWindowTest::checkedBoxMatchesTheCommandLine_data()
@@ -460,21 +464,49 @@ void MleWindowTest::kindAndLevelChangeTheBounds()
     QVERIFY(fisher != lr);
     QVERIFY(w->Heading->text().contains(mtv::kindFisher));
 
-    // A narrower level gives bounds inside the earlier ones at the next calculation.
+    // A new level is computed for the fit shown at once, off the window's thread: the
+    // commands wait and no bound of the old level stays on screen meanwhile.
     const mle::MleResult wide = *h.form1.lastMle();
     h.form1.MleLevel->setCurrentIndex(0);   // 0.8
-    h.calculate();
+    QVERIFY(h.form1.calcRunning());
+    QVERIFY(h.form1.bbRaschet->isHidden());
+    QVERIFY(w->pending());
+    QVERIFY(w->Heading->text().contains(QStringLiteral("80%")));
+    QCOMPARE(shownBounds(*w)[0][2], QString());
+    QCOMPARE(shownBounds(*w)[0][3], QString());
+    QVERIFY(!w->ProbPlot->chartData().find(QStringLiteral("BandLow")));
+    h.form1.waitForCalculation();
+    QVERIFY(!h.form1.calcRunning());
+    QVERIFY(!h.form1.bbRaschet->isHidden());
+    QVERIFY(!w->pending());
     QVERIFY(h.form1.lastMle());
     const mle::MleResult &narrow = *h.form1.lastMle();
     QCOMPARE(narrow.level, 0.8);
     QVERIFY(w->Heading->text().contains(QStringLiteral("80%")));
+    QVERIFY(w->Heading->text().contains(mtv::kindFisher));
+    // The estimates stay; the bounds narrow.
+    for (size_t i = 0; i < wide.figures.size(); ++i)
+        QCOMPARE(narrow.figures[i].estimate, wide.figures[i].estimate);
     const mle::Figure *b95 = wide.figure(QStringLiteral("B"));
     const mle::Figure *b80 = narrow.figure(QStringLiteral("B"));
     QVERIFY(b95 && b80 && b95->fisher.low && b80->fisher.low && b95->fisher.high && b80->fisher.high);
     QVERIFY(*b80->fisher.low > *b95->fisher.low);
     QVERIFY(*b80->fisher.high < *b95->fisher.high);
-    QCOMPARE(shownBounds(*w).mid(0, int(keys.size())),
-             expectedBounds(mleObject(h.cliRun(true, 0.8)), keys, false, h.dec()));
+    QVERIFY(b95->lr.low && b80->lr.low && *b80->lr.low > *b95->lr.low);
+    // Both kinds at the new level as the command line gives them at that level.
+    const QJsonObject mle80 = mleObject(h.cliRun(true, 0.8));
+    QCOMPARE(shownBounds(*w).mid(0, int(keys.size())), expectedBounds(mle80, keys, false, h.dec()));
+    h.form1.MleKind->setCurrentIndex(0);
+    QCOMPARE(shownBounds(*w).mid(0, int(keys.size())), expectedBounds(mle80, keys, true, h.dec()));
+    // The band of the probability plot follows the level and the kind, and says so.
+    const SeriesData *band = w->ProbPlot->chartData().find(QStringLiteral("BandLow"));
+    QVERIFY(band);
+    QCOMPARE(band->title, mtv::probBand(QStringLiteral("80"), true));
+    QCOMPARE(band->points.size(), narrow.band.size());
+    h.form1.MleKind->setCurrentIndex(1);
+    band = w->ProbPlot->chartData().find(QStringLiteral("BandLow"));
+    QVERIFY(band);
+    QCOMPARE(band->title, mtv::probBand(QStringLiteral("80"), false));
     w->hide();
 }
 
