@@ -3,6 +3,7 @@
 // its column and curves in the results window, and the bounds window, against the command
 // line's output for the same file.
 #include "app/dialogs.h"
+#include "chart/printing.h"
 #include "app/form1_texts.h"
 #include "app/obrotk2015.h"
 #include "cli/analysis.h"
@@ -17,6 +18,7 @@
 #include "results/results_texts.h"
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
+#include "tests/nonparam/pdfpage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardItemModel>
@@ -55,6 +58,20 @@ public:
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }
     QString saveFile(QWidget *, const QString &) override { return {}; }
+};
+
+class RecordingPrintDialogs : public PrintDialogs {
+public:
+    QString file;
+    QStringList suggested, failures;
+    int setups = 0;
+    void printerSetup(QPrinter &, QWidget *) override { ++setups; }
+    QString pdfFileName(QWidget *, const QString &name) override
+    {
+        suggested << name;
+        return file;
+    }
+    void printFailed(const QString &message, QWidget *) override { failures << message; }
 };
 
 class FakeMessages : public MessageNotifier {
@@ -208,6 +225,7 @@ private slots:
     void checkedBoxMatchesTheCommandLine();
     void kindAndLevelChangeTheBounds();
     void refusalKeepsTheEarlierModels();
+    void printsLikeTheOtherResultWindows();
 
 private:
     QTemporaryDir m_cwd;
@@ -530,6 +548,40 @@ void MleWindowTest::refusalKeepsTheEarlierModels()
     QVERIFY(!h.form2.ButtonMle->isVisible());
     QVERIFY(!h.form1.lastMle());
     QVERIFY(!h.form2.Chart1->chartData().find(QStringLiteral("SeriesMaxPr")));
+}
+
+void MleWindowTest::printsLikeTheOtherResultWindows()
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("a printer is installed: this test would print on paper");
+    QDir::setCurrent(m_cwd.path());
+    Harness h;
+    h.load(fleetPath());
+    h.form1.BoxMaxPr->setChecked(true);
+    h.calculate();
+    QVERIFY(h.form1.lastMle());
+    QTest::mouseClick(h.form2.ButtonMle, Qt::LeftButton);
+    TFormMle *w = h.form2.mleWindow();
+    QVERIFY(w && w->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+
+    // No printer here: the page goes to the PDF file the save dialog returns.
+    QTemporaryDir dir;
+    RecordingPrintDialogs dialogs;
+    dialogs.file = dir.filePath(QStringLiteral("page.pdf"));
+    setPrintDialogs(&dialogs);
+    QTest::mouseClick(w->PrintBtn, Qt::LeftButton);
+    setPrintDialogs(nullptr);
+    QVERIFY2(dialogs.failures.isEmpty(), qPrintable(dialogs.failures.join(u'\n')));
+    QCOMPARE(dialogs.suggested, QStringList{QStringLiteral("mle_fleet - доверительные границы.pdf")});
+    const PdfFacts pdf = readPdfFacts(dialogs.file);
+    QVERIFY(pdf.ok);
+    QCOMPARE(pdf.pages.size(), 1);
+    QVERIFY2(pdf.pages[0].width() > pdf.pages[0].height(), "page is not landscape");
+    // One image: the window's client area as shown, at twice the screen's pixel density.
+    QCOMPARE(pdf.images.size(), 1);
+    QCOMPARE(pdf.images[0], w->size() * 2 * w->devicePixelRatioF());
+    w->hide();
 }
 
 QTEST_MAIN(MleWindowTest)
