@@ -136,9 +136,26 @@ void TFormMle::setFit(const State &s, const mle::MleResult *fit,
     fill(BoundsGrid, m_bounds.table);
     fill(CausesGrid, m_causes);
     CausesLabel->setText(m_causes.rows.empty() ? mtv::noCauses : mtv::causesTitle);
-    ProbPlot->setChartData(fit ? mleview::probabilityPlot(s, *fit, lr, dec) : ChartData{});
-    CausesChart->setChartData(mleview::causesChart(s, causes, dec));
-    ObsExpChart->setChartData(fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
+    replaceChart(ProbPlot, fit ? mleview::probabilityPlot(s, *fit, lr, dec) : ChartData{});
+    replaceChart(CausesChart, mleview::causesChart(s, causes, dec));
+    replaceChart(ObsExpChart, fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
+}
+
+void TFormMle::replaceChart(ChartWidget *&w, const ChartData &d)
+{
+    auto *fresh = new ChartWidget(this);
+    fresh->setObjectName(w->objectName());
+    fresh->setEnabled(w->isEnabled());
+    fresh->setChartData(d);
+    for (QLayout *l : findChildren<QLayout *>())
+        if (l->replaceWidget(w, fresh, Qt::FindDirectChildrenOnly)) {
+            delete w;
+            w = fresh;
+            return;
+        }
+    // Not in a layout (never the case): keep the old widget with the new content.
+    delete fresh;
+    w->setChartData(d);
 }
 
 void TFormMle::setPending(const QString &levelText)
@@ -159,10 +176,10 @@ void TFormMle::setPending(const QString &levelText)
     std::erase_if(plot.series, [](const SeriesData &sd) {
         return sd.name == u"BandLow" || sd.name == u"BandHigh";
     });
-    ProbPlot->setChartData(plot);
-    for (QWidget *w : {static_cast<QWidget *>(BoundsGrid), static_cast<QWidget *>(CausesGrid),
-                       static_cast<QWidget *>(ProbPlot)})
+    for (QWidget *w : {static_cast<QWidget *>(BoundsGrid), static_cast<QWidget *>(CausesGrid)})
         w->setEnabled(false);
+    ProbPlot->setEnabled(false);
+    replaceChart(ProbPlot, plot);
 }
 
 void TFormMle::showEvent(QShowEvent *e)

@@ -7,6 +7,7 @@
  */
 #include "mle/mle.h"
 #include "mleview/mleview.h"
+#include "model/chartdata.h"
 #include "model/state.h"
 
 #include <QWidget>
@@ -59,6 +60,9 @@ protected:
 
 private:
     void PrintBtnClick();
+    /*! \brief Shows \a d in a new chart widget in the place of \a w: a chart rebuilt in
+     *  place after it was once drawn may keep the old axes' texts on screen. */
+    void replaceChart(obr::ChartWidget *&w, const obr::ChartData &d);
 
     obr::mleview::BoundsView m_bounds;
     obr::mleview::TextTable m_causes;
