@@ -69,4 +69,47 @@ void CalcRunner::run()
     emit finished();
 }
 
+MleBoundsRunner::MleBoundsRunner(mle::MleInput input, double level, QObject *parent)
+    : QObject(parent), m_input(std::move(input))
+{
+    m_input.level = level;
+}
+
+MleBoundsRunner::~MleBoundsRunner()
+{
+    m_cancel.store(true);
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void MleBoundsRunner::start()
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+MleBoundsResult MleBoundsRunner::takeResult()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    return std::move(m_result);
+}
+
+void MleBoundsRunner::run()
+{
+    try {
+        m_result.step = runMleStep(m_input, &m_cancel);
+    } catch (const Cancelled &) {
+        m_result.cancelled = true;
+    } catch (const UserError &e) {
+        m_result.error = e.message();
+    } catch (const std::bad_alloc &) {
+        m_result.error = QStringLiteral("Недостаточно памяти для выполнения действия");
+    } catch (const std::exception &e) {
+        m_result.error = QString::fromLocal8Bit(e.what());
+    }
+    if (m_cancel.load())
+        m_result.cancelled = true;
+    emit finished();
+}
+
 } // namespace obr

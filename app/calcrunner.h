@@ -57,4 +57,39 @@ private:
     std::thread m_thread;
 };
 
+//! What a finished run of the maximum-likelihood bounds hands back.
+struct MleBoundsResult {
+    std::optional<MleStep> step;       //!< the fit at the new level, its band and causes
+    std::optional<QString> error;
+    bool cancelled = false;
+};
+
+/*! \brief Runs the maximum-likelihood step again (runMleStep) at another confidence level
+ *  on a worker thread, over the input of the last calculation: the estimates stay, the
+ *  bounds follow the level. Its end reaches the window as the queued signal finished(). */
+class MleBoundsRunner : public QObject {
+    Q_OBJECT
+public:
+    MleBoundsRunner(mle::MleInput input, double level, QObject *parent = nullptr);
+    //! Asks a running step to stop and waits for its thread.
+    ~MleBoundsRunner() override;
+
+    void start();
+    void cancel() { m_cancel.store(true); }
+    double level() const { return m_input.level; }
+    //! The result, once finished() was emitted; the thread has ended then.
+    MleBoundsResult takeResult();
+
+signals:
+    void finished();
+
+private:
+    void run();
+
+    mle::MleInput m_input;
+    CancelFlag m_cancel{false};
+    MleBoundsResult m_result;
+    std::thread m_thread;
+};
+
 } // namespace obr

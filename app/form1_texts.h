@@ -71,6 +71,11 @@ inline QString calcStage(const QString &method, int index, int count)
     return QStringLiteral("%1 (%2 из %3)").arg(method).arg(index + 1).arg(count);
 }
 inline const QString calcPreparing = QStringLiteral("Подготовка данных");
+//! The progress line while the maximum-likelihood bounds of a new level are computed.
+inline QString mleBoundsStage(const QString &level)
+{
+    return QStringLiteral("Границы модели 3: %1%").arg(level);
+}
 inline const QString calcCancelled = QStringLiteral("Расчет прерван пользователем");
 
 // Tab 2

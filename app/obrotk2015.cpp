@@ -6,6 +6,7 @@
 #include "app/logpump.h"
 #include "app/failuregridmodel.h"
 #include "app/form1_texts.h"
+#include "mleview/mleview.h"
 #include "fit/fits.h"
 #include "fit/genetic.h"
 #include "fit/genetic_thread.h"
@@ -32,6 +33,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -102,6 +104,8 @@ void TForm1::connectControls()
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     // The kind of bounds is a way of showing the last fit: it switches at once.
     connect(MleKind, &QComboBox::currentIndexChanged, this, [this] { publishMle(); });
+    // A new level is computed for the fit shown at once, off this thread.
+    connect(MleLevel, &QComboBox::currentIndexChanged, this, [this] { syncMleLevel(); });
 }
 
 QString TForm1::designRoot()
@@ -515,6 +519,7 @@ void TForm1::finishCalculation()
         *m_state = std::move(*r.state);
         m_mle = std::move(r.report.mle);
         m_mleCauses = std::move(r.report.mleCauses);
+        m_mleInput = std::move(r.report.mleInput);
         publishMle();
         if (r.error) {
             // A refused maximum-likelihood fit, the last step, leaves the models fitted
@@ -533,6 +538,8 @@ void TForm1::finishCalculation()
         showDiagrams();
         QApplication::beep();
     });
+    // A level chosen while the calculation ran applies to its fit now.
+    syncMleLevel();
     emit calculationFinished();
 }
 
@@ -540,10 +547,18 @@ void TForm1::StopCalcBtnClick()
 {
     if (m_calc)
         m_calc->cancel();
+    if (m_mleRun)
+        m_mleRun->cancel();
 }
 
 void TForm1::cancelCalculation()
 {
+    if (m_mleRun) {
+        disconnect(m_mleRun, nullptr, this, nullptr);
+        delete m_mleRun;   // stops and waits for its thread
+        m_mleRun = nullptr;
+        setCalcRunning(false);
+    }
     if (!m_calc)
         return;
     // The window is going away: the run is stopped and its work dropped.
@@ -556,7 +571,7 @@ void TForm1::cancelCalculation()
 
 void TForm1::waitForCalculation()
 {
-    while (m_calc)
+    while (m_calc || m_mleRun)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
 }
 
@@ -724,6 +739,54 @@ void TForm1::publishMle()
 {
     if (m_form2)
         m_form2->setMaxPr(m_mle ? &*m_mle : nullptr, m_mleCauses, mleLrBounds());
+}
+
+double TForm1::mleLevel() const { return MleLevel->currentData().toDouble(); }
+
+void TForm1::syncMleLevel()
+{
+    // One run at a time: its end checks the level again. A calculation applies the level
+    // it read when it ends.
+    if (m_calc || m_mleRun || !m_mle || !m_mleInput || m_mle->level == mleLevel())
+        return;
+    m_mleRun = new MleBoundsRunner(*m_mleInput, mleLevel(), this);
+    connect(m_mleRun, &MleBoundsRunner::finished, this, &TForm1::finishMleBounds,
+            Qt::QueuedConnection);
+    setCalcRunning(true);
+    const QString level = mleview::fmtLevel(mleLevel(), decimalSeparator());
+    CalcProgressBar->setFormat(form1txt::mleBoundsStage(level));
+    if (m_form2)
+        m_form2->setMaxPrPending(level);
+    m_mleRun->start();
+}
+
+void TForm1::finishMleBounds()
+{
+    if (!m_mleRun)
+        return;
+    MleBoundsResult r = m_mleRun->takeResult();
+    delete m_mleRun;
+    m_mleRun = nullptr;
+    setCalcRunning(false);
+    guarded([&] {
+        if (r.step && !r.cancelled) {
+            m_mle = std::move(r.step->fit);
+            m_mleCauses = std::move(r.step->causes);
+            publishMle();
+            return;
+        }
+        // Stopped or refused: the choice goes back to the level of the bounds shown.
+        if (m_mle) {
+            const QSignalBlocker block(MleLevel);
+            const int i = MleLevel->findData(m_mle->level);
+            if (i >= 0)
+                MleLevel->setCurrentIndex(i);
+        }
+        publishMle();
+        if (r.error)
+            throw UserError(*r.error);
+    });
+    syncMleLevel();
 }
 
 void TForm1::updateCommands()

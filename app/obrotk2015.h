@@ -39,6 +39,7 @@ class QFrame;
 namespace obr {
 class ButtonTabs;
 class CalcRunner;
+class MleBoundsRunner;
 class LogPump;
 class FailureGridModel;
 class TGen;
@@ -68,9 +69,11 @@ public:
     obr::FailureGridModel *gridModel() const { return m_grid; }
     //! True while a genetic run is in progress.
     bool genRunning() const;
-    //! True while «Расчет» runs on its worker thread.
-    bool calcRunning() const { return m_calc != nullptr; }
-    //! Processes events until a running calculation has ended and its results are shown.
+    /*! \brief True while «Расчет» runs on its worker thread, or the bounds of the last
+     *  maximum-likelihood fit are being computed again for a new level. */
+    bool calcRunning() const { return m_calc != nullptr || m_mleRun != nullptr; }
+    /*! \brief Processes events until a running calculation (or the new level's bounds)
+     *  has ended and its results are shown. */
     void waitForCalculation();
     //! The maximum-likelihood fit of the last calculation that ran it (empty otherwise).
     const std::optional<obr::mle::MleResult> &lastMle() const { return m_mle; }
@@ -238,6 +241,12 @@ private:
     void updateMleLaw();
     //! Hands the last maximum-likelihood fit and the chosen kind of bounds to the windows.
     void publishMle();
+    //! The confidence level chosen for the maximum-likelihood bounds.
+    double mleLevel() const;
+    /*! \brief When the level chosen differs from that of the fit shown, computes the fit's
+     *  bounds again at the chosen level on a worker thread (the commands wait meanwhile). */
+    void syncMleLevel();
+    void finishMleBounds();
 
     obr::State *m_state;
     QPointer<TForm2> m_form2;
@@ -258,4 +267,6 @@ private:
     int m_calcMethod = -1;   //!< the fit the running calculation is in
     std::optional<obr::mle::MleResult> m_mle;
     std::vector<obr::mle::CauseFit> m_mleCauses;
+    std::optional<obr::mle::MleInput> m_mleInput;   //!< what the shown fit read
+    obr::MleBoundsRunner *m_mleRun = nullptr;       //!< the bounds of a new level, running
 };

@@ -7,6 +7,7 @@
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace obr {
@@ -37,6 +38,20 @@ void modelCurve(State &s, Mod_Weib &M, const LogSink &log, QChar dec)
 }
 
 } // namespace
+
+MleStep runMleStep(const mle::MleInput &in, const CancelFlag *cancel)
+{
+    MleStep step;
+    step.fit = mle::fitMle(in, cancel);
+    double first = 0, last = in.tGar;
+    for (const mle::Failure &f : in.failures) {
+        first = first > 0 ? std::min(first, f.time) : f.time;
+        last = std::max(last, f.time);
+    }
+    step.fit.band = mle::cumulativeBand(in, step.fit, mle::bandTimes(first, last), cancel);
+    step.causes = mle::fitCauses(in, 5, cancel);
+    return step;
+}
 
 CalcFigures readCalcFigures(const State &s, const CalcRequest &rq)
 {
@@ -144,8 +159,10 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         if (rq.mleFleet)
             in.fleet = *rq.mleFleet;
         const auto t0 = std::chrono::steady_clock::now();
-        report.mle = mle::fitMle(in, cancel);
-        report.mleCauses = mle::fitCauses(in, 5, cancel);
+        MleStep step = runMleStep(in, cancel);
+        report.mle = std::move(step.fit);
+        report.mleCauses = std::move(step.causes);
+        report.mleInput = in;
         mle::publishMaxPr(s, *report.mle, in);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Mle)];
         run.stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -76,6 +76,8 @@ struct CalcReport {
     CalcFigures figures;                   //!< the warranty figures read from the boxes
     std::optional<mle::MleResult> mle;     //!< the maximum-likelihood fit, when it ran
     std::vector<mle::CauseFit> mleCauses;  //!< its fit of each cause with enough failures
+    //! What the maximum-likelihood fit read, when it ran (for a new level's bounds).
+    std::optional<mle::MleInput> mleInput;
 };
 
 /*! \brief Where a running calculation reports its method and learns of a stop request.
@@ -97,6 +99,18 @@ public:
 private:
     CancelFlag m_cancel{false};
 };
+
+//! The maximum-likelihood step of a calculation: the fit with its band, and the causes.
+struct MleStep {
+    mle::MleResult fit;                //!< with the band of the probability plot
+    std::vector<mle::CauseFit> causes; //!< each cause with at least 5 failures
+};
+
+/*! \brief The maximum-likelihood step on \a in: fitMle, the pointwise band of the
+ *  probability plot (cumulativeBand over bandTimes) and fitCauses. Throws UserError when
+ *  the fit is refused and Cancelled when \a cancel turns true. The same \a in at another
+ *  level gives the same estimates with that level's bounds. */
+MleStep runMleStep(const mle::MleInput &in, const CancelFlag *cancel);
 
 //! The Russian name of a fit for the progress display.
 QString calcMethodName(CalcMethod m);

@@ -250,8 +250,9 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     // The results window after the calculation; a later refresh keeps changed titles.
     ResultsTitles titles;
     a.results = computeResults(s, a.nl, width, titles);
+    a.mleLr = o.mleLr;
     if (a.mle) {
-        a.mleProbPlot = mleview::probabilityPlot(s, *a.mle, a.nl.dec);
+        a.mleProbPlot = mleview::probabilityPlot(s, *a.mle, o.mleLr, a.nl.dec);
         a.mleCausesChart = mleview::causesChart(s, a.mleCauses, a.nl.dec);
     }
 

@@ -64,6 +64,7 @@ struct Analysis {
     std::array<double, 5> kolmogorov{};   //!< criterion of each shown model
     std::optional<mle::MleResult> mle;    //!< the maximum-likelihood fit, when it ran
     std::vector<mle::CauseFit> mleCauses; //!< its fit per cause with at least 5 failures
+    bool mleLr = true;                    //!< the report shows its LR bounds (or Fisher's)
     ChartData mleProbPlot;                //!< its probability plot (when it ran)
     ChartData mleCausesChart;             //!< its causes chart (when it ran)
     double Pot08 = 0;

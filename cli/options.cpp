@@ -15,6 +15,7 @@ QString usageText()
         "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed N]\n"
         "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
         "                  [--level X] [--warranty-law normal|empirical] [--fleet N]\n"
+        "                  [--mle-bounds lr|fisher]\n"
         "                  [--chart-format png|svg|pdf] [--locale NAME] [--quiet] [--version]\n"
         "       obrotk-cli --life FILE.csv ...  life data with suspensions (obrotk-cli --life --help)\n"
         "\n"
@@ -34,6 +35,8 @@ QString usageText()
         "  --warranty-law LAW   warranty law of the mle fit: normal (default) or empirical\n"
         "                       (the --warranty file's end times)\n"
         "  --fleet N            fleet of the mle claims forecast (default: the loaded fleet)\n"
+        "  --mle-bounds KIND    bounds of the mle table and band in the PDF report and charts:\n"
+        "                       lr (likelihood ratio, the default) or fisher; the JSON has both\n"
         "  --json PATH|-        write the results as one JSON object (- for stdout)\n"
         "  --log PATH           save the progress log as the window saves it\n"
         "  --charts DIR         write the charts as PNG files into DIR\n"
@@ -177,6 +180,16 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
              if (n == 0)
                  throw UsageError(QStringLiteral("--fleet: the fleet must be at least 1"));
              o.mleFleet = n;
+         }},
+        {QStringLiteral("--mle-bounds"),
+         [&](const QString &v) {
+             const QString c = v.trimmed().toLower();
+             if (c == u"lr")
+                 o.mleLr = true;
+             else if (c == u"fisher")
+                 o.mleLr = false;
+             else
+                 throw UsageError(QStringLiteral("--mle-bounds: «%1» is not lr or fisher").arg(v));
          }},
         {QStringLiteral("--json"), [&](const QString &v) { o.json = nonEmptyPath(QStringLiteral("--json"), v); }},
         {QStringLiteral("--log"), [&](const QString &v) { o.log = nonEmptyPath(QStringLiteral("--log"), v); }},

@@ -41,6 +41,7 @@ struct Options {
     double mleLevel = 0.95;            //!< confidence level of its bounds
     bool mleEmpirical = false;         //!< the warranty file's empirical law instead of the normal
     std::optional<int64_t> mleFleet;   //!< fleet of the claims forecast (default: the loaded one)
+    bool mleLr = true;                 //!< bounds of the report's table and band: LR, or Fisher
 
     // The boxes of the main window; empty = the text the loaders write
     std::optional<QString> meSred, meSKO, LabeledEdit2;

@@ -246,7 +246,7 @@ void chartPage(Pages &pg, QPainter &p, const NamedChart &c)
 void mlePage(Pages &pg, QPainter &p, const Analysis &a)
 {
     pg.newPage();
-    const mleview::BoundsView v = mleview::boundsView(*a.mle, true, a.nl.dec);
+    const mleview::BoundsView v = mleview::boundsView(*a.mle, a.mleLr, a.nl.dec);
     pg.heading(mtv::caption);
     pg.line(v.heading, textFont(10, true));
     if (!v.message.isEmpty())

@@ -337,8 +337,10 @@ std::optional<double> lrSide(Profile &P, const VecX &y0, double psiHat, double s
                 warm0 = P.warm;
             }
         }
+        // The deviance stays below q up to the edge of the admissible region: the side
+        // is open there.
         if (!std::isfinite(f1))
-            return x1;
+            return std::nullopt;
     }
     // Illinois iterations on [x0, x1], f0 < 0 <= f1.
     int side = 0;
@@ -374,6 +376,21 @@ std::optional<double> lrSide(Profile &P, const VecX &y0, double psiHat, double s
             return std::fabs(f0) < std::fabs(f1) ? x0 : x1;
     }
     return std::fabs(f0) < std::fabs(f1) ? x0 : x1;
+}
+
+//! The likelihood-ratio bound of ψ (a figure held as \a def holds it) around ψ̂ at x̂.
+Bound lrBound(Likelihood &L, const Box &box, const FigureDef &def, const Vec &xh, double lHat,
+              double psi, double se, double q, const std::atomic<bool> *cancel)
+{
+    Profile P{L, Reduced(L, box, def.how, xh), lHat, cancel, {}};
+    P.R.setPsi(psi);
+    const VecX y0 = P.R.project(xh);
+    double wlo, whi;
+    walkRange(def, box, psi, wlo, whi);
+    Bound b;
+    b.low = lrSide(P, y0, psi, se, q, -1, wlo);
+    b.high = lrSide(P, y0, psi, se, q, +1, whi);
+    return b;
 }
 
 //! The Kolmogorov criterion as the results table computes it, with the fit's warranty law.
@@ -604,15 +621,11 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
                 }
             }
             if (in.lrBounds) {
-                Profile P{L, Reduced(L, box, def.how, xh), r.loglik, cancel, {}};
-                P.R.setPsi(psi);
-                const VecX y0 = P.R.project(xh);
-                double wlo, whi;
-                walkRange(def, box, psi, wlo, whi);
-                if (auto lo = lrSide(P, y0, psi, se, q, -1, wlo))
-                    fig.lr.low = out(*lo);
-                if (auto hi = lrSide(P, y0, psi, se, q, +1, whi))
-                    fig.lr.high = out(*hi);
+                const Bound b = lrBound(L, box, def, xh, r.loglik, psi, se, q, cancel);
+                if (b.low)
+                    fig.lr.low = out(*b.low);
+                if (b.high)
+                    fig.lr.high = out(*b.high);
             }
         }
         r.figures.push_back(fig);
@@ -682,6 +695,91 @@ std::vector<CauseFit> fitCauses(const MleInput &in, int minFailures,
             cf.error = e.message();
         }
         out.push_back(std::move(cf));
+    }
+    return out;
+}
+
+std::vector<double> bandTimes(double first, double last, int n)
+{
+    std::vector<double> t;
+    if (!(first > 0) || !std::isfinite(first) || !std::isfinite(last) || n < 1)
+        return t;
+    const double l0 = std::log(first), l1 = std::log(std::max(first, last));
+    const double step = l1 > l0 && n > 1 ? (l1 - l0) / (n - 1) : 1;
+    t.reserve(size_t(n));
+    for (int j = 0; j < n; ++j)
+        t.push_back(std::exp(l0 + step * j));
+    return t;
+}
+
+std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
+                                      const std::vector<double> &times,
+                                      const std::atomic<bool> *cancel)
+{
+    validate(in);
+    const Law law = makeLaw(in);
+    const bool normal = in.law == WarrantyLaw::Normal;
+    const bool fitMu = normal && in.fitSred, fitSigma = normal && in.fitSKO;
+    Likelihood L(combine(in, law), law, in.Izd_Prived, fitMu, fitSigma);
+    const Box box = defaultBox(in);
+    // The fit's point, as fitMle holds it.
+    Vec xh = Vec::Zero();
+    xh[PA] = std::log(r.A);
+    xh[PB] = std::log(r.B);
+    xh[PK] = std::log(r.K);
+    xh[PMu] = normal ? r.Sred : 0;
+    xh[PS] = normal ? std::log(r.SKO) : 0;
+    const Eval ev = L.eval(xh);
+
+    std::vector<int> act = {PA, PB, PK};
+    if (fitMu)
+        act.push_back(PMu);
+    if (fitSigma)
+        act.push_back(PS);
+    const size_t na = act.size();
+    Mat cov = Mat::Zero();
+    const bool fisherOk = r.covariance.size() == na * na;
+    if (fisherOk)
+        for (size_t i = 0; i < na; ++i)
+            for (size_t j = 0; j < na; ++j)
+                cov(act[i], act[j]) = r.covariance[i + j * na];   // Eigen's column order
+    const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - r.level) / 2);
+    const double q = boost::math::quantile(boost::math::chi_squared(1), r.level);
+
+    std::vector<BandPoint> out;
+    out.reserve(times.size());
+    for (double t : times) {
+        if (cancel && cancel->load())
+            throw Cancelled();
+        BandPoint bp;
+        bp.t = t;
+        const FigureDef def{QString(), {Hold::MtGar, -1, 0, std::log(t)}};
+        double psi;
+        Vec grad;
+        if (!(t > 0) || !std::isfinite(t) || !ev.ok || !figureValue(def, L, xh, psi, grad)) {
+            out.push_back(bp);
+            continue;
+        }
+        bp.estimate = std::exp(psi);
+        double se = std::numeric_limits<double>::quiet_NaN();
+        if (fisherOk) {
+            se = std::sqrt(std::max(0.0, grad.dot(cov * grad)));
+            if (std::isfinite(se)) {
+                const double lo = std::exp(psi - z * se), hi = std::exp(psi + z * se);
+                if (lo > 0)
+                    bp.fisher.low = lo;
+                if (std::isfinite(hi))
+                    bp.fisher.high = hi;
+            }
+        }
+        if (in.lrBounds) {
+            const Bound b = lrBound(L, box, def, xh, ev.l, psi, se, q, cancel);
+            if (b.low)
+                bp.lr.low = std::exp(*b.low);
+            if (b.high)
+                bp.lr.high = std::exp(*b.high);
+        }
+        out.push_back(bp);
     }
     return out;
 }

@@ -85,6 +85,15 @@ struct Gof {
     std::optional<double> chi2P, devianceP;   //!< empty when df < 1
 };
 
+//! One time of the pointwise band of the recorded cumulative failures per product
+//! M(t) = K·F(t): the estimate and both kinds of bounds at the fit's level.
+struct BandPoint {
+    double t = 0;                     //!< hours
+    std::optional<double> estimate;   //!< empty when M(t) has no finite value
+    Bound fisher;                     //!< Wald on ln M(t) by the delta method
+    Bound lr;                         //!< the profile-likelihood interval of M(t)
+};
+
 //! The outcome of a fit.
 struct MleResult {
     double A = 0, B = 0, K = 0;
@@ -108,6 +117,9 @@ struct MleResult {
     //! observed information is not positive definite.
     std::vector<double> covariance;
     double corrLnALnK = 0;
+    //! The pointwise band of M(t) over the probability plot's times, when the calculation
+    //! asked for it (cumulativeBand); empty otherwise.
+    std::vector<BandPoint> band;
 
     const Figure *figure(const QString &key) const;
 };
@@ -124,6 +136,20 @@ constexpr double kBMin = 0.05, kBMax = 20, kKMin = 0.001, kKMax = 1000;
  *  and Cancelled when \a cancel (may be null) becomes true; it is checked between
  *  iterations. */
 MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel = nullptr);
+
+/*! \brief \a n times evenly spaced in ln t from \a first to \a last (the times of the
+ *  probability plot: the first recorded failure to the later of the last one and tGar).
+ *  When \a last is not after \a first the times are one unit of ln t apart. */
+std::vector<double> bandTimes(double first, double last, int n = 40);
+
+/*! \brief The pointwise band of M(t) = K·F(t) at each of \a times for the fit \a r of
+ *  \a in (fitMle(in)), at r.level: Fisher bounds always (when the information is positive
+ *  definite), likelihood-ratio bounds (each the profile of M(t) as the figure M_tGar is
+ *  bounded at tGar) unless in.lrBounds is false. A side the deviance never reaches within
+ *  the admissible range is empty. Throws Cancelled when \a cancel turns true. */
+std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
+                                      const std::vector<double> &times,
+                                      const std::atomic<bool> *cancel = nullptr);
 
 //! One cause's own fit.
 struct CauseFit {

@@ -40,6 +40,9 @@ const mle::Bound &shownBound(const mle::Figure &f, bool lr);
 //! The Russian name of a figure key of the fit ("B", "t_0.5", ...), the key itself otherwise.
 QString figureName(const QString &key);
 
+//! Rows of the fit's statistics that close the bounds table (log-likelihood ... Kolmogorov).
+constexpr int kFitStatisticsRows = 6;
+
 //! The bounds table of a fit with the kind of bounds \a lr (likelihood ratio) or Fisher.
 BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec);
 

@@ -27,6 +27,12 @@ inline QString heading(const QString &level, const QString &kind, const QString 
         .arg(n);
 }
 
+//! The heading while the bounds of another level are computed.
+inline QString pendingHeading(const QString &level)
+{
+    return QStringLiteral("Доверительные границы %1% вычисляются…").arg(level);
+}
+
 // Figures, named as in the results table
 inline const QString figB = QStringLiteral("Параметр закона Вейбулла Beta");
 inline const QString figInvA = QStringLiteral("Параметр закона Вейбулла 1/A");
@@ -71,7 +77,13 @@ inline const QString probLeftKF = QStringLiteral("Доля отказов M/K, %
 inline const QString probLeftM = QStringLiteral("Отказов на 1 изделие (логарифм. шкала)");
 inline const QString probObserved = QStringLiteral("Накопленные отказы с учетом выбывания из гарантии");
 inline const QString probModel = QStringLiteral("Модель 3 (макс. правдоподобия)");
-inline QString probBand(const QString &level) { return QStringLiteral("Поточечная %1% полоса (Фишер)").arg(level); }
+//! The band's legend entry names its level and kind.
+inline QString probBand(const QString &level, bool lr)
+{
+    return (lr ? QStringLiteral("Поточечная %1% полоса (отнош. правдоподобия)")
+               : QStringLiteral("Поточечная %1% полоса (Фишер)"))
+        .arg(level);
+}
 inline const QString causesChartTitle = QStringLiteral("Поток отказов по причинам: наблюдаемый и модели причин");
 inline const QString perProduct100 = QStringLiteral("Отказов за 100 час на 1 изделие");
 inline const QString hoursAxis = QStringLiteral("Наработка, ч");

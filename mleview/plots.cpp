@@ -7,7 +7,6 @@
 #include "mle/likelihood.h"
 #include "stats/stat2018.h"
 
-#include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/poisson.hpp>
 
 #include <algorithm>
@@ -66,16 +65,13 @@ QString fmtHours(double t)
     return QString::number(static_cast<long long>(std::llround(t)));
 }
 
-//! Variance of a·x over the covariance of (ln A, ln B, ln K, ...); NaN without one.
-double quadratic(const std::vector<double> &cov, int p, const std::array<double, 3> &a)
+//! The times of a band, in order.
+std::vector<double> bandGridOf(const std::vector<mle::BandPoint> &band)
 {
-    if (cov.size() < size_t(p * p) || p < 3)
-        return kNaN;
-    double v = 0;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            v += a[size_t(i)] * a[size_t(j)] * cov[size_t(i * p + j)];
-    return v;
+    std::vector<double> t;
+    for (const mle::BandPoint &b : band)
+        t.push_back(b.t);
+    return t;
 }
 
 //! Time labels at 1, 2, 5 times the powers of ten, each at the category nearest to it.
@@ -105,7 +101,7 @@ QString fmtPercent(double p, QChar dec)
 
 } // namespace
 
-ChartData probabilityPlot(const State &s, const mle::MleResult &r, QChar dec)
+ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QChar dec)
 {
     ChartData c;
     c.decimal = dec;
@@ -130,54 +126,77 @@ ChartData probabilityPlot(const State &s, const mle::MleResult &r, QChar dec)
         return c;
     const WarrantyShare under(s, r);
 
-    constexpr int n = 40;   // positions on the time axis, evenly spaced in ln t
-    const double lnT0 = std::log(times.front()), lnT1 = std::log(std::max(times.back(), s.tGar));
-    const double step = lnT1 > lnT0 ? (lnT1 - lnT0) / (n - 1) : 1;
+    // Positions on the time axis, evenly spaced in ln t: those of the fit's band when it
+    // has one, computed the same way otherwise.
+    const std::vector<double> grid = r.band.size() >= 2
+                                         ? bandGridOf(r.band)
+                                         : mle::bandTimes(times.front(), std::max(times.back(), s.tGar));
+    const int n = int(grid.size());
+    const double lnT0 = std::log(grid.front());
+    const double step = (std::log(grid.back()) - lnT0) / (n - 1);
     const std::vector<QString> labels = timeLabels(lnT0, step, n);
+    const bool band = r.band.size() == grid.size();
 
     SeriesData obs = pointSeries(QStringLiteral("Observed"), mtv::probObserved, kObservedColor);
     SeriesData model = lineSeries(QStringLiteral("Model"), mtv::probModel, kModelColor, 2);
-    SeriesData low = lineSeries(QStringLiteral("BandLow"), mtv::probBand(fmtLevel(r.level, dec)), kModelColor, 1,
-                                LineStyle::Dash);
+    SeriesData low = lineSeries(QStringLiteral("BandLow"), mtv::probBand(fmtLevel(r.level, dec), lr),
+                                kModelColor, 1, LineStyle::Dash);
     SeriesData high = lineSeries(QStringLiteral("BandHigh"), QString(), kModelColor, 1, LineStyle::Dash);
     std::vector<double> yObs(size_t(n), kNaN);
+    // The value of a per-product count on the paper: ln(−ln(1 − M/K)), or ln M on a ridge;
+    // NaN where the paper has no place for it.
+    auto paper = [&](double M) {
+        if (!(M > 0))
+            return -std::numeric_limits<double>::infinity();
+        if (!kf)
+            return std::log(M);
+        return M < r.K ? std::log(-std::log1p(-M / r.K)) : std::numeric_limits<double>::infinity();
+    };
     double M = 0;
     for (double t : times) {
         const double share = under(t);
         if (!(share > 0.1))   // too few products left to weight the failure reliably
             break;
         M += 1 / share / N;
-        const double y = kf ? (M < r.K ? std::log(-std::log(1 - M / r.K)) : kNaN) : std::log(M);
+        const double y = paper(M);
         const int j = int(std::lround((std::log(t) - lnT0) / step));
         if (j >= 0 && j < n && std::isfinite(y))
             yObs[size_t(j)] = y;
     }
-    const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - r.level) / 2);
-    const int p = r.parameters;
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    std::vector<double> yLow(size_t(n), kNaN), yHigh(size_t(n), kNaN);
     for (int j = 0; j < n; ++j) {
         const double lt = lnT0 + step * j;
         // K·F form: y = ln A + B·ln t; on a ridge ln M ≈ ln(K·A) + B·ln t.
         const double y = std::log(r.A) + r.B * lt + (kf ? 0 : std::log(r.K));
-        const double var = quadratic(r.covariance, p, {1, r.B * lt, kf ? 0.0 : 1.0});
-        const double se = var >= 0 ? std::sqrt(var) : kNaN;
         const QString &label = labels[size_t(j)];
         obs.points.push_back({yObs[size_t(j)], label, obs.color, {}});
         model.points.push_back({y, label, model.color, {}});
-        low.points.push_back({y - z * se, label, low.color, {}});
-        high.points.push_back({y + z * se, label, high.color, {}});
+        if (band) {
+            // A side left open by the bounds lies beyond the paper: it is drawn at its edge.
+            const mle::Bound &b = lr ? r.band[size_t(j)].lr : r.band[size_t(j)].fisher;
+            yLow[size_t(j)] = b.low ? paper(*b.low) : -std::numeric_limits<double>::infinity();
+            yHigh[size_t(j)] = b.high ? paper(*b.high) : std::numeric_limits<double>::infinity();
+        }
         for (double v : {yObs[size_t(j)], y})
             if (std::isfinite(v)) {
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
             }
     }
-    c.series = {model, low, high, obs};
-    c.series[2].title = QString();   // one legend entry for the band
     // The value axis in the quantity itself: percent of K, or failures per product.
     c.left.fixedRange = true;
     c.left.min = std::floor(lo - 0.3);
     c.left.max = std::ceil(hi + 0.3);
+    for (int j = 0; j < n && band; ++j) {
+        const QString &label = labels[size_t(j)];
+        low.points.push_back({std::clamp(yLow[size_t(j)], c.left.min, c.left.max), label, low.color, {}});
+        high.points.push_back({std::clamp(yHigh[size_t(j)], c.left.min, c.left.max), label, high.color, {}});
+    }
+    if (band)
+        c.series = {model, low, high, obs};   // one legend entry for the band: the low side
+    else
+        c.series = {model, obs};
     // A few ticks that stay apart on a short axis: 1 and 5 times the powers of ten, and on
     // the K·F paper 20%, 50%, 63,2% (where ln(−ln(1 − M/K)) is 0), 90% and 99%.
     std::vector<double> shares;

@@ -15,6 +15,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace obr;
 
 namespace {
@@ -119,6 +121,10 @@ void TFormMle::setFit(const State &s, const mle::MleResult *fit,
                       const std::vector<mle::CauseFit> &causes, bool lr, QChar dec)
 {
     m_dataFile = s.loadedFile;
+    m_pending = false;
+    for (QWidget *w : {static_cast<QWidget *>(BoundsGrid), static_cast<QWidget *>(CausesGrid),
+                       static_cast<QWidget *>(ProbPlot)})
+        w->setEnabled(true);
     std::vector<QString> names;
     for (const Vid_otkaza &v : s.Vidy_otkazov)
         names.push_back(v.Nazv_Prich);
@@ -130,9 +136,50 @@ void TFormMle::setFit(const State &s, const mle::MleResult *fit,
     fill(BoundsGrid, m_bounds.table);
     fill(CausesGrid, m_causes);
     CausesLabel->setText(m_causes.rows.empty() ? mtv::noCauses : mtv::causesTitle);
-    ProbPlot->setChartData(fit ? mleview::probabilityPlot(s, *fit, dec) : ChartData{});
-    CausesChart->setChartData(mleview::causesChart(s, causes, dec));
-    ObsExpChart->setChartData(fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
+    replaceChart(ProbPlot, fit ? mleview::probabilityPlot(s, *fit, lr, dec) : ChartData{});
+    replaceChart(CausesChart, mleview::causesChart(s, causes, dec));
+    replaceChart(ObsExpChart, fit ? mleview::observedExpectedChart(s, *fit, dec) : ChartData{});
+}
+
+void TFormMle::replaceChart(ChartWidget *&w, const ChartData &d)
+{
+    auto *fresh = new ChartWidget(this);
+    fresh->setObjectName(w->objectName());
+    fresh->setEnabled(w->isEnabled());
+    fresh->setChartData(d);
+    for (QLayout *l : findChildren<QLayout *>())
+        if (l->replaceWidget(w, fresh, Qt::FindDirectChildrenOnly)) {
+            delete w;
+            w = fresh;
+            return;
+        }
+    // Not in a layout (never the case): keep the old widget with the new content.
+    delete fresh;
+    w->setChartData(d);
+}
+
+void TFormMle::setPending(const QString &levelText)
+{
+    m_pending = true;
+    Heading->setText(mtv::pendingHeading(levelText));
+    // The figures' bounds (the rows above the statistics of the fit) and the causes' bounds.
+    const int figures = std::max(0, BoundsGrid->rowCount() - mleview::kFitStatisticsRows);
+    for (int r = 0; r < figures; ++r)
+        for (int c = 2; c < BoundsGrid->columnCount(); ++c)
+            if (QTableWidgetItem *it = BoundsGrid->item(r, c))
+                it->setText(QString());
+    for (int r = 0; r < CausesGrid->rowCount(); ++r)
+        for (int c = 2; c < CausesGrid->columnCount(); ++c)
+            if (QTableWidgetItem *it = CausesGrid->item(r, c))
+                it->setText(QString());
+    ChartData plot = ProbPlot->chartData();
+    std::erase_if(plot.series, [](const SeriesData &sd) {
+        return sd.name == u"BandLow" || sd.name == u"BandHigh";
+    });
+    for (QWidget *w : {static_cast<QWidget *>(BoundsGrid), static_cast<QWidget *>(CausesGrid)})
+        w->setEnabled(false);
+    ProbPlot->setEnabled(false);
+    replaceChart(ProbPlot, plot);
 }
 
 void TFormMle::showEvent(QShowEvent *e)

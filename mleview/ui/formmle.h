@@ -7,6 +7,7 @@
  */
 #include "mle/mle.h"
 #include "mleview/mleview.h"
+#include "model/chartdata.h"
 #include "model/state.h"
 
 #include <QWidget>
@@ -33,6 +34,12 @@ public:
     void setFit(const obr::State &s, const obr::mle::MleResult *fit,
                 const std::vector<obr::mle::CauseFit> &causes, bool lr, QChar dec);
 
+    /*! \brief The bounds are being computed again at the level \a levelText: until the
+     *  next setFit the heading says so and no bound of the old level is shown (the bound
+     *  cells are empty and the band is left out of the probability plot). */
+    void setPending(const QString &levelText);
+    bool pending() const { return m_pending; }
+
     //! What the last setFit put into the tables.
     const obr::mleview::BoundsView &bounds() const { return m_bounds; }
     const obr::mleview::TextTable &causes() const { return m_causes; }
@@ -53,10 +60,14 @@ protected:
 
 private:
     void PrintBtnClick();
+    /*! \brief Shows \a d in a new chart widget in the place of \a w: a chart rebuilt in
+     *  place after it was once drawn may keep the old axes' texts on screen. */
+    void replaceChart(obr::ChartWidget *&w, const obr::ChartData &d);
 
     obr::mleview::BoundsView m_bounds;
     obr::mleview::TextTable m_causes;
     QString m_dataFile;
+    bool m_pending = false;
     bool m_placed = false;
     QHBoxLayout *m_body = nullptr;   //!< the tables, then the charts beside them
 };

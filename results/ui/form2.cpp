@@ -339,9 +339,16 @@ void TForm2::setMaxPr(const obr::mle::MleResult *fit, const std::vector<obr::mle
     m_mle = fit ? std::optional<obr::mle::MleResult>(*fit) : std::nullopt;
     m_mleCauses = causes;
     m_mleLr = lr;
+    m_mlePending.clear();
     ButtonMle->setVisible(m_mle.has_value());
     if (!m_mle && m_mleWindow)
         m_mleWindow->hide();
+    refreshMleWindow();
+}
+
+void TForm2::setMaxPrPending(const QString &levelText)
+{
+    m_mlePending = levelText;
     refreshMleWindow();
 }
 
@@ -350,6 +357,8 @@ void TForm2::refreshMleWindow()
     if (!m_mleWindow)
         return;
     m_mleWindow->setFit(*m_state, m_mle ? &*m_mle : nullptr, m_mleCauses, m_mleLr, m_nl.dec);
+    if (!m_mlePending.isEmpty())
+        m_mleWindow->setPending(m_mlePending);
 }
 
 void TForm2::ButtonMleClick()

@@ -58,6 +58,10 @@ public:
      *  maximum-likelihood window follows at once. */
     void setMaxPr(const obr::mle::MleResult *fit, const std::vector<obr::mle::CauseFit> &causes,
                   bool lr);
+    /*! \brief The bounds of the maximum-likelihood fit are being computed again at the
+     *  level \a levelText: an open maximum-likelihood window stops showing the old ones
+     *  until the next setMaxPr. A window opened meanwhile shows the same. */
+    void setMaxPrPending(const QString &levelText);
     //! The maximum-likelihood window (null until first opened).
     TFormMle *mleWindow() const { return m_mleWindow; }
 
@@ -104,5 +108,6 @@ private:
     std::optional<obr::mle::MleResult> m_mle;
     std::vector<obr::mle::CauseFit> m_mleCauses;
     bool m_mleLr = true;
+    QString m_mlePending;   //!< the level whose bounds are being computed; empty when none
     QPointer<TFormMle> m_mleWindow;
 };

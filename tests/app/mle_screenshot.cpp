@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Not a test: shows the real windows of the maximum-likelihood model on the display it is
 // given and saves what the screen shows (scripts/screenshot_mle.sh): the results window
-// with all five models, the bounds window on the fleet file and on a file with a ridge,
-// its probability plot and causes chart, and the refusal on the bundled sample.
+// with all five models, the bounds window on the fleet file (likelihood-ratio bounds at
+// 95%, then Fisher bounds at 80%) and on a file with a ridge, its probability plot and
+// causes chart, and the refusal on the bundled sample.
 //   mle_screenshot FLEET.fdt SAMPLE.fdt OUT-DIR
 #include "app/form1_texts.h"
 #include "app/obrotk2015.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -138,6 +140,16 @@ int main(int argc, char **argv)
     w->ProbPlot->grab().save(QDir(out).filePath(QStringLiteral("mle_probplot.png")));
     w->CausesChart->grab().save(QDir(out).filePath(QStringLiteral("mle_causes.png")));
     w->ObsExpChart->grab().save(QDir(out).filePath(QStringLiteral("mle_observed_expected.png")));
+    // The switches: Fisher bounds, then the level 0.8 (computed again at once).
+    form1.MleKind->setCurrentIndex(1);
+    form1.MleLevel->setCurrentIndex(0);
+    form1.waitForCalculation();
+    shootScreen(QDir(out).filePath(QStringLiteral("mle_fleet_fisher80.png")));
+    w->ProbPlot->grab().save(QDir(out).filePath(QStringLiteral("mle_probplot_fisher80.png")));
+    form1.MleKind->setCurrentIndex(0);
+    form1.MleLevel->setCurrentIndex(2);
+    form1.waitForCalculation();
+    pause(500);
     w->hide();
 
     // A ridge: K and 1/A are not determined.

@@ -3,6 +3,7 @@
 // its column and curves in the results window, and the bounds window, against the command
 // line's output for the same file.
 #include "app/dialogs.h"
+#include "chart/printing.h"
 #include "app/form1_texts.h"
 #include "app/obrotk2015.h"
 #include "cli/analysis.h"
@@ -17,6 +18,7 @@
 #include "results/results_texts.h"
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
+#include "tests/nonparam/pdfpage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardItemModel>
@@ -55,6 +58,20 @@ public:
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }
     QString saveFile(QWidget *, const QString &) override { return {}; }
+};
+
+class RecordingPrintDialogs : public PrintDialogs {
+public:
+    QString file;
+    QStringList suggested, failures;
+    int setups = 0;
+    void printerSetup(QPrinter &, QWidget *) override { ++setups; }
+    QString pdfFileName(QWidget *, const QString &name) override
+    {
+        suggested << name;
+        return file;
+    }
+    void printFailed(const QString &message, QWidget *) override { failures << message; }
 };
 
 class FakeMessages : public MessageNotifier {
@@ -208,6 +225,7 @@ private slots:
     void checkedBoxMatchesTheCommandLine();
     void kindAndLevelChangeTheBounds();
     void refusalKeepsTheEarlierModels();
+    void printsLikeTheOtherResultWindows();
 
 private:
     QTemporaryDir m_cwd;
@@ -287,6 +305,10 @@ void MleWindowTest::clearBoxKeepsTheResults()
     QVERIFY(!h.form1.lastMle());
     for (const QString &line : h.logLines())
         QVERIFY(!line.contains(QStringLiteral("максимального правдоподобия")));
+    // Without a fit of the model a new level waits for the next calculation.
+    h.form1.MleLevel->setCurrentIndex(0);
+    QVERIFY(!h.form1.calcRunning());
+    QVERIFY(!h.form1.bbRaschet->isHidden());
 }
 
 void MleWindowTest::checkedBoxMatchesTheCommandLine_data()
@@ -460,21 +482,49 @@ void MleWindowTest::kindAndLevelChangeTheBounds()
     QVERIFY(fisher != lr);
     QVERIFY(w->Heading->text().contains(mtv::kindFisher));
 
-    // A narrower level gives bounds inside the earlier ones at the next calculation.
+    // A new level is computed for the fit shown at once, off the window's thread: the
+    // commands wait and no bound of the old level stays on screen meanwhile.
     const mle::MleResult wide = *h.form1.lastMle();
     h.form1.MleLevel->setCurrentIndex(0);   // 0.8
-    h.calculate();
+    QVERIFY(h.form1.calcRunning());
+    QVERIFY(h.form1.bbRaschet->isHidden());
+    QVERIFY(w->pending());
+    QVERIFY(w->Heading->text().contains(QStringLiteral("80%")));
+    QCOMPARE(shownBounds(*w)[0][2], QString());
+    QCOMPARE(shownBounds(*w)[0][3], QString());
+    QVERIFY(!w->ProbPlot->chartData().find(QStringLiteral("BandLow")));
+    h.form1.waitForCalculation();
+    QVERIFY(!h.form1.calcRunning());
+    QVERIFY(!h.form1.bbRaschet->isHidden());
+    QVERIFY(!w->pending());
     QVERIFY(h.form1.lastMle());
     const mle::MleResult &narrow = *h.form1.lastMle();
     QCOMPARE(narrow.level, 0.8);
     QVERIFY(w->Heading->text().contains(QStringLiteral("80%")));
+    QVERIFY(w->Heading->text().contains(mtv::kindFisher));
+    // The estimates stay; the bounds narrow.
+    for (size_t i = 0; i < wide.figures.size(); ++i)
+        QCOMPARE(narrow.figures[i].estimate, wide.figures[i].estimate);
     const mle::Figure *b95 = wide.figure(QStringLiteral("B"));
     const mle::Figure *b80 = narrow.figure(QStringLiteral("B"));
     QVERIFY(b95 && b80 && b95->fisher.low && b80->fisher.low && b95->fisher.high && b80->fisher.high);
     QVERIFY(*b80->fisher.low > *b95->fisher.low);
     QVERIFY(*b80->fisher.high < *b95->fisher.high);
-    QCOMPARE(shownBounds(*w).mid(0, int(keys.size())),
-             expectedBounds(mleObject(h.cliRun(true, 0.8)), keys, false, h.dec()));
+    QVERIFY(b95->lr.low && b80->lr.low && *b80->lr.low > *b95->lr.low);
+    // Both kinds at the new level as the command line gives them at that level.
+    const QJsonObject mle80 = mleObject(h.cliRun(true, 0.8));
+    QCOMPARE(shownBounds(*w).mid(0, int(keys.size())), expectedBounds(mle80, keys, false, h.dec()));
+    h.form1.MleKind->setCurrentIndex(0);
+    QCOMPARE(shownBounds(*w).mid(0, int(keys.size())), expectedBounds(mle80, keys, true, h.dec()));
+    // The band of the probability plot follows the level and the kind, and says so.
+    const SeriesData *band = w->ProbPlot->chartData().find(QStringLiteral("BandLow"));
+    QVERIFY(band);
+    QCOMPARE(band->title, mtv::probBand(QStringLiteral("80"), true));
+    QCOMPARE(band->points.size(), narrow.band.size());
+    h.form1.MleKind->setCurrentIndex(1);
+    band = w->ProbPlot->chartData().find(QStringLiteral("BandLow"));
+    QVERIFY(band);
+    QCOMPARE(band->title, mtv::probBand(QStringLiteral("80"), false));
     w->hide();
 }
 
@@ -498,6 +548,40 @@ void MleWindowTest::refusalKeepsTheEarlierModels()
     QVERIFY(!h.form2.ButtonMle->isVisible());
     QVERIFY(!h.form1.lastMle());
     QVERIFY(!h.form2.Chart1->chartData().find(QStringLiteral("SeriesMaxPr")));
+}
+
+void MleWindowTest::printsLikeTheOtherResultWindows()
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("a printer is installed: this test would print on paper");
+    QDir::setCurrent(m_cwd.path());
+    Harness h;
+    h.load(fleetPath());
+    h.form1.BoxMaxPr->setChecked(true);
+    h.calculate();
+    QVERIFY(h.form1.lastMle());
+    QTest::mouseClick(h.form2.ButtonMle, Qt::LeftButton);
+    TFormMle *w = h.form2.mleWindow();
+    QVERIFY(w && w->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+
+    // No printer here: the page goes to the PDF file the save dialog returns.
+    QTemporaryDir dir;
+    RecordingPrintDialogs dialogs;
+    dialogs.file = dir.filePath(QStringLiteral("page.pdf"));
+    setPrintDialogs(&dialogs);
+    QTest::mouseClick(w->PrintBtn, Qt::LeftButton);
+    setPrintDialogs(nullptr);
+    QVERIFY2(dialogs.failures.isEmpty(), qPrintable(dialogs.failures.join(u'\n')));
+    QCOMPARE(dialogs.suggested, QStringList{QStringLiteral("mle_fleet - доверительные границы.pdf")});
+    const PdfFacts pdf = readPdfFacts(dialogs.file);
+    QVERIFY(pdf.ok);
+    QCOMPARE(pdf.pages.size(), 1);
+    QVERIFY2(pdf.pages[0].width() > pdf.pages[0].height(), "page is not landscape");
+    // One image: the window's client area as shown, at twice the screen's pixel density.
+    QCOMPARE(pdf.images.size(), 1);
+    QCOMPARE(pdf.images[0], w->size() * 2 * w->devicePixelRatioF());
+    w->hide();
 }
 
 QTEST_MAIN(MleWindowTest)

@@ -524,6 +524,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"level_not_offered", {kSample, QStringLiteral("--level"), QStringLiteral("0.7")}, "--level"},
         UsageCase{"unknown_warranty_law", {kSample, QStringLiteral("--warranty-law=weibull")}, "--warranty-law"},
         UsageCase{"fleet_zero", {kSample, QStringLiteral("--fleet"), QStringLiteral("0")}, "--fleet"},
+        UsageCase{"unknown_bounds_kind", {kSample, QStringLiteral("--mle-bounds=wald")}, "--mle-bounds"},
+        UsageCase{"bounds_kind_missing", {kSample, QStringLiteral("--mle-bounds")}, "--mle-bounds"},
         UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -744,6 +746,56 @@ TEST(Drawn, MaximumLikelihoodChartsAndReportPage)
     // One more page: the bounds table beside the two charts.
     EXPECT_EQ(a.size(), b.size() + 1);
     EXPECT_TRUE(nonBlank(QImage(a[a.size() - 2])));
+}
+
+//! The text of a PDF (empty when pdftotext is missing).
+QString pdfText(const QString &pdf)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        return {};
+    QProcess p;
+    p.start(pdftotext, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(Drawn, BoundsKindOfTheReportPage)
+{
+    // The report's bounds table shows the kind asked for; the JSON keeps both either way.
+    QTemporaryDir dir;
+    QJsonObject kept[2];
+    const char *kinds[2] = {"lr", "fisher"};
+    for (int i = 0; i < 2; ++i) {
+        const QString pdf = dir.filePath(QStringLiteral("%1.pdf").arg(QLatin1String(kinds[i])));
+        const QString json = dir.filePath(QStringLiteral("%1.json").arg(QLatin1String(kinds[i])));
+        QStringList args = {data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("mle"),
+                            QStringLiteral("--locale"), QStringLiteral("C"), QStringLiteral("--pdf"), pdf,
+                            QStringLiteral("--json"), json, QStringLiteral("--quiet")};
+        if (i == 1)
+            args << QStringLiteral("--mle-bounds") << QStringLiteral("fisher");
+        const CliRun r = runCli(args);
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        kept[i] = parseJson(readAll(json))[QStringLiteral("mle")].toObject();
+        const QString text = pdfText(pdf);
+        if (text.isEmpty())
+            continue;   // no pdftotext: the JSON is still compared below
+        const bool lr = i == 0;
+        EXPECT_TRUE(text.contains(lr ? QStringLiteral("по отношению правдоподобия")
+                                     : QStringLiteral("по информации Фишера")));
+        EXPECT_FALSE(text.contains(lr ? QStringLiteral("по информации Фишера")
+                                      : QStringLiteral("по отношению правдоподобия")));
+        // The shape's bounds of that kind, as the table formats them (4 significant digits).
+        const QJsonArray b = kept[i][lr ? QStringLiteral("lr") : QStringLiteral("fisher")]
+                                 .toObject()[QStringLiteral("B")]
+                                 .toArray();
+        ASSERT_EQ(b.size(), 2);
+        for (const QJsonValue &v : b)
+            EXPECT_TRUE(text.contains(QString::number(v.toDouble(), 'g', 4))) << v.toDouble();
+    }
+    EXPECT_EQ(kept[0], kept[1]);
+    EXPECT_NE(kept[0][QStringLiteral("lr")], kept[0][QStringLiteral("fisher")]);
 }
 
 } // namespace

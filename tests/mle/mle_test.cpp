@@ -415,6 +415,123 @@ TEST(MleLr, LevelChangesTheQuantile)
     EXPECT_GT(*m->lr.low, *fleetFit().figure(QStringLiteral("per_product"))->lr.low);
 }
 
+// ---- the pointwise band of M(t) = K·F(t) ---------------------------------------------------
+
+TEST(MleBand, TimesAreEvenInLogTime)
+{
+    const std::vector<double> t = bandTimes(12.5, 3200, 40);
+    ASSERT_EQ(t.size(), 40u);
+    EXPECT_NEAR(t.front(), 12.5, 1e-12);
+    EXPECT_NEAR(t.back(), 3200, 1e-9);
+    for (size_t j = 1; j < t.size(); ++j)
+        EXPECT_NEAR(std::log(t[j] / t[j - 1]), std::log(3200 / 12.5) / 39, 1e-12);
+    // A single time: one unit of ln t apart, never a division by zero.
+    const std::vector<double> one = bandTimes(50, 50, 3);
+    ASSERT_EQ(one.size(), 3u);
+    EXPECT_NEAR(one[1], 50 * std::exp(1.0), 1e-9);
+    EXPECT_TRUE(bandTimes(0, 100).empty());
+}
+
+TEST(MleBand, EachBoundIsTheProfileOfTheCumulativeCurve)
+{
+    const Fleet &f = fleet();
+    const MleResult &r = fleetFit();
+    const MleInput in = inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO);
+    const std::vector<BandPoint> band = cumulativeBand(in, r, {150, in.tGar, 2500});
+    ASSERT_EQ(band.size(), 3u);
+    // At tGar the band is the figure M_tGar of the bounds table, both kinds.
+    const Figure *m = r.figure(QStringLiteral("M_tGar"));
+    const BandPoint &g = band[1];
+    ASSERT_TRUE(g.estimate && g.lr.low && g.lr.high && g.fisher.low && g.fisher.high);
+    EXPECT_NEAR(*g.estimate, *m->estimate, 1e-12 * *m->estimate);
+    EXPECT_NEAR(*g.fisher.low, *m->fisher.low, 1e-9 * *m->estimate);
+    EXPECT_NEAR(*g.fisher.high, *m->fisher.high, 1e-9 * *m->estimate);
+    EXPECT_NEAR(*g.lr.low, *m->lr.low, 1e-7 * *m->estimate);
+    EXPECT_NEAR(*g.lr.high, *m->lr.high, 1e-7 * *m->estimate);
+
+    // Early and late in the data: the deviance of the straight transcription, maximised over
+    // B and K with ln A = ln(−ln(1 − M/K)) − B·ln t, is the chi-square quantile at each bound.
+    const double q = 3.841458820694124;   // chi-square(1) quantile at 0.95
+    const double N = f.p.Nprived, mu = f.p.Sred, sg = f.p.SKO;
+    const double bH = std::log(r.B), kH = std::log(r.K);
+    for (const BandPoint &p : {band[0], band[2]}) {
+        ASSERT_TRUE(p.estimate && p.lr.low && p.lr.high) << p.t;
+        EXPECT_NEAR(*p.estimate, r.K * weibCDF(r.A, r.B, p.t), 1e-12 * *p.estimate);
+        EXPECT_LT(*p.lr.low, *p.estimate);
+        EXPECT_GT(*p.lr.high, *p.estimate);
+        for (double bound : {*p.lr.low, *p.lr.high}) {
+            double argb;
+            const double lp = maxBrent(
+                [&](double b) {
+                    double argk;
+                    const double kLo = std::max(kH - 1.5, std::log(bound) + 1e-9);
+                    return maxBrent(
+                        [&](double k) {
+                            const double a = std::log(-std::log1p(-bound * std::exp(-k))) -
+                                             std::exp(b) * std::log(p.t);
+                            return straightL(f.t, N, mu, sg, a, b, k);
+                        },
+                        kLo, std::max(kH + 1.5, kLo + 1), argk);
+                },
+                bH - 0.7, bH + 0.7, argb);
+            EXPECT_NEAR(2 * (r.loglik - lp), q, 1e-6) << "t " << p.t << " bound " << bound;
+        }
+        // The two kinds agree roughly where the fleet determines the curve well.
+        EXPECT_NEAR(std::log(*p.lr.high / *p.lr.low), std::log(*p.fisher.high / *p.fisher.low),
+                    0.25 * std::log(*p.fisher.high / *p.fisher.low))
+            << p.t;
+    }
+    // Without likelihood-ratio bounds only the Fisher band is computed.
+    MleInput fisherOnly = in;
+    fisherOnly.lrBounds = false;
+    const std::vector<BandPoint> quick = cumulativeBand(fisherOnly, r, {in.tGar});
+    ASSERT_EQ(quick.size(), 1u);
+    EXPECT_FALSE(quick[0].lr.low || quick[0].lr.high);
+    EXPECT_EQ(quick[0].fisher.low, g.fisher.low);
+}
+
+TEST(MleBand, OnARidgeTheCurveIsDeterminedWithinTheData)
+{
+    // F(Sred + 2·SKO) = 0.015: K is not determined, yet M(t) = K·F(t) ≈ K·A·t^B is, over the
+    // times of the data. Far beyond them M(t) approaches K, bounded only by K's range.
+    SimParams p;
+    p.B = 1.5;
+    p.A = 0.0151 / std::pow(1500.0, 1.5);
+    p.K = 2;
+    p.Nprived = 20000;
+    p.seed = 3;
+    const std::vector<double> t = simulateFailures(p);
+    const MleInput in = inputFor(t, p.Nprived, p.Sred, p.SKO);
+    const MleResult r = fitMle(in);
+    ASSERT_TRUE(r.ridge);
+    const std::vector<BandPoint> band = cumulativeBand(in, r, {300, 1000, 1e6});
+    ASSERT_EQ(band.size(), 3u);
+    for (size_t i = 0; i < 2; ++i) {
+        const BandPoint &b = band[i];
+        ASSERT_TRUE(b.estimate && b.lr.low && b.lr.high && b.fisher.low && b.fisher.high) << b.t;
+        EXPECT_LT(*b.lr.high / *b.lr.low, 1.6) << b.t;
+        const double truth = p.K * weibCDF(p.A, p.B, b.t);
+        EXPECT_LT(*b.lr.low, truth) << b.t;
+        EXPECT_GT(*b.lr.high, truth) << b.t;
+    }
+    const BandPoint &late = band[2];
+    ASSERT_TRUE(late.estimate);
+    EXPECT_LE(late.lr.high.value_or(kKMax), kKMax * (1 + 1e-9));
+    for (const BandPoint &b : band)
+        for (const std::optional<double> &v : {b.lr.low, b.lr.high, b.fisher.low, b.fisher.high})
+            if (v) {
+                EXPECT_TRUE(std::isfinite(*v) && *v > 0) << b.t;
+            }
+}
+
+TEST(MleBand, CancelFlagStopsTheBand)
+{
+    const Fleet &f = fleet();
+    const std::atomic<bool> stop{true};
+    EXPECT_THROW(cumulativeBand(inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO), fleetFit(), {500}, &stop),
+                 Cancelled);
+}
+
 // ---- identifiability ------------------------------------------------------------------------
 
 TEST(MleRidge, SmallFOverTheWarrantyIsFlagged)

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The texts of the maximum-likelihood window: numbers, open sides, the ridge, the
-// character of a cause.
+// character of a cause; the band of the probability plot.
 #include "mleview/mleview.h"
 #include "mleview/mleview_texts.h"
+#include "mleview/plots.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -149,4 +150,80 @@ TEST(MleViewTexts, CausesTableNamesEveryCauseAndKeepsRefusals)
     EXPECT_EQ(t.rows[1][0], QStringLiteral("Клапан"));
     EXPECT_EQ(t.rows[1][5], mtv::notFitted);
     EXPECT_EQ(t.rows[1].size(), t.header.size());
+}
+
+namespace {
+
+//! A fleet of 100 products with failures from 20 to 900 h, and a fit with a band over the
+//! plot's times whose sides are given by \a side (time index -> Fisher and LR bounds).
+struct PlotCase {
+    State s;
+    mle::MleResult r;
+    PlotCase()
+    {
+        for (int i = 1; i <= 45; ++i)
+            s.MasProbl.push_back({20.0 * i, 0, {}, {}});
+        s.Izd_Prived = 100;
+        s.tGar = 1000;
+        r.A = 1e-4;
+        r.B = 1.2;
+        r.K = 1.5;
+        r.Sred = 1000;
+        r.SKO = 250;
+        r.level = 0.9;
+        for (double t : mle::bandTimes(20, 1000)) {
+            mle::BandPoint b;
+            b.t = t;
+            const double M = r.K * -std::expm1(-r.A * std::pow(t, r.B));
+            b.estimate = M;
+            b.fisher = {0.8 * M, 1.2 * M};
+            b.lr = {0.7 * M, 1.3 * M};
+            r.band.push_back(b);
+        }
+    }
+};
+
+} // namespace
+
+TEST(MleViewPlot, BandOfTheChosenKindWithOpenSidesAtTheEdges)
+{
+    PlotCase c;
+    // Late times: the Fisher side passes K (beyond the paper), the LR side is open.
+    c.r.band.back().fisher.high = 2 * c.r.K;
+    c.r.band.back().lr.high.reset();
+    c.r.band.front().lr.low.reset();
+    for (bool lr : {true, false}) {
+        const ChartData d = mleview::probabilityPlot(c.s, c.r, lr, u',');
+        const SeriesData *model = d.find(QStringLiteral("Model"));
+        const SeriesData *low = d.find(QStringLiteral("BandLow"));
+        const SeriesData *high = d.find(QStringLiteral("BandHigh"));
+        ASSERT_TRUE(model && low && high);
+        EXPECT_EQ(low->title, mtv::probBand(QStringLiteral("90"), lr));
+        EXPECT_TRUE(high->title.isEmpty());   // one legend entry for the band
+        ASSERT_EQ(low->points.size(), c.r.band.size());
+        ASSERT_EQ(high->points.size(), c.r.band.size());
+        for (size_t j = 0; j < low->points.size(); ++j) {
+            const double lo = low->points[j].value, hi = high->points[j].value;
+            ASSERT_TRUE(std::isfinite(lo) && std::isfinite(hi)) << j;
+            EXPECT_GE(lo, d.left.min);
+            EXPECT_LE(hi, d.left.max);
+            EXPECT_LT(lo, model->points[j].value) << j;
+            EXPECT_GT(hi, model->points[j].value) << j;
+            // The chosen kind's bound at an ordinary time, on the paper of the estimated K.
+            if (j > 0 && j + 1 < low->points.size()) {
+                const mle::Bound &b = lr ? c.r.band[j].lr : c.r.band[j].fisher;
+                EXPECT_NEAR(lo, std::log(-std::log1p(-*b.low / c.r.K)), 1e-12);
+                EXPECT_NEAR(hi, std::log(-std::log1p(-*b.high / c.r.K)), 1e-12);
+            }
+        }
+        EXPECT_EQ(high->points.back().value, d.left.max);
+        if (lr) {
+            EXPECT_EQ(low->points.front().value, d.left.min);
+        }
+    }
+    // Without a band the plot has the model and the points only.
+    c.r.band.clear();
+    const ChartData d = mleview::probabilityPlot(c.s, c.r, true, u'.');
+    EXPECT_TRUE(d.find(QStringLiteral("Model")));
+    EXPECT_FALSE(d.find(QStringLiteral("BandLow")) || d.find(QStringLiteral("BandHigh")));
 }
