@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "options.h"
 
+#include <QCommandLineParser>
+
 #include <functional>
 #include <map>
 
@@ -111,6 +113,50 @@ QLocale parseLocale(const QString &name)
     return l;
 }
 
+//! An option's name as Qt knows it: without its dashes.
+QString bareName(const QString &name) { return name.mid(name.startsWith(u"--") ? 2 : 1); }
+
+/*! The usage error of a command line that Qt could not read, in the program's words: an
+ *  unknown option, a value missing at the end, or a value given to a flag. */
+template <class Flags>
+QString parseProblem(const QCommandLineParser &parser, const QStringList &args, const Flags &flags)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        // Qt drops the dashes and splits a single-dash word into letters: the word is
+        // given back as it was typed.
+        const QString bare = parser.unknownOptionNames().first();
+        if (bare.size() == 1)
+            for (const QString &a : args)
+                if (a.startsWith(u'-') && !a.startsWith(u"--") && a.contains(bare))
+                    return QStringLiteral("unknown option %1").arg(a);
+        return QStringLiteral("unknown option --%1").arg(bare);
+    }
+    for (const QString &a : args) {
+        if (a == u"--")
+            break;
+        const qsizetype eq = a.indexOf(u'=');
+        if (a.startsWith(u"--") && eq > 2 && flags.count(a.left(eq)))
+            return QStringLiteral("%1 takes no value").arg(a.left(eq));
+    }
+    // What is left: the last word is an option that takes a value.
+    return QStringLiteral("%1 needs a value").arg(args.isEmpty() ? QString() : args.last());
+}
+
+/*! Qt also reads the letter of -h as a long name (--h) and repeated (-hh); neither is an
+ *  option of the program. Returns the first such word (its name), or an empty text. */
+QString helpLookAlike(const QStringList &args)
+{
+    for (const QString &a : args) {
+        if (a == u"--")
+            break;
+        const QString name = a.section(u'=', 0, 0);
+        const bool repeated = a.size() > 2 && a.startsWith(u'-') && a.count(u'h') == a.size() - 1;
+        if (name == u"--h" || repeated)
+            return name;
+    }
+    return {};
+}
+
 } // namespace
 
 Options parseOptions(const QStringList &args, const QLocale &userLocale)
@@ -200,42 +246,34 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
         {QStringLiteral("-h"), [&] { o.help = true; }},
     };
 
-    bool onlyFiles = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (!onlyFiles && a == u"--") {
-            onlyFiles = true;
-            continue;
+    // Qt reads the words: "--opt VALUE" and "--opt=VALUE", "--" before data files, a
+    // lone "-" as a file. The values are applied in the order they were given, so that
+    // the last of a repeated option counts and the first bad value is the one reported.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const auto &[name, set] : withValue)
+        parser.addOption(QCommandLineOption(bareName(name), QString(), QStringLiteral("value")));
+    for (const auto &[name, set] : flags)
+        parser.addOption(QCommandLineOption(bareName(name)));
+    // The program's name is not among the arguments; the parser skips the first word.
+    if (!parser.parse(QStringList{QStringLiteral("obrotk-cli")} + args))
+        throw UsageError(parseProblem(parser, args, flags));
+    if (const QString w = helpLookAlike(args); !w.isEmpty())
+        throw UsageError(QStringLiteral("unknown option %1").arg(w));
+    std::map<QString, qsizetype> used; // values taken so far, by option
+    for (const QString &bare : parser.optionNames()) {
+        const QString name = (bare.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + bare;
+        if (auto f = flags.find(name); f != flags.end()) {
+            f->second();
+        } else if (auto w = withValue.find(name); w != withValue.end()) {
+            w->second(parser.values(bare).at(used[bare]++));
         }
-        if (!onlyFiles && a.startsWith(u'-') && a.size() > 1) {
-            QString name = a;
-            std::optional<QString> value;
-            const qsizetype eq = a.indexOf(u'=');
-            if (a.startsWith(u"--") && eq > 2) {
-                name = a.left(eq);
-                value = a.mid(eq + 1);
-            }
-            if (auto f = flags.find(name); f != flags.end()) {
-                if (value)
-                    throw UsageError(QStringLiteral("%1 takes no value").arg(name));
-                f->second();
-                continue;
-            }
-            auto w = withValue.find(name);
-            if (w == withValue.end())
-                throw UsageError(QStringLiteral("unknown option %1").arg(name));
-            if (!value) {
-                if (i + 1 >= args.size())
-                    throw UsageError(QStringLiteral("%1 needs a value").arg(name));
-                value = args[++i];
-            }
-            w->second(*value);
-            continue;
-        }
-        if (!o.file.isEmpty())
-            throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(o.file, a));
-        o.file = a;
     }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(files[0], files[1]));
+    if (!files.isEmpty())
+        o.file = files[0];
     if (o.file.isEmpty() && !o.help && !o.version)
         throw UsageError(QStringLiteral("no failure data file given"));
     return o;

@@ -64,11 +64,13 @@ struct Options {
     bool version = false;
 };
 
-//! The usage text (English option names, as in --help).
+/*! \brief The usage text (English option names, as in --help). Written out rather than
+ *  made by QCommandLineParser::helpText, which would list the options one by one in its
+ *  own words and lose the grouped synopsis and the exit statuses. */
 QString usageText();
 
-/*! \brief Parses the arguments (without the program name). Accepts "--opt VALUE" and
- *  "--opt=VALUE". Throws UsageError for an unknown option, a missing or malformed value,
+/*! \brief Parses the arguments (without the program name) with QCommandLineParser.
+ *  Accepts "--opt VALUE" and "--opt=VALUE"; a repeated option's last value counts. Throws UsageError for an unknown option, a missing or malformed value,
  *  or a missing or second data file. Number texts of the boxes are checked later, with
  *  the same parsers the window uses. */
 Options parseOptions(const QStringList &args, const QLocale &userLocale = QLocale());

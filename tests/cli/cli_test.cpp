@@ -524,7 +524,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"level_not_offered", {kSample, QStringLiteral("--level"), QStringLiteral("0.7")}, "--level"},
         UsageCase{"unknown_warranty_law", {kSample, QStringLiteral("--warranty-law=weibull")}, "--warranty-law"},
         UsageCase{"fleet_zero", {kSample, QStringLiteral("--fleet"), QStringLiteral("0")}, "--fleet"},
-        UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"}),
+        UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"},
+        // Words the parser would otherwise read as letters or as -h's long name.
+        UsageCase{"single_dash_word", {kSample, QStringLiteral("-help")}, "unknown option -help"},
+        UsageCase{"help_letter_as_long_name", {kSample, QStringLiteral("--h")}, "unknown option --h"},
+        UsageCase{"help_letter_twice", {kSample, QStringLiteral("-hh")}, "unknown option -hh"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The bundled sample holds a failure at 0.0 h, where the likelihood is undefined; the ML
@@ -626,6 +630,16 @@ TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_TRUE(quiet.out.isEmpty());
     EXPECT_TRUE(quiet.err.isEmpty());
+}
+
+TEST(Streams, TheLastOfARepeatedOptionCountsAndDoubleDashEndsTheOptions)
+{
+    const CliRun r = runCli({QStringLiteral("--locale"), QStringLiteral("ru_RU"), QStringLiteral("--locale=C"),
+                             QStringLiteral("--json"), QStringLiteral("-"), QStringLiteral("--"), kSample});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonArray table = parseJson(r.out)[QStringLiteral("table")].toArray();
+    ASSERT_EQ(table.size(), 12);
+    EXPECT_TRUE(table[1].toArray()[1].toString().contains(u'.')) << "the C locale's period";
 }
 
 TEST(Streams, GeneticProgressGoesToStderrOnlyOnATerminal)
