@@ -73,7 +73,7 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
             active.push_back(k);
 
     // 3..6: a fresh chart; the model totals are summed again.
-    resetModelTotals(s);
+    PerModel totals;
     ExpandView v;
     ChartData &c = v.chart;
     c = expandFrame(mem);
@@ -124,7 +124,7 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
             addPoint(c.series[firstBar + r], h.Npr[size_t(k)] * K_Interval / Izd, label,
                      paletteColor(k));
         }
-        advanceModelTotals(s, i);
+        advanceModelTotals(totals, s, i);
         if (M.Executed) {
             if (auto f = at(M.F_Weib, i))
                 addPoint(S2, *f * K_Interval * M.K_powtor, label);
@@ -153,6 +153,8 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
         }
         x1 = x2;
     }
+
+    storeModelTotals(s, totals);
 
     // 8: the red dashed curve shows accumulated failures once a named cause has some.
     for (int k = 1; k <= kMaxCauses; ++k)
