@@ -58,19 +58,7 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
     // 1, 2: per-cause totals; causes 1..18 with failures are active.
     const size_t n = s.Hist_Arr.size();
     int32_t x1 = 0;
-    s.SumNund = 0;
-    s.F_OutGar.assign(n, 0.0);
-    s.Sum_PrichRow.fill(0);
-    s.Sum_PrichCol.fill(0);
-    for (const Hist_Rec &h : s.Hist_Arr) {
-        s.SumNund += h.Nund;
-        for (int k = 0; k <= kMaxCauses; ++k)
-            s.Sum_PrichRow[size_t(k)] += h.Npr[size_t(k)];
-    }
-    std::vector<int> active;
-    for (int k = 1; k <= kMaxCauses; ++k)
-        if (s.Sum_PrichRow[size_t(k)] > 0)
-            active.push_back(k);
+    const std::vector<int> active = startCauseTotals(s, kMaxCauses);
 
     // 3..6: a fresh chart; the model totals are summed again.
     PerModel totals;

@@ -70,6 +70,26 @@ void storeModelTotals(State &s, const PerModel &totals)
     }
 }
 
+std::vector<int> startCauseTotals(State &s, int lastCause)
+{
+    s.SumNund = 0;
+    s.F_OutGar.assign(s.Hist_Arr.size(), 0.0);
+    for (int k = 0; k <= lastCause; ++k) {
+        s.Sum_PrichRow[size_t(k)] = 0;
+        s.Sum_PrichCol[size_t(k)] = 0;
+    }
+    for (const Hist_Rec &h : s.Hist_Arr) {
+        s.SumNund += h.Nund;
+        for (int k = 0; k <= lastCause; ++k)
+            s.Sum_PrichRow[size_t(k)] += h.Npr[size_t(k)];
+    }
+    std::vector<int> active;
+    for (int k = 1; k <= lastCause; ++k)
+        if (s.Sum_PrichRow[size_t(k)] > 0)
+            active.push_back(k);
+    return active;
+}
+
 QString causeTitle(const Vid_otkaza &cause, int32_t kolIzw, const NumLocale &nl)
 {
     return cause.Nazv_Prich + rtxt::causeTotal + fmtRound(cause.Dolya) + QStringLiteral(" (") +
@@ -153,21 +173,7 @@ ResultsCharts resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles
     // 1, 2: per-cause totals over the histogram; causes with failures are active.
     const size_t n = s.Hist_Arr.size();
     int32_t x1 = 0;
-    s.SumNund = 0;
-    s.F_OutGar.assign(n, 0.0);
-    for (int k = 0; k <= kFormCauses; ++k) {
-        s.Sum_PrichRow[size_t(k)] = 0;
-        s.Sum_PrichCol[size_t(k)] = 0;
-    }
-    for (const Hist_Rec &h : s.Hist_Arr) {
-        s.SumNund += h.Nund;
-        for (int k = 0; k <= kFormCauses; ++k)
-            s.Sum_PrichRow[size_t(k)] += h.Npr[size_t(k)];
-    }
-    std::vector<int> active;
-    for (int k = 1; k <= kFormCauses; ++k)
-        if (s.Sum_PrichRow[size_t(k)] > 0)
-            active.push_back(k);
+    const std::vector<int> active = startCauseTotals(s, kFormCauses);
 
     // 3..6: fresh charts (the run-time series of an earlier refresh are not carried over).
     ChartData c1 = flowChartFrame(), c2 = accumulatedChartFrame(), c3 = correctedChartFrame();

@@ -14,6 +14,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace obr {
 
@@ -87,6 +88,11 @@ void advanceModelTotals(PerModel &totals, const State &s, size_t i);
 /*! \brief Leaves the totals of a refresh in the state's model records: the genetic and the
  *  Smirnov records always (0 when the model is not set), the others when they are set. */
 void storeModelTotals(State &s, const PerModel &totals);
+
+/*! \brief What both chart passes start from, for causes 0 to \a lastCause: SumNund and
+ *  Sum_PrichRow summed over the histogram, Sum_PrichCol at 0, F_OutGar at 0 for every
+ *  interval. Returns the causes from 1 to \a lastCause that have failures. */
+std::vector<int> startCauseTotals(State &s, int lastCause);
 
 //! What the chart pass gives: the three charts and the model totals it formed.
 struct ResultsCharts {
