@@ -121,17 +121,30 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
         o.help = true;
         return o;
     }
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size() || (args[i + 1].startsWith(QStringLiteral("--")) && args[i + 1] != u"-"))
-                throw UsageError(QStringLiteral("после %1 нужно значение").arg(a));
-            return args[++i];
-        };
+    const CommandWords w = readCommandWords(
+        args,
+        {QStringLiteral("--life"), QStringLiteral("--dist"), QStringLiteral("--estimator"),
+         QStringLiteral("--level"), QStringLiteral("--b-lives"), QStringLiteral("--reliability-at"),
+         QStringLiteral("--json"), QStringLiteral("--charts"), QStringLiteral("--pdf"),
+         QStringLiteral("--locale")},
+        {QStringLiteral("--quiet")});
+    switch (w.problem) {
+    case CommandWords::Problem::None: break;
+    case CommandWords::Problem::MissingValue:
+        throw UsageError(QStringLiteral("после %1 нужно значение").arg(w.word));
+    case CommandWords::Problem::UnknownOption:
+    case CommandWords::Problem::FlagWithValue:
+        throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.word));
+    }
+    if (!w.others.isEmpty())
+        throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.others.first()));
+    for (const auto &[a, v] : w.options) {
+        // A value is never an option: "--json --quiet" lacks the path.
+        if (a != u"--quiet" && v.startsWith(QStringLiteral("--")))
+            throw UsageError(QStringLiteral("после %1 нужно значение").arg(a));
         if (a == u"--life") {
-            o.file = value();
+            o.file = v;
         } else if (a == u"--dist") {
-            const QString v = value();
             if (v == u"all") {
                 o.all = true;
             } else if (auto d = distFromKey(v)) {
@@ -140,31 +153,26 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
                 throw UsageError(QStringLiteral("--dist: неизвестное распределение «%1»").arg(v));
             }
         } else if (a == u"--estimator") {
-            const QString v = value();
             auto e = estimatorFromKey(v);
             if (!e)
                 throw UsageError(QStringLiteral("--estimator: неизвестный метод «%1»").arg(v));
             o.fit.estimator = *e;
         } else if (a == u"--level") {
-            o.fit.level = number(value(), userLocale, a);
+            o.fit.level = number(v, userLocale, a);
         } else if (a == u"--b-lives") {
-            o.fit.bPercents = numberList(value(), userLocale, a);
+            o.fit.bPercents = numberList(v, userLocale, a);
         } else if (a == u"--reliability-at") {
-            o.fit.times = numberList(value(), userLocale, a);
+            o.fit.times = numberList(v, userLocale, a);
         } else if (a == u"--json") {
-            o.json = value();
+            o.json = v;
         } else if (a == u"--charts") {
-            o.charts = value();
+            o.charts = v;
         } else if (a == u"--pdf") {
-            o.pdf = value();
+            o.pdf = v;
         } else if (a == u"--locale") {
-            o.locale = value();
+            o.locale = v;
         } else if (a == u"--quiet") {
             o.quiet = true;
-        } else if (a == u"--help" || a == u"-h") {
-            o.help = true;
-        } else {
-            throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(a));
         }
     }
     if (!o.help && o.file.isEmpty())
