@@ -81,3 +81,29 @@ TEST(LifeCli, TextFollowsTheLocaleAndErrorsKeepOutputsUnwritten)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().startsWith("%PDF"));
 }
+
+TEST(LifeCli, UsageErrorsNameTheWordAndTheEqualsFormIsRead)
+{
+    struct Case {
+        QStringList args;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{"--life"}, "после --life нужно значение"},
+        {{"--life", kIssue, "--json", "--quiet"}, "после --json нужно значение"},
+        {{"--life", kIssue, "--dist"}, "после --dist нужно значение"},
+        {{"--life", kIssue, "--foo"}, "неизвестный параметр «--foo»"},
+        {{"--life", kIssue, "-x"}, "неизвестный параметр «-x»"},
+        {{"--life", kIssue, "extra.csv"}, "неизвестный параметр «extra.csv»"},
+        {{"--life", kIssue, "--quiet=1"}, "неизвестный параметр «--quiet»"},
+    };
+    for (const Case &c : cases) {
+        const CliRun r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(c.message))) << r.errText().toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const CliRun json = runCli({"--life", kIssue, "--json=-", "--dist=weibull2"});
+    ASSERT_EQ(json.exitCode, 0) << json.errText().toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(json.out).object()["life"].toObject()["dist"].toString(), "weibull2");
+}
