@@ -267,12 +267,7 @@ ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QC
 ChartData observedExpectedChart(const State &s, const mle::MleResult &r, QChar dec)
 {
     ChartData c = chartFrame(mtv::obsExpTitle, mtv::countAxis, mtv::hoursAxis, dec);
-    SeriesData bars;
-    bars.name = QStringLiteral("Observed");
-    bars.title = mtv::obsBars;
-    bars.kind = SeriesKind::Bar;
-    bars.color = 0x8080C0;
-    bars.marksVisible = false;
+    SeriesData bars = detail::bar(QStringLiteral("Observed"), mtv::obsBars, 0x8080C0, 0);
     SeriesData expected = lineSeries(QStringLiteral("Expected"), mtv::expLine, kModelColor, 2);
     SeriesData low = lineSeries(QStringLiteral("PoissonLow"), mtv::poissonBand, 0x804000, 1, LineStyle::Dash);
     SeriesData high = lineSeries(QStringLiteral("PoissonHigh"), QString(), 0x804000, 1, LineStyle::Dash);
