@@ -78,7 +78,6 @@ std::vector<double> numberList(const QString &text, const QLocale &loc, const QS
 }
 
 QString fmt(const QLocale &loc, double v) { return lifeNumber(loc, v); }
-QString boundText(const QLocale &loc, const std::optional<Bounds> &b) { return boundsText(loc, b); }
 
 QJsonValue side(const std::optional<double> &x) { return x ? QJsonValue(*x) : QJsonValue(); }
 QJsonValue boundsJson(const std::optional<Bounds> &b)
@@ -215,24 +214,19 @@ QString lifeText(const LifeRun &r, const QLocale &loc)
                   fmt(loc, f.bic));
     if (f.rho)
         s += QStringLiteral("Коэффициент корреляции: %1\n").arg(fmt(loc, *f.rho));
-    auto row = [&](const QString &name, const Figure &x) {
+    auto row = [&](const QString &name, const QString &value, const QString &fisher,
+                   const QString &lr) {
         s += QStringLiteral("%1 %2 %3 %4\n")
                  .arg(name, -28)
-                 .arg(fmt(loc, x.value), -14)
-                 .arg(boundText(loc, x.fisher), -28)
-                 .arg(boundText(loc, x.lr));
+                 .arg(value, -14)
+                 .arg(fisher, -28)
+                 .arg(lr);
     };
-    s += QStringLiteral("\n%1 %2 %3 %4\n")
-             .arg(QStringLiteral("Показатель"), -28)
-             .arg(QStringLiteral("Оценка"), -14)
-             .arg(QStringLiteral("Границы (Фишер)"), -28)
-             .arg(QStringLiteral("Границы (отн. правдоп.)"));
-    for (const Figure &x : f.params)
-        row(paramTitle(f.dist, x.key), x);
-    for (const Figure &x : f.bLives)
-        row(bLifeTitle(loc, x), x);
-    for (const Figure &x : f.reliability)
-        row(reliabilityTitle(loc, x), x);
+    s += u'\n';
+    row(QStringLiteral("Показатель"), QStringLiteral("Оценка"), QStringLiteral("Границы (Фишер)"),
+        QStringLiteral("Границы (отн. правдоп.)"));
+    for (const FigureRow &x : figureRows(loc, f))
+        row(x.title, x.value, x.fisher, x.lr);
     for (const QString &n : f.notes)
         s += n + u'\n';
     if (r.all) {
