@@ -8,7 +8,7 @@
 #include "app/obrotk2015.h"
 #include "life/ui/lifeform.h"
 #include "model/texts.h"
-#include "results/ui/uifonts.h"
+#include "chart/fonts.h"
 
 #include <QButtonGroup>
 #include <QAbstractItemView>

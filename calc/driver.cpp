@@ -114,35 +114,39 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     const int count = int(rq.spiral) + int(rq.newton) + int(rq.smirnov) + int(rq.mle);
     int index = 0;
     const CancelFlag *cancel = progress.flag();
-    if (rq.spiral) {
-        progress.stage(CalcMethod::Spiral, index++, count);
-        const double k = readStepCoefficient(rq.Edit1, dec, rq.Edit1Name);
-        checkStepPasses(FitKind::Spiral, k, rq.Edit1Name, dec);
-        CalcFitRun &run = report.fits[size_t(CalcMethod::Spiral)];
-        SpirSp_Execute(s, k, criterion, log, &run.stats, dec, cancel);
-        modelCurve(s, s.MPirsS, log, dec);
+    // One step-search fit: its coefficient read and checked, the fit, its model curve.
+    auto stepFit = [&](CalcMethod m, FitKind kind, const QString &text, const QString &name,
+                       Mod_Weib &model, const auto &fit) -> CalcFitRun & {
+        progress.stage(m, index++, count);
+        const double k = readStepCoefficient(text, dec, name);
+        checkStepPasses(kind, k, name, dec);
+        CalcFitRun &run = report.fits[size_t(m)];
+        fit(k, run.stats);
+        modelCurve(s, model, log, dec);
         run.ran = true;
+        return run;
+    };
+    if (rq.spiral) {
+        CalcFitRun &run = stepFit(CalcMethod::Spiral, FitKind::Spiral, rq.Edit1, rq.Edit1Name,
+                                  s.MPirsS, [&](double k, FitStats &stats) {
+                                      SpirSp_Execute(s, k, criterion, log, &stats, dec, cancel);
+                                  });
         run.objective = pearsonAt(s, s.MPirsS, criterion);
     }
     if (rq.newton) {
-        progress.stage(CalcMethod::Newton, index++, count);
-        const double k = readStepCoefficient(rq.Edit6, dec, rq.Edit6Name);
-        checkStepPasses(FitKind::Newton, k, rq.Edit6Name, dec);
-        CalcFitRun &run = report.fits[size_t(CalcMethod::Newton)];
-        Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion, log, &run.stats, dec, cancel);
-        modelCurve(s, s.MPirsN, log, dec);
-        run.ran = true;
+        CalcFitRun &run = stepFit(CalcMethod::Newton, FitKind::Newton, rq.Edit6, rq.Edit6Name,
+                                  s.MPirsN, [&](double k, FitStats &stats) {
+                                      Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, k, criterion,
+                                                         log, &stats, dec, cancel);
+                                  });
         run.objective = pearsonAt(s, s.MPirsN, criterion);
     }
     if (rq.smirnov) {
-        progress.stage(CalcMethod::Smirnov, index++, count);
-        const double k = readStepCoefficient(rq.Edit5, dec, rq.Edit5Name);
-        checkStepPasses(FitKind::Smirnov, k, rq.Edit5Name, dec);
-        CalcFitRun &run = report.fits[size_t(CalcMethod::Smirnov)];
-        Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &run.stats, dec, cancel,
-                            rq.threads);
-        modelCurve(s, s.MSmirn, log, dec);
-        run.ran = true;
+        CalcFitRun &run = stepFit(CalcMethod::Smirnov, FitKind::Smirnov, rq.Edit5, rq.Edit5Name,
+                                  s.MSmirn, [&](double k, FitStats &stats) {
+                                      Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log,
+                                                          &stats, dec, cancel, rq.threads);
+                                  });
         run.objective = run.stats.objective;
     }
     // The maximum-likelihood fit starts from the warranty figures as the boxes give them,

@@ -34,18 +34,6 @@ namespace {
 const QString kPopulationDesign = QStringLiteral("3000");
 const QString kGenerationsDesign = QStringLiteral("1500");
 
-Mod_Weib &model(State &s, ModelId id)
-{
-    switch (id) {
-    case ModelId::MPirsN: return s.MPirsN;
-    case ModelId::MPirsS: return s.MPirsS;
-    case ModelId::MSmirn: return s.MSmirn;
-    case ModelId::MGenet: return s.MGenet;
-    case ModelId::MMaxPr: return s.MMaxPr;
-    }
-    return s.MGenet;
-}
-
 //! The bytes of an input file; the errors name the file.
 QByteArray readBytes(const QString &path)
 {
@@ -287,17 +275,12 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
         a.results = computeResults(s, a.nl, width, titles);
     }
 
-    // What the results table showed.
+    // What the results table showed; its totals and statistics are in a.results.
     for (ModelId id : kModelOrder) {
-        const Mod_Weib &M = model(s, id);
+        const Mod_Weib &M = modelRecord(s, id);
         a.models[size_t(id)] = M;
-        if (M.Executed) {
-            // The table's statistic: the results pass computed it already.
-            a.kolmogorov[size_t(id)] = a.results.table.kolmogorov[size_t(id)];
-            a.models[size_t(id)].KolmCrt = a.kolmogorov[size_t(id)];
-        } else {
+        if (!M.Executed)
             runs[size_t(id)].ran = false;
-        }
     }
     a.Pot08 = s.Pot08;
     a.histogram = s.Hist_Arr;

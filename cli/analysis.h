@@ -24,10 +24,7 @@
 
 namespace obr::cli {
 
-//! The models in the order the results table shows them.
-enum class ModelId { MPirsN = 0, MPirsS = 1, MSmirn = 2, MGenet = 3, MMaxPr = 4 };
-constexpr std::array<ModelId, 5> kModelOrder = {ModelId::MPirsN, ModelId::MPirsS, ModelId::MSmirn,
-                                                ModelId::MGenet, ModelId::MMaxPr};
+//! The JSON name of a model: its record's name in the state.
 QString modelName(ModelId id);
 
 //! Work figures of one executed search.
@@ -61,14 +58,13 @@ struct Analysis {
     QStringList log;                //!< Memo2, starting with "Ход решения"
     std::array<ModelRun, 5> runs;   //!< by ModelId
     std::array<Mod_Weib, 5> models; //!< the model records as the results table showed them
-    std::array<double, 5> kolmogorov{};   //!< criterion of each shown model
     std::optional<mle::MleResult> mle;    //!< the maximum-likelihood fit, when it ran
     std::vector<mle::CauseFit> mleCauses; //!< its fit per cause with at least 5 failures
     bool mleLr = true;                    //!< the report shows its LR bounds (or Fisher's)
     ChartData mleProbPlot;                //!< its probability plot (when it ran)
     ChartData mleCausesChart;             //!< its causes chart (when it ran)
     double Pot08 = 0;
-    ResultsView results;
+    ResultsView results;            //!< with the model totals and Kolmogorov statistics shown
     ExpandView expand;
     std::optional<NonparamResult> nonparam;
     std::vector<Hist_Rec> histogram;

@@ -78,7 +78,6 @@ std::vector<double> numberList(const QString &text, const QLocale &loc, const QS
 }
 
 QString fmt(const QLocale &loc, double v) { return lifeNumber(loc, v); }
-QString boundText(const QLocale &loc, const std::optional<Bounds> &b) { return boundsText(loc, b); }
 
 QJsonValue side(const std::optional<double> &x) { return x ? QJsonValue(*x) : QJsonValue(); }
 QJsonValue boundsJson(const std::optional<Bounds> &b)
@@ -121,17 +120,30 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
         o.help = true;
         return o;
     }
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size() || (args[i + 1].startsWith(QStringLiteral("--")) && args[i + 1] != u"-"))
-                throw UsageError(QStringLiteral("после %1 нужно значение").arg(a));
-            return args[++i];
-        };
+    const CommandWords w = readCommandWords(
+        args,
+        {QStringLiteral("--life"), QStringLiteral("--dist"), QStringLiteral("--estimator"),
+         QStringLiteral("--level"), QStringLiteral("--b-lives"), QStringLiteral("--reliability-at"),
+         QStringLiteral("--json"), QStringLiteral("--charts"), QStringLiteral("--pdf"),
+         QStringLiteral("--locale")},
+        {QStringLiteral("--quiet")});
+    switch (w.problem) {
+    case CommandWords::Problem::None: break;
+    case CommandWords::Problem::MissingValue:
+        throw UsageError(QStringLiteral("после %1 нужно значение").arg(w.word));
+    case CommandWords::Problem::UnknownOption:
+    case CommandWords::Problem::FlagWithValue:
+        throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.word));
+    }
+    if (!w.others.isEmpty())
+        throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.others.first()));
+    for (const auto &[a, v] : w.options) {
+        // A value is never an option: "--json --quiet" lacks the path.
+        if (a != u"--quiet" && v.startsWith(QStringLiteral("--")))
+            throw UsageError(QStringLiteral("после %1 нужно значение").arg(a));
         if (a == u"--life") {
-            o.file = value();
+            o.file = v;
         } else if (a == u"--dist") {
-            const QString v = value();
             if (v == u"all") {
                 o.all = true;
             } else if (auto d = distFromKey(v)) {
@@ -140,31 +152,26 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
                 throw UsageError(QStringLiteral("--dist: неизвестное распределение «%1»").arg(v));
             }
         } else if (a == u"--estimator") {
-            const QString v = value();
             auto e = estimatorFromKey(v);
             if (!e)
                 throw UsageError(QStringLiteral("--estimator: неизвестный метод «%1»").arg(v));
             o.fit.estimator = *e;
         } else if (a == u"--level") {
-            o.fit.level = number(value(), userLocale, a);
+            o.fit.level = number(v, userLocale, a);
         } else if (a == u"--b-lives") {
-            o.fit.bPercents = numberList(value(), userLocale, a);
+            o.fit.bPercents = numberList(v, userLocale, a);
         } else if (a == u"--reliability-at") {
-            o.fit.times = numberList(value(), userLocale, a);
+            o.fit.times = numberList(v, userLocale, a);
         } else if (a == u"--json") {
-            o.json = value();
+            o.json = v;
         } else if (a == u"--charts") {
-            o.charts = value();
+            o.charts = v;
         } else if (a == u"--pdf") {
-            o.pdf = value();
+            o.pdf = v;
         } else if (a == u"--locale") {
-            o.locale = value();
+            o.locale = v;
         } else if (a == u"--quiet") {
             o.quiet = true;
-        } else if (a == u"--help" || a == u"-h") {
-            o.help = true;
-        } else {
-            throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(a));
         }
     }
     if (!o.help && o.file.isEmpty())
@@ -207,24 +214,19 @@ QString lifeText(const LifeRun &r, const QLocale &loc)
                   fmt(loc, f.bic));
     if (f.rho)
         s += QStringLiteral("Коэффициент корреляции: %1\n").arg(fmt(loc, *f.rho));
-    auto row = [&](const QString &name, const Figure &x) {
+    auto row = [&](const QString &name, const QString &value, const QString &fisher,
+                   const QString &lr) {
         s += QStringLiteral("%1 %2 %3 %4\n")
                  .arg(name, -28)
-                 .arg(fmt(loc, x.value), -14)
-                 .arg(boundText(loc, x.fisher), -28)
-                 .arg(boundText(loc, x.lr));
+                 .arg(value, -14)
+                 .arg(fisher, -28)
+                 .arg(lr);
     };
-    s += QStringLiteral("\n%1 %2 %3 %4\n")
-             .arg(QStringLiteral("Показатель"), -28)
-             .arg(QStringLiteral("Оценка"), -14)
-             .arg(QStringLiteral("Границы (Фишер)"), -28)
-             .arg(QStringLiteral("Границы (отн. правдоп.)"));
-    for (const Figure &x : f.params)
-        row(paramTitle(f.dist, x.key), x);
-    for (const Figure &x : f.bLives)
-        row(bLifeTitle(loc, x), x);
-    for (const Figure &x : f.reliability)
-        row(reliabilityTitle(loc, x), x);
+    s += u'\n';
+    row(QStringLiteral("Показатель"), QStringLiteral("Оценка"), QStringLiteral("Границы (Фишер)"),
+        QStringLiteral("Границы (отн. правдоп.)"));
+    for (const FigureRow &x : figureRows(loc, f))
+        row(x.title, x.value, x.fisher, x.lr);
     for (const QString &n : f.notes)
         s += n + u'\n';
     if (r.all) {

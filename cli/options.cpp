@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "options.h"
 
+#include <QCommandLineParser>
+
 #include <functional>
 #include <map>
 
@@ -55,6 +57,97 @@ QString numberText(const QString &typed, QChar dec)
         if (c == u'.' || c == u',')
             c = dec;
     return t;
+}
+
+namespace {
+
+//! An option's name as Qt knows it: without its dashes.
+QString bareName(const QString &name) { return name.mid(name.startsWith(u"--") ? 2 : 1); }
+
+//! The words before "--", where options may stand.
+QStringList optionWords(const QStringList &args)
+{
+    const qsizetype end = args.indexOf(QStringLiteral("--"));
+    return end < 0 ? args : args.mid(0, end);
+}
+
+/*! Qt also reads a one-letter option as a long name (--h) and repeated (-hh); neither is an
+ *  option of the program. Returns the first such word (its name), or an empty text. */
+QString letterLookAlike(const QStringList &words, const QStringList &names)
+{
+    for (const QString &name : names) {
+        if (name.size() != 2 || name.startsWith(u"--"))
+            continue;
+        const QChar letter = name[1];
+        for (const QString &a : words) {
+            const QString n = a.section(u'=', 0, 0);
+            const bool repeated = a.size() > 2 && a.startsWith(u'-') && a.count(letter) == a.size() - 1;
+            if (n == QStringLiteral("--") + letter || repeated)
+                return n;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+CommandWords readCommandWords(const QStringList &args, const QStringList &valued,
+                              const QStringList &flags)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    std::map<QString, QString> named; // Qt's name -> the name as the program spells it
+    for (const QString &name : valued) {
+        parser.addOption(QCommandLineOption(bareName(name), QString(), QStringLiteral("value")));
+        named[bareName(name)] = name;
+    }
+    for (const QString &name : flags) {
+        parser.addOption(QCommandLineOption(bareName(name)));
+        named[bareName(name)] = name;
+    }
+    CommandWords w;
+    const QStringList words = optionWords(args);
+    // The program's name is not among the arguments; the parser skips the first word.
+    if (!parser.parse(QStringList{QStringLiteral("obrotk-cli")} + args)) {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            // Qt drops the dashes and splits a single-dash word into letters: the word is
+            // given back as it was typed.
+            w.problem = CommandWords::Problem::UnknownOption;
+            const QString bare = parser.unknownOptionNames().first();
+            w.word = QStringLiteral("--") + bare;
+            if (bare.size() == 1)
+                for (const QString &a : words)
+                    if (a.startsWith(u'-') && !a.startsWith(u"--") && a.contains(bare)) {
+                        w.word = a;
+                        break;
+                    }
+            return w;
+        }
+        for (const QString &a : words) {
+            const qsizetype eq = a.indexOf(u'=');
+            if (a.startsWith(u"--") && eq > 2 && flags.contains(a.left(eq))) {
+                w.problem = CommandWords::Problem::FlagWithValue;
+                w.word = a.left(eq);
+                return w;
+            }
+        }
+        // What is left: the last word is an option that takes a value.
+        w.problem = CommandWords::Problem::MissingValue;
+        w.word = args.isEmpty() ? QString() : args.last();
+        return w;
+    }
+    if (const QString look = letterLookAlike(words, valued + flags); !look.isEmpty()) {
+        w.problem = CommandWords::Problem::UnknownOption;
+        w.word = look;
+        return w;
+    }
+    std::map<QString, qsizetype> used; // values taken so far, by option
+    for (const QString &bare : parser.optionNames()) {
+        const QString &name = named.at(bare);
+        w.options.push_back({name, valued.contains(name) ? parser.values(bare).at(used[bare]++) : QString()});
+    }
+    w.others = parser.positionalArguments();
+    return w;
 }
 
 namespace {
@@ -213,42 +306,32 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
         {QStringLiteral("-h"), [&] { o.help = true; }},
     };
 
-    bool onlyFiles = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (!onlyFiles && a == u"--") {
-            onlyFiles = true;
-            continue;
-        }
-        if (!onlyFiles && a.startsWith(u'-') && a.size() > 1) {
-            QString name = a;
-            std::optional<QString> value;
-            const qsizetype eq = a.indexOf(u'=');
-            if (a.startsWith(u"--") && eq > 2) {
-                name = a.left(eq);
-                value = a.mid(eq + 1);
-            }
-            if (auto f = flags.find(name); f != flags.end()) {
-                if (value)
-                    throw UsageError(QStringLiteral("%1 takes no value").arg(name));
-                f->second();
-                continue;
-            }
-            auto w = withValue.find(name);
-            if (w == withValue.end())
-                throw UsageError(QStringLiteral("unknown option %1").arg(name));
-            if (!value) {
-                if (i + 1 >= args.size())
-                    throw UsageError(QStringLiteral("%1 needs a value").arg(name));
-                value = args[++i];
-            }
-            w->second(*value);
-            continue;
-        }
-        if (!o.file.isEmpty())
-            throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(o.file, a));
-        o.file = a;
+    QStringList valued, flagNames;
+    for (const auto &[name, set] : withValue)
+        valued << name;
+    for (const auto &[name, set] : flags)
+        flagNames << name;
+    const CommandWords w = readCommandWords(args, valued, flagNames);
+    switch (w.problem) {
+    case CommandWords::Problem::None: break;
+    case CommandWords::Problem::UnknownOption:
+        throw UsageError(QStringLiteral("unknown option %1").arg(w.word));
+    case CommandWords::Problem::MissingValue:
+        throw UsageError(QStringLiteral("%1 needs a value").arg(w.word));
+    case CommandWords::Problem::FlagWithValue:
+        throw UsageError(QStringLiteral("%1 takes no value").arg(w.word));
     }
+    // In the order given: the last of a repeated option counts, the first bad value is reported.
+    for (const auto &[name, value] : w.options) {
+        if (auto f = flags.find(name); f != flags.end())
+            f->second();
+        else
+            withValue.at(name)(value);
+    }
+    if (w.others.size() > 1)
+        throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(w.others[0], w.others[1]));
+    if (!w.others.isEmpty())
+        o.file = w.others[0];
     if (o.file.isEmpty() && !o.help && !o.version)
         throw UsageError(QStringLiteral("no failure data file given"));
     return o;

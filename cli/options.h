@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace obr::cli {
 
@@ -23,6 +25,24 @@ public:
 private:
     QString m_message;
 };
+
+/*! \brief A command line as QCommandLineParser reads it against the program's options:
+ *  "--opt VALUE" and "--opt=VALUE", single-letter options after one dash, "--" before
+ *  words that are not options, a lone "-" as such a word. */
+struct CommandWords {
+    //! The options in the order given, named as the program spells them (with dashes),
+    //! each with its value (empty for a flag).
+    std::vector<std::pair<QString, QString>> options;
+    QStringList others; //!< the words that are not options, in order
+    //! What made the words unreadable, and the word concerned (as typed, without a value).
+    enum class Problem { None, UnknownOption, MissingValue, FlagWithValue } problem = Problem::None;
+    QString word;
+};
+
+/*! \brief Reads \a args (without the program's name). \a valued and \a flags are the
+ *  options that take a value and those that do not, with their dashes ("--json", "-h"). */
+CommandWords readCommandWords(const QStringList &args, const QStringList &valued,
+                              const QStringList &flags);
 
 //! What the command line asks for. Number texts are kept as typed (see numberText).
 struct Options {
@@ -65,12 +85,14 @@ struct Options {
     bool version = false;
 };
 
-//! The usage text (English option names, as in --help).
+/*! \brief The usage text (English option names, as in --help). Written out rather than
+ *  made by QCommandLineParser::helpText, which would list the options one by one in its
+ *  own words and lose the grouped synopsis and the exit statuses. */
 QString usageText();
 
-/*! \brief Parses the arguments (without the program name). Accepts "--opt VALUE" and
- *  "--opt=VALUE". Throws UsageError for an unknown option, a missing or malformed value,
- *  or a missing or second data file. Number texts of the boxes are checked later, with
+/*! \brief Parses the arguments (without the program name) with readCommandWords; a
+ *  repeated option's last value counts. Throws UsageError for an unknown option, a
+ *  missing or malformed value, or a missing or second data file. Number texts of the boxes are checked later, with
  *  the same parsers the window uses. */
 Options parseOptions(const QStringList &args, const QLocale &userLocale = QLocale());
 

@@ -7,6 +7,8 @@
 #include "cli/analysis.h"
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -22,13 +24,12 @@ QString tableText(const ResultsView &v);
 //! The labels of the half-fleet times of the nonparametric window, one per line.
 QString nonparamText(const NonparamResult &r);
 
-/*! \brief A double as JSON text that reads back to the same double (shortest form);
- *  "null" for a value that is not finite. */
-QByteArray jsonNumber(double v);
-//! A string as a JSON string literal.
-QByteArray jsonString(const QString &s);
+//! A double as a JSON value; null for a value that is not finite (JSON has no such numbers).
+QJsonValue jsonNumber(double v);
 
-//! The JSON object of the analysis (UTF-8, ends with a line break).
+//! The JSON object of the analysis.
+QJsonObject analysisObject(const Analysis &a, const QString &file);
+//! The same as UTF-8 text, indented, ending with a line break.
 QByteArray analysisJson(const Analysis &a, const QString &file);
 
 } // namespace obr::cli

@@ -13,6 +13,24 @@ namespace {
 
 constexpr double kU = std::numeric_limits<double>::epsilon() / 2;   // unit roundoff
 
+//! pw[i] = t[i]^B at every interval end (both engines keep the powers of the set shape).
+void fillPowers(const std::vector<double> &t, double B, std::vector<double> &pw)
+{
+    for (size_t i = 0; i < pw.size(); ++i)
+        pw[i] = std::pow(t[i], B);
+}
+
+//! P[i]: the Weibull share of interval i at coefficient A, from the powers of its two ends.
+void fillShares(double A, const std::vector<double> &pw, std::vector<double> &P)
+{
+    double wprev = weibFromPow(A, pw[0]);
+    for (size_t i = 0; i < P.size(); ++i) {
+        const double w = weibFromPow(A, pw[i + 1]);
+        P[i] = weibDiff(w, wprev);
+        wprev = w;
+    }
+}
+
 template <Criterion C>
 inline double pearsonSum(size_t m, double c, const double *P, const double *Gc, const double *O,
                          double kol, double *Eout, double &Etot)
@@ -68,21 +86,9 @@ void PearsonEngine::setPoint(double A, double B, double K, double Mu, double Sig
     refreshG();
 }
 
-void PearsonEngine::refreshPow()
-{
-    for (size_t i = 0; i <= m_m; ++i)
-        m_pw[i] = std::pow(m_t[i], m_B);
-}
+void PearsonEngine::refreshPow() { fillPowers(m_t, m_B, m_pw); }
 
-void PearsonEngine::refreshP()
-{
-    double wprev = weibFromPow(m_A, m_pw[0]);
-    for (size_t i = 0; i < m_m; ++i) {
-        const double w = weibFromPow(m_A, m_pw[i + 1]);
-        m_P[i] = weibDiff(w, wprev);
-        wprev = w;
-    }
-}
+void PearsonEngine::refreshP() { fillShares(m_A, m_pw, m_P); }
 
 void PearsonEngine::refreshG()
 {
@@ -272,21 +278,9 @@ void SmirnovEngine::setPoint(double A, double B, double K)
     refreshP();
 }
 
-void SmirnovEngine::refreshPow()
-{
-    for (size_t i = 0; i <= m_n; ++i)
-        m_pw[i] = std::pow(m_t[i], m_B);
-}
+void SmirnovEngine::refreshPow() { fillPowers(m_t, m_B, m_pw); }
 
-void SmirnovEngine::refreshP()
-{
-    double wprev = weibFromPow(m_A, m_pw[0]);
-    for (size_t i = 0; i < m_n; ++i) {
-        const double w = weibFromPow(m_A, m_pw[i + 1]);
-        m_P[i] = weibDiff(w, wprev);
-        wprev = w;
-    }
-}
+void SmirnovEngine::refreshP() { fillShares(m_A, m_pw, m_P); }
 
 double SmirnovEngine::sum(double c, const double *P)
 {

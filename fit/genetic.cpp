@@ -201,6 +201,21 @@ size_t roundIndex(double x)
     return r > 0 ? size_t(r) : 0;
 }
 
+/*! A probability of one generation and its bar: a bar position that differs from the
+ *  current probability was set by the user and governs; otherwise the scheduled value
+ *  applies and the bar follows it. Returns the probability. */
+template <class Show>
+double followBar(std::atomic<int> &bar, double current, double scheduled, const Show &show)
+{
+    const int pos = bar.load();
+    if (std::fabs(current - pos / 100.0) > 0.01)
+        return pos / 101.0;
+    const int np = int(roundEven(scheduled * 101));
+    bar.store(np);
+    show(np);
+    return scheduled;
+}
+
 } // namespace
 
 GenEngine::GenEngine(GenInput in, GenControl &control, GenHost &host, SeedSource seeds)
@@ -413,26 +428,10 @@ bool GenEngine::generation()
     const int32_t i = m_i;
     const int32_t N = m_N;
 
-    // A bar position that differs from the current probability was set by the user and
-    // governs this generation; otherwise the schedule applies and the bar follows it.
-    const int pos1 = m_ctl.trackBar1.load();
-    if (std::fabs(m_fPCrossingOver - pos1 / 100.0) > 0.01) {
-        m_fPCrossingOver = pos1 / 101.0;
-    } else {
-        m_fPCrossingOver = crossoverSchedule(i, N);
-        const int np = int(roundEven(m_fPCrossingOver * 101));
-        m_ctl.trackBar1.store(np);
-        m_host.trackBar1(np);
-    }
-    const int pos2 = m_ctl.trackBar2.load();
-    if (std::fabs(m_fPMutation - pos2 / 100.0) > 0.01) {
-        m_fPMutation = pos2 / 101.0;
-    } else {
-        m_fPMutation = mutationSchedule(i, N);
-        const int np = int(roundEven(m_fPMutation * 101));
-        m_ctl.trackBar2.store(np);
-        m_host.trackBar2(np);
-    }
+    m_fPCrossingOver = followBar(m_ctl.trackBar1, m_fPCrossingOver, crossoverSchedule(i, N),
+                                 [this](int np) { m_host.trackBar1(np); });
+    m_fPMutation = followBar(m_ctl.trackBar2, m_fPMutation, mutationSchedule(i, N),
+                             [this](int np) { m_host.trackBar2(np); });
     m_showProgress = m_ctl.showProgress.load();
 
     if (m_ctl.bCopyBest.exchange(false)) {

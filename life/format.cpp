@@ -58,4 +58,19 @@ QString reliabilityTitle(const QLocale &loc, const Figure &f)
     return QStringLiteral("ВБР R(%1 ч)").arg(lifeNumber(loc, f.key.toDouble()));
 }
 
+std::vector<FigureRow> figureRows(const QLocale &loc, const LifeFit &f)
+{
+    std::vector<FigureRow> rows;
+    auto add = [&](const QString &title, const Figure &x) {
+        rows.push_back({title, lifeNumber(loc, x.value), boundsText(loc, x.fisher), boundsText(loc, x.lr)});
+    };
+    for (const Figure &x : f.params)
+        add(paramTitle(f.dist, x.key), x);
+    for (const Figure &x : f.bLives)
+        add(bLifeTitle(loc, x), x);
+    for (const Figure &x : f.reliability)
+        add(reliabilityTitle(loc, x), x);
+    return rows;
+}
+
 } // namespace obr::life

@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <vector>
 
 namespace obr::life {
 
@@ -19,5 +20,12 @@ QString boundsText(const QLocale &loc, const std::optional<Bounds> &b);
 QString paramTitle(Dist d, const QString &key);
 QString bLifeTitle(const QLocale &loc, const Figure &f);
 QString reliabilityTitle(const QLocale &loc, const Figure &f);
+
+//! One row of a fit's figures: title, estimate, Fisher bounds, likelihood-ratio bounds.
+struct FigureRow {
+    QString title, value, fisher, lr;
+};
+//! The parameters, B-lives and reliabilities of a fit, in the order both tables list them.
+std::vector<FigureRow> figureRows(const QLocale &loc, const LifeFit &f);
 
 } // namespace obr::life

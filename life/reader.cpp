@@ -4,8 +4,8 @@
 #include "io/loaders.h"
 #include "life_texts.h"
 #include "model/errors.h"
+#include "model/plainnum.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -146,15 +146,7 @@ std::optional<double> parseNumber(const QString &text, bool commaDecimal)
     const QByteArray b = s.toLatin1();
     if (b.isEmpty() || s.size() != b.size())
         return std::nullopt;
-    const char *first = b.constData();
-    const char *last = first + b.size();
-    if (*first == '+')
-        ++first;
-    double v = 0;
-    auto [p, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc() || p != last || !std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return plainNumber<double>(b);
 }
 
 enum class State { Failure, Suspension, Interval, Unknown };

@@ -99,18 +99,26 @@ QString fmtPercent(double p, QChar dec)
     return s + u'%';
 }
 
+//! The frame the three charts share: one value axis on the left, a white back wall.
+ChartData chartFrame(const QString &title, const QString &left, const QString &bottom, QChar dec)
+{
+    ChartData c;
+    c.decimal = dec;
+    c.title = title;
+    c.left.title = left;
+    c.bottom.title = bottom;
+    c.right.used = false;
+    c.whiteBackWall = true;
+    c.wideSwatches = true;
+    return c;
+}
+
 } // namespace
 
 ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QChar dec)
 {
-    ChartData c;
-    c.decimal = dec;
-    c.title = mtv::probTitle;
-    c.bottom.title = mtv::probBottom;
-    c.right.used = false;
-    c.whiteBackWall = true;
+    ChartData c = chartFrame(mtv::probTitle, QString(), mtv::probBottom, dec);
     c.legendVisible = true;
-    c.wideSwatches = true;
     const bool kf = !r.ridge;   // K·F form when K is determined
     c.left.title = kf ? mtv::probLeftKF : mtv::probLeftM;
 
@@ -238,14 +246,7 @@ double expectedIn(const mle::MleResult &r, const WarrantyShare &under, double N,
 
 ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QChar dec)
 {
-    ChartData c;
-    c.decimal = dec;
-    c.title = mtv::causesChartTitle;
-    c.left.title = mtv::perProduct100;
-    c.bottom.title = mtv::hoursAxis;
-    c.right.used = false;
-    c.whiteBackWall = true;
-    c.wideSwatches = true;
+    ChartData c = chartFrame(mtv::causesChartTitle, mtv::perProduct100, mtv::hoursAxis, dec);
     const double N = s.Izd_Prived;
     if (!(N > 0))
         return c;
@@ -284,20 +285,8 @@ ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QC
 
 ChartData observedExpectedChart(const State &s, const mle::MleResult &r, QChar dec)
 {
-    ChartData c;
-    c.decimal = dec;
-    c.title = mtv::obsExpTitle;
-    c.left.title = mtv::countAxis;
-    c.bottom.title = mtv::hoursAxis;
-    c.right.used = false;
-    c.whiteBackWall = true;
-    c.wideSwatches = true;
-    SeriesData bars;
-    bars.name = QStringLiteral("Observed");
-    bars.title = mtv::obsBars;
-    bars.kind = SeriesKind::Bar;
-    bars.color = 0x8080C0;
-    bars.marksVisible = false;
+    ChartData c = chartFrame(mtv::obsExpTitle, mtv::countAxis, mtv::hoursAxis, dec);
+    SeriesData bars = detail::bar(QStringLiteral("Observed"), mtv::obsBars, 0x8080C0, 0);
     SeriesData expected = lineSeries(QStringLiteral("Expected"), mtv::expLine, kModelColor, 2);
     SeriesData low = lineSeries(QStringLiteral("PoissonLow"), mtv::poissonBand, 0x804000, 1, LineStyle::Dash);
     SeriesData high = lineSeries(QStringLiteral("PoissonHigh"), QString(), 0x804000, 1, LineStyle::Dash);

@@ -2,6 +2,7 @@
 #include "out_graph_2_2015.h"
 
 #include "model/errors.h"
+#include "model/series_build.h"
 #include "model/texts.h"
 #include "stats/stat2018.h"
 
@@ -24,13 +25,7 @@ constexpr Rgb kBlue = 0x0000FF;
 SeriesData lineSeries(const QString &name, const QString &title, Rgb color, double width,
                       LineStyle style, bool marks, bool bold)
 {
-    SeriesData s;
-    s.name = name;
-    s.title = title;
-    s.kind = SeriesKind::Line;
-    s.color = color;
-    s.axis = AxisSide::Right;
-    s.lineWidth = width;
+    SeriesData s = detail::line(name, title, color, AxisSide::Right, width);
     s.style = style;
     s.marksVisible = marks;
     s.marksBold = bold;

@@ -58,22 +58,10 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
     // 1, 2: per-cause totals; causes 1..18 with failures are active.
     const size_t n = s.Hist_Arr.size();
     int32_t x1 = 0;
-    s.SumNund = 0;
-    s.F_OutGar.assign(n, 0.0);
-    s.Sum_PrichRow.fill(0);
-    s.Sum_PrichCol.fill(0);
-    for (const Hist_Rec &h : s.Hist_Arr) {
-        s.SumNund += h.Nund;
-        for (int k = 0; k <= kMaxCauses; ++k)
-            s.Sum_PrichRow[size_t(k)] += h.Npr[size_t(k)];
-    }
-    std::vector<int> active;
-    for (int k = 1; k <= kMaxCauses; ++k)
-        if (s.Sum_PrichRow[size_t(k)] > 0)
-            active.push_back(k);
+    const std::vector<int> active = startCauseTotals(s, kMaxCauses);
 
     // 3..6: a fresh chart; the model totals are summed again.
-    resetModelTotals(s);
+    PerModel totals;
     ExpandView v;
     ChartData &c = v.chart;
     c = expandFrame(mem);
@@ -124,7 +112,7 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
             addPoint(c.series[firstBar + r], h.Npr[size_t(k)] * K_Interval / Izd, label,
                      paletteColor(k));
         }
-        advanceModelTotals(s, i);
+        advanceModelTotals(totals, s, i);
         if (M.Executed) {
             if (auto f = at(M.F_Weib, i))
                 addPoint(S2, *f * K_Interval * M.K_powtor, label);
@@ -153,6 +141,8 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
         }
         x1 = x2;
     }
+
+    storeModelTotals(s, totals);
 
     // 8: the red dashed curve shows accumulated failures once a named cause has some.
     for (int k = 1; k <= kMaxCauses; ++k)

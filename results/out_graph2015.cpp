@@ -6,6 +6,7 @@
 #include "stats/stat2018.h"
 
 #include <cmath>
+#include <utility>
 
 namespace obr {
 
@@ -25,34 +26,68 @@ double Potok08(State &s)
     return s.Pot08;
 }
 
-void resetModelTotals(State &s)
+const Mod_Weib &modelRecord(const State &s, ModelId id)
 {
-    for (Mod_Weib *m : {&s.MGenet, &s.MSmirn}) {
-        m->Unsens = 0;
-        m->Kol_Nakopl = 0;
+    switch (id) {
+    case ModelId::MPirsN: return s.MPirsN;
+    case ModelId::MPirsS: return s.MPirsS;
+    case ModelId::MSmirn: return s.MSmirn;
+    case ModelId::MGenet: return s.MGenet;
+    case ModelId::MMaxPr: return s.MMaxPr;
     }
-    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS, &s.MMaxPr}) {
-        if (m->Executed) {
-            m->Unsens = 0;
-            m->Kol_Nakopl = 0;
+    return s.MGenet;
+}
+
+Mod_Weib &modelRecord(State &s, ModelId id)
+{
+    return const_cast<Mod_Weib &>(modelRecord(std::as_const(s), id));
+}
+
+void advanceModelTotals(PerModel &totals, const State &s, size_t i)
+{
+    for (ModelId id : kModelOrder) {
+        const Mod_Weib &m = modelRecord(s, id);
+        if (!m.Executed)
+            continue;
+        ModelTotals &t = totals[size_t(id)];
+        // The Smirnov model sums no probabilities.
+        if (id != ModelId::MSmirn)
+            if (auto f = at(m.F_Weib, i))
+                t.Unsens += *f;
+        if (auto k = at(m.Kol_F_priv, i))
+            t.Kol_Nakopl += *k;
+    }
+}
+
+void storeModelTotals(State &s, const PerModel &totals)
+{
+    for (ModelId id : kModelOrder) {
+        Mod_Weib &m = modelRecord(s, id);
+        if (m.Executed || id == ModelId::MGenet || id == ModelId::MSmirn) {
+            m.Unsens = totals[size_t(id)].Unsens;
+            m.Kol_Nakopl = totals[size_t(id)].Kol_Nakopl;
         }
     }
 }
 
-void advanceModelTotals(State &s, size_t i)
+std::vector<int> startCauseTotals(State &s, int lastCause)
 {
-    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS, &s.MGenet, &s.MMaxPr}) {
-        if (!m->Executed)
-            continue;
-        if (auto f = at(m->F_Weib, i))
-            m->Unsens += *f;
-        if (auto k = at(m->Kol_F_priv, i))
-            m->Kol_Nakopl += *k;
+    s.SumNund = 0;
+    s.F_OutGar.assign(s.Hist_Arr.size(), 0.0);
+    for (int k = 0; k <= lastCause; ++k) {
+        s.Sum_PrichRow[size_t(k)] = 0;
+        s.Sum_PrichCol[size_t(k)] = 0;
     }
-    if (s.MSmirn.Executed) {
-        if (auto k = at(s.MSmirn.Kol_F_priv, i))
-            s.MSmirn.Kol_Nakopl += *k;
+    for (const Hist_Rec &h : s.Hist_Arr) {
+        s.SumNund += h.Nund;
+        for (int k = 0; k <= lastCause; ++k)
+            s.Sum_PrichRow[size_t(k)] += h.Npr[size_t(k)];
     }
+    std::vector<int> active;
+    for (int k = 1; k <= lastCause; ++k)
+        if (s.Sum_PrichRow[size_t(k)] > 0)
+            active.push_back(k);
+    return active;
 }
 
 QString causeTitle(const Vid_otkaza &cause, int32_t kolIzw, const NumLocale &nl)
@@ -133,33 +168,19 @@ QString causeName(int k) { return QStringLiteral("Cause%1").arg(k); }
 
 } // namespace
 
-std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles)
+ResultsCharts resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles)
 {
     // 1, 2: per-cause totals over the histogram; causes with failures are active.
     const size_t n = s.Hist_Arr.size();
     int32_t x1 = 0;
-    s.SumNund = 0;
-    s.F_OutGar.assign(n, 0.0);
-    for (int k = 0; k <= kFormCauses; ++k) {
-        s.Sum_PrichRow[size_t(k)] = 0;
-        s.Sum_PrichCol[size_t(k)] = 0;
-    }
-    for (const Hist_Rec &h : s.Hist_Arr) {
-        s.SumNund += h.Nund;
-        for (int k = 0; k <= kFormCauses; ++k)
-            s.Sum_PrichRow[size_t(k)] += h.Npr[size_t(k)];
-    }
-    std::vector<int> active;
-    for (int k = 1; k <= kFormCauses; ++k)
-        if (s.Sum_PrichRow[size_t(k)] > 0)
-            active.push_back(k);
+    const std::vector<int> active = startCauseTotals(s, kFormCauses);
 
     // 3..6: fresh charts (the run-time series of an earlier refresh are not carried over).
     ChartData c1 = flowChartFrame(), c2 = accumulatedChartFrame(), c3 = correctedChartFrame();
     for (ChartData *c : {&c1, &c2, &c3})
         c->decimal = nl.dec;
     double Expl_sum = 0;
-    resetModelTotals(s);
+    PerModel totals;
     if (titles.pearsonRetitled) {
         c1.find(QStringLiteral("Series2"))->title = rtxt::sPirsCens;
         c1.find(QStringLiteral("Series3"))->title = rtxt::sPirs;
@@ -186,6 +207,10 @@ std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTit
 
     const bool pirsN = s.MPirsN.Executed;
     const Mod_Weib &M = pirsN ? s.MPirsN : s.MPirsS;
+    const ModelTotals &MT = totals[size_t(pirsN ? ModelId::MPirsN : ModelId::MPirsS)];
+    const ModelTotals &GT = totals[size_t(ModelId::MGenet)];
+    const ModelTotals &MLT = totals[size_t(ModelId::MMaxPr)];
+    const ModelTotals &ST = totals[size_t(ModelId::MSmirn)];
     const bool pearson = M.Executed;
     if (pearson) {
         titles.pearsonRetitled = true;
@@ -243,14 +268,14 @@ std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTit
             }
         }
 
-        advanceModelTotals(s, i);
+        advanceModelTotals(totals, s, i);
         if (pearson) {
             if (auto f = at(M.F_Weib, i))
                 addPoint(S2, *f * K_Interval * M.K_powtor, label);
             if (auto k = at(M.Kol_F_priv, i))
                 addPoint(S3, *k * K_Interval / Izd, label);
-            addPoint(S8, M.Unsens * M.K_powtor, label);
-            addPoint(S9, M.Kol_Nakopl / Izd, label);
+            addPoint(S8, MT.Unsens * M.K_powtor, label);
+            addPoint(S9, MT.Kol_Nakopl / Izd, label);
         }
         const Mod_Weib &G = s.MGenet;
         if (G.Executed) {
@@ -258,18 +283,18 @@ std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTit
                 addPoint(S5, *f * G.K_powtor * K_Interval, label);
             if (auto k = at(G.Kol_F_priv, i))
                 addPoint(S6, *k / Izd * K_Interval, label);
-            addPoint(S11, G.Unsens * G.K_powtor, label);
-            addPoint(S12, G.Kol_Nakopl / Izd, label);
+            addPoint(S11, GT.Unsens * G.K_powtor, label);
+            addPoint(S12, GT.Kol_Nakopl / Izd, label);
         }
         if (SM1) {
             if (auto k = at(ML.Kol_F_priv, i))
                 addPoint(*SM1, *k * K_Interval / Izd, label);
-            addPoint(*SM2, ML.Kol_Nakopl / Izd, label);
+            addPoint(*SM2, MLT.Kol_Nakopl / Izd, label);
         }
         if (s.MSmirn.Executed) {
             if (auto k = at(s.MSmirn.Kol_F_priv, i))
                 addPoint(S4, *k * K_Interval / Izd, label);
-            addPoint(S10, s.MSmirn.Kol_Nakopl / Izd, label);
+            addPoint(S10, ST.Kol_Nakopl / Izd, label);
         }
 
         addPoint(S1, out * 100, label);
@@ -277,7 +302,8 @@ std::array<ChartData, 3> resultsCharts(State &s, const NumLocale &nl, ResultsTit
         addPoint(S15, Expl_sum / s.Popravka_Unknow / Izd, label);
         x1 = x2;
     }
-    return {std::move(c1), std::move(c2), std::move(c3)};
+    storeModelTotals(s, totals);
+    return {{std::move(c1), std::move(c2), std::move(c3)}, totals};
 }
 
 QString padCell(const QString &text, int columnWidth, const TextWidth &width)
@@ -295,18 +321,20 @@ namespace {
 //! Fills the grid column by column; N_Row is the column being filled.
 class TableBuilder {
 public:
-    TableBuilder(const State &s, const NumLocale &nl, const TextWidth &w) : s_(s), nl_(nl), w_(w)
+    TableBuilder(const State &s, const NumLocale &nl, const TextWidth &w, const PerModel &totals,
+                 const std::array<KolmogorovFit, kModelOrder.size()> &kolmogorov)
+        : s_(s), nl_(nl), w_(w), totals_(totals), kolmogorov_(kolmogorov)
     {
     }
 
     ResultsTable build()
     {
         N_Row = 1;
-        BlockOut(s_.MPirsN, rtxt::colPirsN, 134, 0);
-        BlockOut(s_.MPirsS, rtxt::colPirsS, 118, 1);
-        BlockOut(s_.MSmirn, rtxt::colSmirn, 118, 2);
-        BlockOut(s_.MGenet, rtxt::colGenet, 118, 3);
-        BlockOut(s_.MMaxPr, rtxt::colMaxPr, 118, 4);
+        BlockOut(ModelId::MPirsN, rtxt::colPirsN, 134);
+        BlockOut(ModelId::MPirsS, rtxt::colPirsS, 118);
+        BlockOut(ModelId::MSmirn, rtxt::colSmirn, 118);
+        BlockOut(ModelId::MGenet, rtxt::colGenet, 118);
+        BlockOut(ModelId::MMaxPr, rtxt::colMaxPr, 118);
 
         t_.dataColumn = N_Row;
         setWidth(N_Row, 128);
@@ -341,15 +369,15 @@ private:
         cell(N_Row, i) = padCell(text, t_.widths[size_t(N_Row)], w_);
     }
 
-    //! The column of one model; \a slot is its place in ResultsTable::kolmogorov.
-    void BlockOut(const Mod_Weib &Model, const QString &st, int Wi, size_t slot)
+    //! The column of one model, when it is set.
+    void BlockOut(ModelId id, const QString &st, int Wi)
     {
+        const Mod_Weib &Model = modelRecord(s_, id);
         if (!Model.Executed)
             return;
         setWidth(N_Row, Wi);
-        QString verdict;
-        double &kolm = t_.kolmogorov[slot];
-        Kolmogor(s_, Model.K_powtor, Model.A, Model.B, Model.Sred, Model.SKO, kolm, verdict);
+        const ModelTotals &totals = totals_[size_t(id)];
+        const KolmogorovFit &kolm = kolmogorov_[size_t(id)];
         const QChar d = nl_.dec;
         const double K = Model.K_powtor;
         cell(N_Row, 0) = st;
@@ -358,13 +386,13 @@ private:
         CntrText(3, fmtRound(weibinv(Model.A, Model.B, 0.5 / K)) + rtxt::hoursDot);
         CntrText(4, fmtRound(weibinv(Model.A, Model.B, 0.2 / K)) + rtxt::hoursDotComma +
                         fmtRound(weibinv(Model.A, Model.B, 0.1 / K)) + rtxt::hoursDot);
-        CntrText(5, fmtRound(Model.Kol_Nakopl) + QStringLiteral(" /") +
-                        fmtRound(Model.Kol_Nakopl / s_.Popravka_Unknow));
+        CntrText(5, fmtRound(totals.Kol_Nakopl) + QStringLiteral(" /") +
+                        fmtRound(totals.Kol_Nakopl / s_.Popravka_Unknow));
         CntrText(6, fmtF(1.96 * Model.SKO_out, 5, 2, d) + QStringLiteral(" / ") +
                         fmtF(Model.SKO_out, 5, 2, d));
         CntrText(7, fmtF(Model.Sred, 4, 1, d) + rtxt::hours);
         CntrText(8, fmtF(Model.SKO, 4, 1, d) + rtxt::hours);
-        CntrText(9, fmtF(kolm, 6, 3, d) + verdict);
+        CntrText(9, fmtF(kolm.value, 6, 3, d) + kolm.verdict);
         CntrText(11, fmtF(K * weibCDF2(Model.A, Model.B, 0, s_.tGar), 6, 2, d));
         ++N_Row;
     }
@@ -372,15 +400,31 @@ private:
     const State &s_;
     const NumLocale &nl_;
     const TextWidth &w_;
+    const PerModel &totals_;
+    const std::array<KolmogorovFit, kModelOrder.size()> &kolmogorov_;
     ResultsTable t_;
     int N_Row = 1;
 };
 
 } // namespace
 
-ResultsTable resultsTable(const State &s, const NumLocale &nl, const TextWidth &width)
+std::array<KolmogorovFit, kModelOrder.size()> modelKolmogorov(const State &s)
 {
-    return TableBuilder(s, nl, width).build();
+    std::array<KolmogorovFit, kModelOrder.size()> out;
+    for (ModelId id : kModelOrder) {
+        const Mod_Weib &m = modelRecord(s, id);
+        KolmogorovFit &k = out[size_t(id)];
+        if (m.Executed)
+            Kolmogor(s, m.K_powtor, m.A, m.B, m.Sred, m.SKO, k.value, k.verdict);
+    }
+    return out;
+}
+
+ResultsTable resultsTable(const State &s, const NumLocale &nl, const TextWidth &width,
+                          const PerModel &totals,
+                          const std::array<KolmogorovFit, kModelOrder.size()> &kolmogorov)
+{
+    return TableBuilder(s, nl, width, totals, kolmogorov).build();
 }
 
 QString label10Text(const State &s)
@@ -393,12 +437,14 @@ ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width
 {
     ResultsView v;
     Potok08(s);
-    auto charts = resultsCharts(s, nl, titles);
-    v.chart1 = std::move(charts[0]);
-    v.chart2 = std::move(charts[1]);
-    v.chart3 = std::move(charts[2]);
+    ResultsCharts charts = resultsCharts(s, nl, titles);
+    v.chart1 = std::move(charts.charts[0]);
+    v.chart2 = std::move(charts.charts[1]);
+    v.chart3 = std::move(charts.charts[2]);
+    v.totals = charts.totals;
     v.label10 = label10Text(s);
-    v.table = resultsTable(s, nl, width);
+    v.kolmogorov = modelKolmogorov(s);
+    v.table = resultsTable(s, nl, width, v.totals, v.kolmogorov);
     return v;
 }
 

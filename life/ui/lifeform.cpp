@@ -371,15 +371,8 @@ void LifeForm::showFit(const LifeFit &f, const std::vector<RankEntry> *ranking,
         LifeResults->setItem(r, 2, new QTableWidgetItem(c));
         LifeResults->setItem(r, 3, new QTableWidgetItem(d));
     };
-    auto figure = [&](const QString &title, const Figure &x) {
-        row(title, lifeNumber(loc, x.value), boundsText(loc, x.fisher), boundsText(loc, x.lr));
-    };
-    for (const Figure &x : f.params)
-        figure(paramTitle(f.dist, x.key), x);
-    for (const Figure &x : f.bLives)
-        figure(bLifeTitle(loc, x), x);
-    for (const Figure &x : f.reliability)
-        figure(reliabilityTitle(loc, x), x);
+    for (const FigureRow &x : figureRows(loc, f))
+        row(x.title, x.value, x.fisher, x.lr);
     if (f.rho)
         row(QStringLiteral("Коэффициент корреляции"), lifeNumber(loc, *f.rho), QString(), QString());
     for (const QString &n : f.notes)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "expandform.h"
-#include "uifonts.h"
+#include "chart/fonts.h"
 
 #include "chart/chartwidget.h"
 #include "chart/printing.h"

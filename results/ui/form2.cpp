@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "form2.h"
 #include "expandform.h"
-#include "uifonts.h"
+#include "chart/fonts.h"
 
 #include "chart/chartwidget.h"
 #include "chart/printing.h"

@@ -17,6 +17,7 @@
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
 #include "stats/stat2018.h"
+#include "support/window_harness.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -49,80 +50,17 @@ using namespace obr;
 
 namespace {
 
-QString sourcePath(const QString &rel)
-{
-    const QByteArray root = qgetenv("OBROTK_SOURCE_DIR");
-    return QDir(QString::fromLocal8Bit(root)).filePath(rel);
-}
+using test::sourcePath;
+using test::samplePath;
+
 QString dataPath(const QString &name) { return sourcePath(QStringLiteral("tests/app/data/") + name); }
-QString samplePath() { return sourcePath(QStringLiteral("examples/sample.fdt")); }
-
-//! Answers the dialogs from a queue; an empty answer is a cancel.
-class FakeChooser : public FileChooser {
-public:
-    QStringList openAnswers;
-    QString saveAnswer;
-    QStringList filters;
-    QStringList starts;
-    int saves = 0;
-
-    QString openFile(QWidget *, const QString &filter, const QString &start) override
-    {
-        filters << filter;
-        starts << start;
-        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
-    }
-    QString saveFile(QWidget *, const QString &) override
-    {
-        ++saves;
-        return saveAnswer;
-    }
-};
-
-//! Records the message boxes instead of showing them.
-class FakeMessages : public MessageNotifier {
-public:
-    QStringList messages;
-    QStringList errors;
-    void message(QWidget *, const QString &text) override { messages << text; }
-    void error(QWidget *, const QString &, const QString &text) override { errors << text; }
-    int total() const { return int(messages.size() + errors.size()); }
-};
 
 //! The program's four windows over one state, with recording dialogs.
-struct Harness {
-    FakeChooser chooser;
-    FakeMessages msgs;
-    State state;
-    TExpandForm expand{&state};
-    TForm2 form2{&state, &expand};
-    TForm3 form3{&state};
-    TForm1 form1{&state};
-
-    Harness()
-    {
-        form1.setResultWindows(&form2, &form3);
-        form1.setFileChooser(&chooser);
-        form1.setMessageNotifier(&msgs);
-        // Keep genetic runs on one evaluation thread beside the tests.
-        form1.setGenThreads(1);
-    }
-    void load(const QString &path)
-    {
-        chooser.openAnswers << path;
-        form1.OpenFileStartClick();
-    }
-    void loadWarranty(const QString &path)
-    {
-        chooser.openAnswers << path;
-        form1.SpeedButton1Click();
-    }
+struct Harness : test::WindowHarness {
     QString cell(int row, int col) const
     {
         return form1.gridModel()->index(row, col).data().toString();
     }
-    QStringList logLines() const { return form1.Memo2->toPlainText().split(QLatin1Char('\n')); }
-    QChar dec() const { return NumLocale::from(QLocale()).dec; }
     //! The population and generation boxes of the genetic optimiser.
     void geneticSettings(const char *population, const char *generations)
     {
@@ -1050,7 +988,7 @@ void Form1Test::calculationRefusals()
     QCOMPARE(h.msgs.total(), 3);
     QCOMPARE(h.msgs.errors, QStringList(3, txt::noFailures));
     QVERIFY(!f.genRunning());
-    h.msgs = FakeMessages();
+    h.msgs = test::FakeMessages();
 
     h.load(dataPath(QStringLiteral("small.fdt")));
     h.quickSteps();
@@ -1667,7 +1605,7 @@ void Form1Test::coreMessagesReachTheWindow()
 {
     // Core code reports through the core notifier; from a worker thread the message is
     // queued to the user-interface thread, never shown from the worker.
-    FakeMessages msgs;
+    test::FakeMessages msgs;
     WindowCoreNotifier n(&msgs);
     setCoreNotifier(&n);
     weibCDF2(1e-3, 1.5, 20, 10);
@@ -1702,7 +1640,7 @@ void Form1Test::startUpWindows()
         QVERIFY(w.Form1.testAttribute(Qt::WA_QuitOnClose));
         QVERIFY(coreNotifier() != nullptr);
         // The main window drives the other windows over the same state.
-        FakeChooser chooser;
+        test::FakeChooser chooser;
         chooser.openAnswers << dataPath(QStringLiteral("small.fdt"));
         w.Form1.setFileChooser(&chooser);
         w.Form1.OpenFileStartClick();

@@ -18,6 +18,7 @@
 #include "results/results_texts.h"
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
+#include "support/window_harness.h"
 #include "tests/nonparam/pdfpage.h"
 
 #include <QCheckBox>
@@ -43,22 +44,10 @@ using namespace obr;
 
 namespace {
 
-QString sourcePath(const QString &rel)
-{
-    return QDir(QString::fromLocal8Bit(qgetenv("OBROTK_SOURCE_DIR"))).filePath(rel);
-}
-QString fleetPath() { return sourcePath(QStringLiteral("tests/cli/data/mle_fleet.fdt")); }
-QString samplePath() { return sourcePath(QStringLiteral("examples/sample.fdt")); }
+using test::sourcePath;
+using test::samplePath;
 
-class FakeChooser : public FileChooser {
-public:
-    QStringList openAnswers;
-    QString openFile(QWidget *, const QString &, const QString &) override
-    {
-        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
-    }
-    QString saveFile(QWidget *, const QString &) override { return {}; }
-};
+QString fleetPath() { return sourcePath(QStringLiteral("tests/cli/data/mle_fleet.fdt")); }
 
 class RecordingPrintDialogs : public PrintDialogs {
 public:
@@ -74,45 +63,17 @@ public:
     void printFailed(const QString &message, QWidget *) override { failures << message; }
 };
 
-class FakeMessages : public MessageNotifier {
-public:
-    QStringList messages, errors;
-    void message(QWidget *, const QString &text) override { messages << text; }
-    void error(QWidget *, const QString &, const QString &text) override { errors << text; }
-};
-
-struct Harness {
-    FakeChooser chooser;
-    FakeMessages msgs;
-    State state;
-    TExpandForm expand{&state};
-    TForm2 form2{&state, &expand};
-    TForm3 form3{&state};
-    TForm1 form1{&state};
-
-    Harness()
-    {
-        form1.setResultWindows(&form2, &form3);
-        form1.setFileChooser(&chooser);
-        form1.setMessageNotifier(&msgs);
-        form1.setGenThreads(1);
-    }
-    QChar dec() const { return NumLocale::from(QLocale()).dec; }
+//! The windows with the spiral fit on a short step, and the command line beside them.
+struct Harness : test::WindowHarness {
     QString step() const { return QStringLiteral("1") + dec() + QStringLiteral("05"); }
     //! Loads \a path and ticks the spiral fit only, with a short step.
     void load(const QString &path)
     {
-        chooser.openAnswers << path;
-        form1.OpenFileStartClick();
+        WindowHarness::load(path);
         form1.Edit1->setText(step());
         form1.SpirSpusk->setChecked(true);
         form1.BoxNewton->setChecked(false);
         form1.BoxSmirnow->setChecked(false);
-    }
-    void calculate()
-    {
-        form1.bbRaschetClick();
-        form1.waitForCalculation();
     }
     //! The grid's texts without the padding, column by column.
     QList<QStringList> grid() const
@@ -127,7 +88,6 @@ struct Harness {
         }
         return out;
     }
-    QStringList logLines() const { return form1.Memo2->toPlainText().split(QLatin1Char('\n')); }
     //! The command line's analysis of the same file with the same settings.
     cli::Analysis cliRun(bool mle, double level = 0.95) const
     {
@@ -157,7 +117,7 @@ QList<QStringList> tableTexts(const ResultsTable &t, int cols)
 
 QJsonObject mleObject(const cli::Analysis &a)
 {
-    const QJsonObject top = QJsonDocument::fromJson(cli::analysisJson(a, a.s.loadedFile)).object();
+    const QJsonObject top = cli::analysisObject(a, a.s.loadedFile);
     return top.value(QStringLiteral("mle")).toObject();
 }
 

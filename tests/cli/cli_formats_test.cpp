@@ -4,30 +4,16 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/cli_process.h"
+
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out, err;
-};
-
-CliRun cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(OBROTK_CLI_EXE), args);
-    CliRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.status = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using obr::test::CliRun;
+using obr::test::runCli;
 
 const QStringList kCharts = {QStringLiteral("Form2_Chart1"), QStringLiteral("Form2_Chart2"),
                              QStringLiteral("Form2_Chart3"), QStringLiteral("ExpandForm_Chart1")};
@@ -44,10 +30,10 @@ TEST(CliFormats, EachFormatWritesEveryChart)
     QTemporaryDir dir;
     for (const QString &format : {QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("png")}) {
         const QString out = dir.filePath(format);
-        const CliRun r = cli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--quiet"),
+        const CliRun r = runCli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--quiet"),
                            QStringLiteral("--k-spiral"), QStringLiteral("1.05"),
                            QStringLiteral("--charts"), out, QStringLiteral("--chart-format"), format});
-        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
         EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), kCharts.size()) << format.toStdString();
         for (const QString &c : kCharts) {
             const QString path = QDir(out).filePath(c + u'.' + format);
@@ -70,14 +56,14 @@ TEST(CliFormats, EachFormatWritesEveryChart)
 
 TEST(CliFormats, VersionAndABadFormat)
 {
-    const CliRun v = cli({QStringLiteral("--version")});
-    EXPECT_EQ(v.status, 0);
-    EXPECT_TRUE(v.out.startsWith(QStringLiteral("obrotk-cli "))) << v.out.toStdString();
+    const CliRun v = runCli({QStringLiteral("--version")});
+    EXPECT_EQ(v.exitCode, 0);
+    EXPECT_TRUE(v.outText().startsWith(QStringLiteral("obrotk-cli "))) << v.outText().toStdString();
     EXPECT_TRUE(v.err.isEmpty());
 
-    const CliRun bad = cli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--chart-format"),
+    const CliRun bad = runCli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--chart-format"),
                          QStringLiteral("jpg")});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_TRUE(bad.err.contains(QStringLiteral("--chart-format: «jpg» is not png, svg or pdf")))
-        << bad.err.toStdString();
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.errText().contains(QStringLiteral("--chart-format: «jpg» is not png, svg or pdf")))
+        << bad.errText().toStdString();
 }

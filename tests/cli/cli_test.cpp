@@ -11,6 +11,8 @@
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
 #include "stats/stat2018.h"
+#include "support/cli_process.h"
+#include "support/window_harness.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,40 +36,13 @@ using namespace obr;
 
 namespace {
 
-const QString kExe = QStringLiteral(OBROTK_CLI_EXE);
+using test::CliRun;
+using test::readAll;
+using test::runCli;
+
 const QString kSample = QStringLiteral(OBROTK_EXAMPLES "/sample.fdt");
 const QString kGarSample = QStringLiteral(OBROTK_EXAMPLES "/gar_sample.txt");
 QString data(const char *name) { return QStringLiteral(OBROTK_CLI_DATA "/") + QLatin1String(name); }
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out, err;
-    QString outText() const { return QString::fromUtf8(out); }
-    QString errText() const { return QString::fromUtf8(err); }
-};
-
-CliRun runCli(const QStringList &args)
-{
-    QProcess p;
-    p.start(kExe, args);
-    CliRun r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        ADD_FAILURE() << "obrotk-cli did not finish: " << args.join(u' ').toStdString();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QJsonObject parseJson(const QByteArray &bytes)
 {
@@ -124,25 +99,6 @@ struct Settings {
     }
 };
 
-//! Answers the open dialogs of the main window from a queue.
-class Chooser : public FileChooser {
-public:
-    QStringList answers;
-    QString openFile(QWidget *, const QString &, const QString &) override
-    {
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QString saveFile(QWidget *, const QString &) override { return {}; }
-};
-
-//! Records message boxes; a test fails when the window shows one.
-class Messages : public MessageNotifier {
-public:
-    QStringList texts;
-    void message(QWidget *, const QString &text) override { texts << text; }
-    void error(QWidget *, const QString &, const QString &text) override { texts << text; }
-};
-
 /*! The main window driven as the user drives it: "Путь", optionally "File", typing into
  *  the boxes, the check boxes and the radio group, "Расчет"; then the cells of the
  *  results window's Result_Grid, padding trimmed. */
@@ -155,22 +111,11 @@ std::vector<QStringList> windowTable(const Settings &st, State &s)
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(cwd.path());
 
-    Chooser chooser;
-    Messages messages;
-    TExpandForm expand(&s);
-    TForm2 form2(&s, &expand);
-    TForm3 form3(&s);
-    TForm1 form1(&s);
-    form1.setResultWindows(&form2, &form3);
-    form1.setFileChooser(&chooser);
-    form1.setMessageNotifier(&messages);
-
-    chooser.answers << kSample;
-    form1.OpenFileStartClick();
-    if (st.warranty) {
-        chooser.answers << kGarSample;
-        form1.SpeedButton1Click();
-    }
+    test::WindowHarness h;
+    TForm1 &form1 = h.form1;
+    h.load(kSample);
+    if (st.warranty)
+        h.loadWarranty(kGarSample);
     auto type = [dec](QLineEdit *box, const QString &v) {
         if (!v.isEmpty())
             box->setText(QString(v).replace(u'.', dec));
@@ -187,18 +132,18 @@ std::vector<QStringList> windowTable(const Settings &st, State &s)
     form1.Sred_flag->setChecked(st.fitSred);
     form1.SKO_Flag->setChecked(st.fitSko);
     form1.RadioGroup1Items->button(st.criterion)->setChecked(true);
-    form1.bbRaschetClick();
-    form1.waitForCalculation();
-    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'\n').toStdString();
+    h.calculate();
+    EXPECT_EQ(h.msgs.total(), 0) << h.msgs.all().join(u'\n').toStdString();
 
     std::vector<QStringList> rows;
-    for (int r = 0; r < form2.Result_Grid->rowCount(); ++r) {
+    for (int r = 0; r < h.form2.Result_Grid->rowCount(); ++r) {
         QStringList row;
-        for (int col = 0; col <= form2.view().table.dataColumn; ++col)
-            row << form2.Result_Grid->item(r, col)->text().trimmed();
+        for (int col = 0; col <= h.form2.view().table.dataColumn; ++col)
+            row << h.form2.Result_Grid->item(r, col)->text().trimmed();
         rows.push_back(row);
     }
-    form2.hide();
+    h.form2.hide();
+    s = h.state;
     QDir::setCurrent(oldCwd);
     QLocale::setDefault(before);
     return rows;
@@ -526,7 +471,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"fleet_zero", {kSample, QStringLiteral("--fleet"), QStringLiteral("0")}, "--fleet"},
         UsageCase{"unknown_bounds_kind", {kSample, QStringLiteral("--mle-bounds=wald")}, "--mle-bounds"},
         UsageCase{"bounds_kind_missing", {kSample, QStringLiteral("--mle-bounds")}, "--mle-bounds"},
-        UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"}),
+        UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"},
+        // Words the parser would otherwise read as letters or as -h's long name.
+        UsageCase{"single_dash_word", {kSample, QStringLiteral("-help")}, "unknown option -help"},
+        UsageCase{"help_letter_as_long_name", {kSample, QStringLiteral("--h")}, "unknown option --h"},
+        UsageCase{"help_letter_twice", {kSample, QStringLiteral("-hh")}, "unknown option -hh"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The bundled sample holds a failure at 0.0 h, where the likelihood is undefined; the ML
@@ -630,6 +579,16 @@ TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
     EXPECT_TRUE(quiet.err.isEmpty());
 }
 
+TEST(Streams, TheLastOfARepeatedOptionCountsAndDoubleDashEndsTheOptions)
+{
+    const CliRun r = runCli({QStringLiteral("--locale"), QStringLiteral("ru_RU"), QStringLiteral("--locale=C"),
+                             QStringLiteral("--json"), QStringLiteral("-"), QStringLiteral("--"), kSample});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonArray table = parseJson(r.out)[QStringLiteral("table")].toArray();
+    ASSERT_EQ(table.size(), 12);
+    EXPECT_TRUE(table[1].toArray()[1].toString().contains(u'.')) << "the C locale's period";
+}
+
 TEST(Streams, GeneticProgressGoesToStderrOnlyOnATerminal)
 {
     // script(1) gives the program a terminal; stdout goes to /dev/null inside it.
@@ -639,7 +598,7 @@ TEST(Streams, GeneticProgressGoesToStderrOnlyOnATerminal)
     const QString command =
         QStringLiteral("'%1' '%2' --methods genetic --ga-population 30 --ga-generations 5 "
                        "--ga-seed 1 > /dev/null")
-            .arg(kExe, kSample);
+            .arg(test::cliExe(), kSample);
     QProcess p;
     p.start(script, {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
     ASSERT_TRUE(p.waitForFinished(60000));

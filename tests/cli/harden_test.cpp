@@ -3,6 +3,7 @@
 // or read with a warning, or run as before; the exit status; the inputs unchanged; no
 // output left behind on failure; and no NaN or infinity in anything it writes.
 #include "io/loaders.h"
+#include "support/cli_process.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -31,48 +32,12 @@ QT_END_NAMESPACE
 
 namespace {
 
-const QString kExe = QStringLiteral(OBROTK_CLI_EXE);
+using obr::test::CliRun;
+using obr::test::readAll;
+using obr::test::runCli;
+using obr::test::Stdout;
+
 const QString kSample = QStringLiteral(OBROTK_EXAMPLES "/sample.fdt");
-
-enum class Stdout { Normal, Full, Closed };
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-CliResult runCli(const QStringList &args, Stdout mode = Stdout::Normal)
-{
-    QProcess p;
-    if (mode == Stdout::Closed) {
-        // The shell closes the descriptor; the program must not write into another file.
-        QStringList quoted;
-        for (const QString &a : QStringList{kExe} + args)
-            quoted << u'\'' + QString(a).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
-        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), quoted.join(u' ') + QStringLiteral(" >&-")});
-    } else {
-        if (mode == Stdout::Full)
-            p.setStandardOutputFile(QStringLiteral("/dev/full"));
-        p.start(kExe, args);
-    }
-    CliResult r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        ADD_FAILURE() << "obrotk-cli did not finish: " << args.join(u' ').toStdString();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -341,7 +306,7 @@ TEST_P(Hostile, RefusedOrWarnedWithInputsKeptAndNothingHalfWritten)
         args << "--json" << json << "--log" << log << "--pdf" << pdf << "--charts" << charts;
     }
     const auto before = snapshot(dir.path());
-    const CliResult r = runCli(args, c.stdoutMode);
+    const CliRun r = runCli(args, c.stdoutMode);
     const QString err = QString::fromUtf8(r.err);
 
     EXPECT_EQ(r.exitCode, c.exit) << err.toStdString();
@@ -407,7 +372,7 @@ TEST(HostileOutputs, AMissingChartsFolderAppearsOnlyWithTheOtherOutputs)
     QFile::copy(kSample, dir.filePath("s.fdt"));
     const auto before = snapshot(dir.path());
     // The charts could be written, the PDF could not: neither the folders nor the log appear.
-    CliResult r = runCli({dir.filePath("s.fdt"), "--quiet", "--log", dir.filePath("ok.txt"), "--charts",
+    CliRun r = runCli({dir.filePath("s.fdt"), "--quiet", "--log", dir.filePath("ok.txt"), "--charts",
                     dir.filePath("new/deeper/charts"), "--pdf", dir.filePath("missing/r.pdf")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(snapshot(dir.path()), before);

@@ -1,36 +1,27 @@
 // SPDX-License-Identifier: MIT
 #include "cli/life_cli.h"
 #include "cli/options.h"
+#include "support/cli_process.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace obr::cli;
 
 namespace {
-struct CliRun {
-    int status;
-    QByteArray out, err;
-};
-CliRun run(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(OBROTK_CLI_EXE), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
-}
+using obr::test::CliRun;
+using obr::test::runCli;
 const QString kIssue = QStringLiteral(OBROTK_LIFE_DATA "/issue.csv");
 } // namespace
 
 TEST(LifeCli, JsonLifeObjectAsSpecified)
 {
-    const CliRun r = run({"--life", kIssue, "--b-lives", "10", "--reliability-at", "500", "--json", "-"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const CliRun r = runCli({"--life", kIssue, "--b-lives", "10", "--reliability-at", "500", "--json", "-"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject life = QJsonDocument::fromJson(r.out).object()["life"].toObject();
     EXPECT_EQ(life["dist"].toString(), "weibull2");
     EXPECT_EQ(life["estimator"].toString(), "mle");
@@ -49,8 +40,8 @@ TEST(LifeCli, JsonLifeObjectAsSpecified)
         EXPECT_TRUE(life[k].isDouble()) << k;
     EXPECT_FALSE(life.contains("ranking"));
 
-    const CliRun all = run({"--life", kIssue, "--dist", "all", "--estimator", "rrx", "--json", "-"});
-    ASSERT_EQ(all.status, 0) << all.err.toStdString();
+    const CliRun all = runCli({"--life", kIssue, "--dist", "all", "--estimator", "rrx", "--json", "-"});
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
     const QJsonObject la = QJsonDocument::fromJson(all.out).object()["life"].toObject();
     const QJsonArray ranking = la["ranking"].toArray();
     EXPECT_EQ(ranking.size(), 6);
@@ -63,30 +54,56 @@ TEST(LifeCli, JsonLifeObjectAsSpecified)
 
 TEST(LifeCli, TextFollowsTheLocaleAndErrorsKeepOutputsUnwritten)
 {
-    const CliRun ru = run({"--life", kIssue, "--locale", "ru_RU"});
-    ASSERT_EQ(ru.status, 0);
+    const CliRun ru = runCli({"--life", kIssue, "--locale", "ru_RU"});
+    ASSERT_EQ(ru.exitCode, 0);
     EXPECT_TRUE(QString::fromUtf8(ru.out).contains(QStringLiteral("528,5822")));
-    const CliRun c = run({"--life", kIssue, "--locale", "C"});
+    const CliRun c = runCli({"--life", kIssue, "--locale", "C"});
     EXPECT_TRUE(QString::fromUtf8(c.out).contains(QStringLiteral("528.5822")));
 
     QTemporaryDir dir;
     const QString json = dir.filePath("out.json"), pdf = dir.filePath("out.pdf");
-    const CliRun bad = run({"--life", QStringLiteral(OBROTK_LIFE_DATA "/bad_rows.csv"), "--json", json,
+    const CliRun bad = runCli({"--life", QStringLiteral(OBROTK_LIFE_DATA "/bad_rows.csv"), "--json", json,
                          "--pdf", pdf});
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(bad.err).contains(QStringLiteral("строке 3")));
     EXPECT_FALSE(QFile::exists(json));
     EXPECT_FALSE(QFile::exists(pdf));
 
-    EXPECT_EQ(run({"--life", kIssue, "--dist", "cauchy"}).status, 2);
-    EXPECT_EQ(run({"--life", kIssue, "--level", "1.5"}).status, 2);
-    EXPECT_EQ(run({"--life"}).status, 2);
+    EXPECT_EQ(runCli({"--life", kIssue, "--dist", "cauchy"}).exitCode, 2);
+    EXPECT_EQ(runCli({"--life", kIssue, "--level", "1.5"}).exitCode, 2);
+    EXPECT_EQ(runCli({"--life"}).exitCode, 2);
 
-    const CliRun files = run({"--life", kIssue, "--charts", dir.filePath("charts"), "--pdf", pdf, "--quiet"});
-    EXPECT_EQ(files.status, 0);
+    const CliRun files = runCli({"--life", kIssue, "--charts", dir.filePath("charts"), "--pdf", pdf, "--quiet"});
+    EXPECT_EQ(files.exitCode, 0);
     EXPECT_TRUE(files.out.isEmpty());
     EXPECT_TRUE(QFile::exists(dir.filePath("charts/Life_ProbabilityPlot.png")));
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+}
+
+TEST(LifeCli, UsageErrorsNameTheWordAndTheEqualsFormIsRead)
+{
+    struct Case {
+        QStringList args;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{"--life"}, "после --life нужно значение"},
+        {{"--life", kIssue, "--json", "--quiet"}, "после --json нужно значение"},
+        {{"--life", kIssue, "--dist"}, "после --dist нужно значение"},
+        {{"--life", kIssue, "--foo"}, "неизвестный параметр «--foo»"},
+        {{"--life", kIssue, "-x"}, "неизвестный параметр «-x»"},
+        {{"--life", kIssue, "extra.csv"}, "неизвестный параметр «extra.csv»"},
+        {{"--life", kIssue, "--quiet=1"}, "неизвестный параметр «--quiet»"},
+    };
+    for (const Case &c : cases) {
+        const CliRun r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(c.message))) << r.errText().toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const CliRun json = runCli({"--life", kIssue, "--json=-", "--dist=weibull2"});
+    ASSERT_EQ(json.exitCode, 0) << json.errText().toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(json.out).object()["life"].toObject()["dist"].toString(), "weibull2");
 }

@@ -17,7 +17,7 @@ const TextWidth sixPx = [](const QString &t) { return int(t.size()) * 6; };
 std::array<ChartData, 3> charts(State &s, const NumLocale &nl = NumLocale::period())
 {
     ResultsTitles titles;
-    return resultsCharts(s, nl, titles);
+    return resultsCharts(s, nl, titles).charts;
 }
 
 std::vector<QString> titlesOf(const ChartData &c)

@@ -3,6 +3,7 @@
 // the cells, the failure flow after running-in and the model totals.
 #include "fixture.h"
 #include "results/out_graph2015.h"
+#include "stats/stat2018.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -219,6 +220,14 @@ TEST(ResultsTable, ModelTotalsAreSummedAfreshOnEveryRefresh)
     s.MGenet = model(250, 1.5, 1, n);
     const ResultsView first = refresh(s);
     const ResultsView second = refresh(s);
+    // The view carries the totals the table showed; the state's records keep them too.
+    for (const ResultsView *v : {&first, &second}) {
+        EXPECT_DOUBLE_EQ(v->totals[size_t(ModelId::MPirsN)].Kol_Nakopl, 27.5);
+        EXPECT_DOUBLE_EQ(v->totals[size_t(ModelId::MPirsN)].Unsens, 0.55);
+        EXPECT_DOUBLE_EQ(v->totals[size_t(ModelId::MGenet)].Kol_Nakopl, 27.5);
+        EXPECT_DOUBLE_EQ(v->totals[size_t(ModelId::MSmirn)].Kol_Nakopl, 0);
+        EXPECT_DOUBLE_EQ(v->totals[size_t(ModelId::MPirsS)].Kol_Nakopl, 0);
+    }
     EXPECT_DOUBLE_EQ(s.MPirsN.Kol_Nakopl, 27.5);
     EXPECT_DOUBLE_EQ(s.MPirsN.Unsens, 0.55);
     EXPECT_DOUBLE_EQ(s.MGenet.Kol_Nakopl, 27.5);
@@ -228,9 +237,35 @@ TEST(ResultsTable, ModelTotalsAreSummedAfreshOnEveryRefresh)
     EXPECT_EQ(first.label10, QStringLiteral("Проба (200 шт.)"));
 
     s.MSmirn.Executed = true;
-    refresh(s);
+    const ResultsView third = refresh(s);
     EXPECT_DOUBLE_EQ(s.MSmirn.Kol_Nakopl, 27.5);
     EXPECT_DOUBLE_EQ(s.MSmirn.Unsens, 0); // the Smirnov model sums no probabilities
+    EXPECT_DOUBLE_EQ(third.totals[size_t(ModelId::MSmirn)].Kol_Nakopl, 27.5);
+    EXPECT_DOUBLE_EQ(third.totals[size_t(ModelId::MSmirn)].Unsens, 0);
+}
+
+TEST(ResultsTable, ShowsTheTotalsAndStatisticsItIsGivenNotThoseLeftInTheState)
+{
+    State s = smallState();
+    s.MGenet = model(250, 1.5, 1, s.Hist_Arr.size());
+    s.MGenet.Kol_Nakopl = 1; // what an earlier pass may have left
+    const ResultsView v = refresh(s);
+    const auto kolm = modelKolmogorov(s);
+    EXPECT_EQ(v.kolmogorov[size_t(ModelId::MGenet)].value, kolm[size_t(ModelId::MGenet)].value);
+    EXPECT_EQ(v.kolmogorov[size_t(ModelId::MPirsN)].value, 0); // not set
+    // The same statistic as Kolmogor over the model's figures, shown in row 9.
+    double direct = 0;
+    QString verdict;
+    Kolmogor(s, s.MGenet.K_powtor, s.MGenet.A, s.MGenet.B, s.MGenet.Sred, s.MGenet.SKO, direct, verdict);
+    EXPECT_EQ(kolm[size_t(ModelId::MGenet)].value, direct);
+    EXPECT_EQ(trimRight(v.table.cell(1, 9)), u' ' + fmtF(direct, 6, 3, u'.') + verdict);
+
+    PerModel totals;
+    totals[size_t(ModelId::MGenet)].Kol_Nakopl = 160; // 160 / 0.8 = 200
+    s.MGenet.Kol_Nakopl = 27.5;
+    const ResultsTable t = resultsTable(s, NumLocale::period(), sixPx, totals, kolm);
+    EXPECT_EQ(trimRight(t.cell(1, 5)), QStringLiteral(" 160 /200"));
+    EXPECT_EQ(t.cell(1, 9), v.table.cell(1, 9));
 }
 
 TEST(ResultsTable, AModelKeptFromAShorterHistogramIsNotReadPastItsEnd)
