@@ -161,8 +161,10 @@ struct PlotCase {
     mle::MleResult r;
     PlotCase()
     {
+        std::vector<Problems> failures;
         for (int i = 1; i <= 45; ++i)
-            s.MasProbl.push_back({20.0 * i, 0, {}, {}});
+            failures.push_back({20.0 * i, 0});
+        s.MasProbl = FailureRecords(std::move(failures));
         s.Izd_Prived = 100;
         s.tGar = 1000;
         r.A = 1e-4;
