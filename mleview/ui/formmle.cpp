@@ -148,7 +148,8 @@ void TFormMle::replaceChart(ChartWidget *&w, const ChartData &d)
     fresh->setEnabled(w->isEnabled());
     fresh->setChartData(d);
     for (QLayout *l : findChildren<QLayout *>())
-        if (l->replaceWidget(w, fresh, Qt::FindDirectChildrenOnly)) {
+        if (QLayoutItem *item = l->replaceWidget(w, fresh, Qt::FindDirectChildrenOnly)) {
+            delete item;   // the old widget's item, handed back to the caller
             delete w;
             w = fresh;
             return;
