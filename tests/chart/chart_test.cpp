@@ -251,6 +251,57 @@ private slots:
         QCOMPARE(w.chart()->series().size(), 4);
     }
 
+    // What is on screen after a refresh that changes the axes (other titles, other tick
+    // labels) is exactly what a new widget shows for the new content: no text of the
+    // earlier axes stays behind.
+    void aRefreshLooksLikeANewChart()
+    {
+        auto ticked = [](const QString &title, std::vector<AxisData::Tick> ticks) {
+            ChartData d;
+            d.title = title;
+            d.left.title = title + QStringLiteral(" слева");
+            d.left.fixedRange = true;
+            d.left.min = ticks.front().value;
+            d.left.max = ticks.back().value;
+            d.left.ticks = std::move(ticks);
+            d.right.used = false;
+            d.bottom.title = title + QStringLiteral(" внизу");
+            d.series = {series(SeriesKind::Line, title, {0.2, 0.5, 0.9})};
+            return d;
+        };
+        const ChartData before = ticked(QStringLiteral("Первая"),
+                                        {{0, QStringLiteral("0.001")}, {0.5, QStringLiteral("0.01")},
+                                         {1, QStringLiteral("0.1")}});
+        const ChartData after = ticked(QStringLiteral("Вторая"),
+                                       {{0, QStringLiteral("1%")}, {0.3, QStringLiteral("20%")},
+                                        {1, QStringLiteral("90%")}});
+        ChartWidget refreshed;
+        refreshed.resize(549, 451);
+        refreshed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&refreshed));
+        refreshed.setChartData(before);
+        QCoreApplication::processEvents();
+        (void)refreshed.grab();
+        // Refreshed while its window is closed and the widget disabled, as a result window
+        // is while a calculation runs.
+        refreshed.hide();
+        refreshed.setEnabled(false);
+        refreshed.setChartData(before);
+        refreshed.setChartData(after);
+        refreshed.setEnabled(true);
+        refreshed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&refreshed));
+        QCoreApplication::processEvents();
+
+        ChartWidget fresh;
+        fresh.resize(549, 451);
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        fresh.setChartData(after);
+        QCoreApplication::processEvents();
+        QCOMPARE(refreshed.grab().toImage(), fresh.grab().toImage());
+    }
+
     void hiddenSeriesAndUnusedRightAxis()
     {
         ChartData d;
