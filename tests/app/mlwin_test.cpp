@@ -19,7 +19,8 @@
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
 #include "support/window_harness.h"
-#include "tests/nonparam/pdfpage.h"
+#include "support/pdfpage.h"
+#include "support/print_dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,22 +47,9 @@ namespace {
 
 using test::sourcePath;
 using test::samplePath;
+using test::RecordingPrintDialogs;
 
 QString fleetPath() { return sourcePath(QStringLiteral("tests/cli/data/mle_fleet.fdt")); }
-
-class RecordingPrintDialogs : public PrintDialogs {
-public:
-    QString file;
-    QStringList suggested, failures;
-    int setups = 0;
-    void printerSetup(QPrinter &, QWidget *) override { ++setups; }
-    QString pdfFileName(QWidget *, const QString &name) override
-    {
-        suggested << name;
-        return file;
-    }
-    void printFailed(const QString &message, QWidget *) override { failures << message; }
-};
 
 //! The windows with the spiral fit on a short step, and the command line beside them.
 struct Harness : test::WindowHarness {

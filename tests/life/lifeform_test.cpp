@@ -6,6 +6,7 @@
 #include "chart/printing.h"
 #include "life/ui/lifeform.h"
 #include "model/seams.h"
+#include "support/print_dialogs.h"
 #include "model/state.h"
 
 #include <QApplication>
@@ -31,13 +32,7 @@ public:
     void error(const QString &, const QString &text) override { errors << text; }
 };
 
-class PdfDialogs : public PrintDialogs {
-public:
-    QString file;
-    void printerSetup(QPrinter &, QWidget *) override {}
-    QString pdfFileName(QWidget *, const QString &) override { return file; }
-    void printFailed(const QString &, QWidget *) override {}
-};
+using PdfDialogs = obr::test::RecordingPrintDialogs;
 
 const char *kIssueTab =
     "175.0\tF\n368.6\tF\n383.6\tF\n420.3\tF\n423.2\tF\n426.0\tF\n509.3\tF\n523.8\tF\n545.1\tF\n"
@@ -145,6 +140,7 @@ TEST_F(Fixture, PrintsOnePage)
     QTest::mouseClick(w.btnFit, Qt::LeftButton);
     QTest::mouseClick(w.btnPrint, Qt::LeftButton);
     setPrintDialogs(nullptr);
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << dialogs.failures.join(u'\n').toStdString();
     QFile f(dialogs.file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().startsWith("%PDF"));

@@ -2,7 +2,8 @@
 // Printing of result windows. This machine has no printer, so the page goes to a PDF
 // file through the dialog seam; the tests read the file back.
 #include "chart/printing.h"
-#include "pdfpage.h"
+#include "support/pdfpage.h"
+#include "support/print_dialogs.h"
 
 #include <QLabel>
 #include <QPrinterInfo>
@@ -12,22 +13,7 @@
 
 namespace {
 
-class RecordingDialogs : public obr::PrintDialogs {
-public:
-    QString file;
-    int setups = 0;
-    int fileAsks = 0;
-    QStringList failures;
-    void printerSetup(QPrinter &, QWidget *) override { ++setups; }
-    QStringList suggested;
-    QString pdfFileName(QWidget *, const QString &name) override
-    {
-        suggested << name;
-        ++fileAsks;
-        return file;
-    }
-    void printFailed(const QString &message, QWidget *) override { failures << message; }
-};
+using RecordingDialogs = obr::test::RecordingPrintDialogs;
 
 } // namespace
 

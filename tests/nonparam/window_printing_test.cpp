@@ -5,7 +5,8 @@
 #include "chart/printing.h"
 #include "io/loaders.h"
 #include "nonparam/ui/form3.h"
-#include "pdfpage.h"
+#include "support/pdfpage.h"
+#include "support/print_dialogs.h"
 #include "results/ui/expandform.h"
 #include "results/ui/form2.h"
 #include "stats/stat2018.h"
@@ -22,22 +23,7 @@ using namespace obr;
 
 namespace {
 
-class RecordingDialogs : public PrintDialogs {
-public:
-    QString file;
-    int setups = 0;
-    int fileAsks = 0;
-    QStringList failures;
-    void printerSetup(QPrinter &, QWidget *) override { ++setups; }
-    QStringList suggested;
-    QString pdfFileName(QWidget *, const QString &name) override
-    {
-        suggested << name;
-        ++fileAsks;
-        return file;
-    }
-    void printFailed(const QString &message, QWidget *) override { failures << message; }
-};
+using RecordingDialogs = obr::test::RecordingPrintDialogs;
 
 //! A shown window and its print button.
 struct Shown {
