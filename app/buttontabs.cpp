@@ -11,7 +11,7 @@ namespace {
 constexpr int kButtonHeight = 24;
 constexpr int kGap = 3;
 constexpr int kTextPadding = 18;
-} // namespace
+}   // namespace
 
 ButtonTabs::ButtonTabs(QWidget *parent)
     : QWidget(parent), m_group(new QButtonGroup(this)), m_stack(new QStackedWidget(this))
@@ -77,4 +77,4 @@ void ButtonTabs::relayout()
     m_stack->setGeometry(0, m_tabsHeight, w, qMax(0, height() - m_tabsHeight));
 }
 
-} // namespace obr
+}   // namespace obr

@@ -43,4 +43,4 @@ private:
     int m_tabsHeight = 0;
 };
 
-} // namespace obr
+}   // namespace obr

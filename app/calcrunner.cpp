@@ -35,10 +35,7 @@ void CalcRunner::start()
     m_thread = std::thread([this] { run(); });
 }
 
-void CalcRunner::cancel()
-{
-    m_progress->cancel();
-}
+void CalcRunner::cancel() { m_progress->cancel(); }
 
 CalcResult CalcRunner::takeResult()
 {
@@ -112,4 +109,4 @@ void MleBoundsRunner::run()
     emit finished();
 }
 
-} // namespace obr
+}   // namespace obr

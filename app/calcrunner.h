@@ -22,9 +22,9 @@ namespace obr {
 
 //! What a finished run hands back.
 struct CalcResult {
-    std::unique_ptr<State> state;      //!< the copy as the run left it
+    std::unique_ptr<State> state;   //!< the copy as the run left it
     CalcReport report;
-    std::optional<QString> error;      //!< the message of a refusal or a failed step
+    std::optional<QString> error;   //!< the message of a refusal or a failed step
     bool cancelled = false;
 };
 
@@ -59,7 +59,7 @@ private:
 
 //! What a finished run of the maximum-likelihood bounds hands back.
 struct MleBoundsResult {
-    std::optional<MleStep> step;       //!< the fit at the new level, its band and causes
+    std::optional<MleStep> step;   //!< the fit at the new level, its band and causes
     std::optional<QString> error;
     bool cancelled = false;
 };
@@ -92,4 +92,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace obr
+}   // namespace obr

@@ -51,11 +51,11 @@ protected:
         case QEvent::DragMove: {
             auto *de = static_cast<QDragMoveEvent *>(e);
             if (!localFiles(de->mimeData()))
-                return false; // text for an edit box goes on as before
+                return false;   // text for an edit box goes on as before
             if (m_form->OpenFileStart->isEnabled())
                 de->acceptProposedAction();
             else
-                de->ignore(); // no load while a genetic run holds the data
+                de->ignore();   // no load while a genetic run holds the data
             return true;
         }
         case QEvent::Drop: {
@@ -76,15 +76,16 @@ private:
     TForm1 *m_form;
 };
 
-} // namespace
+}   // namespace
 
 QString startUsage()
 {
-    return QStringLiteral("Usage: obrotk [FILE.fdt]\n"
-                          "Opens the reliability analysis window; a failure data file given here is\n"
-                          "loaded at start as the «Путь» button loads it.\n"
-                          "  --version   print the version and exit\n"
-                          "  --help      print this text and exit\n");
+    return QStringLiteral(
+        "Usage: obrotk [FILE.fdt]\n"
+        "Opens the reliability analysis window; a failure data file given here is\n"
+        "loaded at start as the «Путь» button loads it.\n"
+        "  --version   print the version and exit\n"
+        "  --help      print this text and exit\n");
 }
 
 StartArgs parseStartArgs(const QStringList &args)
@@ -146,4 +147,4 @@ void installDesktopIntegration(TForm1 &form)
     installTableCopy(form.Mass_List);
 }
 
-} // namespace obr
+}   // namespace obr

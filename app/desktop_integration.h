@@ -17,8 +17,8 @@ namespace obr {
 struct StartArgs {
     bool version = false;
     bool help = false;
-    QString file;   //!< failure data file to open at start, absolute; empty for none
-    QString error;  //!< a command line that cannot be run, with the reason
+    QString file;    //!< failure data file to open at start, absolute; empty for none
+    QString error;   //!< a command line that cannot be run, with the reason
 };
 
 //! The usage text of the window program.
@@ -41,4 +41,4 @@ bool dropFiles(TForm1 &form, const QList<QUrl> &urls);
  *  failure grid gets the copy command. */
 void installDesktopIntegration(TForm1 &form);
 
-} // namespace obr
+}   // namespace obr

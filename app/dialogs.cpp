@@ -40,4 +40,4 @@ void WindowCoreNotifier::error(const QString &caption, const QString &text)
         QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
 }
 
-} // namespace obr
+}   // namespace obr

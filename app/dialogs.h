@@ -61,4 +61,4 @@ private:
     MessageNotifier *m_target;
 };
 
-} // namespace obr
+}   // namespace obr

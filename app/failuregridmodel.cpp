@@ -5,18 +5,23 @@ namespace obr {
 
 namespace {
 quint64 cellKey(int row, int column) { return (quint64(quint32(row)) << 8) | quint64(column); }
-} // namespace
+}   // namespace
 
 FailureGridModel::FailureGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 QString FailureGridModel::header(int column)
 {
     switch (column) {
-    case 0: return QStringLiteral(" № отказа");
-    case 1: return QStringLiteral("Наработка, час");
-    case 2: return QStringLiteral("Источник отказа");
-    case 3: return QStringLiteral("Что ремонтировалось или заменено");
-    default: return {};
+    case 0:
+        return QStringLiteral(" № отказа");
+    case 1:
+        return QStringLiteral("Наработка, час");
+    case 2:
+        return QStringLiteral("Источник отказа");
+    case 3:
+        return QStringLiteral("Что ремонтировалось или заменено");
+    default:
+        return {};
     }
 }
 
@@ -48,11 +53,16 @@ QString FailureGridModel::cellText(int row, int column) const
         return {};
     const GridRow g = gridRow(*m_state, m_markers, size_t(row), m_dec);
     switch (column) {
-    case 0: return g.number;
-    case 1: return g.time;
-    case 2: return g.cause;
-    case 3: return g.comment;
-    default: return {};
+    case 0:
+        return g.number;
+    case 1:
+        return g.time;
+    case 2:
+        return g.cause;
+    case 3:
+        return g.comment;
+    default:
+        return {};
     }
 }
 
@@ -91,4 +101,4 @@ bool FailureGridModel::setData(const QModelIndex &index, const QVariant &value, 
     return true;
 }
 
-} // namespace obr
+}   // namespace obr

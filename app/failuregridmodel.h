@@ -48,4 +48,4 @@ private:
     QHash<quint64, QString> m_edits;
 };
 
-} // namespace obr
+}   // namespace obr

@@ -94,7 +94,7 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 void TForm1::setupUi()
 {
@@ -211,7 +211,8 @@ void TForm1::setupUi()
             for (QComboBox *c : {MleLevel, MleLaw, MleKind})
                 c->setStyle(narrow);
             const int arrow = NarrowComboStyle::kArrow + 8, gap = 2;
-            const int spare = std::max(0, w - 2 * gap - (need[0] + need[1] + need[2] + 3 * arrow)) / 3;
+            const int spare =
+                std::max(0, w - 2 * gap - (need[0] + need[1] + need[2] + 3 * arrow)) / 3;
             int x = 0;
             QComboBox *boxes[3] = {MleLevel, MleLaw, MleKind};
             for (int i = 0; i < 3; ++i) {
@@ -226,8 +227,8 @@ void TForm1::setupUi()
         {
             const QRect r = bbRaschet->geometry();
             const int top = r.height() / 2;
-            CalcProgressBar = make<QProgressBar>(p, "CalcProgressBar",
-                                                 {r.x(), r.y(), r.width(), top - 1});
+            CalcProgressBar =
+                make<QProgressBar>(p, "CalcProgressBar", {r.x(), r.y(), r.width(), top - 1});
             CalcProgressBar->setTextVisible(true);
             CalcProgressBar->setAlignment(Qt::AlignCenter);
             StopCalcBtn = make<QPushButton>(p, "StopCalcBtn",
@@ -252,8 +253,8 @@ void TForm1::setupUi()
         Edit3Label->setBuddy(Edit3);
         NPokolenyLabel->setBuddy(NPokoleny);
 
-        ToolBRunGenOptim = make<QPushButton>(p, "ToolBRunGenOptim", {8, 80, 236, 44},
-                                             form1txt::ToolBRunGenOptim);
+        ToolBRunGenOptim =
+            make<QPushButton>(p, "ToolBRunGenOptim", {8, 80, 236, 44}, form1txt::ToolBRunGenOptim);
         ToolBRunGenOptim->setFont(withPixelSize(font(), 12, true));
         ToolBRunGenOptim->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
         StopBtn = make<QPushButton>(p, "StopBtn", {250, 80, 60, 44}, form1txt::StopBtn);
@@ -282,12 +283,14 @@ void TForm1::setupUi()
         Label8->setBuddy(TrackBar2);
 
         btnCopyBest = make<QPushButton>(p, "btnCopyBest", {8, 274, 150, 26}, form1txt::btnCopyBest);
-        LabeledEdit1 = make<QLineEdit>(p, "LabeledEdit1", {166, 276, 60, kEditH}, QStringLiteral("50"));
+        LabeledEdit1 =
+            make<QLineEdit>(p, "LabeledEdit1", {166, 276, 60, kEditH}, QStringLiteral("50"));
         LabeledEdit1->setPlaceholderText(form1txt::LabeledEdit1Placeholder);
         LabeledEdit1Label = label(p, "LabeledEdit1Label", form1txt::LabeledEdit1Label, {232, 279});
         LabeledEdit1Label->setBuddy(LabeledEdit1);
 
-        CheckBoxProm = make<QCheckBox>(p, "CheckBoxProm", {8, 308, 300, 20}, form1txt::CheckBoxProm);
+        CheckBoxProm =
+            make<QCheckBox>(p, "CheckBoxProm", {8, 308, 300, 20}, form1txt::CheckBoxProm);
         SaveFileBTN = make<QPushButton>(p, "SaveFileBTN", {8, 336, 150, 30}, form1txt::SaveFileBTN);
         SaveFileBTN->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     }
@@ -327,14 +330,15 @@ void TForm1::setupUi()
     {
         QWidget *p = Panel1;
         Label1 = label(p, "Label1", form1txt::Label1, {8, 5});
-        OpenFileStart = make<QPushButton>(p, "OpenFileStart", {8, 21, 82, 26}, form1txt::OpenFileStart);
+        OpenFileStart =
+            make<QPushButton>(p, "OpenFileStart", {8, 21, 82, 26}, form1txt::OpenFileStart);
         OpenFileStart->setToolTip(form1txt::OpenFileStartHint);
         OpenFileStart->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
         OpenFileStart->setDefault(true);
         FilePath = make<QLineEdit>(p, "FilePath", {96, 23, 309, 22}, designRoot());
 
-        auto row = [p](const char *editName, QLineEdit *&edit, const char *labelName,
-                       QLabel *&lbl, const QString &text, int y) {
+        auto row = [p](const char *editName, QLineEdit *&edit, const char *labelName, QLabel *&lbl,
+                       const QString &text, int y) {
             edit = make<QLineEdit>(p, editName, {8, y, 62, kEditH});
             lbl = label(p, labelName, text, {74, y + 3});
             lbl->setBuddy(edit);
@@ -366,8 +370,9 @@ void TForm1::setupUi()
     Mass_List->setShowGrid(true);
     Mass_List->setSelectionMode(QAbstractItemView::ContiguousSelection);
     Mass_List->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Mass_List->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                               | QAbstractItemView::AnyKeyPressed);
+    Mass_List->setEditTriggers(QAbstractItemView::DoubleClicked |
+                               QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
     Mass_List->verticalHeader()->hide();
     // Uniform rows keep a grid of a million failures as quick as a short one.
     Mass_List->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -20,7 +20,8 @@ inline const QString OpenFileStart = QStringLiteral("Путь");
 inline const QString OpenFileStartHint = QStringLiteral(
     "Файл содержит строки комментария, среднего времени окончания гарантии, СКО гарантии, "
     "парка, числа всех отказов и массив времен отказов");
-inline const QString Label2 = QStringLiteral("Общее количество объектов в гарантийной эксплуатации");
+inline const QString Label2 =
+    QStringLiteral("Общее количество объектов в гарантийной эксплуатации");
 inline const QString Label3 = QStringLiteral("Количество несвязных отказов 2-3 групп сложности");
 inline const QString meSred = QStringLiteral(" Среднее время гарантии");
 inline const QString meSKO = QStringLiteral(" СКО времени гарантии");
@@ -44,15 +45,15 @@ inline const QString criterion[3] = {QStringLiteral("Стандарт"), QString
                                      QStringLiteral("Спец 2")};
 // The maximum-likelihood model and its options (compact: two lines left of «Расчет»)
 inline const QString BoxMaxPr = QStringLiteral("Модель 3 (макс.\nправдоподобия)");
-inline const QString BoxMaxPrHint = QStringLiteral(
-    "Модель 3 (макс. правдоподобия): подбор параметров по всем временам отказов, "
-    "доверительные границы каждой оценки, анализ по причинам отказов");
+inline const QString BoxMaxPrHint =
+    QStringLiteral("Модель 3 (макс. правдоподобия): подбор параметров по всем временам отказов, "
+                   "доверительные границы каждой оценки, анализ по причинам отказов");
 inline const QString MleLevelHint = QStringLiteral("Доверительная вероятность границ модели 3");
 inline const QString MleLawHint = QStringLiteral(
     "Закон окончания гарантии для модели 3: нормальный по среднему и СКО или эмпирический "
     "по загруженному файлу сроков гарантии");
-inline const QString MleLawHintNoFile = QStringLiteral(
-    "Эмпирический закон доступен после загрузки файла сроков гарантии");
+inline const QString MleLawHintNoFile =
+    QStringLiteral("Эмпирический закон доступен после загрузки файла сроков гарантии");
 inline const QString MleKindHint = QStringLiteral(
     "Вид доверительных границ модели 3: по отношению правдоподобия или по информации Фишера");
 inline const QString mleLaws[2] = {QStringLiteral("норм."), QStringLiteral("эмп.")};
@@ -142,4 +143,4 @@ inline QString fileTooLarge(const QString &file, qint64 mib, qint64 limitMib)
         .arg(limitMib);
 }
 
-} // namespace obr::form1txt
+}   // namespace obr::form1txt

@@ -18,10 +18,7 @@ LogPump::LogPump(QPlainTextEdit *memo, QObject *parent) : QObject(parent), m_mem
     m_timer.start();
 }
 
-QString LogPump::omittedLine(qint64 n)
-{
-    return QStringLiteral("… пропущено строк: %1 …").arg(n);
-}
+QString LogPump::omittedLine(qint64 n) { return QStringLiteral("… пропущено строк: %1 …").arg(n); }
 
 void LogPump::push(const QString &line)
 {
@@ -87,4 +84,4 @@ void LogPump::flush()
     m_memo->verticalScrollBar()->setValue(m_memo->verticalScrollBar()->maximum());
 }
 
-} // namespace obr
+}   // namespace obr

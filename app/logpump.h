@@ -40,7 +40,6 @@ public:
     static QString omittedLine(qint64 n);
 
 private:
-
     QPlainTextEdit *m_memo;
     QTimer m_timer;
     std::mutex m_mutex;
@@ -54,4 +53,4 @@ private:
     qint64 m_omittedShown = 0;
 };
 
-} // namespace obr
+}   // namespace obr

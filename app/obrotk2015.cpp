@@ -46,10 +46,7 @@ using namespace obr;
 
 namespace {
 
-QString boxCaption(const QLabel *label)
-{
-    return label ? label->text().trimmed() : QString();
-}
+QString boxCaption(const QLabel *label) { return label ? label->text().trimmed() : QString(); }
 
 //! Reads a whole input file (see readInputFile): empty when there is no such file.
 std::optional<QByteArray> readFileBytes(const QString &path)
@@ -57,7 +54,7 @@ std::optional<QByteArray> readFileBytes(const QString &path)
     return readInputFile(path, kMaxInputBytes);
 }
 
-} // namespace
+}   // namespace
 
 TForm1::TForm1(State *state, QWidget *parent)
     : QWidget(parent), m_state(state), m_genControl(std::make_shared<GenControl>())
@@ -81,10 +78,7 @@ void TForm1::setResultWindows(TForm2 *form2, TForm3 *form3)
     m_form3 = form3;
 }
 
-void TForm1::setFileChooser(FileChooser *chooser)
-{
-    m_chooser = chooser ? chooser : &m_qtChooser;
-}
+void TForm1::setFileChooser(FileChooser *chooser) { m_chooser = chooser ? chooser : &m_qtChooser; }
 
 void TForm1::setMessageNotifier(MessageNotifier *notifier)
 {
@@ -138,10 +132,7 @@ QString TForm1::fileLocationText(const QString &filePath)
 #endif
 }
 
-QChar TForm1::decimalSeparator() const
-{
-    return NumLocale::from(QLocale()).dec;
-}
+QChar TForm1::decimalSeparator() const { return NumLocale::from(QLocale()).dec; }
 
 double TForm1::readBox(const QLineEdit *box, const QLabel *label) const
 {
@@ -165,7 +156,8 @@ void TForm1::showError(const QString &text)
     m_messages->error(this, QApplication::applicationDisplayName(), text);
 }
 
-template <class F> void TForm1::guarded(F &&action)
+template <class F>
+void TForm1::guarded(F &&action)
 {
     try {
         action();
@@ -212,8 +204,8 @@ QString TForm1::dialogStart() const
     QFile link(form1txt::linkFile);
     if (link.open(QIODevice::ReadOnly)) {
         const QStringList lines = splitLines(decodeText(link.readAll()));
-        if (!lines.isEmpty() && !lines.first().trimmed().isEmpty()
-            && QFileInfo::exists(lines.first().trimmed()))
+        if (!lines.isEmpty() && !lines.first().trimmed().isEmpty() &&
+            QFileInfo::exists(lines.first().trimmed()))
             return lines.first().trimmed();
     }
     return QDir::homePath();
@@ -392,7 +384,8 @@ void TForm1::SaveFileBTNClick()
         QSaveFile out(path);
         const QByteArray bytes = encodeLines(Memo2->toPlainText().split(QLatin1Char('\n')));
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-            throw UserError(form1txt::cannotWrite(QDir::toNativeSeparators(path), out.errorString()));
+            throw UserError(
+                form1txt::cannotWrite(QDir::toNativeSeparators(path), out.errorString()));
     });
 }
 
@@ -494,9 +487,8 @@ void TForm1::calcStageChanged(int method, int index, int count)
     const QString name = calcMethodName(CalcMethod(method));
     const QString full = form1txt::calcStage(name, index, count);
     const int room = CalcProgressBar->width() - 8;
-    CalcProgressBar->setFormat(CalcProgressBar->fontMetrics().horizontalAdvance(full) <= room
-                                   ? full
-                                   : name);
+    CalcProgressBar->setFormat(
+        CalcProgressBar->fontMetrics().horizontalAdvance(full) <= room ? full : name);
 }
 
 void TForm1::finishCalculation()
@@ -530,10 +522,16 @@ void TForm1::finishCalculation()
             throw UserError(*r.error);
         }
         switch (r.report.outcome) {
-        case CalcOutcome::NoPath: m_messages->message(this, txt::noPath); return;
-        case CalcOutcome::NotLoaded: return;
-        case CalcOutcome::NoFailures: m_messages->message(this, txt::noFailures); return;
-        case CalcOutcome::Done: break;
+        case CalcOutcome::NoPath:
+            m_messages->message(this, txt::noPath);
+            return;
+        case CalcOutcome::NotLoaded:
+            return;
+        case CalcOutcome::NoFailures:
+            m_messages->message(this, txt::noFailures);
+            return;
+        case CalcOutcome::Done:
+            break;
         }
         showDiagrams();
         QApplication::beep();
@@ -614,16 +612,15 @@ void TForm1::Button1Click()
 
 // ---------------------------------------------------------------- genetic optimiser
 
-bool TForm1::genRunning() const
-{
-    return m_genRunning;
-}
+bool TForm1::genRunning() const { return m_genRunning; }
 
 void TForm1::connectGeneticControls()
 {
     // The run reads these once per generation: keep them current on every change.
-    connect(TrackBar1, &QSlider::valueChanged, this, [this](int v) { m_genControl->trackBar1 = v; });
-    connect(TrackBar2, &QSlider::valueChanged, this, [this](int v) { m_genControl->trackBar2 = v; });
+    connect(TrackBar1, &QSlider::valueChanged, this,
+            [this](int v) { m_genControl->trackBar1 = v; });
+    connect(TrackBar2, &QSlider::valueChanged, this,
+            [this](int v) { m_genControl->trackBar2 = v; });
     connect(CheckBoxProm, &QCheckBox::toggled, this,
             [this](bool on) { m_genControl->showProgress = on; });
     connect(LabeledEdit1, &QLineEdit::textChanged, this,
@@ -649,7 +646,8 @@ void TForm1::ToolBRunGenOptimClick()
         auto *gen = new TGen(std::move(in), m_genControl, this);
         gen->setObjectName(QStringLiteral("Gen"));
         // The lines are only queued here; the pump shows them in batches.
-        connect(gen, &TGen::logLines, this, [this](const QStringList &lines) { m_log->push(lines); });
+        connect(gen, &TGen::logLines, this,
+                [this](const QStringList &lines) { m_log->push(lines); });
         // The run has already stored the positions it reports: showing them must not
         // write them back as the user's choice, which could overwrite a newer one.
         auto showPosition = [](QSlider *bar) {
@@ -681,10 +679,7 @@ void TForm1::publishGeneticResult(const obr::GenResult &r)
     });
 }
 
-void TForm1::ThreadStarted()
-{
-    updateCommands();
-}
+void TForm1::ThreadStarted() { updateCommands(); }
 
 void TForm1::ThreadTerminated()
 {
@@ -699,15 +694,9 @@ void TForm1::ThreadTerminated()
     emit geneticRunFinished();
 }
 
-void TForm1::StopBtnClick()
-{
-    m_genControl->Stop_Gen = true;
-}
+void TForm1::StopBtnClick() { m_genControl->Stop_Gen = true; }
 
-void TForm1::btnCopyBestClick()
-{
-    m_genControl->bCopyBest = true;
-}
+void TForm1::btnCopyBestClick() { m_genControl->bCopyBest = true; }
 
 void TForm1::stopGeneticRun()
 {

@@ -45,7 +45,7 @@ class FailureGridModel;
 class TGen;
 struct GenControl;
 struct GenResult;
-} // namespace obr
+}   // namespace obr
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -120,8 +120,8 @@ public:
     QGroupBox *RadioGroup1 = nullptr;
     QButtonGroup *RadioGroup1Items = nullptr;
     QPushButton *bbRaschet = nullptr;
-    QCheckBox *BoxMaxPr = nullptr;      //!< the maximum-likelihood model
-    QFrame *MleOptions = nullptr;       //!< its options: level, warranty law, kind of bounds
+    QCheckBox *BoxMaxPr = nullptr;   //!< the maximum-likelihood model
+    QFrame *MleOptions = nullptr;    //!< its options: level, warranty law, kind of bounds
     QComboBox *MleLevel = nullptr;
     QComboBox *MleLaw = nullptr;
     QComboBox *MleKind = nullptr;
@@ -212,7 +212,8 @@ private:
     QChar decimalSeparator() const;
     double readBox(const QLineEdit *box, const QLabel *label) const;
     //! Runs \a action; an error ends it with a message box.
-    template <class F> void guarded(F &&action);
+    template <class F>
+    void guarded(F &&action);
     void showError(const QString &text);
     QString dialogStart() const;
     //! The dialog step shared by both loaders; empty when there is nothing to load.

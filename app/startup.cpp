@@ -35,4 +35,4 @@ bool installQtRussian(QObject *owner)
     return QCoreApplication::installTranslator(t);
 }
 
-} // namespace obr
+}   // namespace obr

@@ -41,4 +41,4 @@ private:
  *  Returns false when the translations are not installed. */
 bool installQtRussian(QObject *owner);
 
-} // namespace obr
+}   // namespace obr

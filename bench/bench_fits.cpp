@@ -53,10 +53,7 @@ std::vector<std::string> split(const std::string &s)
 }
 
 //! CPU seconds of this process: the machine may be shared, and the fits use one thread.
-double now()
-{
-    return double(std::clock()) / CLOCKS_PER_SEC;
-}
+double now() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
 //! Seconds of one plain (reference) evaluation of the fit's objective on \a s.
 double plainEvalCost(const State &s, const std::string &fit, Criterion c)
@@ -98,11 +95,10 @@ double relDiff(const Outcome &a, const Outcome &b)
         const double m = std::max(std::fabs(x), std::fabs(y));
         return m > 0 ? d / m : d;
     };
-    return std::max({r(a.A, b.A), r(a.B, b.B), r(a.K, b.K), r(a.Sred, b.Sred),
-                     r(a.SKO, b.SKO)});
+    return std::max({r(a.A, b.A), r(a.B, b.B), r(a.K, b.K), r(a.Sred, b.Sred), r(a.SKO, b.SKO)});
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -141,9 +137,9 @@ int main(int argc, char **argv)
                 "process (one thread)\n\n",
                 int(o.crit), o.kSpiral, o.kNewton, o.kSmirnov, o.sredOpt ? "fitted" : "fixed",
                 o.skoOpt ? "fitted" : "fixed", o.refLimit);
-    std::printf("%-8s %-5s %-8s %12s %8s %9s | %13s %10s %9s | %8s %s\n", "failures",
-                "bins", "fit", "evaluations", "passes", "fast s", "ref evals", "ref s",
-                "speed-up", "max diff", "note");
+    std::printf("%-8s %-5s %-8s %12s %8s %9s | %13s %10s %9s | %8s %s\n", "failures", "bins", "fit",
+                "evaluations", "passes", "fast s", "ref evals", "ref s", "speed-up", "max diff",
+                "note");
     std::fflush(stdout);
     for (int size : o.sizes) {
         State base = gen::makeState(size, o.seed + uint64_t(size));
@@ -156,8 +152,7 @@ int main(int argc, char **argv)
             if (fit == "spiral")
                 SpirSp_Execute(fs, o.kSpiral, o.crit, nullLog(), &st);
             else if (fit == "newton")
-                Podbor_Weib_Pirson(fs, fs.MPirsN.A, fs.MPirsN.B, o.kNewton, o.crit, nullLog(),
-                                   &st);
+                Podbor_Weib_Pirson(fs, fs.MPirsN.A, fs.MPirsN.B, o.kNewton, o.crit, nullLog(), &st);
             else
                 Podbor_Weib_Smirnow(fs, fs.MSmirn.A, fs.MSmirn.B, o.kSmirnov, nullLog(), &st);
             const double fastSec = now() - t0;
@@ -172,8 +167,7 @@ int main(int argc, char **argv)
                 if (fit == "spiral")
                     ref::SpirSp_Execute(rs, o.kSpiral, o.crit, &rst);
                 else if (fit == "newton")
-                    ref::Podbor_Weib_Pirson(rs, rs.MPirsN.A, rs.MPirsN.B, o.kNewton, o.crit,
-                                            &rst);
+                    ref::Podbor_Weib_Pirson(rs, rs.MPirsN.A, rs.MPirsN.B, o.kNewton, o.crit, &rst);
                 else
                     ref::Podbor_Weib_Smirnow(rs, rs.MSmirn.A, rs.MSmirn.B, o.kSmirnov, &rst);
                 refSec = now() - r0;

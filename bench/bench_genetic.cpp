@@ -39,7 +39,7 @@ Timed runOnce(const GenInput &in)
     return t;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -67,15 +67,13 @@ int main(int argc, char **argv)
     for (const auto &[name, t] : {std::pair{"1 thread", &one}, std::pair{"threads", &many}}) {
         std::printf("%-9s %2d: %7.3f s wall, %7.3f s processor  %9lld evaluations (%.3f us "
                     "each)  best %.6f  B=%.5f  1/A=%.2f  K=%.5f\n",
-                    name, t == &one ? 1 : threads, t->seconds, t->cpu,
-                    (long long)t->r.evaluations,
+                    name, t == &one ? 1 : threads, t->seconds, t->cpu, (long long)t->r.evaluations,
                     t->seconds * 1e6 / double(t->r.evaluations), t->r.dMinimumAll, t->r.Aopt[0],
                     1 / t->r.Aopt[1], t->r.Aopt[2]);
     }
     std::printf("helper threads made %.1f%% of the evaluations\n",
                 100.0 * double(many.helper) / double(many.r.evaluations));
     std::printf("ratio 1 thread / %d threads: %.2f; same best: %s\n", threads,
-                one.seconds / many.seconds,
-                one.r.dMinimumAll == many.r.dMinimumAll ? "yes" : "NO");
+                one.seconds / many.seconds, one.r.dMinimumAll == many.r.dMinimumAll ? "yes" : "NO");
     return one.r.dMinimumAll == many.r.dMinimumAll ? 0 : 1;
 }

@@ -31,7 +31,8 @@ double peakMiB()
     return ru.ru_maxrss / 1024.0;
 }
 
-template <class F> double seconds(F &&f)
+template <class F>
+double seconds(F &&f)
 {
     const auto t0 = std::chrono::steady_clock::now();
     f();
@@ -47,7 +48,7 @@ QByteArray makeFile(int failures)
     return obr::generateFailureFile(p);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -97,11 +98,13 @@ int main(int argc, char **argv)
         return report.outcome == obr::CalcOutcome::Done ? 0 : 1;
     }
     tHist = seconds([&] { obr::hist(s); });
-    std::printf("%-8s failures %d, file %.1f MiB: read+parse+sort+derived %.2f s, histogram %.3f s (%zu intervals)",
+    std::printf("%-8s failures %d, file %.1f MiB: read+parse+sort+derived %.2f s, histogram %.3f s "
+                "(%zu intervals)",
                 what, s.Kol_izw, size / 1048576.0, tRead, tHist, s.Hist_Arr.size());
     if (std::strcmp(what, "spiral") == 0) {
         obr::FitStats st;
-        tFit = seconds([&] { obr::SpirSp_Execute(s, 1.00025, obr::Criterion::Spec1, obr::nullLog(), &st); });
+        tFit = seconds(
+            [&] { obr::SpirSp_Execute(s, 1.00025, obr::Criterion::Spec1, obr::nullLog(), &st); });
         std::printf(", spiral fit %.2f s (%lld evaluations)", tFit, (long long)st.evaluations);
     } else if (std::strcmp(what, "smirnov") == 0) {
         obr::FitStats st;

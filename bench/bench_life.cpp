@@ -35,7 +35,7 @@ double seconds(std::chrono::steady_clock::time_point a)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
 }
-} // namespace
+}   // namespace
 
 int main()
 {
@@ -74,7 +74,8 @@ int main()
             LifeOptions one = o;
             one.dist = e.dist;
             fitLife(d, one);
-            std::printf("  %-12s with all bounds: %.3f s\n", qPrintable(distKey(e.dist)), seconds(t0));
+            std::printf("  %-12s with all bounds: %.3f s\n", qPrintable(distKey(e.dist)),
+                        seconds(t0));
         }
     }
 }

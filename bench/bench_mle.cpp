@@ -29,7 +29,8 @@ namespace {
 
 double now()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 long peakRssKb()
@@ -134,7 +135,8 @@ void bandRow(const char *what, const MleInput &in)
     int open = 0;
     for (const BandPoint &b : band)
         open += !b.lr.low + !b.lr.high;
-    std::printf("%-22s %8d %10.3f %10.3f %10.4f %6zu %6d\n", what, r.n, fit, all, wald, band.size(), open);
+    std::printf("%-22s %8d %10.3f %10.3f %10.4f %6zu %6d\n", what, r.n, fit, all, wald, band.size(),
+                open);
 }
 
 void bandTiming(const char *file)
@@ -227,7 +229,7 @@ void coverage(int fleets)
     }
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -15,10 +15,14 @@ namespace obr {
 QString calcMethodName(CalcMethod m)
 {
     switch (m) {
-    case CalcMethod::Spiral: return QStringLiteral("Спиральный спуск");
-    case CalcMethod::Newton: return QStringLiteral("Метод Ньютона");
-    case CalcMethod::Smirnov: return QStringLiteral("Критерий Смирнова");
-    case CalcMethod::Mle: return QStringLiteral("Макс. правдоподобия");
+    case CalcMethod::Spiral:
+        return QStringLiteral("Спиральный спуск");
+    case CalcMethod::Newton:
+        return QStringLiteral("Метод Ньютона");
+    case CalcMethod::Smirnov:
+        return QStringLiteral("Критерий Смирнова");
+    case CalcMethod::Mle:
+        return QStringLiteral("Макс. правдоподобия");
     }
     return {};
 }
@@ -37,7 +41,7 @@ void modelCurve(State &s, Mod_Weib &M, const LogSink &log, QChar dec)
     Hist_Made(s, M.A, M.B, M.K_powtor, s.Mas_Out_Like, s.Kol_Nakopl_Like, M.SKO_out, log, dec);
 }
 
-} // namespace
+}   // namespace
 
 MleStep runMleStep(const mle::MleInput &in, const CancelFlag *cancel)
 {
@@ -105,8 +109,7 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     if (s.MGenet.Executed && s.MGenet.F_Weib.size() != s.Hist_Arr.size()) {
         Mod_Weib &g = s.MGenet;
         const double fittedDeviation = g.SKO_out;
-        Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, g, g.A, g.B, g.K_powtor, g.Sred,
-                     g.SKO);
+        Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, g, g.A, g.B, g.K_powtor, g.Sred, g.SKO);
         g.SKO_out = fittedDeviation;
     }
 
@@ -144,8 +147,8 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     if (rq.smirnov) {
         CalcFitRun &run = stepFit(CalcMethod::Smirnov, FitKind::Smirnov, rq.Edit5, rq.Edit5Name,
                                   s.MSmirn, [&](double k, FitStats &stats) {
-                                      Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log,
-                                                          &stats, dec, cancel, rq.threads);
+                                      Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, k, log, &stats,
+                                                          dec, cancel, rq.threads);
                                   });
         run.objective = run.stats.objective;
     }
@@ -169,7 +172,8 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         report.mleInput = in;
         mle::publishMaxPr(s, *report.mle, in);
         CalcFitRun &run = report.fits[size_t(CalcMethod::Mle)];
-        run.stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        run.stats.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         run.stats.passes = report.mle->iterations;
         run.ran = true;
         run.objective = -report.mle->loglik;
@@ -186,4 +190,4 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     return report;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -28,21 +28,21 @@ namespace obr {
 //! What one «Расчет» reads from the main window: box texts, ticks and the names of the
 //! boxes for messages (the window's captions, or the command line's option names).
 struct CalcRequest {
-    QString path;                           //!< FilePath
-    QString meSred, meSKO, LabeledEdit2;    //!< warranty mean, deviation, period
+    QString path;                          //!< FilePath
+    QString meSred, meSKO, LabeledEdit2;   //!< warranty mean, deviation, period
     QString meSredName, meSKOName, LabeledEdit2Name;
     bool spiral = false, newton = false, smirnov = false;
-    QString Edit1, Edit6, Edit5;            //!< step coefficients: spiral, Newton, Smirnov
+    QString Edit1, Edit6, Edit5;   //!< step coefficients: spiral, Newton, Smirnov
     QString Edit1Name, Edit6Name, Edit5Name;
     bool Sred_flag = false, SKO_Flag = false;
-    int criterion = 1;                      //!< RadioGroup1's item index (-1: none)
-    QChar dec = QLatin1Char('.');           //!< decimal separator of the boxes
-    int threads = 0;                        //!< evaluation threads of the fits, 0 = all cores
+    int criterion = 1;              //!< RadioGroup1's item index (-1: none)
+    QChar dec = QLatin1Char('.');   //!< decimal separator of the boxes
+    int threads = 0;                //!< evaluation threads of the fits, 0 = all cores
     // The maximum-likelihood fit, after the other three.
     bool mle = false;
-    double mleLevel = 0.95;                 //!< confidence level of its bounds
-    bool mleEmpirical = false;              //!< the warranty-times file's law, not the normal one
-    std::optional<double> mleFleet;         //!< fleet of the claims forecast (default: loaded)
+    double mleLevel = 0.95;           //!< confidence level of its bounds
+    bool mleEmpirical = false;        //!< the warranty-times file's law, not the normal one
+    std::optional<double> mleFleet;   //!< fleet of the claims forecast (default: loaded)
 };
 
 //! The fits of a calculation, in the order they run.
@@ -58,10 +58,10 @@ struct CalcFitRun {
 
 //! How a calculation ended.
 enum class CalcOutcome {
-    Done,        //!< every step ran: the results window is to be shown
-    NoPath,      //!< the path box is empty (message txt::noPath)
-    NotLoaded,   //!< no file opened successfully: stop without a message
-    NoFailures,  //!< a file is open but holds no failure (message txt::noFailures)
+    Done,         //!< every step ran: the results window is to be shown
+    NoPath,       //!< the path box is empty (message txt::noPath)
+    NotLoaded,    //!< no file opened successfully: stop without a message
+    NoFailures,   //!< a file is open but holds no failure (message txt::noFailures)
 };
 
 //! The warranty figures a calculation reads from its boxes.
@@ -73,9 +73,9 @@ struct CalcFigures {
 struct CalcReport {
     CalcOutcome outcome = CalcOutcome::Done;
     std::array<CalcFitRun, kCalcMethods> fits{};
-    CalcFigures figures;                   //!< the warranty figures read from the boxes
-    std::optional<mle::MleResult> mle;     //!< the maximum-likelihood fit, when it ran
-    std::vector<mle::CauseFit> mleCauses;  //!< its fit of each cause with enough failures
+    CalcFigures figures;                    //!< the warranty figures read from the boxes
+    std::optional<mle::MleResult> mle;      //!< the maximum-likelihood fit, when it ran
+    std::vector<mle::CauseFit> mleCauses;   //!< its fit of each cause with enough failures
     //! What the maximum-likelihood fit read, when it ran (for a new level's bounds).
     std::optional<mle::MleInput> mleInput;
 };
@@ -102,8 +102,8 @@ private:
 
 //! The maximum-likelihood step of a calculation: the fit with its band, and the causes.
 struct MleStep {
-    mle::MleResult fit;                //!< with the band of the probability plot
-    std::vector<mle::CauseFit> causes; //!< each cause with at least 5 failures
+    mle::MleResult fit;                  //!< with the band of the probability plot
+    std::vector<mle::CauseFit> causes;   //!< each cause with at least 5 failures
 };
 
 /*! \brief The maximum-likelihood step on \a in: fitMle, the pointwise band of the
@@ -129,4 +129,4 @@ CalcFigures readCalcFigures(const State &s, const CalcRequest &rq);
 CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
                           CalcProgress &progress);
 
-} // namespace obr
+}   // namespace obr

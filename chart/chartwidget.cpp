@@ -111,7 +111,7 @@ int niceTickCount(double range)
     return 5;
 }
 
-} // namespace
+}   // namespace
 
 QFont chartFont(int px, bool bold)
 {
@@ -207,7 +207,7 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
         const SeriesData &sd = d.series[n];
         const QColor col = toColor(sd.color, sd.transparency);
         if (sd.kind == SeriesKind::Bar) {
-            if (!sd.visible) // a hidden bar series would still take a slot in every category
+            if (!sd.visible)   // a hidden bar series would still take a slot in every category
                 continue;
             if (!bars)
                 bars = new QBarSeries;
@@ -230,7 +230,7 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &d)
                 line->append(double(j), sd.points[j].value);
         if (sd.kind == SeriesKind::Area) {
             auto *area = new QAreaSeries(line);
-            line->setParent(area); // the area series does not own its boundary
+            line->setParent(area);   // the area series does not own its boundary
             area->setName(sd.title);
             area->setBrush(col);
             area->setPen(sd.outline ? QPen(col.darker(), 1) : QPen(Qt::NoPen));
@@ -282,7 +282,9 @@ void ChartLegend::setEntries(const ChartData &d)
             // series of points only shows the colour of its crosses.
             if (s.visible && !s.title.isEmpty())
                 m_entries.push_back(
-                    {s.title, toColor(s.color, s.crossMarkers && s.transparency >= 100 ? 0 : s.transparency)});
+                    {s.title,
+                     toColor(s.color,
+                             s.crossMarkers && s.transparency >= 100 ? 0 : s.transparency)});
     update();
 }
 
@@ -357,7 +359,7 @@ int ChartLegend::fitTo(int width, int maxHeight)
         if (h <= maxHeight && layoutFor(width).fits)
             return h;
     }
-    setFont(chartFont(m_basePx)); // no smaller size helps: keep the design size
+    setFont(chartFont(m_basePx));   // no smaller size helps: keep the design size
     return heightFor(width);
 }
 
@@ -502,14 +504,15 @@ void ChartWidget::wrapTitle()
     }
     qsizetype best = -1;
     for (qsizetype i = 0; i < t.size(); ++i)
-        if (t[i] == u' ' && (best < 0 || std::abs(i - t.size() / 2) < std::abs(best - t.size() / 2)))
+        if (t[i] == u' ' &&
+            (best < 0 || std::abs(i - t.size() / 2) < std::abs(best - t.size() / 2)))
             best = i;
     if (best < 0) {
         m_chart->setTitle(t);
         return;
     }
     m_chart->setTitle(t.left(best).toHtmlEscaped() + QStringLiteral("<br>") +
-                     t.mid(best + 1).toHtmlEscaped());
+                      t.mid(best + 1).toHtmlEscaped());
 }
 
 void ChartWidget::chooseLabelAngle()
@@ -523,7 +526,7 @@ void ChartWidget::chooseLabelAngle()
     // Each label has its category's width. Upright labels are kept where they fit, turned
     // ones otherwise, and only when neither fits is the label font made smaller.
     const double plotWidth = m_chart->plotArea().width() > 0 ? m_chart->plotArea().width()
-                                                            : double(m_view->width() - 140);
+                                                             : double(m_view->width() - 140);
     const double room = plotWidth / double(x->count()) - 2;
     const QFont design = chartFont(m_data.axisLabelPx);
     QFont f = design;
@@ -563,10 +566,10 @@ void ChartWidget::placeCategoryLabels()
         QGraphicsSimpleTextItem *l = m_categoryLabels[j];
         const QRectF r = l->boundingRect();
         const double cx = plot.left() + step * (double(j) + 0.5);
-        const double top = plot.bottom() + 5; // below the axis line and its tick
+        const double top = plot.bottom() + 5;   // below the axis line and its tick
         if (l->rotation() == 0)
             l->setPos(cx - r.width() / 2, top);
-        else // turned a quarter to the left about its top-left corner: it reads upwards
+        else   // turned a quarter to the left about its top-left corner: it reads upwards
             l->setPos(cx - r.height() / 2, top + r.width());
     }
 }
@@ -579,12 +582,14 @@ void ChartWidget::fitAxisTitles()
     if (!(room > 0))
         return;
     for (QAbstractAxis *a : m_chart->axes(Qt::Vertical)) {
-        const QString &text = a->alignment() == Qt::AlignRight ? m_data.right.title : m_data.left.title;
+        const QString &text =
+            a->alignment() == Qt::AlignRight ? m_data.right.title : m_data.left.title;
         QString shown = text.toHtmlEscaped();
         QFont f = chartFont(m_data.axisTitlePx, true);
-        qsizetype cut = -1; // the blank nearest the middle
+        qsizetype cut = -1;   // the blank nearest the middle
         for (qsizetype i = 0; i < text.size(); ++i)
-            if (text[i] == u' ' && (cut < 0 || std::abs(i - text.size() / 2) < std::abs(cut - text.size() / 2)))
+            if (text[i] == u' ' &&
+                (cut < 0 || std::abs(i - text.size() / 2) < std::abs(cut - text.size() / 2)))
                 cut = i;
         for (int px = f.pixelSize(); px >= 9; --px) {
             f.setPixelSize(px);
@@ -664,7 +669,7 @@ void ChartWidget::placeMarks()
                     std::any_of(bars.begin(), bars.end(), hits))
                     continue;
                 m.item->setPos(at);
-                placed.push_back(r.adjusted(-2, -1, 2, 1)); // a little air between texts
+                placed.push_back(r.adjusted(-2, -1, 2, 1));   // a little air between texts
                 shown = true;
                 break;
             }
@@ -673,4 +678,4 @@ void ChartWidget::placeMarks()
     }
 }
 
-} // namespace obr
+}   // namespace obr

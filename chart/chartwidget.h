@@ -79,7 +79,10 @@ public:
     //! Number of value marks made (tests); a mark with no free place is not shown.
     int markCount() const { return int(m_marks.size()); }
     //! The category labels under the plot, in order (tests).
-    const std::vector<QGraphicsSimpleTextItem *> &categoryLabels() const { return m_categoryLabels; }
+    const std::vector<QGraphicsSimpleTextItem *> &categoryLabels() const
+    {
+        return m_categoryLabels;
+    }
     //! Where the shown value marks stand, in chart coordinates (tests).
     std::vector<QRectF> shownMarkRects() const;
     //! The area each category's bars fill, in chart coordinates (tests).
@@ -111,8 +114,8 @@ private:
     //! The category labels, drawn by the widget: the axis's own labels stay invisible and
     //! only reserve their room, since the axis cuts a label narrower than its padding.
     std::vector<QGraphicsSimpleTextItem *> m_categoryLabels;
-    int m_fitPasses = 0;  //!< label and title fits since the last layout
-    std::vector<double> m_barTops;       //!< per category: the highest bar value (>= 0)
+    int m_fitPasses = 0;             //!< label and title fits since the last layout
+    std::vector<double> m_barTops;   //!< per category: the highest bar value (>= 0)
 };
 
 /*! \brief Fills \a chart with the series and axes of \a data, after removing everything
@@ -123,4 +126,4 @@ std::vector<QAbstractSeries *> renderChart(QChart *chart, const ChartData &data)
 //! The font of chart texts at a pixel size: a sans-serif font with Cyrillic glyphs.
 QFont chartFont(int px, bool bold = false);
 
-} // namespace obr
+}   // namespace obr

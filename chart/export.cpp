@@ -33,7 +33,8 @@ const QString kPdfFilter = QStringLiteral("Документ PDF (*.pdf)");
 
 QString cannotWrite(const QString &path, const QString &why)
 {
-    return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), why);
+    return QStringLiteral("Не удалось записать файл %1: %2")
+        .arg(QDir::toNativeSeparators(path), why);
 }
 
 class QtExportDialogs : public ExportDialogs {
@@ -62,7 +63,7 @@ QString suggestedName(const ChartWidget *chart)
     return name;
 }
 
-} // namespace
+}   // namespace
 
 std::optional<ImageFormat> imageFormatNamed(const QString &name)
 {
@@ -168,7 +169,7 @@ void writeChartImage(ChartWidget *chart, QIODevice &dev, ImageFormat format, con
     }
 }
 
-} // namespace
+}   // namespace
 
 QByteArray chartImageBytes(ChartWidget *chart, ImageFormat format, const QString &name)
 {
@@ -188,10 +189,7 @@ void saveChartImage(ChartWidget *chart, const QString &path, ImageFormat format)
         throw UserError(cannotWrite(path, f.errorString()));
 }
 
-void copyChartImage(ChartWidget *chart)
-{
-    QApplication::clipboard()->setImage(chartImage(chart));
-}
+void copyChartImage(ChartWidget *chart) { QApplication::clipboard()->setImage(chartImage(chart)); }
 
 ExportDialogs &exportDialogs() { return *g_dialogs; }
 
@@ -200,18 +198,17 @@ void setExportDialogs(ExportDialogs *d) { g_dialogs = d ? d : &g_qtDialogs; }
 QString saveChartImageAs(ChartWidget *chart)
 {
     QString filter = kPngFilter;
-    const QString start =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
-            .filePath(suggestedName(chart) + QStringLiteral(".png"));
-    QString path = exportDialogs().saveFileName(
-        chart->window(), kSaveImage.chopped(1), kPngFilter + QStringLiteral(";;") + kSvgFilter +
+    const QString start = QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
+                              .filePath(suggestedName(chart) + QStringLiteral(".png"));
+    QString path = exportDialogs().saveFileName(chart->window(), kSaveImage.chopped(1),
+                                                kPngFilter + QStringLiteral(";;") + kSvgFilter +
                                                     QStringLiteral(";;") + kPdfFilter,
-        start, &filter);
+                                                start, &filter);
     if (path.isEmpty())
         return QString();
     std::optional<ImageFormat> format = imageFormatOf(path);
-    if (!format) { // no known suffix typed: the chosen filter decides and gives it
-        format = filter == kSvgFilter ? ImageFormat::Svg
+    if (!format) {   // no known suffix typed: the chosen filter decides and gives it
+        format = filter == kSvgFilter   ? ImageFormat::Svg
                  : filter == kPdfFilter ? ImageFormat::Pdf
                                         : ImageFormat::Png;
         path += u'.' + imageSuffix(*format);
@@ -247,4 +244,4 @@ void installChartImageMenu(ChartWidget *chart)
     }
 }
 
-} // namespace obr
+}   // namespace obr

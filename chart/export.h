@@ -72,4 +72,4 @@ void installChartImageMenu(ChartWidget *chart);
  *  user. Returns the path written, or an empty string. */
 QString saveChartImageAs(ChartWidget *chart);
 
-} // namespace obr
+}   // namespace obr

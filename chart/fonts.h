@@ -91,4 +91,4 @@ public:
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
-} // namespace obr::ui
+}   // namespace obr::ui

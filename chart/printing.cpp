@@ -16,8 +16,7 @@ namespace obr {
 
 namespace {
 
-const QString kPdfCaption =
-    QStringLiteral("Принтер не установлен. Сохранить страницу в файл PDF");
+const QString kPdfCaption = QStringLiteral("Принтер не установлен. Сохранить страницу в файл PDF");
 const QString kPdfFilter = QStringLiteral("Документы PDF (*.pdf)");
 const QString kPrintCaption = QStringLiteral("Печать");
 
@@ -58,7 +57,7 @@ bool printImage(QPrinter &printer, const QPixmap &image)
     return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
-} // namespace
+}   // namespace
 
 QPixmap windowImage(QWidget *window)
 {
@@ -66,7 +65,8 @@ QPixmap windowImage(QWidget *window)
     QPixmap image(window->size() * ratio);
     image.setDevicePixelRatio(ratio);
     image.fill(window->palette().color(window->backgroundRole()));
-    window->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    window->render(&image, QPoint(), QRegion(),
+                   QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
 }
 
@@ -128,11 +128,10 @@ bool printWindow(QWidget *window, const QString &suggestedFile)
         const QString where = printer.outputFileName().isEmpty()
                                   ? QStringLiteral("на принтер «%1»").arg(printer.printerName())
                                   : QStringLiteral("в файл «%1»").arg(printer.outputFileName());
-        dialogs().printFailed(QStringLiteral("Не удалось напечатать форму %1.").arg(where),
-                              window);
+        dialogs().printFailed(QStringLiteral("Не удалось напечатать форму %1.").arg(where), window);
         return false;
     }
     return true;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -46,4 +46,4 @@ QString printFileName(const QString &dataFile, const QString &role);
  *  at twice the screen's pixel density (its device pixel ratio says so). */
 QPixmap windowImage(QWidget *window);
 
-} // namespace obr
+}   // namespace obr

@@ -19,11 +19,16 @@ namespace obr::cli {
 QString modelName(ModelId id)
 {
     switch (id) {
-    case ModelId::MPirsN: return QStringLiteral("MPirsN");
-    case ModelId::MPirsS: return QStringLiteral("MPirsS");
-    case ModelId::MSmirn: return QStringLiteral("MSmirn");
-    case ModelId::MGenet: return QStringLiteral("MGenet");
-    case ModelId::MMaxPr: return QStringLiteral("MMaxPr");
+    case ModelId::MPirsN:
+        return QStringLiteral("MPirsN");
+    case ModelId::MPirsS:
+        return QStringLiteral("MPirsS");
+    case ModelId::MSmirn:
+        return QStringLiteral("MSmirn");
+    case ModelId::MGenet:
+        return QStringLiteral("MGenet");
+    case ModelId::MMaxPr:
+        return QStringLiteral("MMaxPr");
     }
     return {};
 }
@@ -44,7 +49,8 @@ QByteArray readBytes(const QString &path)
 }
 
 //! Runs a loader; its error names the file it came from.
-template <class F> auto withFile(const QString &path, F &&load)
+template <class F>
+auto withFile(const QString &path, F &&load)
 {
     const QByteArray bytes = readBytes(path);
     try {
@@ -65,7 +71,9 @@ struct Boxes {
 class CliGenHost : public GenHost {
 public:
     CliGenHost(const LogSink &log, const GenProgress &progress, int32_t generations)
-        : m_log(log), m_progress(progress), m_generations(generations) {}
+        : m_log(log), m_progress(progress), m_generations(generations)
+    {
+    }
     void logLine(const QString &line) override { m_log(line); }
     void trackBar1(int) override {}
     void trackBar2(int) override {}
@@ -95,7 +103,7 @@ ModelRun fromStats(const FitStats &st)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 void checkOptionNumbers(const Options &o)
 {
@@ -112,7 +120,8 @@ void checkOptionNumbers(const Options &o)
         if (!v)
             return;
         try {
-            const double k = readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
+            const double k =
+                readStepCoefficient(numberText(*v, dec), dec, QString::fromLatin1(opt));
             checkStepPasses(kind, k, QString::fromLatin1(opt), dec);
         } catch (const UserError &e) {
             throw UsageError(e.message());
@@ -139,15 +148,16 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     const LogSink log = [&a](const QString &line) { a.log << line; };
 
     // "Путь": the failure data file and the box texts the load writes.
-    FailureFile f = withFile(o.file, [dec](const QByteArray &b) { return readFailureFile(b, dec); });
+    FailureFile f =
+        withFile(o.file, [dec](const QByteArray &b) { return readFailureFile(b, dec); });
     a.log << f.warnings;
     a.header = {f.Sred, f.SKO, f.Kol_Izd_All, f.KolOtk, f.NPrich};
     const LoadBoxTexts loaded = loadBoxTexts(f, dec);
     a.markers = f.markers;
     applyFailureFile(s, std::move(f));
     s.Path = o.file;
-    Boxes box{loaded.meSred, loaded.meSKO, loaded.LabeledEdit2,
-              loaded.Edit1,  loaded.Edit6, loaded.Edit5,
+    Boxes box{loaded.meSred, loaded.meSKO,      loaded.LabeledEdit2,
+              loaded.Edit1,  loaded.Edit6,      loaded.Edit5,
               loaded.Edit2,  kPopulationDesign, generationsFor(s.KolOtk, kGenerationsDesign)};
 
     // "File": the warranty-times file replaces the mean, the deviation and the comment.
@@ -305,4 +315,4 @@ Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress
     return a;
 }
 
-} // namespace obr::cli
+}   // namespace obr::cli

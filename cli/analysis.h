@@ -48,23 +48,23 @@ struct FileHeader {
 
 //! Everything one run produces; the outputs are written from it.
 struct Analysis {
-    State s;                        //!< the working state at the end
+    State s;   //!< the working state at the end
     FileHeader header;
-    std::vector<Marker> markers;    //!< threshold markers of the failure list
+    std::vector<Marker> markers;   //!< threshold markers of the failure list
     NumLocale nl;
-    double usedSred = 0;            //!< warranty figures the calculation read from the boxes
+    double usedSred = 0;   //!< warranty figures the calculation read from the boxes
     double usedSKO = 0;
     double usedTGar = 0;
-    QStringList log;                //!< Memo2, starting with "Ход решения"
-    std::array<ModelRun, 5> runs;   //!< by ModelId
-    std::array<Mod_Weib, 5> models; //!< the model records as the results table showed them
-    std::optional<mle::MleResult> mle;    //!< the maximum-likelihood fit, when it ran
-    std::vector<mle::CauseFit> mleCauses; //!< its fit per cause with at least 5 failures
-    bool mleLr = true;                    //!< the report shows its LR bounds (or Fisher's)
-    ChartData mleProbPlot;                //!< its probability plot (when it ran)
-    ChartData mleCausesChart;             //!< its causes chart (when it ran)
+    QStringList log;                        //!< Memo2, starting with "Ход решения"
+    std::array<ModelRun, 5> runs;           //!< by ModelId
+    std::array<Mod_Weib, 5> models;         //!< the model records as the results table showed them
+    std::optional<mle::MleResult> mle;      //!< the maximum-likelihood fit, when it ran
+    std::vector<mle::CauseFit> mleCauses;   //!< its fit per cause with at least 5 failures
+    bool mleLr = true;                      //!< the report shows its LR bounds (or Fisher's)
+    ChartData mleProbPlot;                  //!< its probability plot (when it ran)
+    ChartData mleCausesChart;               //!< its causes chart (when it ran)
     double Pot08 = 0;
-    ResultsView results;            //!< with the model totals and Kolmogorov statistics shown
+    ResultsView results;   //!< with the model totals and Kolmogorov statistics shown
     ExpandView expand;
     std::optional<NonparamResult> nonparam;
     std::vector<Hist_Rec> histogram;
@@ -82,4 +82,4 @@ void checkOptionNumbers(const Options &o);
  *  cannot be read or holds an error, or a calculation step fails; nothing is written. */
 Analysis runAnalysis(const Options &o, const TextWidth &width, const GenProgress &progress = {});
 
-} // namespace obr::cli
+}   // namespace obr::cli

@@ -30,15 +30,18 @@ bool isLifeCommand(const QStringList &args) { return args.contains(QStringLitera
 QString lifeUsageText()
 {
     return QStringLiteral(
-        "Usage: obrotk-cli --life FILE.csv [--dist weibull2|weibull3|exponential|lognormal|normal|gamma|all]\n"
+        "Usage: obrotk-cli --life FILE.csv [--dist "
+        "weibull2|weibull3|exponential|lognormal|normal|gamma|all]\n"
         "                  [--estimator mle|rrx|rry] [--level X] [--b-lives 1,10,50]\n"
         "                  [--reliability-at T,...] [--json PATH|-] [--charts DIR] [--pdf PATH]\n"
         "                  [--locale NAME] [--quiet]\n"
         "\n"
         "Fits a life distribution to a table of failures, suspensions and inspection intervals.\n"
         "  --life FILE          the table (CSV, semicolon or tab; UTF-8 or Windows-1251): time\n"
-        "                       (or start and end), state (F/S, 1/0, отказ/приост.), optional count\n"
-        "  --dist NAME          the distribution, or all: fit each and rank by AICc (default weibull2)\n"
+        "                       (or start and end), state (F/S, 1/0, отказ/приост.), optional "
+        "count\n"
+        "  --dist NAME          the distribution, or all: fit each and rank by AICc (default "
+        "weibull2)\n"
         "  --estimator NAME     mle (default), rrx or rry (rank regression on X or Y)\n"
         "  --level X            confidence level of the bounds (default 0.95)\n"
         "  --b-lives LIST       percents for B-lives (default 1,10,50)\n"
@@ -88,14 +91,16 @@ QJsonValue boundsJson(const std::optional<Bounds> &b)
 }
 QJsonObject figureJson(const Figure &f)
 {
-    return QJsonObject{{"value", f.value}, {"fisher", boundsJson(f.fisher)}, {"lr", boundsJson(f.lr)}};
+    return QJsonObject{
+        {"value", f.value}, {"fisher", boundsJson(f.fisher)}, {"lr", boundsJson(f.lr)}};
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw UserError(QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()));
+        throw UserError(
+            QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()));
 }
 
 void put(FILE *to, const QString &text)
@@ -111,7 +116,7 @@ void qtMessages(QtMsgType type, const QMessageLogContext &, const QString &msg)
         put(stderr, msg + u'\n');
 }
 
-} // namespace
+}   // namespace
 
 LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLocale)
 {
@@ -128,7 +133,8 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
          QStringLiteral("--locale")},
         {QStringLiteral("--quiet")});
     switch (w.problem) {
-    case CommandWords::Problem::None: break;
+    case CommandWords::Problem::None:
+        break;
     case CommandWords::Problem::MissingValue:
         throw UsageError(QStringLiteral("после %1 нужно значение").arg(w.word));
     case CommandWords::Problem::UnknownOption:
@@ -216,11 +222,8 @@ QString lifeText(const LifeRun &r, const QLocale &loc)
         s += QStringLiteral("Коэффициент корреляции: %1\n").arg(fmt(loc, *f.rho));
     auto row = [&](const QString &name, const QString &value, const QString &fisher,
                    const QString &lr) {
-        s += QStringLiteral("%1 %2 %3 %4\n")
-                 .arg(name, -28)
-                 .arg(value, -14)
-                 .arg(fisher, -28)
-                 .arg(lr);
+        s +=
+            QStringLiteral("%1 %2 %3 %4\n").arg(name, -28).arg(value, -14).arg(fisher, -28).arg(lr);
     };
     s += u'\n';
     row(QStringLiteral("Показатель"), QStringLiteral("Оценка"), QStringLiteral("Границы (Фишер)"),
@@ -327,7 +330,8 @@ int lifeMain(const QStringList &args, int argc, char **argv)
         if (!in.exists())
             throw UserError(QStringLiteral("Указанный файл не существует"));
         if (!in.open(QIODevice::ReadOnly))
-            throw UserError(QStringLiteral("Не удалось открыть файл %1: %2").arg(o.file, in.errorString()));
+            throw UserError(
+                QStringLiteral("Не удалось открыть файл %1: %2").arg(o.file, in.errorString()));
         const QByteArray bytes = in.readAll();
         const LifeRun r = runLife(o, bytes);
         const LifeData data = readLifeTable(bytes);
@@ -341,7 +345,8 @@ int lifeMain(const QStringList &args, int argc, char **argv)
             QImage img(1000, 750, QImage::Format_RGB32);
             img.fill(Qt::white);
             QPainter p(&img);
-            lifeui::paintProbabilityPlot(p, QRectF(0, 0, 1000, 750), plot, loc.decimalPoint().at(0));
+            lifeui::paintProbabilityPlot(p, QRectF(0, 0, 1000, 750), plot,
+                                         loc.decimalPoint().at(0));
             p.end();
             QByteArray png;
             QBuffer buf(&png);
@@ -386,4 +391,4 @@ int lifeMain(const QStringList &args, int argc, char **argv)
     return 0;
 }
 
-} // namespace obr::cli
+}   // namespace obr::cli

@@ -44,4 +44,4 @@ QByteArray lifeJson(const LifeRun &r, const QString &file);
 //! The whole command: returns the exit status (0, 1 data error, 2 usage error).
 int lifeMain(const QStringList &args, int argc, char **argv);
 
-} // namespace obr::cli
+}   // namespace obr::cli

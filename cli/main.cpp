@@ -39,10 +39,7 @@ bool putBytes(FILE *to, const QByteArray &b)
     return n == size_t(b.size()) && std::fflush(to) == 0 && !std::ferror(to);
 }
 
-void put(FILE *to, const QString &text)
-{
-    putBytes(to, text.toUtf8());
-}
+void put(FILE *to, const QString &text) { putBytes(to, text.toUtf8()); }
 
 /*! A standard stream that the caller closed: its descriptor is given /dev/null, so that no
  *  file opened later takes its number and receives what is meant for the stream. Returns
@@ -69,7 +66,8 @@ class StderrNotifier : public Notifier {
 public:
     void error(const QString &caption, const QString &text) override
     {
-        put(stderr, caption.isEmpty() ? text + u'\n' : caption + QStringLiteral(": ") + text + u'\n');
+        put(stderr,
+            caption.isEmpty() ? text + u'\n' : caption + QStringLiteral(": ") + text + u'\n');
     }
 };
 
@@ -80,7 +78,7 @@ void qtMessages(QtMsgType type, const QMessageLogContext &, const QString &msg)
         put(stderr, msg + u'\n');
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -100,17 +98,18 @@ int main(int argc, char **argv)
             checkOutputTargets(o);
         }
     } catch (const UsageError &e) {
-        put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
+        put(stderr,
+            QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
         return 2;
     } catch (const UserError &e) {
-        put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
+        put(stderr,
+            QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
         return 2;
     }
     if (o.version)
-        return !stdoutClosed &&
-                       putBytes(stdout, QStringLiteral("obrotk-cli %1\n")
-                                            .arg(QString::fromLatin1(obr::kVersion))
-                                            .toUtf8())
+        return !stdoutClosed && putBytes(stdout, QStringLiteral("obrotk-cli %1\n")
+                                                     .arg(QString::fromLatin1(obr::kVersion))
+                                                     .toUtf8())
                    ? 0
                    : 1;
     if (o.help)
@@ -120,7 +119,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessages);
-    int qtArgc = 1; // the program's own arguments are not Qt's
+    int qtArgc = 1;   // the program's own arguments are not Qt's
     QApplication app(qtArgc, argv);
     StderrNotifier notifier;
     setCoreNotifier(&notifier);

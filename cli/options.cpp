@@ -11,19 +11,23 @@ namespace obr::cli {
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: obrotk-cli FILE.fdt [--warranty FILE] [--methods LIST] [--sred X] [--sko X] [--tgar X]\n"
+        "Usage: obrotk-cli FILE.fdt [--warranty FILE] [--methods LIST] [--sred X] [--sko X] "
+        "[--tgar X]\n"
         "                  [--fit-sred] [--fit-sko] [--criterion standard|spec1|spec2]\n"
         "                  [--k-spiral X] [--k-newton X] [--k-smirnov X]\n"
-        "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed N]\n"
+        "                  [--ga-population N] [--ga-generations N] [--ga-precision X] [--ga-seed "
+        "N]\n"
         "                  [--threads N] [--json PATH|-] [--log PATH] [--charts DIR] [--pdf PATH]\n"
         "                  [--level X] [--warranty-law normal|empirical] [--fleet N]\n"
         "                  [--mle-bounds lr|fisher]\n"
         "                  [--chart-format png|svg|pdf] [--locale NAME] [--quiet] [--version]\n"
-        "       obrotk-cli --life FILE.csv ...  life data with suspensions (obrotk-cli --life --help)\n"
+        "       obrotk-cli --life FILE.csv ...  life data with suspensions (obrotk-cli --life "
+        "--help)\n"
         "\n"
         "Runs the analysis of a failure data file without a window and prints the results table.\n"
         "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"
-        "  --methods LIST       comma-separated subset of spiral,newton,smirnov,genetic,nonparam,mle\n"
+        "  --methods LIST       comma-separated subset of "
+        "spiral,newton,smirnov,genetic,nonparam,mle\n"
         "                       (default spiral; mle is the maximum-likelihood fit)\n"
         "  --sred, --sko, --tgar X   warranty mean, deviation and period, as typed into the boxes\n"
         "  --fit-sred, --fit-sko     let the Pearson fits and the genetic run adjust them\n"
@@ -31,9 +35,11 @@ QString usageText()
         "  --k-spiral, --k-newton, --k-smirnov X   step-reduction coefficients (greater than 1)\n"
         "  --ga-population N, --ga-generations N, --ga-precision X   genetic run settings\n"
         "  --ga-seed N          seed of the genetic run's random numbers (reproducible runs)\n"
-        "  --threads N          evaluation threads of the fits and the genetic run (0 = all cores,\n"
+        "  --threads N          evaluation threads of the fits and the genetic run (0 = all "
+        "cores,\n"
         "                       the default; 1 = one thread)\n"
-        "  --level X            confidence level of the mle bounds: 0.8, 0.9, 0.95 (default), 0.99\n"
+        "  --level X            confidence level of the mle bounds: 0.8, 0.9, 0.95 (default), "
+        "0.99\n"
         "  --warranty-law LAW   warranty law of the mle fit: normal (default) or empirical\n"
         "                       (the --warranty file's end times)\n"
         "  --fleet N            fleet of the mle claims forecast (default: the loaded fleet)\n"
@@ -81,7 +87,8 @@ QString letterLookAlike(const QStringList &words, const QStringList &names)
         const QChar letter = name[1];
         for (const QString &a : words) {
             const QString n = a.section(u'=', 0, 0);
-            const bool repeated = a.size() > 2 && a.startsWith(u'-') && a.count(letter) == a.size() - 1;
+            const bool repeated =
+                a.size() > 2 && a.startsWith(u'-') && a.count(letter) == a.size() - 1;
             if (n == QStringLiteral("--") + letter || repeated)
                 return n;
         }
@@ -89,14 +96,14 @@ QString letterLookAlike(const QStringList &words, const QStringList &names)
     return {};
 }
 
-} // namespace
+}   // namespace
 
 CommandWords readCommandWords(const QStringList &args, const QStringList &valued,
                               const QStringList &flags)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    std::map<QString, QString> named; // Qt's name -> the name as the program spells it
+    std::map<QString, QString> named;   // Qt's name -> the name as the program spells it
     for (const QString &name : valued) {
         parser.addOption(QCommandLineOption(bareName(name), QString(), QStringLiteral("value")));
         named[bareName(name)] = name;
@@ -141,10 +148,11 @@ CommandWords readCommandWords(const QStringList &args, const QStringList &valued
         w.word = look;
         return w;
     }
-    std::map<QString, qsizetype> used; // values taken so far, by option
+    std::map<QString, qsizetype> used;   // values taken so far, by option
     for (const QString &bare : parser.optionNames()) {
         const QString &name = named.at(bare);
-        w.options.push_back({name, valued.contains(name) ? parser.values(bare).at(used[bare]++) : QString()});
+        w.options.push_back(
+            {name, valued.contains(name) ? parser.values(bare).at(used[bare]++) : QString()});
     }
     w.others = parser.positionalArguments();
     return w;
@@ -157,9 +165,8 @@ uint32_t parseUnsigned(const QString &opt, const QString &v, uint64_t max)
     bool ok = false;
     const qulonglong n = v.trimmed().toULongLong(&ok, 10);
     if (!ok || n > max)
-        throw UsageError(QStringLiteral("%1: «%2» is not an integer from 0 to %3")
-                             .arg(opt, v)
-                             .arg(max));
+        throw UsageError(
+            QStringLiteral("%1: «%2» is not an integer from 0 to %3").arg(opt, v).arg(max));
     return uint32_t(n);
 }
 
@@ -207,7 +214,7 @@ QLocale parseLocale(const QString &name)
     return l;
 }
 
-} // namespace
+}   // namespace
 
 Options parseOptions(const QStringList &args, const QLocale &userLocale)
 {
@@ -215,7 +222,8 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
     o.locale = userLocale;
     using Setter = std::function<void(const QString &)>;
     const std::map<QString, Setter> withValue = {
-        {QStringLiteral("--warranty"), [&](const QString &v) { o.warranty = nonEmptyPath(QStringLiteral("--warranty"), v); }},
+        {QStringLiteral("--warranty"),
+         [&](const QString &v) { o.warranty = nonEmptyPath(QStringLiteral("--warranty"), v); }},
         {QStringLiteral("--methods"), [&](const QString &v) { setMethods(o, v); }},
         {QStringLiteral("--sred"), [&](const QString &v) { o.meSred = v; }},
         {QStringLiteral("--sko"), [&](const QString &v) { o.meSKO = v; }},
@@ -240,9 +248,13 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
         {QStringLiteral("--ga-generations"), [&](const QString &v) { o.NPokoleny = v; }},
         {QStringLiteral("--ga-precision"), [&](const QString &v) { o.Edit2 = v; }},
         {QStringLiteral("--ga-seed"),
-         [&](const QString &v) { o.gaSeed = parseUnsigned(QStringLiteral("--ga-seed"), v, 0xFFFFFFFFu); }},
+         [&](const QString &v) {
+             o.gaSeed = parseUnsigned(QStringLiteral("--ga-seed"), v, 0xFFFFFFFFu);
+         }},
         {QStringLiteral("--threads"),
-         [&](const QString &v) { o.threads = int(parseUnsigned(QStringLiteral("--threads"), v, 1024)); }},
+         [&](const QString &v) {
+             o.threads = int(parseUnsigned(QStringLiteral("--threads"), v, 1024));
+         }},
         {QStringLiteral("--level"),
          [&](const QString &v) {
              const QString t = v.trimmed();
@@ -284,17 +296,22 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
              else
                  throw UsageError(QStringLiteral("--mle-bounds: «%1» is not lr or fisher").arg(v));
          }},
-        {QStringLiteral("--json"), [&](const QString &v) { o.json = nonEmptyPath(QStringLiteral("--json"), v); }},
-        {QStringLiteral("--log"), [&](const QString &v) { o.log = nonEmptyPath(QStringLiteral("--log"), v); }},
-        {QStringLiteral("--charts"), [&](const QString &v) { o.charts = nonEmptyPath(QStringLiteral("--charts"), v); }},
+        {QStringLiteral("--json"),
+         [&](const QString &v) { o.json = nonEmptyPath(QStringLiteral("--json"), v); }},
+        {QStringLiteral("--log"),
+         [&](const QString &v) { o.log = nonEmptyPath(QStringLiteral("--log"), v); }},
+        {QStringLiteral("--charts"),
+         [&](const QString &v) { o.charts = nonEmptyPath(QStringLiteral("--charts"), v); }},
         {QStringLiteral("--chart-format"),
          [&](const QString &v) {
              const QString f = v.trimmed().toLower();
              if (f != u"png" && f != u"svg" && f != u"pdf")
-                 throw UsageError(QStringLiteral("--chart-format: «%1» is not png, svg or pdf").arg(v));
+                 throw UsageError(
+                     QStringLiteral("--chart-format: «%1» is not png, svg or pdf").arg(v));
              o.chartFormat = f;
          }},
-        {QStringLiteral("--pdf"), [&](const QString &v) { o.pdf = nonEmptyPath(QStringLiteral("--pdf"), v); }},
+        {QStringLiteral("--pdf"),
+         [&](const QString &v) { o.pdf = nonEmptyPath(QStringLiteral("--pdf"), v); }},
         {QStringLiteral("--locale"), [&](const QString &v) { o.locale = parseLocale(v); }},
     };
     const std::map<QString, std::function<void()>> flags = {
@@ -313,7 +330,8 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
         flagNames << name;
     const CommandWords w = readCommandWords(args, valued, flagNames);
     switch (w.problem) {
-    case CommandWords::Problem::None: break;
+    case CommandWords::Problem::None:
+        break;
     case CommandWords::Problem::UnknownOption:
         throw UsageError(QStringLiteral("unknown option %1").arg(w.word));
     case CommandWords::Problem::MissingValue:
@@ -329,7 +347,8 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
             withValue.at(name)(value);
     }
     if (w.others.size() > 1)
-        throw UsageError(QStringLiteral("only one data file can be given (%1, %2)").arg(w.others[0], w.others[1]));
+        throw UsageError(QStringLiteral("only one data file can be given (%1, %2)")
+                             .arg(w.others[0], w.others[1]));
     if (!w.others.isEmpty())
         o.file = w.others[0];
     if (o.file.isEmpty() && !o.help && !o.version)
@@ -337,4 +356,4 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale)
     return o;
 }
 
-} // namespace obr::cli
+}   // namespace obr::cli

@@ -19,7 +19,9 @@ namespace obr::cli {
 class UsageError : public std::runtime_error {
 public:
     explicit UsageError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {
+    }
     const QString &message() const noexcept { return m_message; }
 
 private:
@@ -33,7 +35,7 @@ struct CommandWords {
     //! The options in the order given, named as the program spells them (with dashes),
     //! each with its value (empty for a flag).
     std::vector<std::pair<QString, QString>> options;
-    QStringList others; //!< the words that are not options, in order
+    QStringList others;   //!< the words that are not options, in order
     //! What made the words unreadable, and the word concerned (as typed, without a value).
     enum class Problem { None, UnknownOption, MissingValue, FlagWithValue } problem = Problem::None;
     QString word;
@@ -68,18 +70,18 @@ struct Options {
     bool Sred_flag = false;
     bool SKO_Flag = false;
     int RadioGroup1 = 1;   //!< 0 Стандарт, 1 Спец 1, 2 Спец 2
-    std::optional<QString> Edit1, Edit6, Edit5;           //!< spiral, Newton, Smirnov steps
-    std::optional<QString> Edit2, Edit3, NPokoleny;       //!< precision, population, generations
+    std::optional<QString> Edit1, Edit6, Edit5;       //!< spiral, Newton, Smirnov steps
+    std::optional<QString> Edit2, Edit3, NPokoleny;   //!< precision, population, generations
     std::optional<uint32_t> gaSeed;
     std::optional<int> threads;
 
     // Outputs
-    QString json;       //!< path, "-" for stdout, empty for none
+    QString json;   //!< path, "-" for stdout, empty for none
     QString log;
     QString charts;
-    QString chartFormat = QStringLiteral("png"); //!< png, svg or pdf: the files of --charts
+    QString chartFormat = QStringLiteral("png");   //!< png, svg or pdf: the files of --charts
     QString pdf;
-    QLocale locale;     //!< decides the decimal separator of all texts
+    QLocale locale;   //!< decides the decimal separator of all texts
     bool quiet = false;
     bool help = false;
     bool version = false;
@@ -92,8 +94,8 @@ QString usageText();
 
 /*! \brief Parses the arguments (without the program name) with readCommandWords; a
  *  repeated option's last value counts. Throws UsageError for an unknown option, a
- *  missing or malformed value, or a missing or second data file. Number texts of the boxes are checked later, with
- *  the same parsers the window uses. */
+ *  missing or malformed value, or a missing or second data file. Number texts of the boxes are
+ * checked later, with the same parsers the window uses. */
 Options parseOptions(const QStringList &args, const QLocale &userLocale = QLocale());
 
 /*! \brief A number typed on the command line as the box would hold it: both "." and ","
@@ -101,4 +103,4 @@ Options parseOptions(const QStringList &args, const QLocale &userLocale = QLocal
  *  locale (as the failure times of the data file do). */
 QString numberText(const QString &typed, QChar dec);
 
-} // namespace obr::cli
+}   // namespace obr::cli

@@ -19,7 +19,8 @@ namespace {
 
 QString cannotWrite(const QString &path, const QString &why)
 {
-    return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), why);
+    return QStringLiteral("Не удалось записать файл %1: %2")
+        .arg(QDir::toNativeSeparators(path), why);
 }
 
 //! The path with its existing folders resolved (symbolic links, "..").
@@ -35,7 +36,7 @@ QString resolvedPath(const QString &path)
     return base + u'/' + fi.fileName();
 }
 
-} // namespace
+}   // namespace
 
 QStringList chartFileNames()
 {
@@ -47,7 +48,8 @@ QStringList chartFileNames()
 bool sameFile(const QString &a, const QString &b)
 {
 #ifdef OBROTK_HAVE_STAT
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     const QByteArray pa = QFile::encodeName(a), pb = QFile::encodeName(b);
     const bool ea = ::stat(pa.constData(), &sa) == 0, eb = ::stat(pb.constData(), &sb) == 0;
     if (ea && eb)
@@ -140,7 +142,8 @@ void OutputSet::stageFolder(Folder &f)
     }
     if (!QFileInfo(existing).isDir() || missing.isEmpty())
         throw UserError(cannotWrite(f.dir, QStringLiteral("папку нельзя создать")));
-    f.temp = std::make_unique<QTemporaryDir>(QDir(existing).filePath(QStringLiteral(".obrotk-XXXXXX")));
+    f.temp =
+        std::make_unique<QTemporaryDir>(QDir(existing).filePath(QStringLiteral(".obrotk-XXXXXX")));
     if (!f.temp->isValid())
         throw UserError(cannotWrite(f.dir, f.temp->errorString()));
     const QString built = QDir(f.temp->path()).filePath(missing.join(u'/'));
@@ -184,7 +187,8 @@ void OutputSet::commit()
     stage();
     for (Folder &f : m_folders) {
         if (f.temp && !QDir().rename(f.top, f.target))
-            throw UserError(cannotWrite(f.dir, QStringLiteral("папку нельзя переместить на место")));
+            throw UserError(
+                cannotWrite(f.dir, QStringLiteral("папку нельзя переместить на место")));
     }
     for (auto &save : m_saves)
         if (!save->commit())
@@ -193,4 +197,4 @@ void OutputSet::commit()
     m_folders.clear();
 }
 
-} // namespace obr::cli
+}   // namespace obr::cli

@@ -68,4 +68,4 @@ void checkOutputTargets(const Options &o);
 //! The names of the chart files that --charts may write.
 QStringList chartFileNames();
 
-} // namespace obr::cli
+}   // namespace obr::cli

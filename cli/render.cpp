@@ -32,7 +32,8 @@ constexpr QSize kMleChart(640, 440);   // the charts of the maximum-likelihood w
 
 QString cannotWrite(const QString &path, const QString &why)
 {
-    return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), why);
+    return QStringLiteral("Не удалось записать файл %1: %2")
+        .arg(QDir::toNativeSeparators(path), why);
 }
 
 //! A chart widget laid out offscreen at the given size, ready to be drawn.
@@ -169,7 +170,8 @@ void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
             .arg(num(a.usedSred, nl), num(a.usedSKO, nl), num(a.usedTGar, nl)),
         QStringLiteral("Наработка до отказа 10%/20%/80%/90% парка: %1 / %2 / %3 / %4 ч")
             .arg(num(s.T90expl, nl), num(s.T80expl, nl), num(s.T20expl, nl), num(s.T10expl, nl)),
-        QStringLiteral("Наработка до отказа 50% наблюдаемого парка: %1 ч, с учетом цензурирования: %2 ч")
+        QStringLiteral(
+            "Наработка до отказа 50% наблюдаемого парка: %1 ч, с учетом цензурирования: %2 ч")
             .arg(num(s.T50expl, nl), num(s.t50zen, nl)),
         QStringLiteral("Отказов на изделие за гарантийный срок: %1").arg(share(s.Otk_Izd, nl)),
     };
@@ -178,7 +180,9 @@ void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
     pg.skip(8);
     pg.line(QStringLiteral("Причины отказов"), textFont(11, true));
     for (int k = 1; k <= a.header.NPrich && k < kCauseSlots; ++k)
-        pg.line(QStringLiteral("%1. %2 — %3").arg(k).arg(s.Vidy_otkazov[size_t(k)].Nazv_Prich)
+        pg.line(QStringLiteral("%1. %2 — %3")
+                    .arg(k)
+                    .arg(s.Vidy_otkazov[size_t(k)].Nazv_Prich)
                     .arg(qlonglong(std::llround(s.Vidy_otkazov[size_t(k)].Dolya))));
     pg.line(QStringLiteral("%1 — %2").arg(s.Vidy_otkazov[0].Nazv_Prich).arg(a.unknownCauseCount));
     pg.skip(8);
@@ -187,7 +191,8 @@ void dataSetPage(Pages &pg, const Analysis &a, const QString &file)
     pg.line(QStringLiteral("Гистограмма отказов (число отказов в интервале наработки)"),
             textFont(11, true));
     const int causes = std::min(a.header.NPrich, kMaxCauses);
-    QStringList head = {QStringLiteral("До, ч"), QStringLiteral("Всего"), s.Vidy_otkazov[0].Nazv_Prich};
+    QStringList head = {QStringLiteral("До, ч"), QStringLiteral("Всего"),
+                        s.Vidy_otkazov[0].Nazv_Prich};
     for (int k = 1; k <= causes; ++k)
         head << QString::number(k);
     std::vector<QStringList> rows = {head};
@@ -213,7 +218,8 @@ void tablePage(Pages &pg, const Analysis &a)
     std::vector<int> widths;
     std::vector<QStringList> rows(ResultsTable::Rows);
     for (int c = 0; c <= t.dataColumn; ++c) {
-        widths.push_back(t.widths[size_t(c)] > 0 ? t.widths[size_t(c)] : ResultsTable::DefaultWidth);
+        widths.push_back(t.widths[size_t(c)] > 0 ? t.widths[size_t(c)]
+                                                 : ResultsTable::DefaultWidth);
         for (int r = 0; r < ResultsTable::Rows; ++r)
             rows[size_t(r)] << t.cell(c, r).trimmed();
     }
@@ -221,8 +227,9 @@ void tablePage(Pages &pg, const Analysis &a)
     if (a.nonparam) {
         const NonparamTexts &n = a.nonparam->texts;
         pg.line(QStringLiteral("Непараметрический анализ"), textFont(11, true));
-        for (const QString &l : {QStringLiteral("Средняя наработка на отказ по гарантийным изделиям"),
-                                 n.Label2, n.Label3, n.Label5, n.Label6, n.Label7, n.Label8})
+        for (const QString &l :
+             {QStringLiteral("Средняя наработка на отказ по гарантийным изделиям"), n.Label2,
+              n.Label3, n.Label5, n.Label6, n.Label7, n.Label8})
             pg.line(l);
     }
 }
@@ -233,8 +240,8 @@ void chartPage(Pages &pg, QPainter &p, const NamedChart &c)
     pg.heading(c.caption);
     const std::unique_ptr<ChartWidget> w = layoutChart(c);
     const QRect room(0, pg.y(), pg.area().width(), pg.area().height() - pg.y());
-    const double scale = std::min(double(room.width()) / c.size.width(),
-                                  double(room.height()) / c.size.height());
+    const double scale =
+        std::min(double(room.width()) / c.size.width(), double(room.height()) / c.size.height());
     p.save();
     p.translate(room.x() + (room.width() - c.size.width() * scale) / 2, room.y());
     p.scale(scale, scale);
@@ -284,24 +291,25 @@ void logPages(Pages &pg, const Analysis &a)
         pg.line(l, textFont(9));
 }
 
-} // namespace
+}   // namespace
 
 std::vector<NamedChart> chartsOf(const Analysis &a)
 {
     std::vector<NamedChart> out = {
         {QStringLiteral("Form2_Chart2.png"), QStringLiteral("Результаты: накопленные отказы"),
          &a.results.chart2, kForm2Chart2},
-        {QStringLiteral("Form2_Chart1.png"), QStringLiteral("Результаты: поток отказов по причинам"),
-         &a.results.chart1, kForm2Chart1},
+        {QStringLiteral("Form2_Chart1.png"),
+         QStringLiteral("Результаты: поток отказов по причинам"), &a.results.chart1, kForm2Chart1},
         {QStringLiteral("Form2_Chart3.png"),
-         QStringLiteral("Результаты: поток отказов с учетом выбытия из гарантии"), &a.results.chart3,
-         kForm2Chart3},
-        {QStringLiteral("ExpandForm_Chart1.png"), QStringLiteral("Увеличенный график потока отказов"),
-         &a.expand.chart, kExpandChart},
+         QStringLiteral("Результаты: поток отказов с учетом выбытия из гарантии"),
+         &a.results.chart3, kForm2Chart3},
+        {QStringLiteral("ExpandForm_Chart1.png"),
+         QStringLiteral("Увеличенный график потока отказов"), &a.expand.chart, kExpandChart},
     };
     if (a.nonparam)
-        out.push_back({QStringLiteral("Form3_Chart3.png"), QStringLiteral("Непараметрический анализ"),
-                       &a.nonparam->chart, kForm3Chart3});
+        out.push_back({QStringLiteral("Form3_Chart3.png"),
+                       QStringLiteral("Непараметрический анализ"), &a.nonparam->chart,
+                       kForm3Chart3});
     return out;
 }
 
@@ -394,4 +402,4 @@ TextWidth gridTextWidth()
     return [fm](const QString &t) { return fm.horizontalAdvance(t); };
 }
 
-} // namespace obr::cli
+}   // namespace obr::cli

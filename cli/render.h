@@ -18,7 +18,7 @@ struct NamedChart {
     QString fileName;   //!< e.g. "Form2_Chart1.png"
     QString caption;    //!< heading on the report page
     const ChartData *data = nullptr;
-    QSize size;         //!< the chart's size in its window, pixels
+    QSize size;   //!< the chart's size in its window, pixels
 };
 
 //! The charts of the run: results window (3), enlarged chart, nonparametric chart if run.
@@ -28,7 +28,8 @@ std::vector<NamedChart> mleChartsOf(const Analysis &a);
 
 /*! rief Every chart of chartsOf as a file's name and bytes: PNG or, with  format
  *  "svg" or "pdf", a vector drawing under the same name with that suffix. */
-std::vector<OutputFile> chartFiles(const Analysis &a, const QString &format = QStringLiteral("png"));
+std::vector<OutputFile> chartFiles(const Analysis &a,
+                                   const QString &format = QStringLiteral("png"));
 //! rief The PDF report (see writePdf) as bytes.
 QByteArray pdfBytes(const Analysis &a, const QString &file);
 
@@ -45,4 +46,4 @@ void writePdf(const Analysis &a, const QString &file, const QString &path);
 //! The pixel width of a text in the results grid's font (QFontMetrics of that font).
 TextWidth gridTextWidth();
 
-} // namespace obr::cli
+}   // namespace obr::cli

@@ -48,8 +48,8 @@ QString tableText(const ResultsView &v)
 
 QString nonparamText(const NonparamResult &r)
 {
-    return QStringLiteral("Средняя наработка на отказ по гарантийным изделиям\n") +
-           r.texts.Label2 + u'\n' + r.texts.Label3 + u'\n';
+    return QStringLiteral("Средняя наработка на отказ по гарантийным изделиям\n") + r.texts.Label2 +
+           u'\n' + r.texts.Label3 + u'\n';
 }
 
 QJsonValue jsonNumber(double v)
@@ -71,10 +71,10 @@ QJsonObject modelJson(const Analysis &a, ModelId id)
     // Parameters that ended at a bound of their search range: the fit was stopped there.
     QJsonArray bounds;
     for (const BoundHit &h : r.atBound)
-        bounds.append(QJsonObject{{QStringLiteral("parameter"), h.parameter},
-                                  {QStringLiteral("bound"), num(h.bound)},
-                                  {QStringLiteral("side"), h.upper ? QStringLiteral("upper")
-                                                                   : QStringLiteral("lower")}});
+        bounds.append(QJsonObject{
+            {QStringLiteral("parameter"), h.parameter},
+            {QStringLiteral("bound"), num(h.bound)},
+            {QStringLiteral("side"), h.upper ? QStringLiteral("upper") : QStringLiteral("lower")}});
     return QJsonObject{{QStringLiteral("A"), num(M.A)},
                        {QStringLiteral("B"), num(M.B)},
                        {QStringLiteral("K_powtor"), num(M.K_powtor)},
@@ -92,17 +92,17 @@ QJsonObject modelJson(const Analysis &a, ModelId id)
                        {QStringLiteral("atBound"), bounds}};
 }
 
-} // namespace
+}   // namespace
 
 QJsonObject analysisObject(const Analysis &a, const QString &file)
 {
     const State &s = a.s;
     QJsonArray causes;
     for (int k = 1; k <= a.header.NPrich && k < kCauseSlots; ++k)
-        causes.append(QJsonObject{
-            {QStringLiteral("index"), num(int32_t(k))},
-            {QStringLiteral("name"), s.Vidy_otkazov[size_t(k)].Nazv_Prich},
-            {QStringLiteral("count"), num(int64_t(std::llround(s.Vidy_otkazov[size_t(k)].Dolya)))}});
+        causes.append(QJsonObject{{QStringLiteral("index"), num(int32_t(k))},
+                                  {QStringLiteral("name"), s.Vidy_otkazov[size_t(k)].Nazv_Prich},
+                                  {QStringLiteral("count"),
+                                   num(int64_t(std::llround(s.Vidy_otkazov[size_t(k)].Dolya)))}});
     QJsonArray hist;
     for (const Hist_Rec &h : a.histogram) {
         QJsonArray npr;
@@ -124,11 +124,12 @@ QJsonObject analysisObject(const Analysis &a, const QString &file)
     QJsonObject top{
         {QStringLiteral("file"), file},
         {QStringLiteral("comment"), s.Comment},
-        {QStringLiteral("header"), QJsonObject{{QStringLiteral("Sred"), num(a.header.Sred)},
-                                               {QStringLiteral("SKO"), num(a.header.SKO)},
-                                               {QStringLiteral("Kol_Izd_All"), num(a.header.Kol_Izd_All)},
-                                               {QStringLiteral("KolOtk"), num(a.header.KolOtk)},
-                                               {QStringLiteral("NPrich"), num(a.header.NPrich)}}},
+        {QStringLiteral("header"),
+         QJsonObject{{QStringLiteral("Sred"), num(a.header.Sred)},
+                     {QStringLiteral("SKO"), num(a.header.SKO)},
+                     {QStringLiteral("Kol_Izd_All"), num(a.header.Kol_Izd_All)},
+                     {QStringLiteral("KolOtk"), num(a.header.KolOtk)},
+                     {QStringLiteral("NPrich"), num(a.header.NPrich)}}},
         {QStringLiteral("Kol_izw"), num(s.Kol_izw)},
         {QStringLiteral("Popravka_Unknow"), num(s.Popravka_Unknow)},
         {QStringLiteral("Izd_Prived"), num(s.Izd_Prived)},
@@ -175,4 +176,4 @@ QByteArray analysisJson(const Analysis &a, const QString &file)
     return QJsonDocument(analysisObject(a, file)).toJson(QJsonDocument::Indented);
 }
 
-} // namespace obr::cli
+}   // namespace obr::cli

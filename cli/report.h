@@ -32,4 +32,4 @@ QJsonObject analysisObject(const Analysis &a, const QString &file);
 //! The same as UTF-8 text, indented, ending with a line break.
 QByteArray analysisJson(const Analysis &a, const QString &file);
 
-} // namespace obr::cli
+}   // namespace obr::cli

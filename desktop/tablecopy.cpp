@@ -81,7 +81,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 void installTableCopy(QAbstractItemView *view)
 {
@@ -94,11 +94,12 @@ void installTableCopy(QAbstractItemView *view)
     QObject::connect(copy, &QAction::triggered, view, [view] { copyViewCells(view); });
     view->installEventFilter(new CopyKeyFilter(view));
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(view, &QWidget::customContextMenuRequested, view, [view, copy](const QPoint &pos) {
-        QMenu menu(view);
-        menu.addAction(copy);
-        menu.exec(view->viewport()->mapToGlobal(pos));
-    });
+    QObject::connect(view, &QWidget::customContextMenuRequested, view,
+                     [view, copy](const QPoint &pos) {
+                         QMenu menu(view);
+                         menu.addAction(copy);
+                         menu.exec(view->viewport()->mapToGlobal(pos));
+                     });
 }
 
-} // namespace obr
+}   // namespace obr

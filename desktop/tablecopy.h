@@ -26,4 +26,4 @@ void copyViewCells(const QAbstractItemView *view);
  *  the view named copyCellsAction. */
 void installTableCopy(QAbstractItemView *view);
 
-} // namespace obr
+}   // namespace obr

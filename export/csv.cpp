@@ -8,15 +8,12 @@
 
 namespace obr {
 
-QChar csvSeparator(const NumLocale &nl)
-{
-    return nl.dec == u',' ? u';' : u',';
-}
+QChar csvSeparator(const NumLocale &nl) { return nl.dec == u',' ? u';' : u','; }
 
 QString csvNumber(double v, const NumLocale &nl)
 {
     if (!std::isfinite(v))
-        return QString(); // never a NaN or an infinity in a cell
+        return QString();   // never a NaN or an infinity in a cell
     QString t = QString::number(v, 'g', 12);
     if (nl.dec != u'.')
         t.replace(u'.', nl.dec);
@@ -96,7 +93,8 @@ CellRows tableRows(const ResultsTable &t)
 CellRows histogramRows(const State &s, const NumLocale &nl)
 {
     const std::vector<ModelColumn> models = fittedModels(s);
-    QStringList head = {QStringLiteral("Конец интервала, ч"), QStringLiteral("Отказов наблюдаемых")};
+    QStringList head = {QStringLiteral("Конец интервала, ч"),
+                        QStringLiteral("Отказов наблюдаемых")};
     for (const ModelColumn &m : models)
         head << m.caption + QStringLiteral(": ожидаемое число отказов");
     CellRows rows{head};
@@ -104,7 +102,7 @@ CellRows histogramRows(const State &s, const NumLocale &nl)
         QStringList row = {csvNumber(s.Hist_Arr[i].time, nl), QString::number(s.Hist_Arr[i].Sum)};
         for (const ModelColumn &m : models)
             row << (i < m.model->Kol_F_priv.size() ? csvNumber(m.model->Kol_F_priv[i], nl)
-                                                    : QString());
+                                                   : QString());
         rows.push_back(row);
     }
     return rows;
@@ -131,7 +129,7 @@ CellRows nonparamRows(const NonparamResult &np, const NumLocale &nl)
                     row.first() = sd->points[i].label;
                 row << csvNumber(sd->points[i].value, nl);
             } else {
-                row << QString(); // a series that stops early (all products out of observation)
+                row << QString();   // a series that stops early (all products out of observation)
             }
         }
         rows.push_back(row);
@@ -139,7 +137,7 @@ CellRows nonparamRows(const NonparamResult &np, const NumLocale &nl)
     return rows;
 }
 
-} // namespace
+}   // namespace
 
 QByteArray resultsCsv(const State &s, const ResultsTable &table, const NonparamResult *nonparam,
                       const NumLocale &nl)
@@ -158,4 +156,4 @@ QByteArray resultsCsv(const State &s, const ResultsTable &table, const NonparamR
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-} // namespace obr
+}   // namespace obr

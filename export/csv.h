@@ -37,4 +37,4 @@ std::optional<NonparamResult> nonparamOf(State &s, const NumLocale &nl);
 QByteArray resultsCsv(const State &s, const ResultsTable &table, const NonparamResult *nonparam,
                       const NumLocale &nl);
 
-} // namespace obr
+}   // namespace obr

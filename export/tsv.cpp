@@ -49,4 +49,4 @@ QString tsvText(const CellRows &rows)
     return out;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -24,4 +24,4 @@ CellRows trimEmptyEdges(CellRows rows);
  *  by a line feed. */
 QString tsvText(const CellRows &rows);
 
-} // namespace obr
+}   // namespace obr

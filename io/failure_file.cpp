@@ -126,12 +126,12 @@ public:
     {
         if (m_count == 0)
             return {};
-        QString s = QStringLiteral("Отказ № %1 (наработка %2 ч): поправка на цензурирование "
-                                   "1/(1 - Ф) = %3 больше %4, оценки с учетом цензурирования "
-                                   "здесь ненадежны")
-                        .arg(m_first + 1)
-                        .arg(fmtGeneral(m_t, dec), fmtF(m_w, 1, 1, dec),
-                             fmtGeneral(kHeavyWeight, dec));
+        QString s =
+            QStringLiteral("Отказ № %1 (наработка %2 ч): поправка на цензурирование "
+                           "1/(1 - Ф) = %3 больше %4, оценки с учетом цензурирования "
+                           "здесь ненадежны")
+                .arg(m_first + 1)
+                .arg(fmtGeneral(m_t, dec), fmtF(m_w, 1, 1, dec), fmtGeneral(kHeavyWeight, dec));
         if (m_count > 1)
             s += QStringLiteral(" (таких отказов: %1)").arg(m_count);
         return s;
@@ -173,8 +173,9 @@ public:
         const QString t = token(line);
         if (auto v = parsePeriodReal(t))
             return *v;
-        lineError(line, QStringLiteral("«%1» не является числом (%2; дробная часть пишется через точку)")
-                            .arg(messageQuote(t), what));
+        lineError(line,
+                  QStringLiteral("«%1» не является числом (%2; дробная часть пишется через точку)")
+                      .arg(messageQuote(t), what));
     }
 
     int32_t integer(const QString &what, int *lineOut = nullptr)
@@ -185,7 +186,8 @@ public:
             *lineOut = line;
         if (auto v = parsePlainInt(t))
             return *v;
-        lineError(line, QStringLiteral("«%1» не является целым числом (%2)").arg(messageQuote(t), what));
+        lineError(line,
+                  QStringLiteral("«%1» не является целым числом (%2)").arg(messageQuote(t), what));
     }
 
 private:
@@ -194,7 +196,7 @@ private:
 
 //! The time field of a failure line: the text before the first TAB, "," read as ".".
 struct TimeField {
-    QString text;    //!< as written, trimmed
+    QString text;   //!< as written, trimmed
     std::optional<double> value;
 };
 
@@ -224,7 +226,9 @@ public:
     static constexpr qsizetype kMaxEntries = 1 << 16;
 
     CauseTable(const std::array<QString, kCauseSlots> &lowerNames, int nPrich)
-        : m_names(lowerNames), m_n(nPrich) {}
+        : m_names(lowerNames), m_n(nPrich)
+    {
+    }
 
     CauseEntry lookup(QString &&cause)
     {
@@ -313,18 +317,25 @@ bool blankBytes(QByteArrayView v)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 QString markerText(Marker m)
 {
     switch (m) {
-    case Marker::T90: return QStringLiteral(", отказов 10% от парка");
-    case Marker::T80: return QStringLiteral(", отказов 20% от парка");
-    case Marker::T50: return QStringLiteral(", отказов 50% от наблюдаемого парка");
-    case Marker::T50z: return QStringLiteral(", отказов 50% от парка с учетом цензурирования");
-    case Marker::T20: return QStringLiteral(", отказов 80% от парка");
-    case Marker::T10: return QStringLiteral(", отказов 90% от парка");
-    case Marker::None: break;
+    case Marker::T90:
+        return QStringLiteral(", отказов 10% от парка");
+    case Marker::T80:
+        return QStringLiteral(", отказов 20% от парка");
+    case Marker::T50:
+        return QStringLiteral(", отказов 50% от наблюдаемого парка");
+    case Marker::T50z:
+        return QStringLiteral(", отказов 50% от парка с учетом цензурирования");
+    case Marker::T20:
+        return QStringLiteral(", отказов 80% от парка");
+    case Marker::T10:
+        return QStringLiteral(", отказов 90% от парка");
+    case Marker::None:
+        break;
     }
     return {};
 }
@@ -360,19 +371,25 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
                               .arg(f.NPrich)
                               .arg(kMaxCauses));
     if (f.Sred <= 0)
-        throw UserError(QStringLiteral("Среднее время гарантии в заголовке файла должно быть больше 0"));
+        throw UserError(
+            QStringLiteral("Среднее время гарантии в заголовке файла должно быть больше 0"));
     if (f.SKO <= 0)
-        throw UserError(QStringLiteral("СКО времени гарантии в заголовке файла должно быть больше 0"));
+        throw UserError(
+            QStringLiteral("СКО времени гарантии в заголовке файла должно быть больше 0"));
     if (f.KolOtk <= 0)
-        throw UserError(QStringLiteral("Количество отказов в заголовке файла должно быть больше 0"));
+        throw UserError(
+            QStringLiteral("Количество отказов в заголовке файла должно быть больше 0"));
     if (f.Kol_Izd_All < 0)
-        throw UserError(QStringLiteral("Количество изделий в заголовке файла не может быть отрицательным"));
+        throw UserError(
+            QStringLiteral("Количество изделий в заголовке файла не может быть отрицательным"));
 
     for (int k = 1; k <= f.NPrich; ++k) {
         QString name;
         if (!lines.next(name))
-            lineError(lines.lineNo() + 1, QStringLiteral("файл закончился раньше списка причин отказов "
-                                                         "(ожидалось %1 причин)").arg(f.NPrich));
+            lineError(lines.lineNo() + 1,
+                      QStringLiteral("файл закончился раньше списка причин отказов "
+                                     "(ожидалось %1 причин)")
+                          .arg(f.NPrich));
         f.B_otk[k].Nazv_Prich = trimBlanks(name);
     }
     f.tGar = f.Sred;
@@ -404,18 +421,23 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
         if (tabRaw < 0) {
             if (trimBlanks(raw).isEmpty())
                 lineError(lineNo, QStringLiteral("пустая строка среди строк отказов"));
-            lineError(lineNo, QStringLiteral("нет символа табуляции между наработкой и причиной отказа"));
+            lineError(lineNo,
+                      QStringLiteral("нет символа табуляции между наработкой и причиной отказа"));
         }
         const QString line = trimBlanks(raw);
         const qsizetype tab = line.indexOf(u'\t');
         const TimeField tf = timeField(line);
         const auto &v = tf.value;
         if (!v)
-            lineError(lineNo, QStringLiteral("наработка «%1» не является числом").arg(messageQuote(tf.text)));
+            lineError(
+                lineNo,
+                QStringLiteral("наработка «%1» не является числом").arg(messageQuote(tf.text)));
         if (*v < 0)
-            lineError(lineNo, QStringLiteral("отрицательная наработка %1").arg(messageQuote(tf.text)));
+            lineError(lineNo,
+                      QStringLiteral("отрицательная наработка %1").arg(messageQuote(tf.text)));
         if (*v > kMaxTime)
-            lineError(lineNo, QStringLiteral("наработка %1 больше 1E12 ч").arg(messageQuote(tf.text)));
+            lineError(lineNo,
+                      QStringLiteral("наработка %1 больше 1E12 ч").arg(messageQuote(tf.text)));
 
         Problems p;
         p.time = *v;
@@ -439,9 +461,8 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
     {
         std::vector<int> idx(kMaxCauses);
         std::iota(idx.begin(), idx.end(), 1);
-        std::stable_sort(idx.begin(), idx.end(), [&](int a, int b) {
-            return f.B_otk[a].Dolya > f.B_otk[b].Dolya;
-        });
+        std::stable_sort(idx.begin(), idx.end(),
+                         [&](int a, int b) { return f.B_otk[a].Dolya > f.B_otk[b].Dolya; });
         for (int k = 1; k <= kMaxCauses; ++k) {
             order[k] = idx[k - 1];
             f.Vidy_otkazov[k] = f.B_otk[idx[k - 1]];
@@ -490,9 +511,10 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
                 if (tf.value && *tf.value == t)
                     line = again.lineNo();
             }
-            lineError(line, QStringLiteral("наработка %1 ч лежит так далеко за средним сроком гарантии, "
-                                           "что все изделия уже выбыли из наблюдения")
-                                .arg(fmtGeneral(t, u'.')));
+            lineError(line,
+                      QStringLiteral("наработка %1 ч лежит так далеко за средним сроком гарантии, "
+                                     "что все изделия уже выбыли из наблюдения")
+                          .arg(fmtGeneral(t, u'.')));
         }
         const double w = 1 / (1 - G);
         heavy.note(i, t, w);
@@ -515,8 +537,9 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
     if (const QString w = detail::replacedBytesWarning(enc); !w.isEmpty())
         f.warnings << w;
     if (f.KolOtk < f.Kol_izw)
-        f.warnings << QStringLiteral("В заголовке файла указано отказов: %1, а строк отказов в файле "
-                                     "больше: %2; доля документированных отказов принята больше 1")
+        f.warnings << QStringLiteral(
+                          "В заголовке файла указано отказов: %1, а строк отказов в файле "
+                          "больше: %2; доля документированных отказов принята больше 1")
                           .arg(f.KolOtk)
                           .arg(f.Kol_izw);
     if (f.Kol_izw < kFewFailures)
@@ -593,4 +616,4 @@ QString generationsFor(int32_t KolOtk, const QString &previous)
     return previous;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -57,8 +57,8 @@ struct FailureFile {
     int32_t NPrich = 0;
     std::array<Vid_otkaza, kCauseSlots> B_otk{};
     std::array<Vid_otkaza, kCauseSlots> Vidy_otkazov{};
-    FailureRecords MasProbl;             //!< sorted by time, file order kept for equal times
-    std::vector<Marker> markers;         //!< per record: the marker shown on its grid row
+    FailureRecords MasProbl;       //!< sorted by time, file order kept for equal times
+    std::vector<Marker> markers;   //!< per record: the marker shown on its grid row
     int32_t Kol_izw = 0;
     double Popravka_Unknow = 0;
     double Izd_Prived = 0;
@@ -121,4 +121,4 @@ WarrantyTexts warrantyTexts(const WarrantyFile &w, const QString &filePath, QCha
 //! "D:\..gar2018.txt" for D:\data\gar2018.txt; without a drive letter "..\name".
 QString driveAndName(const QString &filePath);
 
-} // namespace obr
+}   // namespace obr

@@ -54,11 +54,11 @@ QString timeText(double t, bool comma)
     return s;
 }
 
-const char *const kRepairs[] = {"заменен", "отремонтирован", "заменена прокладка",
+const char *const kRepairs[] = {"заменен",     "отремонтирован",    "заменена прокладка",
                                 "регулировка", "замена подшипника", "перемотка обмотки"};
 const char *const kUnknown[] = {"Течь масла", "Стук при работе", "прочее", "Не выяснено"};
 
-} // namespace
+}   // namespace
 
 QByteArray generateFailureFile(const SampleParams &p)
 {
@@ -97,7 +97,8 @@ QByteArray generateFailureFile(const SampleParams &p)
                 cause = p.causes.value(int(c));
             }
             if (rng.uniform() < p.commentShare)
-                cause += QStringLiteral(" * ") + QString::fromUtf8(kRepairs[int(rng.uniform() * 6)]);
+                cause +=
+                    QStringLiteral(" * ") + QString::fromUtf8(kRepairs[int(rng.uniform() * 6)]);
             recorded.push_back({std::round(t * 10) / 10, cause});
         }
     }
@@ -130,4 +131,4 @@ QByteArray generateWarrantyFile(const QString &comment, int count, double sred, 
     return encodeLines(out);
 }
 
-} // namespace obr
+}   // namespace obr

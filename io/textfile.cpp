@@ -94,7 +94,7 @@ bool allAscii(QByteArrayView v)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 TextEncoding detectEncoding(QByteArrayView bytes)
 {
@@ -169,7 +169,7 @@ int firstNulLine(QByteArrayView text)
     return line;
 }
 
-} // namespace detail
+}   // namespace detail
 
 QString decodeText(const QByteArray &bytes)
 {
@@ -204,7 +204,7 @@ QString specialFileKind(const QString &path)
     return QStringLiteral("устройство, канал или сокет");
 }
 
-} // namespace
+}   // namespace
 
 std::optional<QByteArray> readInputFile(const QString &path, qint64 maxBytes)
 {
@@ -224,16 +224,19 @@ std::optional<QByteArray> readInputFile(const QString &path, qint64 maxBytes)
                             .arg(shown, specialFileKind(path)));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("Не удалось открыть файл «%1»: %2").arg(shown, f.errorString()));
+        throw UserError(
+            QStringLiteral("Не удалось открыть файл «%1»: %2").arg(shown, f.errorString()));
     if (f.size() > maxBytes)
-        throw UserError(QStringLiteral("Файл «%1» слишком велик (%2 МБ): допускается не больше %3 МБ")
-                            .arg(shown)
-                            .arg(f.size() >> 20)
-                            .arg(maxBytes >> 20));
+        throw UserError(
+            QStringLiteral("Файл «%1» слишком велик (%2 МБ): допускается не больше %3 МБ")
+                .arg(shown)
+                .arg(f.size() >> 20)
+                .arg(maxBytes >> 20));
     // Read no more than the limit even if the file grows meanwhile.
     QByteArray bytes = f.read(maxBytes + 1);
     if (f.error() != QFileDevice::NoError)
-        throw UserError(QStringLiteral("Не удалось прочитать файл «%1»: %2").arg(shown, f.errorString()));
+        throw UserError(
+            QStringLiteral("Не удалось прочитать файл «%1»: %2").arg(shown, f.errorString()));
     if (bytes.size() > maxBytes)
         throw UserError(QStringLiteral("Файл «%1» слишком велик: допускается не больше %2 МБ")
                             .arg(shown)
@@ -279,4 +282,4 @@ QString messageQuote(const QString &text)
     return text.left(kMax) + QStringLiteral("…");
 }
 
-} // namespace obr
+}   // namespace obr

@@ -14,10 +14,10 @@ namespace obr::detail {
 
 //! How the bytes of a file are read as text.
 struct TextEncoding {
-    bool utf8 = false;            //!< UTF-8 (else Windows-1251)
-    qsizetype start = 0;          //!< bytes skipped at the start (a byte-order mark)
-    std::vector<int> badLines;    //!< UTF-8 read with replaced bytes: their lines, 1-based
-    int badSequences = 0;         //!< number of replaced byte sequences
+    bool utf8 = false;           //!< UTF-8 (else Windows-1251)
+    qsizetype start = 0;         //!< bytes skipped at the start (a byte-order mark)
+    std::vector<int> badLines;   //!< UTF-8 read with replaced bytes: their lines, 1-based
+    int badSequences = 0;        //!< number of replaced byte sequences
 };
 
 /*! \brief UTF-8 when the bytes are valid UTF-8 with non-ASCII text (a byte-order mark is
@@ -73,4 +73,4 @@ private:
 //! 1-based line of the first NUL byte of \a text, or 0 when there is none.
 int firstNulLine(QByteArrayView text);
 
-} // namespace obr::detail
+}   // namespace obr::detail

@@ -28,7 +28,7 @@ std::optional<double> periodReal(const QString &tok)
     return plainNumber<double>(b);
 }
 
-} // namespace
+}   // namespace
 
 WarrantyFile readWarrantyFile(const QByteArray &bytes)
 {
@@ -54,19 +54,23 @@ WarrantyFile readWarrantyFile(const QByteArray &bytes)
         const QString tok = l.mid(b, e - b);
         const auto v = periodReal(tok);
         if (!v)
-            throw UserError(txt::dataErrorInLine + QString::number(i + 1) +
-                            QStringLiteral(": «%1» не является числом (дробная часть пишется через точку)")
-                                .arg(messageQuote(tok)));
+            throw UserError(
+                txt::dataErrorInLine + QString::number(i + 1) +
+                QStringLiteral(": «%1» не является числом (дробная часть пишется через точку)")
+                    .arg(messageQuote(tok)));
         if (*v < 0)
-            throw UserError(txt::dataErrorInLine + QString::number(i + 1) +
-                            QStringLiteral(": отрицательный срок гарантии %1").arg(messageQuote(tok)));
+            throw UserError(
+                txt::dataErrorInLine + QString::number(i + 1) +
+                QStringLiteral(": отрицательный срок гарантии %1").arg(messageQuote(tok)));
         w.MasTGarant.push_back(*v);
     }
     const size_t n = w.MasTGarant.size();
     if (n == 0)
-        throw UserError(QStringLiteral("В файле нет ни одного срока гарантии: среднее вычислить нельзя"));
+        throw UserError(
+            QStringLiteral("В файле нет ни одного срока гарантии: среднее вычислить нельзя"));
     if (n == 1)
-        throw UserError(QStringLiteral("В файле только один срок гарантии: для СКО нужно не меньше двух"));
+        throw UserError(
+            QStringLiteral("В файле только один срок гарантии: для СКО нужно не меньше двух"));
     // Compensated (Kahan) summation of the values.
     double sum = 0, c = 0;
     for (double x : w.MasTGarant) {
@@ -127,4 +131,4 @@ WarrantyTexts warrantyTexts(const WarrantyFile &w, const QString &filePath, QCha
     return t;
 }
 
-} // namespace obr
+}   // namespace obr

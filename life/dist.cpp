@@ -12,12 +12,18 @@ namespace obr::life {
 QString distKey(Dist d)
 {
     switch (d) {
-    case Dist::Weibull2: return QStringLiteral("weibull2");
-    case Dist::Weibull3: return QStringLiteral("weibull3");
-    case Dist::Exponential: return QStringLiteral("exponential");
-    case Dist::Lognormal: return QStringLiteral("lognormal");
-    case Dist::Normal: return QStringLiteral("normal");
-    case Dist::Gamma: return QStringLiteral("gamma");
+    case Dist::Weibull2:
+        return QStringLiteral("weibull2");
+    case Dist::Weibull3:
+        return QStringLiteral("weibull3");
+    case Dist::Exponential:
+        return QStringLiteral("exponential");
+    case Dist::Lognormal:
+        return QStringLiteral("lognormal");
+    case Dist::Normal:
+        return QStringLiteral("normal");
+    case Dist::Gamma:
+        return QStringLiteral("gamma");
     }
     return {};
 }
@@ -33,12 +39,18 @@ std::optional<Dist> distFromKey(const QString &key)
 QString distName(Dist d)
 {
     switch (d) {
-    case Dist::Weibull2: return QStringLiteral("Вейбулла (2 пар.)");
-    case Dist::Weibull3: return QStringLiteral("Вейбулла (3 пар.)");
-    case Dist::Exponential: return QStringLiteral("Экспоненциальное");
-    case Dist::Lognormal: return QStringLiteral("Логнормальное");
-    case Dist::Normal: return QStringLiteral("Нормальное");
-    case Dist::Gamma: return QStringLiteral("Гамма");
+    case Dist::Weibull2:
+        return QStringLiteral("Вейбулла (2 пар.)");
+    case Dist::Weibull3:
+        return QStringLiteral("Вейбулла (3 пар.)");
+    case Dist::Exponential:
+        return QStringLiteral("Экспоненциальное");
+    case Dist::Lognormal:
+        return QStringLiteral("Логнормальное");
+    case Dist::Normal:
+        return QStringLiteral("Нормальное");
+    case Dist::Gamma:
+        return QStringLiteral("Гамма");
     }
     return {};
 }
@@ -46,9 +58,12 @@ QString distName(Dist d)
 QString estimatorKey(Estimator e)
 {
     switch (e) {
-    case Estimator::MLE: return QStringLiteral("mle");
-    case Estimator::RRX: return QStringLiteral("rrx");
-    case Estimator::RRY: return QStringLiteral("rry");
+    case Estimator::MLE:
+        return QStringLiteral("mle");
+    case Estimator::RRX:
+        return QStringLiteral("rrx");
+    case Estimator::RRY:
+        return QStringLiteral("rry");
     }
     return {};
 }
@@ -64,9 +79,12 @@ std::optional<Estimator> estimatorFromKey(const QString &key)
 QString estimatorName(Estimator e)
 {
     switch (e) {
-    case Estimator::MLE: return QStringLiteral("Максимальное правдоподобие");
-    case Estimator::RRX: return QStringLiteral("Регрессия по рангам на X");
-    case Estimator::RRY: return QStringLiteral("Регрессия по рангам на Y");
+    case Estimator::MLE:
+        return QStringLiteral("Максимальное правдоподобие");
+    case Estimator::RRX:
+        return QStringLiteral("Регрессия по рангам на X");
+    case Estimator::RRY:
+        return QStringLiteral("Регрессия по рангам на Y");
     }
     return {};
 }
@@ -74,9 +92,12 @@ QString estimatorName(Estimator e)
 int paramCount(Dist d)
 {
     switch (d) {
-    case Dist::Exponential: return 1;
-    case Dist::Weibull3: return 3;
-    default: return 2;
+    case Dist::Exponential:
+        return 1;
+    case Dist::Weibull3:
+        return 3;
+    default:
+        return 2;
     }
 }
 
@@ -105,7 +126,7 @@ double stdQuantile(bool sev, double p)
         return std::log(-std::log1p(-p));
     return -std::sqrt(2.0) * boost::math::erfc_inv(2.0 * p);
 }
-} // namespace
+}   // namespace
 
 double logSurvival(Dist d, const std::vector<double> &th, double t)
 {
@@ -146,10 +167,14 @@ double survival(Dist d, const std::vector<double> &theta, double t)
 double quantile(Dist d, const std::vector<double> &th, double p)
 {
     switch (d) {
-    case Dist::Weibull2: return std::exp(th[0] + std::exp(th[1]) * stdQuantile(true, p));
-    case Dist::Lognormal: return std::exp(th[0] + std::exp(th[1]) * stdQuantile(false, p));
-    case Dist::Exponential: return -std::log1p(-p) * std::exp(th[0]);
-    case Dist::Normal: return th[0] + std::exp(th[1]) * stdQuantile(false, p);
+    case Dist::Weibull2:
+        return std::exp(th[0] + std::exp(th[1]) * stdQuantile(true, p));
+    case Dist::Lognormal:
+        return std::exp(th[0] + std::exp(th[1]) * stdQuantile(false, p));
+    case Dist::Exponential:
+        return -std::log1p(-p) * std::exp(th[0]);
+    case Dist::Normal:
+        return th[0] + std::exp(th[1]) * stdQuantile(false, p);
     case Dist::Weibull3:
         return th[2] + std::exp(th[0] + std::exp(th[1]) * stdQuantile(true, p));
     case Dist::Gamma:
@@ -158,4 +183,4 @@ double quantile(Dist d, const std::vector<double> &th, double p)
     return 0;
 }
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -20,8 +20,8 @@ enum class Estimator { MLE, RRX, RRY };
 
 inline const std::vector<Dist> &allDists()
 {
-    static const std::vector<Dist> d = {Dist::Weibull2, Dist::Weibull3, Dist::Exponential,
-                                        Dist::Lognormal, Dist::Normal, Dist::Gamma};
+    static const std::vector<Dist> d = {Dist::Weibull2,  Dist::Weibull3, Dist::Exponential,
+                                        Dist::Lognormal, Dist::Normal,   Dist::Gamma};
     return d;
 }
 
@@ -46,4 +46,4 @@ double logSurvival(Dist d, const std::vector<double> &theta, double t);
 //! The time by which the share p of units has failed (0 < p < 1).
 double quantile(Dist d, const std::vector<double> &theta, double p);
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -145,9 +145,8 @@ LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0)
 
 void refuseNoMaximum(Dist dist, bool degenerate)
 {
-    throw UserError(txt::noMaximum.arg(distName(dist),
-                                       degenerate ? txt::noMaximumDegenerate
-                                                  : txt::noMaximumDiverges));
+    throw UserError(txt::noMaximum.arg(distName(dist), degenerate ? txt::noMaximumDegenerate
+                                                                  : txt::noMaximumDiverges));
 }
 
 //! Starting values of (mu, s) for a location-scale law.
@@ -173,7 +172,7 @@ void lsStart(const Prepared &p, Dist dist, double shift, double &mu0, double &s0
 struct MlResult {
     std::vector<double> theta;
     double value = -kInf;
-    Mat hessian;  //!< of the log-likelihood in theta
+    Mat hessian;   //!< of the log-likelihood in theta
 };
 
 MlResult mlLocationScale(const Prepared &p, Dist dist)
@@ -299,7 +298,10 @@ MlResult mlWeibull3(const Prepared &p)
     Vec steps(3);
     steps << 1e-4, 1e-4, hg;
     Objective f = numericObjective(
-        [&](const Vec &x) { return logLikelihood(dist, p, {x[0], x[1], x[2]}); }, steps);
+        [&](const Vec &x) {
+            return logLikelihood(dist, p, {x[0], x[1], x[2]});
+        },
+        steps);
     Vec g;
     Mat h;
     Vec x(3);
@@ -334,7 +336,10 @@ MlResult mlGamma(const Prepared &p)
     Vec steps(2);
     steps << 1e-5, 1e-5;
     Objective f = numericObjective(
-        [&](const Vec &x) { return logLikelihood(dist, p, {x[0], x[1]}); }, steps);
+        [&](const Vec &x) {
+            return logLikelihood(dist, p, {x[0], x[1]});
+        },
+        steps);
     Vec lo(2), hi(2), x0(2);
     lo << -12, lnth0 - 60;
     hi << 12, lnth0 + 60;
@@ -410,20 +415,24 @@ MlResult rankRegression(const LifeData &data, const Prepared &p, Dist dist, Esti
 struct ParamSpec {
     QString key;
     int index;
-    int sign;      //!< work scale = sign * theta[index]; 0: the parameter itself (linear)
-    bool logWork;  //!< the value is exp(work)
+    int sign;       //!< work scale = sign * theta[index]; 0: the parameter itself (linear)
+    bool logWork;   //!< the value is exp(work)
 };
 
 std::vector<ParamSpec> paramSpecs(Dist d)
 {
     switch (d) {
-    case Dist::Weibull2: return {{"eta", 0, 1, true}, {"beta", 1, -1, true}};
+    case Dist::Weibull2:
+        return {{"eta", 0, 1, true}, {"beta", 1, -1, true}};
     case Dist::Weibull3:
         return {{"eta", 0, 1, true}, {"beta", 1, -1, true}, {"gamma", 2, 1, false}};
-    case Dist::Exponential: return {{"lambda", 0, -1, true}};
+    case Dist::Exponential:
+        return {{"lambda", 0, -1, true}};
     case Dist::Lognormal:
-    case Dist::Normal: return {{"mu", 0, 1, false}, {"sigma", 1, 1, true}};
-    case Dist::Gamma: return {{"shape", 0, 1, true}, {"scale", 1, 1, true}};
+    case Dist::Normal:
+        return {{"mu", 0, 1, false}, {"sigma", 1, 1, true}};
+    case Dist::Gamma:
+        return {{"shape", 0, 1, true}, {"scale", 1, 1, true}};
     }
     return {};
 }
@@ -433,10 +442,10 @@ double fromWork(bool logWork, double w) { return logWork ? std::exp(w) : w; }
 //! A reported figure: its work-scale function of theta and its back transform.
 struct Quantity {
     enum Kind { Param, BLife, Reliability } kind = Param;
-    int param = 0;        //!< Param: index into paramSpecs
-    double p = 0;         //!< BLife: failed share
-    double t = 0;         //!< Reliability: time
-    bool logWork = true;  //!< BLife: ln t_p (else t_p); Reliability: always ln(-ln R)
+    int param = 0;         //!< Param: index into paramSpecs
+    double p = 0;          //!< BLife: failed share
+    double t = 0;          //!< Reliability: time
+    bool logWork = true;   //!< BLife: ln t_p (else t_p); Reliability: always ln(-ln R)
 };
 
 double workValue(Dist d, const Quantity &q, const std::vector<double> &th)
@@ -461,9 +470,12 @@ double workValue(Dist d, const Quantity &q, const std::vector<double> &th)
 double naturalValue(const Quantity &q, double w, Dist d)
 {
     switch (q.kind) {
-    case Quantity::Param: return fromWork(paramSpecs(d)[q.param].logWork, w);
-    case Quantity::BLife: return q.logWork ? std::exp(w) : w;
-    case Quantity::Reliability: return std::exp(-std::exp(w));
+    case Quantity::Param:
+        return fromWork(paramSpecs(d)[q.param].logWork, w);
+    case Quantity::BLife:
+        return q.logWork ? std::exp(w) : w;
+    case Quantity::Reliability:
+        return std::exp(-std::exp(w));
     }
     return w;
 }
@@ -557,7 +569,7 @@ Profile profileFor(Dist d, const Quantity &q, const Prepared &p)
                     if (t0 <= gamma)
                         return false;
                     a = std::log(t0 - gamma);
-                    z = w;  // smallest extreme value: z = ln(-ln R)
+                    z = w;   // smallest extreme value: z = ln(-ln R)
                 } else {
                     const double tp = std::exp(w);
                     if (tp <= gamma)
@@ -619,7 +631,7 @@ struct Bounder {
     const std::vector<double> &thetaHat;
     double lHat;
     double chi2;
-    LsData ls;      //!< for the analytic profiles of location-scale laws
+    LsData ls;   //!< for the analytic profiles of location-scale laws
     bool useLs = false;
 };
 
@@ -701,8 +713,8 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
 /*! Solves 2 (lHat - lp(w)) = chi2 on one side of wHat. The signed root of the deviance is
  * nearly linear in w, so a secant on it converges in a few profile evaluations; a bracket
  * keeps it safe. No crossing inside the admissible range: the side is unbounded. */
-std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double guess,
-                             int dir, double limit)
+std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double guess, int dir,
+                             double limit)
 {
     const Profile pr = profileFor(b.dist, q, b.prep);
     const double target = std::sqrt(b.chi2);
@@ -732,7 +744,7 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
             ph[i] = std::clamp(ph[i], pr.lo[i], pr.hi[i]);
         double sv = rootAt(w, ph);
         if (std::isnan(sv) && ph.size() > 0) {
-            ph = phiIn;  // the extrapolated start failed: start from the last inside point
+            ph = phiIn;   // the extrapolated start failed: start from the last inside point
             sv = rootAt(w, ph);
         }
         if (!std::isnan(sv) && w != wLast) {
@@ -781,7 +793,7 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
             if (!(wn > loB && wn < hiB))
                 wn = 0.5 * (wIn + wOut);
         } else if (!std::isfinite(wn) || (wn - w) * dir <= 0) {
-            wn = w + dir * 2 * std::abs(w - wHat);  // the deviance does not rise yet
+            wn = w + dir * 2 * std::abs(w - wHat);   // the deviance does not rise yet
         } else {
             wn = w + std::min(std::abs(wn - w), 4 * std::abs(w - wHat)) * dir;
         }
@@ -851,7 +863,7 @@ Figure makeFigure(Dist d, const QString &key, const Quantity &q, const std::vect
     return f;
 }
 
-} // namespace
+}   // namespace
 
 Figure reliabilityAt(const LifeFit &fit, double t)
 {
@@ -901,9 +913,15 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
     const bool mle = o.estimator == Estimator::MLE;
     if (mle) {
         switch (d) {
-        case Dist::Weibull3: ml = mlWeibull3(p); break;
-        case Dist::Gamma: ml = mlGamma(p); break;
-        default: ml = mlLocationScale(p, d); break;
+        case Dist::Weibull3:
+            ml = mlWeibull3(p);
+            break;
+        case Dist::Gamma:
+            ml = mlGamma(p);
+            break;
+        default:
+            ml = mlLocationScale(p, d);
+            break;
         }
     } else {
         double rho = 0;
@@ -968,8 +986,8 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
         Quantity q;
         q.kind = Quantity::Param;
         q.param = i;
-        fit.params.push_back(makeFigure(d, specs[i].key, q, fit.theta, fit.covariance, z, lr,
-                                        fit.notes));
+        fit.params.push_back(
+            makeFigure(d, specs[i].key, q, fit.theta, fit.covariance, z, lr, fit.notes));
     }
     for (double pc : o.bPercents) {
         Quantity q;
@@ -1019,18 +1037,17 @@ LifeAll fitAllLife(const LifeData &data, const LifeOptions &o)
         }
         all.ranking.push_back(std::move(e));
     }
-    std::stable_sort(all.ranking.begin(), all.ranking.end(),
-                     [](const RankEntry &a, const RankEntry &b) {
-                         if (a.fit.has_value() != b.fit.has_value())
-                             return a.fit.has_value();
-                         if (!a.fit)
-                             return false;
-                         const double ka = a.fit->aicc.value_or(kInf),
-                                      kb = b.fit->aicc.value_or(kInf);
-                         if (ka != kb)
-                             return ka < kb;
-                         return a.fit->bic < b.fit->bic;
-                     });
+    std::stable_sort(
+        all.ranking.begin(), all.ranking.end(), [](const RankEntry &a, const RankEntry &b) {
+            if (a.fit.has_value() != b.fit.has_value())
+                return a.fit.has_value();
+            if (!a.fit)
+                return false;
+            const double ka = a.fit->aicc.value_or(kInf), kb = b.fit->aicc.value_or(kInf);
+            if (ka != kb)
+                return ka < kb;
+            return a.fit->bic < b.fit->bic;
+        });
     if (all.ranking.empty() || !all.ranking.front().fit)
         throw UserError(all.ranking.empty() ? txt::noFailures : all.ranking.front().error);
     all.ranking.front().best = true;
@@ -1041,4 +1058,4 @@ LifeAll fitAllLife(const LifeData &data, const LifeOptions &o)
     return all;
 }
 
-} // namespace obr::life
+}   // namespace obr::life

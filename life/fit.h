@@ -22,7 +22,7 @@ struct Bounds {
 };
 
 struct Figure {
-    QString key;     //!< "eta", "10" (percent), "500" (time)
+    QString key;   //!< "eta", "10" (percent), "500" (time)
     double value = 0;
     std::optional<Bounds> fisher;
     std::optional<Bounds> lr;
@@ -48,7 +48,7 @@ struct LifeFit {
     double aic = 0;
     std::optional<double> aicc;   //!< empty when there are too few units
     double bic = 0;
-    std::optional<double> rho;    //!< correlation of the rank regression
+    std::optional<double> rho;   //!< correlation of the rank regression
     std::vector<Figure> params, bLives, reliability;
     std::vector<QString> notes;
 };
@@ -65,8 +65,8 @@ struct RankEntry {
 };
 
 struct LifeAll {
-    std::vector<RankEntry> ranking;  //!< best first by AICc (then BIC); failures last
-    LifeFit best;                    //!< the best fit with all its bounds
+    std::vector<RankEntry> ranking;   //!< best first by AICc (then BIC); failures last
+    LifeFit best;                     //!< the best fit with all its bounds
 };
 
 //! Fits every distribution (with the chosen estimator where it applies) and ranks them.
@@ -78,4 +78,4 @@ Figure reliabilityAt(const LifeFit &fit, double t);
 //! Checks the options a user typed (level, percents, times).
 void checkOptions(const LifeOptions &options);
 
-} // namespace obr::life
+}   // namespace obr::life

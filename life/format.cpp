@@ -62,7 +62,8 @@ std::vector<FigureRow> figureRows(const QLocale &loc, const LifeFit &f)
 {
     std::vector<FigureRow> rows;
     auto add = [&](const QString &title, const Figure &x) {
-        rows.push_back({title, lifeNumber(loc, x.value), boundsText(loc, x.fisher), boundsText(loc, x.lr)});
+        rows.push_back(
+            {title, lifeNumber(loc, x.value), boundsText(loc, x.fisher), boundsText(loc, x.lr)});
     };
     for (const Figure &x : f.params)
         add(paramTitle(f.dist, x.key), x);
@@ -73,4 +74,4 @@ std::vector<FigureRow> figureRows(const QLocale &loc, const LifeFit &f)
     return rows;
 }
 
-} // namespace obr::life
+}   // namespace obr::life

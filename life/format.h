@@ -28,4 +28,4 @@ struct FigureRow {
 //! The parameters, B-lives and reliabilities of a fit, in the order both tables list them.
 std::vector<FigureRow> figureRows(const QLocale &loc, const LifeFit &f);
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -17,12 +17,11 @@ inline const QString notANumber = QStringLiteral("«%1» не является �
 inline const QString negativeTime = QStringLiteral("наработка не может быть отрицательной (%1)");
 inline const QString noTime = QStringLiteral("не указана наработка");
 inline const QString noState = QStringLiteral("не указано состояние");
-inline const QString badState = QStringLiteral(
-    "непонятное состояние «%1» (ожидается F или S, 1 или 0, «отказ» или «приост.»)");
+inline const QString badState =
+    QStringLiteral("непонятное состояние «%1» (ожидается F или S, 1 или 0, «отказ» или «приост.»)");
 inline const QString badCount =
     QStringLiteral("количество «%1» должно быть целым числом не меньше 1");
-inline const QString startAfterEnd =
-    QStringLiteral("начало интервала (%1) больше его конца (%2)");
+inline const QString startAfterEnd = QStringLiteral("начало интервала (%1) больше его конца (%2)");
 inline const QString suspensionInterval =
     QStringLiteral("приостановка задаётся одним временем, а не интервалом");
 inline const QString dataErrorInLine = QStringLiteral("Ошибка в данных в строке %1: %2");
@@ -33,8 +32,8 @@ inline const QString noFailures = QStringLiteral(
 inline const QString zeroFailure = QStringLiteral(
     "Отказ при нулевой наработке (строка %1) невозможен для распределения «%2»: задайте "
     "его интервалом от 0 до времени первой проверки или выберите нормальное распределение");
-inline const QString tooFewForRegression = QStringLiteral(
-    "Для регрессии по рангам нужны хотя бы два отказа с разной наработкой");
+inline const QString tooFewForRegression =
+    QStringLiteral("Для регрессии по рангам нужны хотя бы два отказа с разной наработкой");
 inline const QString regressionIntervals = QStringLiteral(
     "Регрессия по рангам строится только по точным отказам и приостановкам; для данных с "
     "интервалами выберите метод максимального правдоподобия");
@@ -42,13 +41,13 @@ inline const QString regressionDist = QStringLiteral(
     "Регрессия по рангам выполняется для распределений Вейбулла (2 параметра), "
     "экспоненциального, логнормального и нормального; для «%1» выберите метод максимального "
     "правдоподобия");
-inline const QString tooFewDistinct = QStringLiteral(
-    "Для распределения «%1» нужны отказы хотя бы при двух разных наработках");
-inline const QString noMaximum = QStringLiteral(
-    "Оценка максимального правдоподобия для распределения «%1» не существует: %2");
-inline const QString noMaximumDegenerate = QStringLiteral(
-    "данные не ограничивают разброс (например, все отказы при одной наработке и нет "
-    "более поздних приостановок)");
+inline const QString tooFewDistinct =
+    QStringLiteral("Для распределения «%1» нужны отказы хотя бы при двух разных наработках");
+inline const QString noMaximum =
+    QStringLiteral("Оценка максимального правдоподобия для распределения «%1» не существует: %2");
+inline const QString noMaximumDegenerate =
+    QStringLiteral("данные не ограничивают разброс (например, все отказы при одной наработке и нет "
+                   "более поздних приостановок)");
 inline const QString noMaximumDiverges = QStringLiteral("поиск максимума не сходится");
 inline const QString notIdentified = QStringLiteral(
     "Данные не определяют параметры распределения «%1» по отдельности (например, все "
@@ -65,4 +64,4 @@ inline const QString badPercent =
 inline const QString badTime =
     QStringLiteral("Время для вероятности безотказной работы должно быть больше 0 (задано %1)");
 
-} // namespace obr::life::txt
+}   // namespace obr::life::txt

@@ -45,4 +45,4 @@ inline Tally tally(const LifeData &d)
     return t;
 }
 
-} // namespace obr::life
+}   // namespace obr::life

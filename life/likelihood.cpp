@@ -50,7 +50,7 @@ inline void addSingle(LsDerivs &d, double w, double z, double c1, double c2, dou
     d.h[1][1] += w * (c2 * z * z + c1 * z);
 }
 
-} // namespace
+}   // namespace
 
 Prepared prepare(const LifeData &data)
 {
@@ -253,7 +253,7 @@ LsDerivs lsPassShare(const LsData &d, double mu, double s, bool der, Share share
     return r;
 }
 
-} // namespace
+}   // namespace
 
 LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
 {
@@ -321,7 +321,7 @@ double gammaLogLik(const Prepared &p, double lnk, double lnth)
     return std::isfinite(v) ? v : -kInf;
 }
 
-} // namespace
+}   // namespace
 
 double logLikelihood(Dist dist, const Prepared &p, const std::vector<double> &th)
 {
@@ -392,8 +392,7 @@ Objective numericObjective(std::function<double(const Vec &)> f, Vec h)
     };
 }
 
-MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter,
-                   bool cheap)
+MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter, bool cheap)
 {
     const int n = int(x.size());
     MaxResult r;
@@ -488,4 +487,4 @@ MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int 
     return r;
 }
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -18,12 +18,12 @@ using Mat = Eigen::MatrixXd;
 
 //! The data split by kind into flat arrays (times and weights).
 struct Prepared {
-    std::vector<double> ft, fw;           //!< exact failures
-    std::vector<double> st, sw;           //!< suspensions
-    std::vector<double> ia, ib, iw;       //!< intervals (a may be 0)
+    std::vector<double> ft, fw;       //!< exact failures
+    std::vector<double> st, sw;       //!< suspensions
+    std::vector<double> ia, ib, iw;   //!< intervals (a may be 0)
     Tally tally;
-    double firstFailure = 0;  //!< smallest exact failure time or interval end
-    int zeroFailureLine = 0;  //!< line of a failure at time 0 (0 = none)
+    double firstFailure = 0;   //!< smallest exact failure time or interval end
+    int zeroFailureLine = 0;   //!< line of a failure at time 0 (0 = none)
     int distinctFailureTimes = 0;
 };
 Prepared prepare(const LifeData &data);
@@ -35,7 +35,7 @@ enum class Family { SEV, Normal };
 struct LsData {
     Family family = Family::SEV;
     std::vector<double> fy, fw, sy, sw, ya, yb, iw;
-    double jacobian = 0;  //!< sum of w*y over exact failures when y = ln t (the 1/t of f)
+    double jacobian = 0;   //!< sum of w*y over exact failures when y = ln t (the 1/t of f)
 };
 /*! \brief The data on the scale y = ln(t - shift) (logTime) or y = t. Suspensions at or
  * below the shift drop out (R = 1); interval starts at or below it become -infinity.
@@ -69,7 +69,7 @@ struct MaxResult {
 /*! \brief Newton's method with a line search; points outside [lo, hi] count as impossible.
  * With cheapDerivatives (analytic objectives) a trial point is evaluated with its
  * derivatives at once, which saves a pass over the data per iteration. */
-MaxResult maximize(const Objective &f, Vec x0, const Vec &lo, const Vec &hi,
-                   int maxIter = 300, bool cheapDerivatives = false);
+MaxResult maximize(const Objective &f, Vec x0, const Vec &lo, const Vec &hi, int maxIter = 300,
+                   bool cheapDerivatives = false);
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -12,9 +12,15 @@ ProbabilityPlot probabilityPlot(const LifeData &data, const LifeFit &fit)
     p.paper = paperFor(fit.dist);
     p.positionsName = QStringLiteral("Ранги Джонсона, медианные ранги Бенарда");
     switch (p.paper) {
-    case Paper::Weibull: p.title = QStringLiteral("Вероятностная бумага Вейбулла"); break;
-    case Paper::Lognormal: p.title = QStringLiteral("Логнормальная вероятностная бумага"); break;
-    case Paper::Normal: p.title = QStringLiteral("Нормальная вероятностная бумага"); break;
+    case Paper::Weibull:
+        p.title = QStringLiteral("Вероятностная бумага Вейбулла");
+        break;
+    case Paper::Lognormal:
+        p.title = QStringLiteral("Логнормальная вероятностная бумага");
+        break;
+    case Paper::Normal:
+        p.title = QStringLiteral("Нормальная вероятностная бумага");
+        break;
     case Paper::Exponential:
         p.title = QStringLiteral("Экспоненциальная вероятностная бумага");
         break;
@@ -69,4 +75,4 @@ ProbabilityPlot probabilityPlot(const LifeData &data, const LifeFit &fit)
     return p;
 }
 
-} // namespace obr::life
+}   // namespace obr::life

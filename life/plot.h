@@ -14,11 +14,11 @@ struct ProbabilityPlot {
     Paper paper = Paper::Weibull;
     QString title, xTitle, yTitle, positionsName;
     std::vector<PlotPoint> points;
-    std::vector<double> lineT, lineF;          //!< the fitted distribution function
-    std::vector<double> bandT, bandLow, bandHigh;  //!< F bounds at the fit's level
+    std::vector<double> lineT, lineF;               //!< the fitted distribution function
+    std::vector<double> bandT, bandLow, bandHigh;   //!< F bounds at the fit's level
     double tMin = 1, tMax = 10, fMin = 0.01, fMax = 0.99;
 };
 
 ProbabilityPlot probabilityPlot(const LifeData &data, const LifeFit &fit);
 
-} // namespace obr::life
+}   // namespace obr::life

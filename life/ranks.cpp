@@ -34,7 +34,7 @@ Sorted sortedRows(const LifeData &data)
 }
 
 double benard(double rank, double n) { return (rank - 0.3) / (n + 0.4); }
-} // namespace
+}   // namespace
 
 std::vector<PositionRow> plottingPositions(const LifeData &data)
 {
@@ -63,8 +63,8 @@ std::vector<PlotPoint> unitPositions(const LifeData &data, size_t maxPoints)
     for (const PositionRow &r : s.rows)
         if (r.unit.kind != Obs::Suspension)
             failures += r.unit.count;
-    const double every = maxPoints > 0 && failures > double(maxPoints)
-                             ? failures / double(maxPoints) : 1.0;
+    const double every =
+        maxPoints > 0 && failures > double(maxPoints) ? failures / double(maxPoints) : 1.0;
     std::vector<PlotPoint> out;
     double before = 0, prev = 0, index = 0, next = 0;
     for (const PositionRow &r : s.rows) {
@@ -90,10 +90,14 @@ std::vector<PlotPoint> unitPositions(const LifeData &data, size_t maxPoints)
 Paper paperFor(Dist d)
 {
     switch (d) {
-    case Dist::Lognormal: return Paper::Lognormal;
-    case Dist::Normal: return Paper::Normal;
-    case Dist::Exponential: return Paper::Exponential;
-    default: return Paper::Weibull;
+    case Dist::Lognormal:
+        return Paper::Lognormal;
+    case Dist::Normal:
+        return Paper::Normal;
+    case Dist::Exponential:
+        return Paper::Exponential;
+    default:
+        return Paper::Weibull;
     }
 }
 
@@ -104,8 +108,10 @@ double paperX(Paper p, double t) { return paperLogTime(p) ? std::log(t) : t; }
 double paperY(Paper p, double F)
 {
     switch (p) {
-    case Paper::Weibull: return std::log(-std::log1p(-F));
-    case Paper::Exponential: return -std::log1p(-F);
+    case Paper::Weibull:
+        return std::log(-std::log1p(-F));
+    case Paper::Exponential:
+        return -std::log1p(-F);
     default:
         if (!(F > 0 && F < 1))
             return F <= 0 ? -HUGE_VAL : HUGE_VAL;
@@ -116,10 +122,13 @@ double paperY(Paper p, double F)
 double paperF(Paper p, double y)
 {
     switch (p) {
-    case Paper::Weibull: return -std::expm1(-std::exp(y));
-    case Paper::Exponential: return -std::expm1(-y);
-    default: return 0.5 * boost::math::erfc(-y / std::sqrt(2.0));
+    case Paper::Weibull:
+        return -std::expm1(-std::exp(y));
+    case Paper::Exponential:
+        return -std::expm1(-y);
+    default:
+        return 0.5 * boost::math::erfc(-y / std::sqrt(2.0));
     }
 }
 
-} // namespace obr::life
+}   // namespace obr::life

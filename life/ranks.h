@@ -15,9 +15,9 @@ namespace obr::life {
 //! One row of the data sorted by time, with the plotting position of a failure row.
 struct PositionRow {
     Unit unit;
-    double plotTime = 0;                 //!< the time plotted (interval midpoint)
-    std::optional<double> adjustedRank;  //!< of the last unit of the row
-    std::optional<double> position;      //!< F by Benard's formula for that rank
+    double plotTime = 0;                  //!< the time plotted (interval midpoint)
+    std::optional<double> adjustedRank;   //!< of the last unit of the row
+    std::optional<double> position;       //!< F by Benard's formula for that rank
 };
 
 /*! \brief Rows sorted by time (failures before suspensions at equal times) with Johnson's
@@ -42,4 +42,4 @@ double paperY(Paper p, double F);
 double paperF(Paper p, double y);
 bool paperLogTime(Paper p);
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -58,8 +58,8 @@ Col columnOf(const QString &raw)
     const QString s = normalizedName(raw);
     if (s.isEmpty())
         return Col::Ignore;
-    if (anyOf(s, {u"count", u"qty", u"quantity", u"number", u"n", u"units", u"кол-во",
-                  u"кол.", u"кол", u"количество", u"число", u"шт", u"шт."}) ||
+    if (anyOf(s, {u"count", u"qty", u"quantity", u"number", u"n", u"units", u"кол-во", u"кол.",
+                  u"кол", u"количество", u"число", u"шт", u"шт."}) ||
         startsAny(s, {u"кол-во", u"количеств", u"число ", u"count", u"qty"}))
         return Col::Count;
     if (anyOf(s, {u"state", u"status", u"event", u"type", u"censor", u"censored", u"состояние",
@@ -70,12 +70,12 @@ Col columnOf(const QString &raw)
                   u"начало", u"от", u"с"}) ||
         containsAny(s, {u"начал", u"start", u"нижн", u"lower", u"from"}))
         return Col::Start;
-    if (anyOf(s, {u"end", u"to", u"stop", u"high", u"upper", u"right", u"t2", u"time2",
-                  u"конец", u"до", u"по"}) ||
+    if (anyOf(s, {u"end", u"to", u"stop", u"high", u"upper", u"right", u"t2", u"time2", u"конец",
+                  u"до", u"по"}) ||
         containsAny(s, {u"конец", u"конц", u"окончан", u"верхн", u"upper", u"end"}))
         return Col::End;
-    if (anyOf(s, {u"time", u"t", u"время", u"наработка", u"hours", u"часы", u"ч", u"life",
-                  u"age", u"cycles", u"циклы"}) ||
+    if (anyOf(s, {u"time", u"t", u"время", u"наработка", u"hours", u"часы", u"ч", u"life", u"age",
+                  u"cycles", u"циклы"}) ||
         startsAny(s, {u"наработк", u"время", u"time", u"ресурс"}))
         return Col::Time;
     return Col::Ignore;
@@ -156,12 +156,11 @@ State stateOf(const QString &raw)
     QString s = raw.trimmed().toLower().replace(u'ё', u'е');
     while (s.endsWith(u'.'))
         s.chop(1);
-    if (anyOf(s, {u"f", u"1", u"failure", u"failed", u"fail", u"отказ", u"отк", u"о", u"x",
-                  u"ф"}))
+    if (anyOf(s, {u"f", u"1", u"failure", u"failed", u"fail", u"отказ", u"отк", u"о", u"x", u"ф"}))
         return State::Failure;
-    if (anyOf(s, {u"s", u"0", u"suspension", u"suspended", u"susp", u"censored", u"c",
-                  u"приост", u"приостановка", u"приостановлен", u"приостановлено",
-                  u"исправен", u"п", u"ц", u"цензур", u"снят"}))
+    if (anyOf(s, {u"s", u"0", u"suspension", u"suspended", u"susp", u"censored", u"c", u"приост",
+                  u"приостановка", u"приостановлен", u"приостановлено", u"исправен", u"п", u"ц",
+                  u"цензур", u"снят"}))
         return State::Suspension;
     if (anyOf(s, {u"i", u"interval", u"интервал", u"инт"}))
         return State::Interval;
@@ -170,7 +169,7 @@ State stateOf(const QString &raw)
 
 QString numberText(double v) { return QString::number(v, 'g', 10); }
 
-} // namespace
+}   // namespace
 
 LifeData parseLifeText(const QString &text, int lineOffset)
 {
@@ -192,12 +191,23 @@ LifeData parseLifeText(const QString &text, int lineOffset)
     for (int i = 0; i < names.size(); ++i) {
         int *slot = nullptr;
         switch (columnOf(names[i])) {
-        case Col::Time: slot = &cTime; break;
-        case Col::Start: slot = &cStart; break;
-        case Col::End: slot = &cEnd; break;
-        case Col::State: slot = &cState; break;
-        case Col::Count: slot = &cCount; break;
-        case Col::Ignore: break;
+        case Col::Time:
+            slot = &cTime;
+            break;
+        case Col::Start:
+            slot = &cStart;
+            break;
+        case Col::End:
+            slot = &cEnd;
+            break;
+        case Col::State:
+            slot = &cState;
+            break;
+        case Col::Count:
+            slot = &cCount;
+            break;
+        case Col::Ignore:
+            break;
         }
         if (slot && *slot < 0)
             *slot = i;
@@ -344,4 +354,4 @@ LifeData parseLifeText(const QString &text, int lineOffset)
 
 LifeData readLifeTable(const QByteArray &bytes) { return parseLifeText(decodeText(bytes)); }
 
-} // namespace obr::life
+}   // namespace obr::life

@@ -20,4 +20,4 @@ LifeData readLifeTable(const QByteArray &bytes);
  * messages and records are the text's own plus \a lineOffset (a grid under its header). */
 LifeData parseLifeText(const QString &text, int lineOffset = 0);
 
-} // namespace obr::life
+}   // namespace obr::life

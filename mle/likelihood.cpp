@@ -40,8 +40,8 @@ FDerivs fderivs(double a, double B, double w)
     const double lnu = a + B * lw;
     const double u = std::exp(lnu);
     d.F = -std::expm1(-u);
-    const double eu = std::exp(lnu - u);         // e^-u·u
-    const double eu2 = std::exp(2 * lnu - u);    // e^-u·u²
+    const double eu = std::exp(lnu - u);        // e^-u·u
+    const double eu2 = std::exp(2 * lnu - u);   // e^-u·u²
     const double BL = B * lw;
     d.Fa = eu;
     d.Fb = eu * BL;
@@ -87,7 +87,8 @@ struct Panel {
 };
 
 //! One 15-point Kronrod / 7-point Gauss pair on [lo, hi] (nodes and weights from Boost).
-template <class Fn> Panel gaussKronrod(const Fn &f, double lo, double hi, int nc)
+template <class Fn>
+Panel gaussKronrod(const Fn &f, double lo, double hi, int nc)
 {
     using boost::math::quadrature::gauss;
     using boost::math::quadrature::gauss_kronrod;
@@ -123,13 +124,15 @@ template <class Fn> Panel gaussKronrod(const Fn &f, double lo, double hi, int nc
  *  error (relative to each component's own tolerance) is halved until every component's
  *  summed error estimate is within tolerance. The first component (I itself) gets the
  *  tight tolerance; the Kronrod estimate is far more accurate than its |K − G| bound. */
-template <class Fn> Comp adaptive(const Fn &f, double lo, double hi, int nc, int panels)
+template <class Fn>
+Comp adaptive(const Fn &f, double lo, double hi, int nc, int panels)
 {
     std::vector<Panel> ps;
     ps.reserve(256);
     const double step = (hi - lo) / panels;
     for (int i = 0; i < panels; ++i)
-        ps.push_back(gaussKronrod(f, lo + i * step, i + 1 == panels ? hi : lo + (i + 1) * step, nc));
+        ps.push_back(
+            gaussKronrod(f, lo + i * step, i + 1 == panels ? hi : lo + (i + 1) * step, nc));
     for (int round = 0; round < 400; ++round) {
         Comp total{}, abs{}, err{};
         for (const Panel &p : ps)
@@ -193,7 +196,7 @@ void fillStuff(IStuff &s, const Comp &c, bool wd)
     }
 }
 
-} // namespace
+}   // namespace
 
 double Law::survival(double t) const
 {
@@ -321,8 +324,7 @@ Law Likelihood::lawAt(const Vec &x) const
 
 const IStuff &Likelihood::istuff(const Vec &x)
 {
-    const std::array<double, 4> key{x[PA], x[PB], m_fitMu ? x[PMu] : 0.0,
-                                    m_fitSigma ? x[PS] : 0.0};
+    const std::array<double, 4> key{x[PA], x[PB], m_fitMu ? x[PMu] : 0.0, m_fitSigma ? x[PS] : 0.0};
     if (m_cacheValid && key == m_cacheKey)
         return m_cache;
     const Law l = lawAt(x);
@@ -413,4 +415,4 @@ Eval Likelihood::eval(const Vec &x)
     return e;
 }
 
-} // namespace obr::mle::detail
+}   // namespace obr::mle::detail

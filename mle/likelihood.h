@@ -51,8 +51,8 @@ double integralJ(double A, double B, const Law &law, double tau);
 //! The combined failure times: distinct times > 0 with their counts.
 struct Data {
     std::vector<double> t, c, lnt;
-    double n = 0;          //!< all failures
-    double sumLnT = 0;     //!< Σ c·ln t
+    double n = 0;        //!< all failures
+    double sumLnT = 0;   //!< Σ c·ln t
 };
 
 //! Value, gradient and Hessian of l in x.
@@ -60,7 +60,7 @@ struct Eval {
     double l = 0;
     Vec g = Vec::Zero();
     Mat H = Mat::Zero();
-    bool ok = false;       //!< false when l is not finite there
+    bool ok = false;   //!< false when l is not finite there
 };
 
 /*! \brief The log-likelihood over combined times. Remembers the last I so that a
@@ -100,4 +100,4 @@ private:
  *  complementary error function. */
 void normalLogSurvival(double z, double &lnQ, double &h);
 
-} // namespace obr::mle::detail
+}   // namespace obr::mle::detail

@@ -106,7 +106,7 @@ QString done(double seconds)
     return QStringLiteral("Подбор по методу максимального правдоподобия выполнен за %1 сек")
         .arg(qint64(seconds));
 }
-} // namespace mtxt
+}   // namespace mtxt
 
 const Figure *MleResult::figure(const QString &key) const
 {
@@ -136,9 +136,8 @@ Data combine(const MleInput &in, const Law &law)
         const int line = int(r) + 1;   // the failure's number in time order, as in the grid
         if (!std::isfinite(ti) || !(ti > 0))
             throw UserError(mtxt::failureNotPositive(line, ti, in.dec));
-        const bool ended = law.empirical
-                               ? !(law.survival(ti) > 0)
-                               : !(1 - CDF_Gauss(law.mu, law.sigma, ti) > 0);
+        const bool ended =
+            law.empirical ? !(law.survival(ti) > 0) : !(1 - CDF_Gauss(law.mu, law.sigma, ti) > 0);
         if (ended)
             throw UserError(mtxt::warrantyEnded(line, ti, in.dec));
         if (!d.t.empty() && d.t.back() == ti) {
@@ -247,7 +246,8 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
         grad[PK] = 1;
         return std::isfinite(psi);
     }
-    case Hold::None: break;
+    case Hold::None:
+        break;
     }
     return false;
 }
@@ -401,7 +401,8 @@ void kolmogorov(const Data &d, const Law &law, double Izd, double K, double A, d
     double D = 0, e = 0, fPrev = 0, m = 0;
     for (size_t j = 0; j < d.t.size(); ++j) {
         const double f = weibCDF(A, B, d.t[j]);
-        const double g = law.empirical ? 1 - law.survival(d.t[j]) : CDF_Gauss(law.mu, law.sigma, d.t[j]);
+        const double g =
+            law.empirical ? 1 - law.survival(d.t[j]) : CDF_Gauss(law.mu, law.sigma, d.t[j]);
         for (int c = 0; c < int(d.c[j]); ++c) {
             e += 1 / n;
             m += (f - fPrev) * (1 - g);
@@ -505,7 +506,7 @@ Vec startPoint(Likelihood &L, const Box &box, const Vec &base, const Data &d)
     return bestX;
 }
 
-} // namespace
+}   // namespace
 
 MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
 {
@@ -841,7 +842,7 @@ QJsonValue jnum(const std::optional<double> &v)
 
 QJsonValue jnum(double v) { return jnum(std::optional<double>(v)); }
 
-} // namespace
+}   // namespace
 
 QJsonObject mleJson(const MleResult &r)
 {
@@ -886,7 +887,7 @@ QJsonObject mleJson(const MleResult &r)
     };
 }
 
-} // namespace obr::mle
+}   // namespace obr::mle
 
 namespace obr::mle {
 
@@ -907,4 +908,4 @@ QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QStri
     return out;
 }
 
-} // namespace obr::mle
+}   // namespace obr::mle

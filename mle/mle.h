@@ -52,13 +52,13 @@ struct MleInput {
     double tGar = 0;                 //!< period of the figure K·F(tGar), hours
     WarrantyLaw law = WarrantyLaw::Normal;
     std::vector<double> warrantyTimes;   //!< the empirical law's warranty end times
-    double level = 0.95;             //!< confidence level of both kinds of bounds
-    double fleet = 0;                //!< fleet of the claims forecast
+    double level = 0.95;                 //!< confidence level of both kinds of bounds
+    double fleet = 0;                    //!< fleet of the claims forecast
     //! Histogram: upper bounds of the intervals (as built, whole hours) and their counts.
     std::vector<double> histBounds;
     std::vector<int32_t> histCounts;
-    bool lrBounds = true;            //!< compute the likelihood-ratio bounds (slowest part)
-    QChar dec = u'.';                //!< decimal separator of the numbers in messages
+    bool lrBounds = true;   //!< compute the likelihood-ratio bounds (slowest part)
+    QChar dec = u'.';       //!< decimal separator of the numbers in messages
 };
 
 //! A two-sided bound; an unbounded side is empty.
@@ -76,12 +76,12 @@ struct Figure {
 
 //! Goodness of fit.
 struct Gof {
-    double kolmogorov = 0;     //!< D·√n as in the results table
-    QString kolmogorovVerdict; //!< " <1.3581(0.05)" or " >1.3581(0.05)"
-    double chi2 = 0;           //!< Pearson's X² over the histogram cells and the tail
-    double deviance = 0;       //!< the Poisson deviance over the same cells
-    int cells = 0;             //!< cells including the tail beyond the last bound
-    int df = 0;                //!< cells − fitted parameters
+    double kolmogorov = 0;       //!< D·√n as in the results table
+    QString kolmogorovVerdict;   //!< " <1.3581(0.05)" or " >1.3581(0.05)"
+    double chi2 = 0;             //!< Pearson's X² over the histogram cells and the tail
+    double deviance = 0;         //!< the Poisson deviance over the same cells
+    int cells = 0;               //!< cells including the tail beyond the last bound
+    int df = 0;                  //!< cells − fitted parameters
     std::optional<double> chi2P, devianceP;   //!< empty when df < 1
 };
 
@@ -97,21 +97,21 @@ struct BandPoint {
 //! The outcome of a fit.
 struct MleResult {
     double A = 0, B = 0, K = 0;
-    double Sred = 0, SKO = 0;     //!< as used (or fitted)
-    double I = 0;                 //!< E[F(W)] at the estimate
-    int n = 0;                    //!< recorded failures
-    int parameters = 3;           //!< fitted parameters (3, 4 or 5)
+    double Sred = 0, SKO = 0;   //!< as used (or fitted)
+    double I = 0;               //!< E[F(W)] at the estimate
+    int n = 0;                  //!< recorded failures
+    int parameters = 3;         //!< fitted parameters (3, 4 or 5)
     double loglik = 0, AIC = 0, BIC = 0;
     int iterations = 0;
-    double gradientNorm = 0;      //!< max |score| over the free parameters at the end
+    double gradientNorm = 0;   //!< max |score| over the free parameters at the end
     double level = 0.95;
     WarrantyLaw law = WarrantyLaw::Normal;
     double fleet = 0;
-    std::vector<Figure> figures;  //!< in the order of the JSON keys
-    bool ridge = false;           //!< only K·A and B are determined
-    bool limit = false;           //!< the maximum is not attained: K sits on its range's end
-    QString ridgeMessage;         //!< empty when there is no ridge
-    QString warrantyMessage;      //!< weakly determined Sred/SKO; empty otherwise
+    std::vector<Figure> figures;   //!< in the order of the JSON keys
+    bool ridge = false;            //!< only K·A and B are determined
+    bool limit = false;            //!< the maximum is not attained: K sits on its range's end
+    QString ridgeMessage;          //!< empty when there is no ridge
+    QString warrantyMessage;       //!< weakly determined Sred/SKO; empty otherwise
     Gof gof;
     //! Covariance of (ln A, ln B, ln K[, Sred][, ln SKO]) (row-major); empty when the
     //! observed information is not positive definite.
@@ -153,10 +153,10 @@ std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
 
 //! One cause's own fit.
 struct CauseFit {
-    int cause = 0;          //!< index in the sorted cause table, 0 = not established
-    int n = 0;              //!< its recorded failures
+    int cause = 0;   //!< index in the sorted cause table, 0 = not established
+    int n = 0;       //!< its recorded failures
     std::optional<MleResult> result;
-    QString error;          //!< the refusal, when the cause could not be fitted
+    QString error;   //!< the refusal, when the cause could not be fitted
 };
 
 /*! \brief Fits every cause with at least \a minFailures failures on its own (the failures
@@ -197,6 +197,6 @@ QString limit();
 QString warrantyWeak();
 QString notPositiveDefinite();
 QString done(double seconds);
-} // namespace mtxt
+}   // namespace mtxt
 
-} // namespace obr::mle
+}   // namespace obr::mle

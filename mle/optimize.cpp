@@ -23,13 +23,20 @@ Reduced::Reduced(Likelihood &L, const Box &box, const Holding &how, const Vec &s
 {
     bool present[NP] = {true, true, true, L.fitMu(), L.fitSigma()};
     switch (how.hold) {
-    case Hold::None: break;
-    case Hold::Coordinate: present[how.coord] = false; break;
+    case Hold::None:
+        break;
+    case Hold::Coordinate:
+        present[how.coord] = false;
+        break;
     case Hold::Eta:
     case Hold::KA:
     case Hold::Time:
-    case Hold::MtGar: m_elim = PA; break;
-    case Hold::PerProduct: m_elim = PA; break;
+    case Hold::MtGar:
+        m_elim = PA;
+        break;
+    case Hold::PerProduct:
+        m_elim = PA;
+        break;
     }
     if (m_elim >= 0)
         present[m_elim] = false;
@@ -151,7 +158,8 @@ bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
         e = a;
         break;
     }
-    default: return false;
+    default:
+        return false;
     }
     x[m_elim] = e;
     return std::isfinite(e);
@@ -327,4 +335,4 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
     return out;
 }
 
-} // namespace obr::mle::detail
+}   // namespace obr::mle::detail

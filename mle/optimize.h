@@ -19,20 +19,20 @@ using MatX = Eigen::MatrixXd;
 
 //! How a figure's value ψ is held fixed in its profile.
 enum class Hold {
-    None,        //!< nothing held: the point estimate
-    Coordinate,  //!< one parameter fixed at ψ (ln B, ln K, −ln A → ln A = −ψ, Sred, ln SKO)
-    Eta,         //!< ψ = ln η: ln A = −B·ψ
-    KA,          //!< ψ = ln(K·A): ln A = ψ − ln K
-    Time,        //!< ψ = ln t where K·F(t) = p: ln A = ln(−ln(1 − p/K)) − B·ψ
-    MtGar,       //!< ψ = ln(K·F(T)): ln A = ln(−ln(1 − e^ψ/K)) − B·ln T
-    PerProduct,  //!< ψ = ln(K·I): ln A solved from ln I(A, ...) = ψ − ln K
+    None,         //!< nothing held: the point estimate
+    Coordinate,   //!< one parameter fixed at ψ (ln B, ln K, −ln A → ln A = −ψ, Sred, ln SKO)
+    Eta,          //!< ψ = ln η: ln A = −B·ψ
+    KA,           //!< ψ = ln(K·A): ln A = ψ − ln K
+    Time,         //!< ψ = ln t where K·F(t) = p: ln A = ln(−ln(1 − p/K)) − B·ψ
+    MtGar,        //!< ψ = ln(K·F(T)): ln A = ln(−ln(1 − e^ψ/K)) − B·ln T
+    PerProduct,   //!< ψ = ln(K·I): ln A solved from ln I(A, ...) = ψ − ln K
 };
 
 struct Holding {
     Hold hold = Hold::None;
-    int coord = -1;      //!< Coordinate: the parameter
-    double p = 0;        //!< Time: the level p
-    double lnT = 0;      //!< MtGar: ln tGar
+    int coord = -1;   //!< Coordinate: the parameter
+    double p = 0;     //!< Time: the level p
+    double lnT = 0;   //!< MtGar: ln tGar
 };
 
 //! The admissible box of every parameter.
@@ -75,11 +75,11 @@ private:
 
 struct SearchResult {
     VecX y;
-    Vec x;               //!< full point
+    Vec x;   //!< full point
     double f = 0;
     int iterations = 0;
-    double gradNorm = 0; //!< max |g| over the coordinates not held at their limits
-    bool ok = false;     //!< a finite start was found
+    double gradNorm = 0;   //!< max |g| over the coordinates not held at their limits
+    bool ok = false;       //!< a finite start was found
 };
 
 /*! \brief Maximises the reduced problem from y0 by Newton steps projected on the box,
@@ -91,4 +91,4 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
 //! G(k; c) = ln(−ln(1 − c·e^−k)) with its first two derivatives in k.
 void logCumHazard(double k, double c, double &G, double &G1, double &G2);
 
-} // namespace obr::mle::detail
+}   // namespace obr::mle::detail

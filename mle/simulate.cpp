@@ -35,4 +35,4 @@ std::vector<double> simulateFailures(const SimParams &p)
     return t;
 }
 
-} // namespace obr::mle
+}   // namespace obr::mle

@@ -23,4 +23,4 @@ struct SimParams {
 //! The recorded failure times, sorted. A time rounded to 0 is moved up one step.
 std::vector<double> simulateFailures(const SimParams &p);
 
-} // namespace obr::mle
+}   // namespace obr::mle

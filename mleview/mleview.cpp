@@ -38,12 +38,18 @@ const mle::Bound &shownBound(const mle::Figure &f, bool lr) { return lr ? f.lr :
 QString figureName(const QString &key)
 {
     static const std::pair<const char16_t *, const QString *> names[] = {
-        {u"B", &mtv::figB},           {u"inv_A", &mtv::figInvA},
-        {u"eta", &mtv::figEta},       {u"K", &mtv::figK},
-        {u"KA", &mtv::figKA},         {u"t_0.5", &mtv::figT05},
-        {u"t_0.2", &mtv::figT02},     {u"t_0.1", &mtv::figT01},
-        {u"M_tGar", &mtv::figMtGar},  {u"per_product", &mtv::figPerProduct},
-        {u"fleet_claims", &mtv::figFleet}, {u"Sred", &mtv::figSred},
+        {u"B", &mtv::figB},
+        {u"inv_A", &mtv::figInvA},
+        {u"eta", &mtv::figEta},
+        {u"K", &mtv::figK},
+        {u"KA", &mtv::figKA},
+        {u"t_0.5", &mtv::figT05},
+        {u"t_0.2", &mtv::figT02},
+        {u"t_0.1", &mtv::figT01},
+        {u"M_tGar", &mtv::figMtGar},
+        {u"per_product", &mtv::figPerProduct},
+        {u"fleet_claims", &mtv::figFleet},
+        {u"Sred", &mtv::figSred},
         {u"SKO", &mtv::figSKO},
     };
     for (const auto &[k, name] : names)
@@ -60,14 +66,14 @@ bool undeterminedOnRidge(const QString &key)
     return key == u"K" || key == u"inv_A" || key == u"eta";
 }
 
-} // namespace
+}   // namespace
 
 BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
 {
     BoundsView v;
-    v.heading = mtv::heading(fmtLevel(r.level, dec), lr ? mtv::kindLr : mtv::kindFisher,
-                             r.law == mle::WarrantyLaw::Normal ? mtv::lawNormal : mtv::lawEmpirical,
-                             r.n);
+    v.heading =
+        mtv::heading(fmtLevel(r.level, dec), lr ? mtv::kindLr : mtv::kindFisher,
+                     r.law == mle::WarrantyLaw::Normal ? mtv::lawNormal : mtv::lawEmpirical, r.n);
     QStringList messages;
     if (r.ridge && !r.ridgeMessage.isEmpty())
         messages << r.ridgeMessage;
@@ -77,8 +83,8 @@ BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
     v.table.header = {mtv::colFigure, mtv::colEstimate, mtv::colLow, mtv::colHigh};
     for (const mle::Figure &f : r.figures) {
         if (r.ridge && undeterminedOnRidge(f.key)) {
-            v.table.rows.push_back({figureName(f.key), mtv::undetermined, mtv::undetermined,
-                                    mtv::undetermined});
+            v.table.rows.push_back(
+                {figureName(f.key), mtv::undetermined, mtv::undetermined, mtv::undetermined});
             continue;
         }
         if (!f.estimate) {
@@ -86,8 +92,8 @@ BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
             continue;
         }
         const mle::Bound &b = shownBound(f, lr);
-        v.table.rows.push_back(
-            {figureName(f.key), fmtNumber(*f.estimate, dec), fmtBound(b.low, dec), fmtBound(b.high, dec)});
+        v.table.rows.push_back({figureName(f.key), fmtNumber(*f.estimate, dec),
+                                fmtBound(b.low, dec), fmtBound(b.high, dec)});
     }
     auto p = [&](const std::optional<double> &x) {
         return x ? mtv::pValue(fmtNumber(*x, dec)) : mtv::none;
@@ -95,9 +101,10 @@ BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
     v.table.rows.push_back({mtv::figLoglik, fmtNumber(r.loglik, dec), QString(), QString()});
     v.table.rows.push_back({mtv::figAIC, fmtNumber(r.AIC, dec), QString(), QString()});
     v.table.rows.push_back({mtv::figBIC, fmtNumber(r.BIC, dec), QString(), QString()});
-    v.table.rows.push_back({mtv::figChi2(r.gof.df), fmtNumber(r.gof.chi2, dec), p(r.gof.chi2P), QString()});
     v.table.rows.push_back(
-        {mtv::figDeviance(r.gof.df), fmtNumber(r.gof.deviance, dec), p(r.gof.devianceP), QString()});
+        {mtv::figChi2(r.gof.df), fmtNumber(r.gof.chi2, dec), p(r.gof.chi2P), QString()});
+    v.table.rows.push_back({mtv::figDeviance(r.gof.df), fmtNumber(r.gof.deviance, dec),
+                            p(r.gof.devianceP), QString()});
     v.table.rows.push_back({mtv::figKolm, fmtNumber(r.gof.kolmogorov, dec),
                             r.gof.kolmogorovVerdict.trimmed(), QString()});
     return v;
@@ -127,15 +134,15 @@ TextTable causesTable(const std::vector<mle::CauseFit> &fits, const std::vector<
                       bool lr, QChar dec)
 {
     TextTable t;
-    t.header = {mtv::colCause, mtv::colCauseN, mtv::colCauseB, mtv::colCauseT01, mtv::colCauseM,
-                mtv::colCauseKind};
+    t.header = {mtv::colCause,    mtv::colCauseN, mtv::colCauseB,
+                mtv::colCauseT01, mtv::colCauseM, mtv::colCauseKind};
     for (const mle::CauseFit &c : fits) {
-        QString name = c.cause == 0 ? mtv::unknownCause
+        QString name = c.cause == 0                     ? mtv::unknownCause
                        : size_t(c.cause) < names.size() ? names[size_t(c.cause)]
                                                         : QString::number(c.cause);
         if (!c.result) {
-            t.rows.push_back({name, QString::number(c.n), mtv::none, mtv::none, mtv::none,
-                              mtv::notFitted});
+            t.rows.push_back(
+                {name, QString::number(c.n), mtv::none, mtv::none, mtv::none, mtv::notFitted});
             continue;
         }
         const mle::MleResult &r = *c.result;
@@ -148,4 +155,4 @@ TextTable causesTable(const std::vector<mle::CauseFit> &fits, const std::vector<
     return t;
 }
 
-} // namespace obr::mleview
+}   // namespace obr::mleview

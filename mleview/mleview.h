@@ -21,9 +21,9 @@ struct TextTable {
 
 //! The bounds table with the lines above it.
 struct BoundsView {
-    QString heading;         //!< level, kind of bounds, warranty law, failures
-    QString message;         //!< the ridge and weak-warranty messages; empty when none
-    TextTable table;         //!< figure, estimate, lower, upper bound
+    QString heading;   //!< level, kind of bounds, warranty law, failures
+    QString message;   //!< the ridge and weak-warranty messages; empty when none
+    TextTable table;   //!< figure, estimate, lower, upper bound
 };
 
 /*! \brief A figure as shown: four significant digits, whole numbers from 1000 on, the
@@ -60,4 +60,4 @@ QString withBounds(const mle::MleResult &r, const QString &key, bool lr, QChar d
 TextTable causesTable(const std::vector<mle::CauseFit> &fits, const std::vector<QString> &names,
                       bool lr, QChar dec);
 
-} // namespace obr::mleview
+}   // namespace obr::mleview

@@ -7,7 +7,8 @@
 
 namespace obr::mtv {
 
-inline const QString caption = QStringLiteral("Модель 3 (макс. правдоподобия): доверительные границы");
+inline const QString caption =
+    QStringLiteral("Модель 3 (макс. правдоподобия): доверительные границы");
 inline const QString colFigure = QStringLiteral("Показатель");
 inline const QString colEstimate = QStringLiteral("Оценка");
 inline const QString colLow = QStringLiteral("Нижняя граница");
@@ -18,7 +19,8 @@ inline const QString none = QStringLiteral("—");
 inline const QString kindLr = QStringLiteral("по отношению правдоподобия");
 inline const QString kindFisher = QStringLiteral("по информации Фишера");
 inline const QString lawNormal = QStringLiteral("нормальный закон окончания гарантии");
-inline const QString lawEmpirical = QStringLiteral("эмпирический закон окончания гарантии (файл сроков)");
+inline const QString lawEmpirical =
+    QStringLiteral("эмпирический закон окончания гарантии (файл сроков)");
 //! "Границы 95% по отношению правдоподобия; нормальный закон ...; отказов 120"
 inline QString heading(const QString &level, const QString &kind, const QString &law, int n)
 {
@@ -67,15 +69,18 @@ inline const QString wearOut = QStringLiteral("износовый");
 inline const QString randomFailure = QStringLiteral("случайный");
 inline const QString notFitted = QStringLiteral("не подобрана");
 inline const QString unknownCause = QStringLiteral("Не установл.");
-inline const QString causesTitle = QStringLiteral("Причины отказов (не менее 5 отказов), подобранные отдельно");
+inline const QString causesTitle =
+    QStringLiteral("Причины отказов (не менее 5 отказов), подобранные отдельно");
 inline const QString noCauses = QStringLiteral("Нет причин отказов с 5 и более отказами");
 
 // Charts
-inline const QString probTitle = QStringLiteral("Вероятностная бумага Вейбулла: накопленные отказы и модель 3");
+inline const QString probTitle =
+    QStringLiteral("Вероятностная бумага Вейбулла: накопленные отказы и модель 3");
 inline const QString probBottom = QStringLiteral("Наработка, ч (логарифмическая шкала)");
 inline const QString probLeftKF = QStringLiteral("Доля отказов M/K, % (шкала Вейбулла)");
 inline const QString probLeftM = QStringLiteral("Отказов на 1 изделие (логарифм. шкала)");
-inline const QString probObserved = QStringLiteral("Накопленные отказы с учетом выбывания из гарантии");
+inline const QString probObserved =
+    QStringLiteral("Накопленные отказы с учетом выбывания из гарантии");
 inline const QString probModel = QStringLiteral("Модель 3 (макс. правдоподобия)");
 //! The band's legend entry names its level and kind.
 inline QString probBand(const QString &level, bool lr)
@@ -84,14 +89,16 @@ inline QString probBand(const QString &level, bool lr)
                : QStringLiteral("Поточечная %1% полоса (Фишер)"))
         .arg(level);
 }
-inline const QString causesChartTitle = QStringLiteral("Поток отказов по причинам: наблюдаемый и модели причин");
+inline const QString causesChartTitle =
+    QStringLiteral("Поток отказов по причинам: наблюдаемый и модели причин");
 inline const QString perProduct100 = QStringLiteral("Отказов за 100 час на 1 изделие");
 inline const QString hoursAxis = QStringLiteral("Наработка, ч");
 inline const QString modelSuffix = QStringLiteral(" — модель");
-inline const QString obsExpTitle = QStringLiteral("Наблюдаемые и ожидаемые по модели 3 отказы в интервалах");
+inline const QString obsExpTitle =
+    QStringLiteral("Наблюдаемые и ожидаемые по модели 3 отказы в интервалах");
 inline const QString countAxis = QStringLiteral("Отказов в интервале");
 inline const QString obsBars = QStringLiteral("Наблюдаемые отказы");
 inline const QString expLine = QStringLiteral("Ожидаемые по модели 3");
 inline const QString poissonBand = QStringLiteral("95% интервал Пуассона");
 
-} // namespace obr::mtv
+}   // namespace obr::mtv

@@ -18,8 +18,8 @@ namespace obr::mleview {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr int kUnknownPalette = 11;   // the not-established cause, as in the results charts
-constexpr Rgb kModelColor = 0xFF8000; // the maximum-likelihood model: orange, as in the results
+constexpr int kUnknownPalette = 11;     // the not-established cause, as in the results charts
+constexpr Rgb kModelColor = 0xFF8000;   // the maximum-likelihood model: orange, as in the results
 constexpr Rgb kObservedColor = 0x000080;
 
 //! Share of the fleet still under warranty at t under the law the fit used.
@@ -60,10 +60,7 @@ SeriesData pointSeries(const QString &name, const QString &title, Rgb color)
     return s;
 }
 
-QString fmtHours(double t)
-{
-    return QString::number(static_cast<long long>(std::llround(t)));
-}
+QString fmtHours(double t) { return QString::number(static_cast<long long>(std::llround(t))); }
 
 //! The times of a band, in order.
 std::vector<double> bandGridOf(const std::vector<mle::BandPoint> &band)
@@ -113,7 +110,7 @@ ChartData chartFrame(const QString &title, const QString &left, const QString &b
     return c;
 }
 
-} // namespace
+}   // namespace
 
 ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QChar dec)
 {
@@ -136,9 +133,9 @@ ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QCha
 
     // Positions on the time axis, evenly spaced in ln t: those of the fit's band when it
     // has one, computed the same way otherwise.
-    const std::vector<double> grid = r.band.size() >= 2
-                                         ? bandGridOf(r.band)
-                                         : mle::bandTimes(times.front(), std::max(times.back(), s.tGar));
+    const std::vector<double> grid =
+        r.band.size() >= 2 ? bandGridOf(r.band)
+                           : mle::bandTimes(times.front(), std::max(times.back(), s.tGar));
     const int n = int(grid.size());
     const double lnT0 = std::log(grid.front());
     const double step = (std::log(grid.back()) - lnT0) / (n - 1);
@@ -147,9 +144,11 @@ ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QCha
 
     SeriesData obs = pointSeries(QStringLiteral("Observed"), mtv::probObserved, kObservedColor);
     SeriesData model = lineSeries(QStringLiteral("Model"), mtv::probModel, kModelColor, 2);
-    SeriesData low = lineSeries(QStringLiteral("BandLow"), mtv::probBand(fmtLevel(r.level, dec), lr),
-                                kModelColor, 1, LineStyle::Dash);
-    SeriesData high = lineSeries(QStringLiteral("BandHigh"), QString(), kModelColor, 1, LineStyle::Dash);
+    SeriesData low =
+        lineSeries(QStringLiteral("BandLow"), mtv::probBand(fmtLevel(r.level, dec), lr),
+                   kModelColor, 1, LineStyle::Dash);
+    SeriesData high =
+        lineSeries(QStringLiteral("BandHigh"), QString(), kModelColor, 1, LineStyle::Dash);
     std::vector<double> yObs(size_t(n), kNaN);
     // The value of a per-product count on the paper: ln(−ln(1 − M/K)), or ln M on a ridge;
     // NaN where the paper has no place for it.
@@ -198,8 +197,10 @@ ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QCha
     c.left.max = std::ceil(hi + 0.3);
     for (int j = 0; j < n && band; ++j) {
         const QString &label = labels[size_t(j)];
-        low.points.push_back({std::clamp(yLow[size_t(j)], c.left.min, c.left.max), label, low.color, {}});
-        high.points.push_back({std::clamp(yHigh[size_t(j)], c.left.min, c.left.max), label, high.color, {}});
+        low.points.push_back(
+            {std::clamp(yLow[size_t(j)], c.left.min, c.left.max), label, low.color, {}});
+        high.points.push_back(
+            {std::clamp(yHigh[size_t(j)], c.left.min, c.left.max), label, high.color, {}});
     }
     if (band)
         c.series = {model, low, high, obs};   // one legend entry for the band: the low side
@@ -229,7 +230,8 @@ namespace {
 
 //! Expected recorded failures of a fit in the interval (t1, t2]: N'·K·∫f·S_W, by the
 //! midpoint rule on a few sub-intervals.
-double expectedIn(const mle::MleResult &r, const WarrantyShare &under, double N, double t1, double t2)
+double expectedIn(const mle::MleResult &r, const WarrantyShare &under, double N, double t1,
+                  double t2)
 {
     constexpr int parts = 8;
     double sum = 0;
@@ -242,7 +244,7 @@ double expectedIn(const mle::MleResult &r, const WarrantyShare &under, double N,
     return N * r.K * sum;
 }
 
-} // namespace
+}   // namespace
 
 ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QChar dec)
 {
@@ -261,7 +263,8 @@ ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QC
                                  ? s.Vidy_otkazov[size_t(f.cause)].Nazv_Prich
                                  : QString::number(f.cause);
         SeriesData obs = pointSeries(QStringLiteral("Observed%1").arg(f.cause), name, col);
-        SeriesData model = lineSeries(QStringLiteral("Model%1").arg(f.cause), name + mtv::modelSuffix, col, 2);
+        SeriesData model =
+            lineSeries(QStringLiteral("Model%1").arg(f.cause), name + mtv::modelSuffix, col, 2);
         double t1 = 0;
         for (const Hist_Rec &h : s.Hist_Arr) {
             const double t2 = h.time;
@@ -288,8 +291,10 @@ ChartData observedExpectedChart(const State &s, const mle::MleResult &r, QChar d
     ChartData c = chartFrame(mtv::obsExpTitle, mtv::countAxis, mtv::hoursAxis, dec);
     SeriesData bars = detail::bar(QStringLiteral("Observed"), mtv::obsBars, 0x8080C0, 0);
     SeriesData expected = lineSeries(QStringLiteral("Expected"), mtv::expLine, kModelColor, 2);
-    SeriesData low = lineSeries(QStringLiteral("PoissonLow"), mtv::poissonBand, 0x804000, 1, LineStyle::Dash);
-    SeriesData high = lineSeries(QStringLiteral("PoissonHigh"), QString(), 0x804000, 1, LineStyle::Dash);
+    SeriesData low =
+        lineSeries(QStringLiteral("PoissonLow"), mtv::poissonBand, 0x804000, 1, LineStyle::Dash);
+    SeriesData high =
+        lineSeries(QStringLiteral("PoissonHigh"), QString(), 0x804000, 1, LineStyle::Dash);
     const double N = s.Izd_Prived;
     const WarrantyShare under(s, r);
     double t1 = 0;
@@ -315,4 +320,4 @@ ChartData observedExpectedChart(const State &s, const mle::MleResult &r, QChar d
     return c;
 }
 
-} // namespace obr::mleview
+}   // namespace obr::mleview

@@ -32,4 +32,4 @@ ChartData causesChart(const State &s, const std::vector<mle::CauseFit> &fits, QC
  *  counts and their Poisson 95% band. */
 ChartData observedExpectedChart(const State &s, const mle::MleResult &r, QChar dec);
 
-} // namespace obr::mleview
+}   // namespace obr::mleview

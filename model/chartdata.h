@@ -21,26 +21,26 @@ enum class LineStyle { Solid, Dash, DashDot };
 
 struct ChartPoint {
     double value = 0;
-    QString label;      //!< category label: the interval's end time in whole hours
+    QString label;   //!< category label: the interval's end time in whole hours
     Rgb color = 0;
-    QString mark;       //!< value mark text (shown when the series shows marks)
+    QString mark;   //!< value mark text (shown when the series shows marks)
 };
 
 struct SeriesData {
-    QString name;                 //!< the series' name in the program (Series1, ...)
-    QString title;                //!< legend text
+    QString name;    //!< the series' name in the program (Series1, ...)
+    QString title;   //!< legend text
     SeriesKind kind = SeriesKind::Line;
     Rgb color = 0;
-    int transparency = 0;         //!< percent, 0 = opaque
+    int transparency = 0;   //!< percent, 0 = opaque
     AxisSide axis = AxisSide::Left;
     double lineWidth = 1;
     LineStyle style = LineStyle::Solid;
-    bool marksVisible = false;    //!< value marks above the points
+    bool marksVisible = false;   //!< value marks above the points
     bool marksBold = false;
-    int marksPx = 0;              //!< mark font size in pixels, 0 = default
-    bool crossMarkers = false;    //!< point markers drawn as diagonal crosses
-    bool visible = true;          //!< hidden designed series take no legend entry
-    bool outline = true;          //!< area series: outline drawn
+    int marksPx = 0;             //!< mark font size in pixels, 0 = default
+    bool crossMarkers = false;   //!< point markers drawn as diagonal crosses
+    bool visible = true;         //!< hidden designed series take no legend entry
+    bool outline = true;         //!< area series: outline drawn
     std::vector<ChartPoint> points;
 };
 
@@ -64,15 +64,15 @@ struct ChartData {
     QString title;
     int titlePx = 16;
     int axisTitlePx = 13;
-    int axisLabelPx = 0;          //!< 0 = default
-    int legendPx = 0;             //!< 0 = default
+    int axisLabelPx = 0;   //!< 0 = default
+    int legendPx = 0;      //!< 0 = default
     AxisData left;
     AxisData right;
-    AxisData bottom;              //!< title only; the categories come from the points
+    AxisData bottom;   //!< title only; the categories come from the points
     bool legendVisible = true;
     bool whiteBackWall = false;
-    bool wideSwatches = false;    //!< legend swatches wider than tall
-    QChar decimal = u'.';         //!< decimal separator of the axis labels
+    bool wideSwatches = false;   //!< legend swatches wider than tall
+    QChar decimal = u'.';        //!< decimal separator of the axis labels
     std::vector<SeriesData> series;
 
     //! The series with the given program name, or nullptr.
@@ -95,4 +95,4 @@ constexpr Rgb kCausePalette[12] = {0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF0
 //! Palette colour of index i; indices beyond 11 repeat the palette.
 constexpr Rgb paletteColor(int i) { return kCausePalette[((i % 12) + 12) % 12]; }
 
-} // namespace obr
+}   // namespace obr

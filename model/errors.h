@@ -13,7 +13,9 @@ namespace obr {
 class UserError : public std::runtime_error {
 public:
     explicit UserError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {
+    }
     const QString &message() const noexcept { return m_message; }
 
 private:
@@ -30,4 +32,4 @@ public:
     const char *what() const noexcept override { return "cancelled"; }
 };
 
-} // namespace obr
+}   // namespace obr

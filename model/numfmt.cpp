@@ -85,7 +85,7 @@ QString fmtFixedSig(double v, int P, int D, QChar dec)
     // Round to P significant digits first, then to D decimals.
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, P - 1);
-    std::string sci(buf, r.ptr);              // d.ddde+XX
+    std::string sci(buf, r.ptr);   // d.ddde+XX
     const auto epos = sci.find('e');
     const int ex = std::stoi(sci.substr(epos + 1));
     std::string digits;
@@ -154,10 +154,7 @@ QString fmtLongTime(int64_t seconds)
     if (seconds < 0)
         seconds = 0;
     const int64_t h = seconds / 3600, m = (seconds / 60) % 60, s = seconds % 60;
-    return QStringLiteral("%1:%2:%3")
-        .arg(h)
-        .arg(m, 2, 10, QChar(u'0'))
-        .arg(s, 2, 10, QChar(u'0'));
+    return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QChar(u'0')).arg(s, 2, 10, QChar(u'0'));
 }
 
 std::optional<double> parseBoxReal(const QString &text, QChar dec)
@@ -204,4 +201,4 @@ int32_t boxInt(const QString &text, const QString &boxCaption)
     throw UserError(txt::notAnInteger(text, boxCaption));
 }
 
-} // namespace obr
+}   // namespace obr

@@ -57,4 +57,4 @@ std::optional<int32_t> parseBoxInt(const QString &text);
 double boxReal(const QString &text, QChar dec, const QString &boxCaption = {});
 int32_t boxInt(const QString &text, const QString &boxCaption = {});
 
-} // namespace obr
+}   // namespace obr

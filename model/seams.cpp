@@ -9,4 +9,4 @@ static std::atomic<Notifier *> g_notifier{nullptr};
 Notifier *coreNotifier() { return g_notifier.load(); }
 void setCoreNotifier(Notifier *n) { g_notifier.store(n); }
 
-} // namespace obr
+}   // namespace obr

@@ -12,7 +12,10 @@ namespace obr {
 using LogSink = std::function<void(const QString &line)>;
 
 //! A log sink that drops every line.
-inline LogSink nullLog() { return [](const QString &) {}; }
+inline LogSink nullLog()
+{
+    return [](const QString &) {};
+}
 
 //! Shows a message to the user (a message box in the program, a recorder in tests).
 class Notifier {
@@ -29,4 +32,4 @@ public:
 Notifier *coreNotifier();
 void setCoreNotifier(Notifier *n);
 
-} // namespace obr
+}   // namespace obr

@@ -58,4 +58,4 @@ inline std::optional<double> at(const std::vector<double> &v, size_t i)
     return std::nullopt;
 }
 
-} // namespace obr::detail
+}   // namespace obr::detail

@@ -22,17 +22,17 @@ constexpr int kMaxCauses = 18;
 
 //! The texts of one failure line, held once for all the lines that carry the same text.
 struct CauseText {
-    QString Pri;          //!< cause text when some cause name matched, else empty
-    QString komment;      //!< comment after the first "*" of the cause text
+    QString Pri;       //!< cause text when some cause name matched, else empty
+    QString komment;   //!< comment after the first "*" of the cause text
 };
 
 /*! \brief One documented failure (one line of the failure data file). Its texts are kept
  *  beside the records (FailureRecords::text), so that a record is 16 bytes: ten million
  *  failures take 160 MB. */
 struct Problems {
-    double time = 0;      //!< operating time at the failure, hours
-    int32_t chey = 0;     //!< index in the sorted cause table, 0 = not established
-    uint32_t text = 0;    //!< 1-based index of the line's texts in its set; 0 = no text
+    double time = 0;     //!< operating time at the failure, hours
+    int32_t chey = 0;    //!< index in the sorted cause table, 0 = not established
+    uint32_t text = 0;   //!< 1-based index of the line's texts in its set; 0 = no text
 };
 static_assert(sizeof(Problems) == 16, "a failure record is held millions of times");
 
@@ -115,8 +115,8 @@ struct Mod_Weib {
 };
 
 //! Constant search ranges of the genetic optimiser: row 0 lower end, row 1 width.
-constexpr std::array<std::array<double, 5>, 2> Alim{{{1e-05, 1e-05, 0.1, 80, 30},
-                                                     {5, 5, 5, 500, 100}}};
+constexpr std::array<std::array<double, 5>, 2> Alim{
+    {{1e-05, 1e-05, 0.1, 80, 30}, {5, 5, 5, 500, 100}}};
 
 //! The process-wide working state. Everything starts empty, zero or false.
 struct State {
@@ -169,4 +169,4 @@ struct State {
     int32_t iop = 0;
 };
 
-} // namespace obr
+}   // namespace obr

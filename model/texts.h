@@ -16,8 +16,8 @@ inline const QString appCaption = QStringLiteral("ObrOtk");
 inline const QString exceptional = QStringLiteral("Исключительная ситуация!");
 inline const QString logStart = QStringLiteral("Ход решения");
 inline const QString unknownCause = QStringLiteral("Не установл.");
-inline const QString noFailures =
-    QStringLiteral("Данные об отказах не загружены: загрузите файл исходных данных кнопкой «Путь».");
+inline const QString noFailures = QStringLiteral(
+    "Данные об отказах не загружены: загрузите файл исходных данных кнопкой «Путь».");
 
 //! How a box wants the fractional part of a number written, for the decimal separator \a dec.
 inline QString fractionHint(QChar dec)
@@ -47,4 +47,4 @@ inline QString notAnInteger(const QString &text, const QString &box = {})
     return s;
 }
 
-} // namespace obr::txt
+}   // namespace obr::txt

@@ -18,7 +18,7 @@ const QString kNoFleet = QStringLiteral(
 const QString kBadSko =
     QStringLiteral("СКО времени цензурирования должно быть больше 0 (поле «СКО»)");
 
-constexpr Rgb kOlive = 0xCACA00; // RGB(202, 202, 0)
+constexpr Rgb kOlive = 0xCACA00;   // RGB(202, 202, 0)
 constexpr Rgb kRed = 0xFF0000;
 constexpr Rgb kBlue = 0x0000FF;
 
@@ -48,7 +48,7 @@ ChartPoint point(double v, const QString &label, Rgb color, const NumLocale &nl)
     return ChartPoint{v, label, color, fmtPicture(v, true, true, 1, nl)};
 }
 
-} // namespace
+}   // namespace
 
 ChartData chart3Design()
 {
@@ -75,8 +75,8 @@ ChartData chart3Design()
                                   QStringLiteral("Выбытие из наблюдения,%"), kOlive, 4,
                                   LineStyle::Solid, false, false));
     c.series.push_back(lineSeries(QStringLiteral("Series1"),
-                                  QStringLiteral("Число отказов / количество изделий,%"), kRed,
-                                  3, LineStyle::DashDot, true, false));
+                                  QStringLiteral("Число отказов / количество изделий,%"), kRed, 3,
+                                  LineStyle::DashDot, true, false));
     c.series.push_back(lineSeries(QStringLiteral("Series2"),
                                   QStringLiteral("Отказов / количество изделий с цензур-м,%"),
                                   kBlue, 3, LineStyle::DashDot, true, true));
@@ -194,4 +194,4 @@ NonparamResult Histogram_Exp(State &s, const NumLocale &nl)
     return r;
 }
 
-} // namespace obr
+}   // namespace obr

@@ -35,8 +35,8 @@ struct NonparamTexts {
 struct NonparamResult {
     HalfFleetTimes times;
     NonparamTexts texts;
-    ChartData chart;            //!< Chart3
-    std::vector<int> barCauses; //!< cause index of each bar series, in chart order
+    ChartData chart;              //!< Chart3
+    std::vector<int> barCauses;   //!< cause index of each bar series, in chart order
 };
 
 /*! \brief Chart3 as designed: titles, axes and the four designed series without points
@@ -57,4 +57,4 @@ ChartData chart3Design();
  *  for that interval (and, the share only growing with time, for none after it). */
 NonparamResult Histogram_Exp(State &s, const NumLocale &nl);
 
-} // namespace obr
+}   // namespace obr

@@ -30,9 +30,9 @@ ChartData expandFrame(const ExpandMemory &mem)
     c.left.title = rtxt::flowLeft;
     c.right.title = rtxt::expandRight;
     c.legendVisible = true;
-    SeriesData s7 = line(QStringLiteral("Series7"),
-                         mem.accumRetitled ? rtxt::sAccumPct : rtxt::sOutGarExpl, 0xFF0000,
-                         AxisSide::Right, 3);
+    SeriesData s7 =
+        line(QStringLiteral("Series7"), mem.accumRetitled ? rtxt::sAccumPct : rtxt::sOutGarExpl,
+             0xFF0000, AxisSide::Right, 3);
     s7.style = LineStyle::Dash;
     s7.crossMarkers = true;
     s7.marksVisible = true;
@@ -51,7 +51,7 @@ ChartData expandFrame(const ExpandMemory &mem)
     return c;
 }
 
-} // namespace
+}   // namespace
 
 ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &mem)
 {
@@ -173,4 +173,4 @@ ExpandView computeExpand(State &s, const NumLocale &nl)
     return computeExpand(s, nl, fresh);
 }
 
-} // namespace obr
+}   // namespace obr

@@ -27,10 +27,10 @@ struct ExpandMemory {
 //! Everything the enlarged-chart window shows.
 struct ExpandView {
     ChartData chart;
-    QString label1; //!< data-set caption
-    QString label2; //!< 50% time without correction, or the text of insufficient data
-    QString label3; //!< 50% time with correction
-    QString label4; //!< fixed caption of the two times
+    QString label1;   //!< data-set caption
+    QString label2;   //!< 50% time without correction, or the text of insufficient data
+    QString label3;   //!< 50% time with correction
+    QString label4;   //!< fixed caption of the two times
 };
 
 //! The half-fleet times of the loaded failures for the reduced fleet Izd_Prived; 0 when
@@ -46,4 +46,4 @@ ExpandView computeExpand(State &s, const NumLocale &nl, ExpandMemory &memory);
 //! As above for a first filling.
 ExpandView computeExpand(State &s, const NumLocale &nl);
 
-} // namespace obr
+}   // namespace obr

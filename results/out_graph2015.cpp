@@ -29,11 +29,16 @@ double Potok08(State &s)
 const Mod_Weib &modelRecord(const State &s, ModelId id)
 {
     switch (id) {
-    case ModelId::MPirsN: return s.MPirsN;
-    case ModelId::MPirsS: return s.MPirsS;
-    case ModelId::MSmirn: return s.MSmirn;
-    case ModelId::MGenet: return s.MGenet;
-    case ModelId::MMaxPr: return s.MMaxPr;
+    case ModelId::MPirsN:
+        return s.MPirsN;
+    case ModelId::MPirsS:
+        return s.MPirsS;
+    case ModelId::MSmirn:
+        return s.MSmirn;
+    case ModelId::MGenet:
+        return s.MGenet;
+    case ModelId::MMaxPr:
+        return s.MMaxPr;
     }
     return s.MGenet;
 }
@@ -98,10 +103,10 @@ QString causeTitle(const Vid_otkaza &cause, int32_t kolIzw, const NumLocale &nl)
 
 namespace {
 
-constexpr int kFormCauses = 10; // causes drawn in the results window
+constexpr int kFormCauses = 10;   // causes drawn in the results window
 constexpr int kUnknownPalette = 11;
-constexpr Rgb kAlmostBlack = 0x040000; // the colour value 4: red 4, green 0, blue 0
-constexpr Rgb kMaxPrColor = 0xFF8000;  // the maximum-likelihood model: orange, dashed
+constexpr Rgb kAlmostBlack = 0x040000;   // the colour value 4: red 4, green 0, blue 0
+constexpr Rgb kMaxPrColor = 0xFF8000;    // the maximum-likelihood model: orange, dashed
 
 ChartData flowChartFrame()
 {
@@ -166,7 +171,7 @@ ChartData correctedChartFrame()
 
 QString causeName(int k) { return QStringLiteral("Cause%1").arg(k); }
 
-} // namespace
+}   // namespace
 
 ResultsCharts resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles)
 {
@@ -221,7 +226,8 @@ ResultsCharts resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles
     // the accumulated charts, only when it was fitted.
     const Mod_Weib &ML = s.MMaxPr;
     if (ML.Executed) {
-        SeriesData l = detail::line(QStringLiteral("SeriesMaxPr"), rtxt::sMaxPr, kMaxPrColor, AxisSide::Left, 2);
+        SeriesData l = detail::line(QStringLiteral("SeriesMaxPr"), rtxt::sMaxPr, kMaxPrColor,
+                                    AxisSide::Left, 2);
         l.style = LineStyle::Dash;
         c1.series.push_back(l);
         c2.series.push_back(l);
@@ -254,7 +260,7 @@ ResultsCharts resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles
         Expl_sum += h.Sum;
         const QString label = fmtInt(x2);
 
-        for (size_t r = 0; r < active.size(); ++r) { // r is the cause's rank, N_ser
+        for (size_t r = 0; r < active.size(); ++r) {   // r is the cause's rank, N_ser
             const int k = active[r];
             const double npr = h.Npr[size_t(k)];
             s.Sum_PrichCol[size_t(k)] += npr;
@@ -406,7 +412,7 @@ private:
     int N_Row = 1;
 };
 
-} // namespace
+}   // namespace
 
 std::array<KolmogorovFit, kModelOrder.size()> modelKolmogorov(const State &s)
 {
@@ -454,4 +460,4 @@ ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width
     return computeResults(s, nl, width, fresh);
 }
 
-} // namespace obr
+}   // namespace obr

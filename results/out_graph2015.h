@@ -31,8 +31,8 @@ Mod_Weib &modelRecord(State &s, ModelId id);
 
 //! A model's sums over the histogram intervals, as the charts and the table show them.
 struct ModelTotals {
-    double Kol_Nakopl = 0; //!< the model's failures (Kol_F_priv) summed
-    double Unsens = 0;     //!< its Weibull probabilities (F_Weib) summed; 0 for Smirnov
+    double Kol_Nakopl = 0;   //!< the model's failures (Kol_F_priv) summed
+    double Unsens = 0;       //!< its Weibull probabilities (F_Weib) summed; 0 for Smirnov
 };
 //! One record per model, indexed by ModelId; zero for a model that is not set.
 using PerModel = std::array<ModelTotals, kModelOrder.size()>;
@@ -51,10 +51,10 @@ struct ResultsTable {
     static constexpr int MaxCols = Cols + 1;
     static constexpr int Rows = 12;
     static constexpr int DefaultWidth = 170;
-    std::array<std::array<QString, Rows>, MaxCols> cells; //!< cells[col][row]
+    std::array<std::array<QString, Rows>, MaxCols> cells;   //!< cells[col][row]
     //! Width set by the pass for each column; 0 = left as it was (columns right of the data).
     std::array<int, MaxCols> widths{};
-    int dataColumn = 1; //!< index of the "Данные эксплуатации" column
+    int dataColumn = 1;   //!< index of the "Данные эксплуатации" column
 
     const QString &cell(int col, int row) const { return cells[size_t(col)][size_t(row)]; }
 };
@@ -69,10 +69,10 @@ struct ResultsTitles {
 struct ResultsView {
     ResultsTable table;
     QString label10;
-    ChartData chart1; //!< failure flow per 100 hours by cause with the model curves
-    ChartData chart2; //!< accumulated failures with the model curves
-    ChartData chart3; //!< observed flow beside the flow corrected for withdrawal
-    PerModel totals;  //!< the model totals the chart pass formed and the table shows
+    ChartData chart1;   //!< failure flow per 100 hours by cause with the model curves
+    ChartData chart2;   //!< accumulated failures with the model curves
+    ChartData chart3;   //!< observed flow beside the flow corrected for withdrawal
+    PerModel totals;    //!< the model totals the chart pass formed and the table shows
     //! The Kolmogorov statistic of each model that is set (by ModelId), as the table shows it.
     std::array<KolmogorovFit, kModelOrder.size()> kolmogorov;
 };
@@ -131,4 +131,4 @@ QString causeTitle(const Vid_otkaza &cause, int32_t kolIzw, const NumLocale &nl)
  *  narrower than the column width less 7 pixels. */
 QString padCell(const QString &text, int columnWidth, const TextWidth &width);
 
-} // namespace obr
+}   // namespace obr

@@ -18,18 +18,12 @@ inline const QString colData = QStringLiteral("Данные эксплуатац
 
 // Results table: row captions, rows 0..11
 inline const QString rowCaptions[12] = {
-    QStringLiteral("Параметры для моделей:"),
-    QStringLiteral("Парам.закона Вейбулла A/Beta"),
-    QStringLiteral("Коэффициент повторности"),
-    QStringLiteral("Средняя наработка на отказ"),
-    QStringLiteral("80%,90% наработка на отказ"),
-    QStringLiteral("Число известных/всех отказов"),
-    QStringLiteral("Довер.95% инт./СКО модели"),
-    QStringLiteral("Средний срок гарантии"),
-    QStringLiteral("Ср.квад.откл.срока гарантии"),
-    QStringLiteral("Критерий согласия модели"),
-    QStringLiteral("Отказов после приработки при"),
-    QStringLiteral("Отказов/изд. за гарант.срок"),
+    QStringLiteral("Параметры для моделей:"),       QStringLiteral("Парам.закона Вейбулла A/Beta"),
+    QStringLiteral("Коэффициент повторности"),      QStringLiteral("Средняя наработка на отказ"),
+    QStringLiteral("80%,90% наработка на отказ"),   QStringLiteral("Число известных/всех отказов"),
+    QStringLiteral("Довер.95% инт./СКО модели"),    QStringLiteral("Средний срок гарантии"),
+    QStringLiteral("Ср.квад.откл.срока гарантии"),  QStringLiteral("Критерий согласия модели"),
+    QStringLiteral("Отказов после приработки при"), QStringLiteral("Отказов/изд. за гарант.срок"),
 };
 //! Continuation of the row-10 caption, in cell (1, 10).
 inline const QString row10More = QStringLiteral("20%...100% гаран.срока");
@@ -45,7 +39,8 @@ inline const QString perProduct100 = QStringLiteral("/издел. на 100 ч.")
 inline const QString pieces = QStringLiteral(" шт.)");
 
 // Chart titles
-inline const QString flowTitle = QStringLiteral("Изменение потока отказов в течение гарантийного периода");
+inline const QString flowTitle =
+    QStringLiteral("Изменение потока отказов в течение гарантийного периода");
 inline const QString flowLeft = QStringLiteral("Отказов за 100 час на 1 изделие");
 inline const QString outRight = QStringLiteral("Выбывание из гарантии, %");
 inline const QString accTitle =
@@ -64,7 +59,8 @@ inline const QString sPirs = QStringLiteral("Модель по Пирсону");
 inline const QString sSmirn = QStringLiteral("Модель по Смирнову");
 inline const QString sMaxPr = QStringLiteral("Модель 3 (макс. правдоподобия)");
 inline const QString sGenet = QStringLiteral("Модель \"генетическая\"");
-inline const QString sGenetInfl = QStringLiteral("Модель \"генетическая\" с влиянием цензурирования");
+inline const QString sGenetInfl =
+    QStringLiteral("Модель \"генетическая\" с влиянием цензурирования");
 inline const QString sGenetCens = QStringLiteral("Модель генетическая с учетом цензурирования");
 inline const QString sReal = QStringLiteral("Отказы (реальные)");
 inline const QString sOutGarPct = QStringLiteral("Выбывание из гарантии, %");
@@ -89,4 +85,4 @@ inline const QString failuresClose = QStringLiteral(" отказов)");
 inline const QString printResults = QStringLiteral("результаты расчета");
 inline const QString printExpand = QStringLiteral("поток отказов");
 
-} // namespace obr::rtxt
+}   // namespace obr::rtxt

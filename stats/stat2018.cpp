@@ -19,10 +19,22 @@ double ErfC(double X)
         return 0;
     const double p =
         ((((((0.56418778255 * X + 9.675807882987) * X + 77.08161730368) * X + 368.519615471) * X +
-           1143.262070703) * X + 2320.439590251) * X + 2898.029329216) * X + 1826.334884229;
+           1143.262070703) *
+              X +
+          2320.439590251) *
+             X +
+         2898.029329216) *
+            X +
+        1826.334884229;
     const double q =
-        (((((((X + 17.14980943627) * X + 137.12559605) * X + 661.7361207107) * X +
-            2094.384367789) * X + 4429.612803883) * X + 6089.542423272) * X + 4958.827564721) * X +
+        (((((((X + 17.14980943627) * X + 137.12559605) * X + 661.7361207107) * X + 2094.384367789) *
+               X +
+           4429.612803883) *
+              X +
+          6089.542423272) *
+             X +
+         4958.827564721) *
+            X +
         1826.334884229;
     return std::exp(-X * X) * p / q;
 }
@@ -33,11 +45,20 @@ double Erf(double X)
     const double x = std::fabs(X);
     if (x < 0.5) {
         const double z = x * x;
-        const double p = (((((0.007547728033418632 * z - 0.2888051372075941) * z +
-                             14.33838421917482) * z + 38.0140318123903) * z + 3017.827885365076) *
-                              z + 7404.071427101515) * z + 80437.36309608402;
-        const double q = ((((z + 38.01907139519394) * z + 658.0701554592405) * z +
-                           6379.600173244283) * z + 34216.52579246285) * z + 80437.36309608402;
+        const double p =
+            (((((0.007547728033418632 * z - 0.2888051372075941) * z + 14.33838421917482) * z +
+               38.0140318123903) *
+                  z +
+              3017.827885365076) *
+                 z +
+             7404.071427101515) *
+                z +
+            80437.36309608402;
+        const double q =
+            ((((z + 38.01907139519394) * z + 658.0701554592405) * z + 6379.600173244283) * z +
+             34216.52579246285) *
+                z +
+            80437.36309608402;
         return s * 1.1283791670955126 * x * p / q;
     }
     if (x > 10)
@@ -49,10 +70,7 @@ double NormalDistribution(double X) { return (Erf(X / 1.4142135623730951) + 1) *
 
 double CDF_Gauss(double Sred, double SKO, double X) { return NormalDistribution((X - Sred) / SKO); }
 
-double weibCDF(double A, double B, double X)
-{
-    return weibFromPow(A, std::pow(X, B));
-}
+double weibCDF(double A, double B, double X) { return weibFromPow(A, std::pow(X, B)); }
 
 double weibCDF2(double A, double B, double X1, double X2)
 {
@@ -142,7 +160,7 @@ bool buildHistogram(std::span<const Problems> P, double T, int32_t d1, int32_t d
     }
 }
 
-} // namespace
+}   // namespace
 
 void hist(State &s)
 {
@@ -180,8 +198,7 @@ void hist(State &s)
     }
 }
 
-HalfFleetTimes halfFleetTimes(std::span<const Problems> P, double N, double Sred,
-                              double SKO)
+HalfFleetTimes halfFleetTimes(std::span<const Problems> P, double N, double Sred, double SKO)
 {
     HalfFleetTimes h;
     double S = 0;
@@ -231,12 +248,12 @@ void checkWarrantyFigures(std::span<const Problems> P, std::optional<double> Sre
         const size_t mid = lo + (hi - lo) / 2;
         (out(mid) ? hi : lo) = mid;
     }
-    throw UserError(QStringLiteral("Отказ № %1: наработка %2 ч лежит так далеко за средним сроком "
-                                   "гарантии %3 ч (СКО %4 ч), что все изделия уже выбыли из "
-                                   "наблюдения. Проверьте среднее и СКО гарантийного срока.")
-                        .arg(hi + 1)
-                        .arg(fmtGeneral(P[hi].time, dec), fmtGeneral(*Sred, dec),
-                             fmtGeneral(*SKO, dec)));
+    throw UserError(
+        QStringLiteral("Отказ № %1: наработка %2 ч лежит так далеко за средним сроком "
+                       "гарантии %3 ч (СКО %4 ч), что все изделия уже выбыли из "
+                       "наблюдения. Проверьте среднее и СКО гарантийного срока.")
+            .arg(hi + 1)
+            .arg(fmtGeneral(P[hi].time, dec), fmtGeneral(*Sred, dec), fmtGeneral(*SKO, dec)));
 }
 
 QString histMadeLine(double sko, QChar dec)
@@ -268,4 +285,4 @@ void Hist_Made(const State &s, double A, double B, double Kpowt,
         log(histMadeLine(SKO_, dec));
 }
 
-} // namespace obr
+}   // namespace obr

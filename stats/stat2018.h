@@ -86,8 +86,7 @@ struct HalfFleetTimes {
  *  count above the half. A failure at which every product has already left observation
  *  has no finite weight: it adds nothing to the corrected count, so tz50 comes only from
  *  the failures with a finite correction. */
-HalfFleetTimes halfFleetTimes(std::span<const Problems> P, double N, double Sred,
-                              double SKO);
+HalfFleetTimes halfFleetTimes(std::span<const Problems> P, double N, double Sred, double SKO);
 
 /*! \brief Checks the warranty figures a calculation is about to use (the boxes, possibly
  *  written by a warranty-times load) before anything changes: a mean and a deviation above
@@ -101,4 +100,4 @@ void checkWarrantyFigures(std::span<const Problems> P, std::optional<double> Sre
 //! The log line of Hist_Made for a deviation \a sko.
 QString histMadeLine(double sko, QChar dec);
 
-} // namespace obr
+}   // namespace obr

@@ -37,8 +37,8 @@ using namespace obr::life;
 
 namespace {
 const QString kCaption = QStringLiteral("Данные с приостановками");
-const QString kGridHeader = QStringLiteral(
-    "Наработка, ч\tКонец интерв., ч\tСостояние\tКол-во\tF, % (ранги)");
+const QString kGridHeader =
+    QStringLiteral("Наработка, ч\tКонец интерв., ч\tСостояние\tКол-во\tF, % (ранги)");
 const QString kReadHeader = QStringLiteral("Начало\tКонец\tСостояние\tКол-во");
 
 QString stateText(Obs k)
@@ -53,7 +53,7 @@ struct BusyCursor {
     BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
-} // namespace
+}   // namespace
 
 ProbabilityPlotWidget::ProbabilityPlotWidget(QWidget *parent) : QWidget(parent)
 {
@@ -299,7 +299,8 @@ void LifeForm::btnOpenClick()
         if (!f.exists())
             throw UserError(QStringLiteral("Указанный файл не существует"));
         if (!f.open(QIODevice::ReadOnly))
-            throw UserError(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, f.errorString()));
+            throw UserError(
+                QStringLiteral("Не удалось открыть файл %1: %2").arg(path, f.errorString()));
         setData(readLifeTable(f.readAll()));
     });
 }
@@ -374,7 +375,8 @@ void LifeForm::showFit(const LifeFit &f, const std::vector<RankEntry> *ranking,
     for (const FigureRow &x : figureRows(loc, f))
         row(x.title, x.value, x.fisher, x.lr);
     if (f.rho)
-        row(QStringLiteral("Коэффициент корреляции"), lifeNumber(loc, *f.rho), QString(), QString());
+        row(QStringLiteral("Коэффициент корреляции"), lifeNumber(loc, *f.rho), QString(),
+            QString());
     for (const QString &n : f.notes)
         row(n, QString(), QString(), QString());
     if (ranking) {
@@ -441,4 +443,4 @@ QWidget *makeLifeTabPage(QWidget *mainWindow)
     return page;
 }
 
-} // namespace obr::lifeui
+}   // namespace obr::lifeui

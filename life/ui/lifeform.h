@@ -88,4 +88,4 @@ QWidget *makeLifeTabPage(QWidget *mainWindow);
 //! Title of that tab.
 QString lifeTabTitle();
 
-} // namespace obr::lifeui
+}   // namespace obr::lifeui

@@ -16,7 +16,7 @@ QString tickText(double v, QChar decimal)
         s.replace(u'.', decimal);
     return s;
 }
-} // namespace
+}   // namespace
 
 void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot &plot,
                           QChar decimal)
@@ -33,8 +33,12 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     const Paper paper = plot.paper;
     const double x0 = paperX(paper, plot.tMin), x1 = paperX(paper, plot.tMax);
     const double y0 = paperY(paper, plot.fMin), y1 = paperY(paper, plot.fMax);
-    auto X = [&](double t) { return box.left() + (paperX(paper, t) - x0) / (x1 - x0) * box.width(); };
-    auto Y = [&](double F) { return box.bottom() - (paperY(paper, F) - y0) / (y1 - y0) * box.height(); };
+    auto X = [&](double t) {
+        return box.left() + (paperX(paper, t) - x0) / (x1 - x0) * box.width();
+    };
+    auto Y = [&](double F) {
+        return box.bottom() - (paperY(paper, F) - y0) / (y1 - y0) * box.height();
+    };
 
     // Title
     QFont tf = f;
@@ -45,8 +49,8 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     p.setFont(f);
 
     // Grid: probabilities
-    const double fticks[] = {0.0001, 0.001, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.5,
-                             0.632, 0.7, 0.8, 0.9, 0.95, 0.99, 0.999, 0.9999};
+    const double fticks[] = {0.0001, 0.001, 0.005, 0.01, 0.02, 0.05, 0.1,  0.2,   0.3,
+                             0.5,    0.632, 0.7,   0.8,  0.9,  0.95, 0.99, 0.999, 0.9999};
     p.setPen(QPen(QColor(0xC8, 0xC8, 0xC8), 1));
     for (double F : fticks) {
         if (F < plot.fMin || F > plot.fMax)
@@ -61,7 +65,8 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     // Grid: times
     std::vector<double> tt;
     if (paperLogTime(paper)) {
-        for (double dec = std::pow(10, std::floor(std::log10(plot.tMin))); dec <= plot.tMax; dec *= 10)
+        for (double dec = std::pow(10, std::floor(std::log10(plot.tMin))); dec <= plot.tMax;
+             dec *= 10)
             for (double m : {1.0, 2.0, 5.0})
                 if (m * dec >= plot.tMin && m * dec <= plot.tMax)
                     tt.push_back(m * dec);
@@ -90,7 +95,8 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     p.save();
     p.translate(area.left() + fh * 0.8, box.center().y());
     p.rotate(-90);
-    p.drawText(QRectF(-box.height() / 2, -fh, box.height(), fh * 1.5), Qt::AlignCenter, plot.yTitle);
+    p.drawText(QRectF(-box.height() / 2, -fh, box.height(), fh * 1.5), Qt::AlignCenter,
+               plot.yTitle);
     p.restore();
 
     p.setClipRect(box);
@@ -142,4 +148,4 @@ void paintProbabilityPlot(QPainter &p, const QRectF &area, const ProbabilityPlot
     p.restore();
 }
 
-} // namespace obr::lifeui
+}   // namespace obr::lifeui

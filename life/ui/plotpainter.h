@@ -11,4 +11,4 @@ namespace obr::lifeui {
 void paintProbabilityPlot(QPainter &p, const QRectF &area, const life::ProbabilityPlot &plot,
                           QChar decimal);
 
-} // namespace obr::lifeui
+}   // namespace obr::lifeui

@@ -54,10 +54,9 @@ void fill(QTableWidget *g, const mleview::TextTable &t)
     g->resizeColumnsToContents();
 }
 
-} // namespace
+}   // namespace
 
-TFormMle::TFormMle(QWidget *parent)
-    : QWidget(parent, Qt::Window)
+TFormMle::TFormMle(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("FormMle"));
     setWindowTitle(mtv::caption);

@@ -51,9 +51,9 @@ public:
     QTableWidget *CausesGrid = nullptr;
     QPushButton *PrintBtn = nullptr;
     QPushButton *CloseBtn = nullptr;
-    obr::ChartWidget *ProbPlot = nullptr;     //!< probability plot with the band
-    obr::ChartWidget *CausesChart = nullptr;  //!< each cause's model and observed flow
-    obr::ChartWidget *ObsExpChart = nullptr;  //!< observed against expected per interval
+    obr::ChartWidget *ProbPlot = nullptr;      //!< probability plot with the band
+    obr::ChartWidget *CausesChart = nullptr;   //!< each cause's model and observed flow
+    obr::ChartWidget *ObsExpChart = nullptr;   //!< observed against expected per interval
 
 protected:
     void showEvent(QShowEvent *e) override;

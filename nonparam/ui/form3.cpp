@@ -39,13 +39,9 @@ QFont pixelFont(const QFont &base, int px, QFont::Weight weight)
     return f;
 }
 
-} // namespace
+}   // namespace
 
-TForm3::TForm3(State *state, QWidget *parent)
-    : QWidget(parent), m_state(state)
-{
-    setupUi();
-}
+TForm3::TForm3(State *state, QWidget *parent) : QWidget(parent), m_state(state) { setupUi(); }
 
 void TForm3::setupUi()
 {
@@ -137,5 +133,6 @@ void TForm3::Histogram_Exp(const NumLocale &nl)
 
 void TForm3::Button1Click()
 {
-    printWindow(this, printFileName(m_state->loadedFile, QStringLiteral("непараметрический анализ")));
+    printWindow(this,
+                printFileName(m_state->loadedFile, QStringLiteral("непараметрический анализ")));
 }

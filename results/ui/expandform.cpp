@@ -14,9 +14,9 @@ using obr::ui::designFont;
 
 namespace {
 const QString kCaption = QStringLiteral("Поток отказов. Версия " OBROTK_VERSION);
-constexpr int kBottomStrip = 28; // room for the 50% times below the chart
-constexpr int kTopStrip = 36;    // room for the data-set caption above the chart title
-} // namespace
+constexpr int kBottomStrip = 28;   // room for the 50% times below the chart
+constexpr int kTopStrip = 36;      // room for the data-set caption above the chart title
+}   // namespace
 
 TExpandForm::TExpandForm(obr::State *state, QWidget *parent)
     : QWidget(parent, Qt::Window), m_state(state)
@@ -38,8 +38,8 @@ TExpandForm::TExpandForm(obr::State *state, QWidget *parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(designFont(QStringLiteral("Arial"), 21, true));
     Label1->setAlignment(Qt::AlignCenter);
-    Label4 = new QLabel(
-        QStringLiteral("50%-я наработка на отказ по документированным случаям:"), this);
+    Label4 =
+        new QLabel(QStringLiteral("50%-я наработка на отказ по документированным случаям:"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));

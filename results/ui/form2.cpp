@@ -27,8 +27,8 @@ const QString kCaption =
     QStringLiteral("Количественный анализ закона распределения отказов. Анализ надежности в "
                    "эксплуатации.  Версия " OBROTK_VERSION);
 constexpr int kRowHeight = 20;
-constexpr int kCellMargins = 8; // the grid's own margins on both sides of a cell text
-} // namespace
+constexpr int kCellMargins = 8;   // the grid's own margins on both sides of a cell text
+}   // namespace
 
 TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -129,10 +129,10 @@ void TForm2::placeControls()
     // width is shared by the two columns in the design's proportion; the band of the table
     // keeps its height and the two lower charts take the rest.
     if (!Prodolgenie)
-        return; // still being built
+        return;   // still being built
     const int W = m_canvas->width(), H = m_canvas->height();
     const int left = 650 + (W - kDesignSize.width()) * 650 / kDesignSize.width();
-    const int x = left - 2;  // the right column: 648 in the design
+    const int x = left - 2;   // the right column: 648 in the design
     const int rightW = W - x - 3;
     const int lowerH = H - 368 - 3;
     Chart2->setGeometry(0, 0, left, 369);
@@ -188,7 +188,8 @@ void TForm2::fillGrid(const obr::ResultsTable &t)
     const QBrush fixedBrush = palette().brush(QPalette::Button);
     // The designed six columns; one more when the maximum-likelihood model is shown
     // beside the four others (the grid scrolls then).
-    const int cols = std::max(obr::ResultsTable::Cols, std::min(t.dataColumn + 1, obr::ResultsTable::MaxCols));
+    const int cols =
+        std::max(obr::ResultsTable::Cols, std::min(t.dataColumn + 1, obr::ResultsTable::MaxCols));
     if (Result_Grid->columnCount() != cols)
         Result_Grid->setColumnCount(cols);
     for (int c = 0; c < cols; ++c) {
@@ -202,7 +203,7 @@ void TForm2::fillGrid(const obr::ResultsTable &t)
             }
             it->setText(t.cell(c, r));
             it->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            if (r == 0) { // the fixed header row
+            if (r == 0) {   // the fixed header row
                 it->setFlags(Qt::ItemIsEnabled);
                 it->setBackground(fixedBrush);
             }
@@ -283,7 +284,7 @@ bool TForm2::eventFilter(QObject *watched, QEvent *e)
 void TForm2::showEvent(QShowEvent *e)
 {
     QWidget::showEvent(e);
-    if (!m_placed) { // centred on the desktop when first shown
+    if (!m_placed) {   // centred on the desktop when first shown
         m_placed = true;
         fitToScreen();
     }

@@ -50,8 +50,8 @@ public:
     QPushButton *Button1 = nullptr;
     QPushButton *Prodolgenie = nullptr;
     QPushButton *Button2 = nullptr;
-    QPushButton *ButtonCsv = nullptr; //!< «Экспорт в CSV…»
-    QPushButton *ButtonMle = nullptr; //!< «Доверит. границы»: the maximum-likelihood window
+    QPushButton *ButtonCsv = nullptr;   //!< «Экспорт в CSV…»
+    QPushButton *ButtonMle = nullptr;   //!< «Доверит. границы»: the maximum-likelihood window
 
     /*! \brief The maximum-likelihood fit of the last calculation (null: none) and its
      *  causes, shown with the kind of bounds \a lr (likelihood ratio) or Fisher. An open
@@ -102,7 +102,7 @@ private:
     QString m_headingHead, m_headingTail;
     obr::ResultsView m_view;
     obr::ResultsTitles m_titles;
-    obr::NumLocale m_nl; //!< separators of the last refresh
+    obr::NumLocale m_nl;   //!< separators of the last refresh
     bool m_placed = false;
     int m_dragColumn = -1;
     std::optional<obr::mle::MleResult> m_mle;

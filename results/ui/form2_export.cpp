@@ -24,8 +24,7 @@ void TForm2::ExportCsvClick()
         path += QStringLiteral(".csv");
     try {
         const std::optional<obr::NonparamResult> np = obr::nonparamOf(*m_state, m_nl);
-        const QByteArray bytes =
-            obr::resultsCsv(*m_state, m_view.table, np ? &*np : nullptr, m_nl);
+        const QByteArray bytes = obr::resultsCsv(*m_state, m_view.table, np ? &*np : nullptr, m_nl);
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
             throw obr::UserError(QStringLiteral("Не удалось записать файл %1: %2")
@@ -33,6 +32,7 @@ void TForm2::ExportCsvClick()
     } catch (const obr::UserError &e) {
         obr::exportDialogs().failed(this, e.message());
     } catch (const std::bad_alloc &) {
-        obr::exportDialogs().failed(this, QStringLiteral("Недостаточно памяти для выполнения действия"));
+        obr::exportDialogs().failed(this,
+                                    QStringLiteral("Недостаточно памяти для выполнения действия"));
     }
 }

@@ -50,10 +50,13 @@ using namespace obr;
 
 namespace {
 
-using test::sourcePath;
 using test::samplePath;
+using test::sourcePath;
 
-QString dataPath(const QString &name) { return sourcePath(QStringLiteral("tests/app/data/") + name); }
+QString dataPath(const QString &name)
+{
+    return sourcePath(QStringLiteral("tests/app/data/") + name);
+}
 
 //! The program's four windows over one state, with recording dialogs.
 struct Harness : test::WindowHarness {
@@ -99,20 +102,26 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-
 //! What a load may change: the loaded data and every box and label a load writes.
 QStringList loadedSnapshot(const Harness &h)
 {
     const State &s = h.state;
     const TForm1 &f = h.form1;
-    QStringList out{QString::number(s.MasProbl.size()), s.Comment, QString::number(s.Sred),
-                    QString::number(s.SKO), QString::number(s.KolOtk), QString::number(s.Kol_Izd_All),
-                    QString::number(s.Kol_izw), QString::number(s.MasTGarant.size()),
-                    QString::number(s.uk), QString::number(f.gridModel()->rowCount())};
+    QStringList out{QString::number(s.MasProbl.size()),
+                    s.Comment,
+                    QString::number(s.Sred),
+                    QString::number(s.SKO),
+                    QString::number(s.KolOtk),
+                    QString::number(s.Kol_Izd_All),
+                    QString::number(s.Kol_izw),
+                    QString::number(s.MasTGarant.size()),
+                    QString::number(s.uk),
+                    QString::number(f.gridModel()->rowCount())};
     for (const Problems &p : s.MasProbl)
         out << QString::number(p.time, 'g', 17) + QLatin1Char('/') + QString::number(p.chey);
-    for (const QLineEdit *e : {f.meSred, f.meSKO, f.meKolAll, f.meKolOtk, f.LabeledEdit2, f.MaskEdit1,
-                               f.MaskEditSrednee, f.MaskEditSKO, f.Edit1, f.Edit5, f.Edit6})
+    for (const QLineEdit *e :
+         {f.meSred, f.meSKO, f.meKolAll, f.meKolOtk, f.LabeledEdit2, f.MaskEdit1, f.MaskEditSrednee,
+          f.MaskEditSKO, f.Edit1, f.Edit5, f.Edit6})
         out << e->text();
     out << f.Label10->text() << f.Label15->text();
     return out;
@@ -120,15 +129,17 @@ QStringList loadedSnapshot(const Harness &h)
 
 //! A failure data file of a fleet of 10 with the cause "Насос" and the given failure lines.
 QStringList fdtLines(const QStringList &failures, const QString &sred = QStringLiteral("1000.0"),
-                     const QString &sko = QStringLiteral("250"), const QString &fleet = QStringLiteral("10"),
-                     const QString &kolOtk = QStringLiteral("2"), const QString &causes = QStringLiteral("1"))
+                     const QString &sko = QStringLiteral("250"),
+                     const QString &fleet = QStringLiteral("10"),
+                     const QString &kolOtk = QStringLiteral("2"),
+                     const QString &causes = QStringLiteral("1"))
 {
     return QStringList{QStringLiteral("Изделие Т"), sred, sko, fleet, kolOtk, causes,
                        QStringLiteral("Насос")} +
            failures;
 }
 
-} // namespace
+}   // namespace
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -199,10 +210,7 @@ void Form1Test::init()
     QFile::remove(QStringLiteral("linkFdt.txt"));
 }
 
-void Form1Test::cleanupTestCase()
-{
-    QDir::setCurrent(m_oldCwd);
-}
+void Form1Test::cleanupTestCase() { QDir::setCurrent(m_oldCwd); }
 
 // ------------------------------------------------------------------------- design
 
@@ -285,9 +293,10 @@ void Form1Test::designControls()
     QCOMPARE(f.Label10->text(), QString());
     QCOMPARE(f.Label10->font().pixelSize(), 17);
     QCOMPARE(f.Memo2->toPlainText(), QStringLiteral("Ход решения"));
-    QCOMPARE(f.OpenFileStart->toolTip(),
-             QStringLiteral("Файл содержит строки комментария, среднего времени окончания гарантии, "
-                            "СКО гарантии, парка, числа всех отказов и массив времен отказов"));
+    QCOMPARE(
+        f.OpenFileStart->toolTip(),
+        QStringLiteral("Файл содержит строки комментария, среднего времени окончания гарантии, "
+                       "СКО гарантии, парка, числа всех отказов и массив времен отказов"));
     QCOMPARE(f.meSredLabel->toolTip(), QStringLiteral("Среднее время наблюдений"));
     QCOMPARE(f.LabeledEdit2Label->toolTip(), QStringLiteral("Среднее время наблюдений"));
     QCOMPARE(f.Edit1->placeholderText(), QStringLiteral("Минимум попадпний в столбец гистограммы"));
@@ -349,8 +358,8 @@ void Form1Test::layoutFitsDesign()
     h.form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&h.form1));
     TForm1 &f = h.form1;
-    const QList<QWidget *> containers = {f.Panel1, f.Panel4, f.TabSheet1, f.TabSheet2,
-                                         f.TabSheet3, f.RadioGroup1};
+    const QList<QWidget *> containers = {f.Panel1,    f.Panel4,    f.TabSheet1,
+                                         f.TabSheet2, f.TabSheet3, f.RadioGroup1};
     for (QWidget *c : containers) {
         QList<QWidget *> kids;
         for (QObject *o : c->children()) {
@@ -361,9 +370,11 @@ void Form1Test::layoutFitsDesign()
         QVERIFY(!kids.isEmpty());
         for (QWidget *w : kids) {
             const QString where = c->objectName() + QLatin1Char('/') + w->objectName();
-            QVERIFY2(c->rect().contains(w->geometry()), qPrintable(where + " outside its container"));
+            QVERIFY2(c->rect().contains(w->geometry()),
+                     qPrintable(where + " outside its container"));
             if (auto *l = qobject_cast<QLabel *>(w))
-                QVERIFY2(l->sizeHint().width() <= l->width() && l->sizeHint().height() <= l->height(),
+                QVERIFY2(l->sizeHint().width() <= l->width() &&
+                             l->sizeHint().height() <= l->height(),
                          qPrintable(where + " is cut"));
             if (auto *b = qobject_cast<QPushButton *>(w)) {
                 // Push buttons have a style minimum wider than their text: measure the text.
@@ -380,8 +391,8 @@ void Form1Test::layoutFitsDesign()
             for (int j = i + 1; j < kids.size(); ++j)
                 QVERIFY2(kids[i]->isHidden() || kids[j]->isHidden() ||
                              !kids[i]->geometry().intersects(kids[j]->geometry()),
-                         qPrintable(c->objectName() + ": " + kids[i]->objectName() + " overlaps "
-                                    + kids[j]->objectName()));
+                         qPrintable(c->objectName() + ": " + kids[i]->objectName() + " overlaps " +
+                                    kids[j]->objectName()));
     }
     // The tab buttons wrap onto lines of their own within the page control.
     for (int i = 0; i < f.PageControl->count(); ++i) {
@@ -413,7 +424,8 @@ void Form1Test::loadSample()
     QCOMPARE(h.msgs.total(), 0);
     QCOMPARE(h.chooser.filters, QStringList{QStringLiteral("Файл данных по отказам (*.fdt)")});
     QCOMPARE(f.FilePath->text(), QDir::toNativeSeparators(samplePath()));
-    QCOMPARE(f.Label10->text(), QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг."));
+    QCOMPARE(f.Label10->text(),
+             QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг."));
     QCOMPARE(h.form2.Label10->text(), f.Label10->text());
     QCOMPARE(f.meSred->text(), QStringLiteral("1000"));
     QCOMPARE(f.meSKO->text(), QStringLiteral("250"));
@@ -435,7 +447,8 @@ void Form1Test::loadSample()
     // (longTextsStayReadable).
     const int widths[] = {65, 90, 200, 1000};
     for (int c = 0; c < 4; ++c) {
-        QCOMPARE(f.gridModel()->headerData(c, Qt::Horizontal).toString(), FailureGridModel::header(c));
+        QCOMPARE(f.gridModel()->headerData(c, Qt::Horizontal).toString(),
+                 FailureGridModel::header(c));
         if (c == 1)
             QVERIFY(f.Mass_List->horizontalHeader()->sectionSize(c) >= widths[c]);
         else
@@ -488,8 +501,9 @@ void Form1Test::secondLoadReplacesRows()
     QCOMPARE(h.msgs.total(), 0);
     QCOMPARE(h.form1.gridModel()->rowCount(), 5);
     // Times 100, 150, 200.25, 300.5, 400; the unmatched cause is "Не установл.".
-    const QStringList times = {QStringLiteral("100"), QStringLiteral("150"), QStringLiteral("200.25"),
-                               QStringLiteral("300.5"), QStringLiteral("400")};
+    const QStringList times = {QStringLiteral("100"), QStringLiteral("150"),
+                               QStringLiteral("200.25"), QStringLiteral("300.5"),
+                               QStringLiteral("400")};
     for (int r = 0; r < 5; ++r)
         QCOMPARE(h.cell(r, 1), times[r]);
     QCOMPARE(h.cell(0, 2), QStringLiteral("Стартер"));
@@ -558,7 +572,8 @@ void Form1Test::failedLoadsChangeNothing()
     QVERIFY(fileBytes(QStringLiteral("linkFdt.txt")).contains("no_such_file.fdt"));
     // A warranty file that does not exist: its place shown, the message, uk cleared.
     h.loadWarranty(dataPath(QStringLiteral("gar_missing.txt")));
-    QCOMPARE(f.Edit4->text(), TForm1::fileLocationText(dataPath(QStringLiteral("gar_missing.txt"))));
+    QCOMPARE(f.Edit4->text(),
+             TForm1::fileLocationText(dataPath(QStringLiteral("gar_missing.txt"))));
     QCOMPARE(h.msgs.messages, (QStringList{txt::fileNotFound, txt::fileNotFound}));
     QVERIFY(!h.state.uk);
     QVERIFY(h.state.MasTGarant.empty());
@@ -584,26 +599,43 @@ void Form1Test::badFiles_data()
     };
     bad("empty file", QByteArray(), "Файл исходных данных пуст");
     bad("header only", fdt(fdtLines({})), "нет ни одной строки отказа");
-    bad("letters in the header", fdt(fdtLines(two, QStringLiteral("abc"))), "строке 2: «abc» не является числом");
-    bad("comma in a header real", fdt(fdtLines(two, QStringLiteral("1000,5"))), "строке 2: «1000,5»");
-    bad("fraction in a header integer", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10.5"))),
+    bad("letters in the header", fdt(fdtLines(two, QStringLiteral("abc"))),
+        "строке 2: «abc» не является числом");
+    bad("comma in a header real", fdt(fdtLines(two, QStringLiteral("1000,5"))),
+        "строке 2: «1000,5»");
+    bad("fraction in a header integer",
+        fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10.5"))),
         "строке 4: «10.5» не является целым числом");
-    bad("more than 18 causes", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10"), QStringLiteral("2"), QStringLiteral("19"))),
+    bad("more than 18 causes",
+        fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10"),
+                     QStringLiteral("2"), QStringLiteral("19"))),
         "строке 6: количество причин отказов 19");
-    bad("cause count beyond the file", fdt(QStringList{QStringLiteral("c"), QStringLiteral("1000"), QStringLiteral("250"),
-                                                       QStringLiteral("10"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("A")}),
+    bad("cause count beyond the file",
+        fdt(QStringList{QStringLiteral("c"), QStringLiteral("1000"), QStringLiteral("250"),
+                        QStringLiteral("10"), QStringLiteral("2"), QStringLiteral("3"),
+                        QStringLiteral("A")}),
         "строке 8: файл закончился раньше списка причин");
-    bad("failure line without TAB", fdt(fdtLines({QStringLiteral("10 Насос")})), "строке 8: нет символа табуляции");
-    bad("time not a number", fdt(fdtLines({QStringLiteral("1x0\tНасос")})), "строке 8: наработка «1x0» не является числом");
-    bad("negative time", fdt(fdtLines({QStringLiteral("10\tНасос"), QStringLiteral("-5\tНасос")})), "строке 9: отрицательная наработка -5");
+    bad("failure line without TAB", fdt(fdtLines({QStringLiteral("10 Насос")})),
+        "строке 8: нет символа табуляции");
+    bad("time not a number", fdt(fdtLines({QStringLiteral("1x0\tНасос")})),
+        "строке 8: наработка «1x0» не является числом");
+    bad("negative time", fdt(fdtLines({QStringLiteral("10\tНасос"), QStringLiteral("-5\tНасос")})),
+        "строке 9: отрицательная наработка -5");
     bad("NaN time", fdt(fdtLines({QStringLiteral("NaN\tНасос")})), "строке 8: наработка «NaN»");
-    bad("infinite time", fdt(fdtLines({QStringLiteral("inf\tНасос")})), "строке 8: наработка «inf»");
-    bad("time beyond 1e12 h", fdt(fdtLines({QStringLiteral("2e12\tНасос")})), "строке 8: наработка 2e12 больше 1E12 ч");
-    bad("KolOtk 0", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10"), QStringLiteral("0"))),
+    bad("infinite time", fdt(fdtLines({QStringLiteral("inf\tНасос")})),
+        "строке 8: наработка «inf»");
+    bad("time beyond 1e12 h", fdt(fdtLines({QStringLiteral("2e12\tНасос")})),
+        "строке 8: наработка 2e12 больше 1E12 ч");
+    bad("KolOtk 0",
+        fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("250"), QStringLiteral("10"),
+                     QStringLiteral("0"))),
         "Количество отказов в заголовке файла должно быть больше 0");
-    bad("SKO 0", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("0"))), "СКО времени гарантии в заголовке файла должно быть больше 0");
-    bad("SKO negative", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("-3"))), "СКО времени гарантии в заголовке файла должно быть больше 0");
-    bad("warranty law reaches 1", fdt(fdtLines({QStringLiteral("1e9\tНасос")})), "строке 8: наработка 1000000000 ч");
+    bad("SKO 0", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("0"))),
+        "СКО времени гарантии в заголовке файла должно быть больше 0");
+    bad("SKO negative", fdt(fdtLines(two, QStringLiteral("1000"), QStringLiteral("-3"))),
+        "СКО времени гарантии в заголовке файла должно быть больше 0");
+    bad("warranty law reaches 1", fdt(fdtLines({QStringLiteral("1e9\tНасос")})),
+        "строке 8: наработка 1000000000 ч");
     QByteArray nul = fdt(fdtLines(two));
     nul.insert(nul.indexOf("20\t") + 1, '\0');
     bad("NUL byte", nul, "строке 9: недопустимый символ с кодом 0");
@@ -616,19 +648,26 @@ void Form1Test::badFiles_data()
     lf.replace("\r\n", "\n");
     cr.replace("\r\n", "\r");
     const QByteArray bom = "\xEF\xBB\xBF" + fdtLines(two).join(QStringLiteral("\r\n")).toUtf8();
-    for (const auto &[name, b] : {std::pair{"UTF-8 with BOM", bom}, {"LF line ends", lf}, {"CR line ends", cr}})
+    for (const auto &[name, b] :
+         {std::pair{"UTF-8 with BOM", bom}, {"LF line ends", lf}, {"CR line ends", cr}})
         QTest::newRow(name) << QStringLiteral("fdt") << b << QString();
 
     const auto gar = [](const char *name, const QByteArray &b, const char *expected) {
         QTest::newRow(name) << QStringLiteral("gar") << b << QString::fromUtf8(expected);
     };
     gar("warranty: empty file", QByteArray(), "нет ни одного срока гарантии");
-    gar("warranty: no values", encodeLines({QStringLiteral("Сроки")}), "нет ни одного срока гарантии");
-    gar("warranty: one value", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300")}), "только один срок гарантии");
-    gar("warranty: a letter", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("3x0")}),
+    gar("warranty: no values", encodeLines({QStringLiteral("Сроки")}),
+        "нет ни одного срока гарантии");
+    gar("warranty: one value", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300")}),
+        "только один срок гарантии");
+    gar("warranty: a letter",
+        encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("3x0")}),
         "строке 3: «3x0» не является числом");
-    gar("warranty: equal values", encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("300")}), "СКО равно 0");
-    QByteArray garNul = encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("400")});
+    gar("warranty: equal values",
+        encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("300")}),
+        "СКО равно 0");
+    QByteArray garNul =
+        encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("400")});
     garNul.insert(garNul.indexOf("400"), '\0');
     gar("warranty: NUL byte", garNul, "строке 3: недопустимый символ с кодом 0");
 }
@@ -644,8 +683,9 @@ void Form1Test::badFiles()
     QCOMPARE(h.msgs.total(), 0);
     const QStringList before = loadedSnapshot(h);
 
-    const QString path = QDir(m_cwd.path()).filePath(kind == QLatin1String("fdt") ? QStringLiteral("case.fdt")
-                                                                                  : QStringLiteral("case.txt"));
+    const QString path = QDir(m_cwd.path())
+                             .filePath(kind == QLatin1String("fdt") ? QStringLiteral("case.fdt")
+                                                                    : QStringLiteral("case.txt"));
     QFile out(path);
     QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(out.write(bytes), bytes.size());
@@ -684,7 +724,7 @@ void Form1Test::cancelReloadsRememberedFile()
     const QString small = dataPath(QStringLiteral("small.fdt"));
     h.load(small);
     h.state.MasProbl.clear();
-    h.form1.OpenFileStartClick(); // cancelled: the dialog keeps the last file
+    h.form1.OpenFileStartClick();   // cancelled: the dialog keeps the last file
     QCOMPARE(h.chooser.starts.last(), small);
     QCOMPARE(h.state.MasProbl.size(), size_t(5));
     QCOMPARE(h.form1.gridModel()->rowCount(), 5);
@@ -694,7 +734,8 @@ void Form1Test::cancelReloadsRememberedFile()
     // A warranty file is no failure data file: the failure dialog opens in its folder,
     // and a cancel loads nothing.
     h.form1.OpenFileStartClick();
-    QCOMPARE(h.chooser.starts.last(), QFileInfo(dataPath(QStringLiteral("gar_three.txt"))).absolutePath());
+    QCOMPARE(h.chooser.starts.last(),
+             QFileInfo(dataPath(QStringLiteral("gar_three.txt"))).absolutePath());
     QCOMPARE(h.msgs.total(), 0);
     QCOMPARE(h.state.MasProbl.size(), size_t(5));
 }
@@ -733,7 +774,8 @@ void Form1Test::refusedFileLeavesTheLoadedOneNamed()
     {
         QFile out(garBad);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("3x0")}));
+        out.write(
+            encodeLines({QStringLiteral("Сроки"), QStringLiteral("300"), QStringLiteral("3x0")}));
     }
     h.loadWarranty(garBad);
     QCOMPARE(h.msgs.errors.size(), 3);
@@ -813,7 +855,8 @@ void Form1Test::maximisedWindowGivesRoomToGridAndLog()
     TForm1 &f = h.form1;
     QCOMPARE(f.size(), QSize(1205, 675));
     QCOMPARE(f.minimumSize(), QSize(1205, 675));
-    QVERIFY(f.maximumWidth() > 4000 && f.maximumHeight() > 4000); // the window manager may maximise it
+    QVERIFY(f.maximumWidth() > 4000 &&
+            f.maximumHeight() > 4000);   // the window manager may maximise it
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     const QList<QWidget *> fixed = {f.Label10, f.PageControl, f.Panel4, f.Panel1};
@@ -836,9 +879,9 @@ void Form1Test::longTextsStayReadable()
 {
     Harness h;
     TForm1 &f = h.form1;
-    const QString longComment =
-        QStringLiteral("Изделие К-120 второй модернизации, гарантийная эксплуатация 2018-2019 гг. в "
-                       "северных районах, данные сервисных центров Урала и Сибири");
+    const QString longComment = QStringLiteral(
+        "Изделие К-120 второй модернизации, гарантийная эксплуатация 2018-2019 гг. в "
+        "северных районах, данные сервисных центров Урала и Сибири");
     const QString path = QDir(m_cwd.path()).filePath(QStringLiteral("long.fdt"));
     QStringList lines = fdtLines({QStringLiteral("10\tНасос"), QStringLiteral("20\tНасос")});
     lines[0] = longComment;
@@ -853,10 +896,13 @@ void Form1Test::longTextsStayReadable()
     QHeaderView *hv = f.Mass_List->horizontalHeader();
     const int designed[4] = {65, 90, 200, 1000};
     for (int c = 0; c < 4; ++c) {
-        const QString text = f.gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        QVERIFY2(hv->fontMetrics().horizontalAdvance(text) + 8 <= hv->sectionSize(c), qPrintable(text));
+        const QString text =
+            f.gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        QVERIFY2(hv->fontMetrics().horizontalAdvance(text) + 8 <= hv->sectionSize(c),
+                 qPrintable(text));
         QVERIFY(hv->sectionSize(c) >= designed[c]);
-        QVERIFY(hv->sectionSize(c) <= std::max(designed[c], hv->fontMetrics().horizontalAdvance(text) + 8));
+        QVERIFY(hv->sectionSize(c) <=
+                std::max(designed[c], hv->fontMetrics().horizontalAdvance(text) + 8));
     }
     QCOMPARE(hv->sectionSize(0), 65);
     QVERIFY(hv->sectionSize(1) > 90);
@@ -944,7 +990,9 @@ void Form1Test::calculation()
     QStringList expected;
     QStringList captions;
     const QChar d = h.dec();
-    auto prefix = [](const QString &line) { return line.left(line.indexOf(QStringLiteral(" за ")) + 4); };
+    auto prefix = [](const QString &line) {
+        return line.left(line.indexOf(QStringLiteral(" за ")) + 4);
+    };
     if (spiral)
         expected << prefix(fittxt::spiralDone(0)) << histMadeLine(h.state.MPirsS.SKO_out, d);
     if (newton)
@@ -998,7 +1046,8 @@ void Form1Test::calculationRefusals()
     f.meSred->setText(QStringLiteral("abc"));
     f.bbRaschetClick();
     f.waitForCalculation();
-    QCOMPARE(h.msgs.errors, QStringList{txt::notANumber(QStringLiteral("abc"), QStringLiteral("Среднее время гарантии"))});
+    QCOMPARE(h.msgs.errors, QStringList{txt::notANumber(QStringLiteral("abc"),
+                                                        QStringLiteral("Среднее время гарантии"))});
     QVERIFY(h.state.MPirsS.Executed);
     f.meSred->setText(QStringLiteral("500"));
 
@@ -1024,7 +1073,8 @@ void Form1Test::calculationRefusals()
     f.bbRaschetClick();
     f.waitForCalculation();
     QCOMPARE(h.msgs.errors.size(), 3);
-    QCOMPARE(h.msgs.errors.last(), fittxt::coefficientTooSmall(QStringLiteral("0.5"), f.Label5->text()));
+    QCOMPARE(h.msgs.errors.last(),
+             fittxt::coefficientTooSmall(QStringLiteral("0.5"), f.Label5->text()));
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(!h.form2.isVisible());
 }
@@ -1039,28 +1089,65 @@ void Form1Test::impossibleWarrantyFigures_data()
     QTest::addColumn<QByteArray>("warranty");   // a warranty-times file loaded first
     QTest::addColumn<QString>("expected");
     const QByteArray none;
-    QTest::newRow("deviation 0") << "period" << "calculation" << "500" << "0" << "500" << none
+    QTest::newRow("deviation 0") << "period"
+                                 << "calculation"
+                                 << "500"
+                                 << "0"
+                                 << "500" << none
                                  << "СКО времени гарантии должно быть больше 0, а задано 0";
-    QTest::newRow("mean 0, comma") << "comma" << "calculation" << "0" << "100" << "500" << none
-                                   << "Среднее время гарантии должно быть больше 0, а задано 0";
-    QTest::newRow("negative mean") << "comma" << "calculation" << "-500,5" << "100" << "500" << none
-                                   << "а задано -500,5";
-    QTest::newRow("negative deviation") << "period" << "calculation" << "500" << "-1" << "500" << none
-                                        << "а задано -1";
-    QTest::newRow("negative period") << "period" << "calculation" << "500" << "100" << "-1" << none
-                                     << "Гарантийный срок для расчета не может быть отрицательным, а задано -1";
-    QTest::newRow("all past the warranty") << "period" << "calculation" << "1" << "1" << "500" << none
-                                           << "что все изделия уже выбыли из наблюдения";
-    QTest::newRow("warranty file in years") << "period" << "calculation" << "" << "" << "500"
-                                            << QByteArray("c\r\n1\r\n2\r\n3\r\n")
+    QTest::newRow("mean 0, comma")
+        << "comma"
+        << "calculation"
+        << "0"
+        << "100"
+        << "500" << none << "Среднее время гарантии должно быть больше 0, а задано 0";
+    QTest::newRow("negative mean") << "comma"
+                                   << "calculation"
+                                   << "-500,5"
+                                   << "100"
+                                   << "500" << none << "а задано -500,5";
+    QTest::newRow("negative deviation") << "period"
+                                        << "calculation"
+                                        << "500"
+                                        << "-1"
+                                        << "500" << none << "а задано -1";
+    QTest::newRow("negative period")
+        << "period"
+        << "calculation"
+        << "500"
+        << "100"
+        << "-1" << none << "Гарантийный срок для расчета не может быть отрицательным, а задано -1";
+    QTest::newRow("all past the warranty")
+        << "period"
+        << "calculation"
+        << "1"
+        << "1"
+        << "500" << none << "что все изделия уже выбыли из наблюдения";
+    QTest::newRow("warranty file in years") << "period"
+                                            << "calculation"
+                                            << ""
+                                            << ""
+                                            << "500" << QByteArray("c\r\n1\r\n2\r\n3\r\n")
                                             << "что все изделия уже выбыли из наблюдения";
-    QTest::newRow("warranty deviation rounds to 0") << "comma" << "calculation" << "" << "" << "500"
-                                                    << QByteArray("c\r\n500\r\n500.01\r\n500.02\r\n")
-                                                    << "СКО времени гарантии должно быть больше 0, а задано 0";
-    QTest::newRow("nonparametric, deviation 0") << "period" << "nonparam" << "500" << "0" << "500" << none
-                                                << "СКО времени гарантии должно быть больше 0";
-    QTest::newRow("nonparametric, mean negative") << "period" << "nonparam" << "-5" << "100" << "500" << none
-                                                  << "Среднее время гарантии должно быть больше 0";
+    QTest::newRow("warranty deviation rounds to 0")
+        << "comma"
+        << "calculation"
+        << ""
+        << ""
+        << "500" << QByteArray("c\r\n500\r\n500.01\r\n500.02\r\n")
+        << "СКО времени гарантии должно быть больше 0, а задано 0";
+    QTest::newRow("nonparametric, deviation 0")
+        << "period"
+        << "nonparam"
+        << "500"
+        << "0"
+        << "500" << none << "СКО времени гарантии должно быть больше 0";
+    QTest::newRow("nonparametric, mean negative")
+        << "period"
+        << "nonparam"
+        << "-5"
+        << "100"
+        << "500" << none << "Среднее время гарантии должно быть больше 0";
 }
 
 void Form1Test::impossibleWarrantyFigures()
@@ -1100,7 +1187,8 @@ void Form1Test::impossibleWarrantyFigures()
         f.bbRaschetClick();
     else
         f.Button1Click();
-    QVERIFY2(h.msgs.errors.size() == 1, qPrintable(h.msgs.messages.join(u'|') + u'#' + f.Memo2->toPlainText()));
+    QVERIFY2(h.msgs.errors.size() == 1,
+             qPrintable(h.msgs.messages.join(u'|') + u'#' + f.Memo2->toPlainText()));
     QVERIFY2(h.msgs.errors[0].contains(expected), qPrintable(h.msgs.errors[0]));
     // Refused before anything changed: figures, flags, log, windows.
     QCOMPARE(s.Sred, Sred);
@@ -1120,10 +1208,10 @@ void Form1Test::loadWarningsGoToTheLog()
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     // Three failures listed, one declared: loaded, with two lines in the log.
-    f.write(encodeLines(fdtLines({QStringLiteral("100\tНасос"), QStringLiteral("200\tНасос"),
-                                  QStringLiteral("300\tНасос")},
-                                 QStringLiteral("1000.0"), QStringLiteral("250"),
-                                 QStringLiteral("10"), QStringLiteral("1"))));
+    f.write(encodeLines(fdtLines(
+        {QStringLiteral("100\tНасос"), QStringLiteral("200\tНасос"), QStringLiteral("300\tНасос")},
+        QStringLiteral("1000.0"), QStringLiteral("250"), QStringLiteral("10"),
+        QStringLiteral("1"))));
     f.close();
     h.load(path);
     QVERIFY(h.msgs.errors.isEmpty());
@@ -1131,7 +1219,8 @@ void Form1Test::loadWarningsGoToTheLog()
     const QStringList log = h.logLines();
     QCOMPARE(log.size(), 3);
     QCOMPARE(log[0], txt::logStart);
-    QVERIFY(log[1].contains(QStringLiteral("указано отказов: 1, а строк отказов в файле больше: 3")));
+    QVERIFY(
+        log[1].contains(QStringLiteral("указано отказов: 1, а строк отказов в файле больше: 3")));
     QVERIFY(log[2].contains(QStringLiteral("всего 3 строк отказов")));
 }
 
@@ -1350,8 +1439,8 @@ void slowNewton(Harness &h)
 QStringList calcSnapshot(const State &s)
 {
     QStringList out{QString::number(s.Hist_Arr.size()), QString::number(s.Sred, 'g', 17),
-                    QString::number(s.SKO, 'g', 17), QString::number(s.tGar, 'g', 17),
-                    QString::number(s.Sred_Opt), QString::number(s.SKO_Opt)};
+                    QString::number(s.SKO, 'g', 17),    QString::number(s.tGar, 'g', 17),
+                    QString::number(s.Sred_Opt),        QString::number(s.SKO_Opt)};
     for (const Mod_Weib *m : {&s.MPirsS, &s.MPirsN, &s.MSmirn, &s.MGenet})
         out << QStringLiteral("%1 %2 %3 %4")
                    .arg(m->Executed)
@@ -1361,7 +1450,7 @@ QStringList calcSnapshot(const State &s)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 void Form1Test::calculationRunsOffTheWindowThread()
 {
@@ -1391,7 +1480,8 @@ void Form1Test::calculationRunsOffTheWindowThread()
                                                        f.Button1, f.ToolBRunGenOptim})
         QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     QSignalSpy finished(&f, &TForm1::calculationFinished);
-    QTimer::singleShot(50, f.StopCalcBtn, [&] { QTest::mouseClick(f.StopCalcBtn, Qt::LeftButton); });
+    QTimer::singleShot(50, f.StopCalcBtn,
+                       [&] { QTest::mouseClick(f.StopCalcBtn, Qt::LeftButton); });
     QVERIFY(finished.wait(10000));
     QVERIFY(!f.calcRunning());
     QVERIFY(!f.CalcProgressBar->isVisible() && !f.StopCalcBtn->isVisible());

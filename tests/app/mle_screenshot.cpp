@@ -65,11 +65,16 @@ QString writeRidgeFile(const QString &dir)
     p.seed = 3;
     p.resolution = 0.1;
     const std::vector<double> t = mle::simulateFailures(p);
-    QStringList lines = {QStringLiteral("Гребень: ранние отказы большого парка"), QStringLiteral("1000.0"),
-                         QStringLiteral("250.0"), QStringLiteral("20000"), QString::number(t.size()),
-                         QStringLiteral("1"), QStringLiteral("Насос")};
+    QStringList lines = {QStringLiteral("Гребень: ранние отказы большого парка"),
+                         QStringLiteral("1000.0"),
+                         QStringLiteral("250.0"),
+                         QStringLiteral("20000"),
+                         QString::number(t.size()),
+                         QStringLiteral("1"),
+                         QStringLiteral("Насос")};
     for (size_t i = 0; i < t.size(); ++i)
-        lines << QString::number(t[i], 'f', 1) + (i % 3 ? QStringLiteral("\tНасос") : QStringLiteral("\t"));
+        lines << QString::number(t[i], 'f', 1) +
+                     (i % 3 ? QStringLiteral("\tНасос") : QStringLiteral("\t"));
     const QString path = QDir(dir).filePath(QStringLiteral("ridge.fdt"));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
@@ -77,7 +82,7 @@ QString writeRidgeFile(const QString &dir)
     return path;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

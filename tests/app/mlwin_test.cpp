@@ -45,9 +45,9 @@ using namespace obr;
 
 namespace {
 
-using test::sourcePath;
-using test::samplePath;
 using test::RecordingPrintDialogs;
+using test::samplePath;
+using test::sourcePath;
 
 QString fleetPath() { return sourcePath(QStringLiteral("tests/cli/data/mle_fleet.fdt")); }
 
@@ -128,10 +128,12 @@ QList<QStringList> shownBounds(const TFormMle &w)
 }
 
 //! The rows of the figures the JSON gives, formatted as the window formats them.
-QList<QStringList> expectedBounds(const QJsonObject &mle, const QStringList &keys, bool lr, QChar dec)
+QList<QStringList> expectedBounds(const QJsonObject &mle, const QStringList &keys, bool lr,
+                                  QChar dec)
 {
     const QJsonObject est = mle.value(QStringLiteral("estimates")).toObject();
-    const QJsonObject bounds = mle.value(lr ? QStringLiteral("lr") : QStringLiteral("fisher")).toObject();
+    const QJsonObject bounds =
+        mle.value(lr ? QStringLiteral("lr") : QStringLiteral("fisher")).toObject();
     const bool ridge = mle.value(QStringLiteral("ridge")).toBool();
     QList<QStringList> out;
     for (const QString &k : keys) {
@@ -146,7 +148,8 @@ QList<QStringList> expectedBounds(const QJsonObject &mle, const QStringList &key
             continue;
         }
         const QJsonArray b = bounds.value(k).toArray();
-        out << QStringList{name, mleview::fmtNumber(*e, dec), mleview::fmtBound(jsonValue(b.at(0)), dec),
+        out << QStringList{name, mleview::fmtNumber(*e, dec),
+                           mleview::fmtBound(jsonValue(b.at(0)), dec),
                            mleview::fmtBound(jsonValue(b.at(1)), dec)};
     }
     return out;
@@ -160,7 +163,7 @@ QStringList figureKeys(const cli::Analysis &a)
     return keys;
 }
 
-} // namespace
+}   // namespace
 
 class MleWindowTest : public QObject {
     Q_OBJECT
@@ -190,7 +193,8 @@ void MleWindowTest::optionsOnTheMainWindow()
 {
     QFETCH(QString, locale);
     QDir::setCurrent(m_cwd.path());
-    QLocale::setDefault(locale == u"comma" ? QLocale(QLocale::Russian, QLocale::Russia) : QLocale::c());
+    QLocale::setDefault(locale == u"comma" ? QLocale(QLocale::Russian, QLocale::Russia)
+                                           : QLocale::c());
     Harness h;
     TForm1 &f = h.form1;
     QVERIFY(!f.BoxMaxPr->isChecked());
@@ -232,7 +236,8 @@ void MleWindowTest::optionsOnTheMainWindow()
         QComboBox *box = qobject_cast<QComboBox *>(c);
         const QFontMetrics fm(box->font());
         for (int i = 0; i < box->count(); ++i)
-            QVERIFY2(fm.horizontalAdvance(box->itemText(i)) + 16 <= box->width(), qPrintable(box->itemText(i)));
+            QVERIFY2(fm.horizontalAdvance(box->itemText(i)) + 16 <= box->width(),
+                     qPrintable(box->itemText(i)));
     }
 }
 
@@ -270,7 +275,8 @@ void MleWindowTest::checkedBoxMatchesTheCommandLine()
 {
     QFETCH(QString, locale);
     QDir::setCurrent(m_cwd.path());
-    QLocale::setDefault(locale == u"comma" ? QLocale(QLocale::Russian, QLocale::Russia) : QLocale::c());
+    QLocale::setDefault(locale == u"comma" ? QLocale(QLocale::Russian, QLocale::Russia)
+                                           : QLocale::c());
     Harness h;
     h.load(fleetPath());
     h.form1.BoxMaxPr->setChecked(true);
@@ -289,7 +295,8 @@ void MleWindowTest::checkedBoxMatchesTheCommandLine()
 
     // The log: the fit's duration, then the model-curve lines as the command line writes them.
     const QStringList log = h.logLines().mid(logBefore);
-    const QRegularExpression done(QStringLiteral("^Подбор по методу максимального правдоподобия выполнен за \\d+ сек$"));
+    const QRegularExpression done(
+        QStringLiteral("^Подбор по методу максимального правдоподобия выполнен за \\d+ сек$"));
     qsizetype at = -1;
     for (qsizetype i = 0; i < log.size(); ++i)
         if (done.match(log[i]).hasMatch())
@@ -322,9 +329,12 @@ void MleWindowTest::checkedBoxMatchesTheCommandLine()
     QCOMPARE(shownBounds(*w).mid(0, int(keys.size())), expectedBounds(mle, keys, true, h.dec()));
     const QJsonObject gof = mle.value(QStringLiteral("gof")).toObject();
     const QList<QStringList> rows = shownBounds(*w);
-    QCOMPARE(rows[keys.size()][1], mleview::fmtNumber(mle.value(QStringLiteral("loglik")).toDouble(), h.dec()));
-    QCOMPARE(rows[keys.size() + 3][1], mleview::fmtNumber(gof.value(QStringLiteral("chi2")).toDouble(), h.dec()));
-    QCOMPARE(rows[keys.size() + 5][1], mleview::fmtNumber(gof.value(QStringLiteral("kolmogorov")).toDouble(), h.dec()));
+    QCOMPARE(rows[keys.size()][1],
+             mleview::fmtNumber(mle.value(QStringLiteral("loglik")).toDouble(), h.dec()));
+    QCOMPARE(rows[keys.size() + 3][1],
+             mleview::fmtNumber(gof.value(QStringLiteral("chi2")).toDouble(), h.dec()));
+    QCOMPARE(rows[keys.size() + 5][1],
+             mleview::fmtNumber(gof.value(QStringLiteral("kolmogorov")).toDouble(), h.dec()));
 
     // The causes: one row per cause object of the JSON, with its B and word.
     const QJsonArray causes = mle.value(QStringLiteral("causes")).toArray();
@@ -332,14 +342,18 @@ void MleWindowTest::checkedBoxMatchesTheCommandLine()
     QVERIFY(causes.size() >= 1);
     for (int i = 0; i < causes.size(); ++i) {
         const QJsonObject c = causes[i].toObject();
-        QCOMPARE(w->CausesGrid->item(i, 1)->text(), QString::number(c.value(QStringLiteral("n")).toInt()));
+        QCOMPARE(w->CausesGrid->item(i, 1)->text(),
+                 QString::number(c.value(QStringLiteral("n")).toInt()));
         if (c.contains(QStringLiteral("error")))
             continue;
-        const QJsonArray b = c.value(QStringLiteral("lr")).toObject().value(QStringLiteral("B")).toArray();
+        const QJsonArray b =
+            c.value(QStringLiteral("lr")).toObject().value(QStringLiteral("B")).toArray();
         const QString word = mleview::causeKind({jsonValue(b.at(0)), jsonValue(b.at(1))});
         QCOMPARE(w->CausesGrid->item(i, 5)->text(), word);
-        const double B = c.value(QStringLiteral("estimates")).toObject().value(QStringLiteral("B")).toDouble();
-        QVERIFY(w->CausesGrid->item(i, 2)->text().startsWith(mleview::fmtNumber(B, h.dec()) + QStringLiteral(" [")));
+        const double B =
+            c.value(QStringLiteral("estimates")).toObject().value(QStringLiteral("B")).toDouble();
+        QVERIFY(w->CausesGrid->item(i, 2)->text().startsWith(mleview::fmtNumber(B, h.dec()) +
+                                                             QStringLiteral(" [")));
     }
 
     // The probability plot: the model is a straight line on the paper, the fleet drawn from
@@ -356,7 +370,8 @@ void MleWindowTest::checkedBoxMatchesTheCommandLine()
     for (size_t j = 0; j < model->points.size(); ++j) {
         if (j > 0)
             QVERIFY(std::abs(model->points[j].value - model->points[j - 1].value - d0) < 1e-9);
-        QVERIFY(low->points[j].value < model->points[j].value && model->points[j].value < high->points[j].value);
+        QVERIFY(low->points[j].value < model->points[j].value &&
+                model->points[j].value < high->points[j].value);
         const double y = obs->points[j].value;
         if (std::isfinite(y)) {
             ++shown;
@@ -455,7 +470,8 @@ void MleWindowTest::kindAndLevelChangeTheBounds()
         QCOMPARE(narrow.figures[i].estimate, wide.figures[i].estimate);
     const mle::Figure *b95 = wide.figure(QStringLiteral("B"));
     const mle::Figure *b80 = narrow.figure(QStringLiteral("B"));
-    QVERIFY(b95 && b80 && b95->fisher.low && b80->fisher.low && b95->fisher.high && b80->fisher.high);
+    QVERIFY(b95 && b80 && b95->fisher.low && b80->fisher.low && b95->fisher.high &&
+            b80->fisher.high);
     QVERIFY(*b80->fisher.low > *b95->fisher.low);
     QVERIFY(*b80->fisher.high < *b95->fisher.high);
     QVERIFY(b95->lr.low && b80->lr.low && *b80->lr.low > *b95->lr.low);
@@ -521,7 +537,8 @@ void MleWindowTest::printsLikeTheOtherResultWindows()
     QTest::mouseClick(w->PrintBtn, Qt::LeftButton);
     setPrintDialogs(nullptr);
     QVERIFY2(dialogs.failures.isEmpty(), qPrintable(dialogs.failures.join(u'\n')));
-    QCOMPARE(dialogs.suggested, QStringList{QStringLiteral("mle_fleet - доверительные границы.pdf")});
+    QCOMPARE(dialogs.suggested,
+             QStringList{QStringLiteral("mle_fleet - доверительные границы.pdf")});
     const PdfFacts pdf = readPdfFacts(dialogs.file);
     QVERIFY(pdf.ok);
     QCOMPARE(pdf.pages.size(), 1);

@@ -43,7 +43,10 @@ CalcRequest request(bool spiral, bool newton, bool smirnov)
 
 struct Log {
     QStringList lines;
-    LogSink sink() { return [this](const QString &l) { lines << l; }; }
+    LogSink sink()
+    {
+        return [this](const QString &l) { lines << l; };
+    }
 };
 
 //! The log line of a fit carries its duration: compare what stands before it.
@@ -57,7 +60,7 @@ QStringList withoutDurations(QStringList lines)
     return lines;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Driver, RunsTheTickedFitsInOrderLikeTheirDirectCalls)
 {
@@ -241,7 +244,8 @@ TEST(Driver, SharesTheFailureRecordsWithTheWorkersCopies)
     ASSERT_EQ(original.MasProbl.size(), before.size());
     for (size_t i = 0; i < before.size(); ++i)
         ASSERT_TRUE(original.MasProbl[i].time == before[i].time &&
-                    original.MasProbl[i].chey == before[i].chey) << i;
+                    original.MasProbl[i].chey == before[i].chey)
+            << i;
 }
 
 TEST(Driver, MaximumLikelihoodStartsFromTheBoxesWhateverRanBefore)

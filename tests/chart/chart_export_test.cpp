@@ -35,8 +35,8 @@ std::unique_ptr<ChartWidget> shownChart(QSize size = QSize(640, 420))
         s.color = k ? 0xFF0000 : 0x0000FF;
         s.marksVisible = k == 1;
         for (int i = 0; i < 8; ++i)
-            s.points.push_back({double((i * 7 + k * 3) % 10), QString::number(100 * (i + 1)), s.color,
-                                QString::number(i)});
+            s.points.push_back({double((i * 7 + k * 3) % 10), QString::number(100 * (i + 1)),
+                                s.color, QString::number(i)});
         d.series.push_back(s);
     }
     auto w = std::make_unique<ChartWidget>();
@@ -74,7 +74,7 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace
+}   // namespace
 
 class ChartExportTest : public QObject {
     Q_OBJECT
@@ -112,7 +112,8 @@ void ChartExportTest::savedFilesReadBack()
     QVERIFY(std::abs(renderer.defaultSize().height() - size.height()) <= 1);
     const QByteArray svgText = bytesOf(svg);
     // Drawn as lines, rectangles and texts, not as an embedded picture.
-    QVERIFY(svgText.contains("<polyline") && svgText.contains("<rect") && svgText.contains("<text"));
+    QVERIFY(svgText.contains("<polyline") && svgText.contains("<rect") &&
+            svgText.contains("<text"));
     QVERIFY(!svgText.contains("<image"));
     QVERIFY(!svgText.contains("Expand"));
     // Rendered back, the picture is the chart: not blank, with the bars' blue in it.
@@ -133,7 +134,7 @@ void ChartExportTest::savedFilesReadBack()
     const QByteArray pdfBytes = bytesOf(pdf);
     QVERIFY(pdfBytes.startsWith("%PDF-"));
     QVERIFY(pdfBytes.size() > 1000);
-    QVERIFY(!pdfBytes.contains("/Subtype /Image")); // vector, no bitmap page
+    QVERIFY(!pdfBytes.contains("/Subtype /Image"));   // vector, no bitmap page
     // One page of the chart's size: 96 pixels to the inch, 72 points to the inch.
     const QByteArray box = QStringLiteral("/MediaBox [0 0 %1.000000 %2.000000]")
                                .arg(size.width() * 72 / 96)
@@ -148,8 +149,9 @@ void ChartExportTest::savedFilesReadBack()
     QCOMPARE(img.size(), size * chart->devicePixelRatioF());
 
     // A file that cannot be written: the user's message, and an existing file stays whole.
-    QVERIFY_THROWS_EXCEPTION(UserError, saveChartImage(chart.get(), dir.filePath(QStringLiteral("no/c.svg")),
-                                                       ImageFormat::Svg));
+    QVERIFY_THROWS_EXCEPTION(
+        UserError,
+        saveChartImage(chart.get(), dir.filePath(QStringLiteral("no/c.svg")), ImageFormat::Svg));
 }
 
 void ChartExportTest::copiedImage()
@@ -181,7 +183,8 @@ void ChartExportTest::menuCommands()
     fake.answer = dir.filePath(QStringLiteral("flow"));
     fake.filter = QStringLiteral("Рисунок SVG (*.svg)");
     save->trigger();
-    QVERIFY(fake.offered.contains(QStringLiteral("*.png")) && fake.offered.contains(QStringLiteral("*.pdf")));
+    QVERIFY(fake.offered.contains(QStringLiteral("*.png")) &&
+            fake.offered.contains(QStringLiteral("*.pdf")));
     QVERIFY(QSvgRenderer(dir.filePath(QStringLiteral("flow.svg"))).isValid());
     // A typed suffix wins over the filter.
     fake.answer = dir.filePath(QStringLiteral("flow.pdf"));

@@ -44,10 +44,10 @@ ChartData sample()
     SeriesData area = series(SeriesKind::Area, QStringLiteral("Площадь"), {1, 2, 3});
     area.outline = false;
     area.transparency = 30;
-    SeriesData out = series(SeriesKind::Line, QStringLiteral("Выбывание"), {10, 50, 90},
-                            AxisSide::Right);
-    SeriesData marked = series(SeriesKind::Line, QStringLiteral("Накопление"), {5, 7},
-                               AxisSide::Right);
+    SeriesData out =
+        series(SeriesKind::Line, QStringLiteral("Выбывание"), {10, 50, 90}, AxisSide::Right);
+    SeriesData marked =
+        series(SeriesKind::Line, QStringLiteral("Накопление"), {5, 7}, AxisSide::Right);
     marked.crossMarkers = true;
     marked.marksVisible = true;
     marked.points[0].mark = QStringLiteral("5");
@@ -58,7 +58,8 @@ ChartData sample()
     return d;
 }
 
-template <class T> QList<T *> seriesOf(QChart *c)
+template <class T>
+QList<T *> seriesOf(QChart *c)
 {
     QList<T *> l;
     for (QAbstractSeries *s : c->series())
@@ -67,7 +68,7 @@ template <class T> QList<T *> seriesOf(QChart *c)
     return l;
 }
 
-} // namespace
+}   // namespace
 
 class ChartTest : public QObject {
     Q_OBJECT
@@ -138,7 +139,7 @@ private slots:
             v.push_back(0.01 * (j % 7));
         SeriesData bars = series(SeriesKind::Bar, QStringLiteral("А"), v);
         SeriesData out = series(SeriesKind::Line, QStringLiteral("Выбывание"), v, AxisSide::Right);
-        for (int j = 0; j < categories; ++j) // interval ends up to five digits, as on large files
+        for (int j = 0; j < categories; ++j)   // interval ends up to five digits, as on large files
             bars.points[size_t(j)].label = out.points[size_t(j)].label =
                 QString::number(j < 10 ? 100 * (j + 1) : 1000 + 500 * (j - 9));
         d.series = {out, bars};
@@ -224,7 +225,8 @@ private slots:
         for (size_t i = 0; i < marks.size(); ++i) {
             QVERIFY(plot.contains(marks[i]));
             for (size_t j = i + 1; j < marks.size(); ++j)
-                QVERIFY2(!marks[i].intersects(marks[j]), qPrintable(QStringLiteral("marks %1 and %2").arg(i).arg(j)));
+                QVERIFY2(!marks[i].intersects(marks[j]),
+                         qPrintable(QStringLiteral("marks %1 and %2").arg(i).arg(j)));
             for (const QRectF &a : areas)
                 QVERIFY(!marks[i].intersects(a));
         }
@@ -238,11 +240,11 @@ private slots:
         QPointer<QAbstractSeries> oldArea = seriesOf<QAreaSeries>(w.chart()).first();
         QPointer<QLineSeries> oldUpper = seriesOf<QAreaSeries>(w.chart()).first()->upperSeries();
         ChartData d = sample();
-        d.series.pop_back(); // one bar series fewer
+        d.series.pop_back();   // one bar series fewer
         d.series[2].marksVisible = false;
         w.setChartData(d);
         QVERIFY(oldArea.isNull());
-        QVERIFY(oldUpper.isNull()); // the area's boundary goes with it
+        QVERIFY(oldUpper.isNull());   // the area's boundary goes with it
         QCOMPARE(w.chart()->series().size(), 4);
         QCOMPARE(seriesOf<QBarSeries>(w.chart()).first()->count(), 1);
         QCOMPARE(w.chart()->axes().size(), 3);
@@ -269,12 +271,12 @@ private slots:
             d.series = {series(SeriesKind::Line, title, {0.2, 0.5, 0.9})};
             return d;
         };
-        const ChartData before = ticked(QStringLiteral("Первая"),
-                                        {{0, QStringLiteral("0.001")}, {0.5, QStringLiteral("0.01")},
-                                         {1, QStringLiteral("0.1")}});
-        const ChartData after = ticked(QStringLiteral("Вторая"),
-                                       {{0, QStringLiteral("1%")}, {0.3, QStringLiteral("20%")},
-                                        {1, QStringLiteral("90%")}});
+        const ChartData before = ticked(QStringLiteral("Первая"), {{0, QStringLiteral("0.001")},
+                                                                   {0.5, QStringLiteral("0.01")},
+                                                                   {1, QStringLiteral("0.1")}});
+        const ChartData after = ticked(
+            QStringLiteral("Вторая"),
+            {{0, QStringLiteral("1%")}, {0.3, QStringLiteral("20%")}, {1, QStringLiteral("90%")}});
         ChartWidget refreshed;
         refreshed.resize(549, 451);
         refreshed.show();

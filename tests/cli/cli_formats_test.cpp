@@ -18,21 +18,23 @@ using obr::test::runCli;
 const QStringList kCharts = {QStringLiteral("Form2_Chart1"), QStringLiteral("Form2_Chart2"),
                              QStringLiteral("Form2_Chart3"), QStringLiteral("ExpandForm_Chart1")};
 
-} // namespace
+}   // namespace
 
 TEST(CliFormats, EachFormatWritesEveryChart)
 {
     int argc = 1;
     char name[] = "cli_formats_test";
     char *argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv); // QSvgRenderer and QImage readers
+    QGuiApplication app(argc, argv);   // QSvgRenderer and QImage readers
 
     QTemporaryDir dir;
-    for (const QString &format : {QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("png")}) {
+    for (const QString &format :
+         {QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("png")}) {
         const QString out = dir.filePath(format);
-        const CliRun r = runCli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--quiet"),
-                           QStringLiteral("--k-spiral"), QStringLiteral("1.05"),
-                           QStringLiteral("--charts"), out, QStringLiteral("--chart-format"), format});
+        const CliRun r =
+            runCli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--quiet"),
+                    QStringLiteral("--k-spiral"), QStringLiteral("1.05"),
+                    QStringLiteral("--charts"), out, QStringLiteral("--chart-format"), format});
         ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
         EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), kCharts.size()) << format.toStdString();
         for (const QString &c : kCharts) {
@@ -61,9 +63,10 @@ TEST(CliFormats, VersionAndABadFormat)
     EXPECT_TRUE(v.outText().startsWith(QStringLiteral("obrotk-cli "))) << v.outText().toStdString();
     EXPECT_TRUE(v.err.isEmpty());
 
-    const CliRun bad = runCli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"), QStringLiteral("--chart-format"),
-                         QStringLiteral("jpg")});
+    const CliRun bad = runCli({QStringLiteral(OBROTK_EXAMPLES "/sample.fdt"),
+                               QStringLiteral("--chart-format"), QStringLiteral("jpg")});
     EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_TRUE(bad.errText().contains(QStringLiteral("--chart-format: «jpg» is not png, svg or pdf")))
+    EXPECT_TRUE(
+        bad.errText().contains(QStringLiteral("--chart-format: «jpg» is not png, svg or pdf")))
         << bad.errText().toStdString();
 }

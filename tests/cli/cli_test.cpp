@@ -107,7 +107,7 @@ std::vector<QStringList> windowTable(const Settings &st, State &s)
     const QLocale before;
     QLocale::setDefault(QLocale(QLatin1String(st.locale)));
     const QChar dec = NumLocale::from(QLocale()).dec;
-    QTemporaryDir cwd; // the window writes its link file into the working directory
+    QTemporaryDir cwd;   // the window writes its link file into the working directory
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(cwd.path());
 
@@ -241,14 +241,12 @@ TEST(Json, HoldsEveryKeyOfTheSchemaWithPlainNumbersInACommaLocale)
     QTemporaryDir dir;
     const QString json = dir.filePath(QStringLiteral("out.json"));
     const QString logFile = dir.filePath(QStringLiteral("log.txt"));
-    const CliRun r = runCli({kSample, QStringLiteral("--locale"), QStringLiteral("ru_RU"),
-                          QStringLiteral("--methods"),
-                          QStringLiteral("spiral,smirnov,genetic,nonparam"),
-                          QStringLiteral("--k-smirnov"), QStringLiteral("1,05"),
-                          QStringLiteral("--ga-population"), QStringLiteral("30"),
-                          QStringLiteral("--ga-generations"), QStringLiteral("8"),
-                          QStringLiteral("--ga-seed"), QStringLiteral("11"),
-                          QStringLiteral("--json"), json, QStringLiteral("--log"), logFile});
+    const CliRun r = runCli(
+        {kSample, QStringLiteral("--locale"), QStringLiteral("ru_RU"), QStringLiteral("--methods"),
+         QStringLiteral("spiral,smirnov,genetic,nonparam"), QStringLiteral("--k-smirnov"),
+         QStringLiteral("1,05"), QStringLiteral("--ga-population"), QStringLiteral("30"),
+         QStringLiteral("--ga-generations"), QStringLiteral("8"), QStringLiteral("--ga-seed"),
+         QStringLiteral("11"), QStringLiteral("--json"), json, QStringLiteral("--log"), logFile});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     const QJsonObject o = parseJson(readAll(json));
 
@@ -260,7 +258,8 @@ TEST(Json, HoldsEveryKeyOfTheSchemaWithPlainNumbersInACommaLocale)
         for (const char *k : keys)
             EXPECT_TRUE(obj.contains(QLatin1String(k))) << k;
     };
-    keysOf(o[QStringLiteral("header")].toObject(), {"Sred", "SKO", "Kol_Izd_All", "KolOtk", "NPrich"});
+    keysOf(o[QStringLiteral("header")].toObject(),
+           {"Sred", "SKO", "Kol_Izd_All", "KolOtk", "NPrich"});
     keysOf(o[QStringLiteral("derived")].toObject(),
            {"T90expl", "T80expl", "T50expl", "t50zen", "T20expl", "T10expl", "Otk_Izd", "tGar"});
     keysOf(o[QStringLiteral("warranty")].toObject(), {"Sred", "SKO"});
@@ -279,7 +278,7 @@ TEST(Json, HoldsEveryKeyOfTheSchemaWithPlainNumbersInACommaLocale)
         EXPECT_EQ(c[QStringLiteral("index")].toInt(), k + 1);
         EXPECT_EQ(c[QStringLiteral("name")].toString(), f.Vidy_otkazov[size_t(k + 1)].Nazv_Prich);
         EXPECT_EQ(c[QStringLiteral("count")].toInt(), int(f.Vidy_otkazov[size_t(k + 1)].Dolya));
-        if (k > 0) { // sorted by count
+        if (k > 0) {   // sorted by count
             EXPECT_LE(c[QStringLiteral("count")].toInt(),
                       causes[k - 1].toObject()[QStringLiteral("count")].toInt());
         }
@@ -314,7 +313,7 @@ TEST(Json, HoldsEveryKeyOfTheSchemaWithPlainNumbersInACommaLocale)
     // Twelve rows of texts in the comma locale; the numbers above stay plain JSON numbers.
     const QJsonArray table = o[QStringLiteral("table")].toArray();
     ASSERT_EQ(table.size(), 12);
-    EXPECT_EQ(table[0].toArray().size(), 5); // captions, three models, data
+    EXPECT_EQ(table[0].toArray().size(), 5);   // captions, three models, data
     EXPECT_TRUE(table[1].toArray()[1].toString().contains(u','));
 
     // The log: the window's first line, and the saved file holds the same lines.
@@ -329,16 +328,23 @@ TEST(Json, HoldsEveryKeyOfTheSchemaWithPlainNumbersInACommaLocale)
 
 TEST(Json, TheSeedMakesTheGeneticRunReproducibleWhateverTheThreads)
 {
-    const QStringList base = {kSample, QStringLiteral("--methods"), QStringLiteral("genetic"),
-                              QStringLiteral("--ga-population"), QStringLiteral("40"),
-                              QStringLiteral("--ga-generations"), QStringLiteral("12"),
-                              QStringLiteral("--ga-seed"), QStringLiteral("2024"),
-                              QStringLiteral("--json"), QStringLiteral("-")};
+    const QStringList base = {kSample,
+                              QStringLiteral("--methods"),
+                              QStringLiteral("genetic"),
+                              QStringLiteral("--ga-population"),
+                              QStringLiteral("40"),
+                              QStringLiteral("--ga-generations"),
+                              QStringLiteral("12"),
+                              QStringLiteral("--ga-seed"),
+                              QStringLiteral("2024"),
+                              QStringLiteral("--json"),
+                              QStringLiteral("-")};
     auto genet = [&](const QString &threads) {
         const CliRun r = runCli(QStringList(base) << QStringLiteral("--threads") << threads);
         EXPECT_EQ(r.exitCode, 0) << r.errText().toStdString();
         EXPECT_TRUE(r.err.isEmpty()) << "no progress when stderr is not a terminal";
-        QJsonObject m = parseJson(r.out)[QStringLiteral("models")][QStringLiteral("MGenet")].toObject();
+        QJsonObject m =
+            parseJson(r.out)[QStringLiteral("models")][QStringLiteral("MGenet")].toObject();
         m.remove(QStringLiteral("seconds"));
         return m;
     };
@@ -359,8 +365,9 @@ TEST(Json, EscapesTheTextsOfTheDataFile)
 
 TEST(Json, WarrantyFiguresAreTheNumbersOfTheBoxTexts)
 {
-    const CliRun r = runCli({kSample, QStringLiteral("--warranty"), kGarSample, QStringLiteral("--locale"),
-                             QStringLiteral("ru_RU"), QStringLiteral("--json"), QStringLiteral("-")});
+    const CliRun r =
+        runCli({kSample, QStringLiteral("--warranty"), kGarSample, QStringLiteral("--locale"),
+                QStringLiteral("ru_RU"), QStringLiteral("--json"), QStringLiteral("-")});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     const QJsonObject o = parseJson(r.out);
     // The load writes meSred and meSKO with three significant digits; the calculation
@@ -399,9 +406,9 @@ TEST_P(DataErrors, ExitOneWithTheMessageAndLeaveNoJson)
         old.write("{\"old\": true}\n");
     }
     for (const QString &target : {json, kept}) {
-        const CliRun r = runCli(QStringList(GetParam().args) << QStringLiteral("--json") << target
-                                                          << QStringLiteral("--pdf")
-                                                          << dir.filePath(QStringLiteral("r.pdf")));
+        const CliRun r = runCli(QStringList(GetParam().args)
+                                << QStringLiteral("--json") << target << QStringLiteral("--pdf")
+                                << dir.filePath(QStringLiteral("r.pdf")));
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.errText().contains(QString::fromUtf8(GetParam().message)))
             << r.errText().toStdString();
@@ -415,15 +422,17 @@ TEST_P(DataErrors, ExitOneWithTheMessageAndLeaveNoJson)
 INSTANTIATE_TEST_SUITE_P(
     Cases, DataErrors,
     ::testing::Values(
-        DataErrorCase{"bad_time_with_line_number", {data("bad_time.fdt")},
+        DataErrorCase{"bad_time_with_line_number",
+                      {data("bad_time.fdt")},
                       "bad_time.fdt: Ошибка в данных в строке 11"},
         DataErrorCase{"missing_file", {data("no_such.fdt")}, "Указанный файл не существует"},
         DataErrorCase{"warranty_file_with_one_value",
                       {kSample, QStringLiteral("--warranty"), data("gar_one.txt")},
                       "gar_one.txt: "},
-        DataErrorCase{"mle_failure_at_zero_hours",
-                      {data("zero_time.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle")},
-                      "отказ № 1 имеет наработку 0 ч"},
+        DataErrorCase{
+            "mle_failure_at_zero_hours",
+            {data("zero_time.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle")},
+            "отказ № 1 имеет наработку 0 ч"},
         DataErrorCase{"mle_empirical_law_without_warranty_file",
                       {kSample, QStringLiteral("--methods"), QStringLiteral("mle"),
                        QStringLiteral("--warranty-law"), QStringLiteral("empirical")},
@@ -448,8 +457,10 @@ TEST_P(UsageErrors, ExitTwoWithTheUsageText)
 {
     const CliRun r = runCli(GetParam().args);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("Usage: obrotk-cli"))) << r.errText().toStdString();
-    EXPECT_TRUE(r.errText().contains(QString::fromUtf8(GetParam().mentions))) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("Usage: obrotk-cli")))
+        << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QString::fromUtf8(GetParam().mentions)))
+        << r.errText().toStdString();
     EXPECT_TRUE(r.out.isEmpty());
 }
 
@@ -460,21 +471,38 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"value_missing", {kSample, QStringLiteral("--json")}, "--json"},
         UsageCase{"no_data_file", {QStringLiteral("--quiet")}, "no failure data file"},
         UsageCase{"two_data_files", {kSample, kSample}, "only one data file"},
-        UsageCase{"unknown_method", {kSample, QStringLiteral("--methods"), QStringLiteral("spiral,bayes")}, "bayes"},
+        UsageCase{"unknown_method",
+                  {kSample, QStringLiteral("--methods"), QStringLiteral("spiral,bayes")},
+                  "bayes"},
         UsageCase{"unknown_criterion", {kSample, QStringLiteral("--criterion=spec3")}, "spec3"},
-        UsageCase{"unknown_locale", {kSample, QStringLiteral("--locale"), QStringLiteral("xx_YY")}, "xx_YY"},
-        UsageCase{"mean_not_a_number", {kSample, QStringLiteral("--sred"), QStringLiteral("abc")}, "--sred"},
-        UsageCase{"step_coefficient_not_above_one", {kSample, QStringLiteral("--k-spiral"), QStringLiteral("1")}, "--k-spiral"},
-        UsageCase{"negative_seed", {kSample, QStringLiteral("--ga-seed"), QStringLiteral("-4")}, "--ga-seed"},
-        UsageCase{"level_not_offered", {kSample, QStringLiteral("--level"), QStringLiteral("0.7")}, "--level"},
-        UsageCase{"unknown_warranty_law", {kSample, QStringLiteral("--warranty-law=weibull")}, "--warranty-law"},
-        UsageCase{"fleet_zero", {kSample, QStringLiteral("--fleet"), QStringLiteral("0")}, "--fleet"},
-        UsageCase{"unknown_bounds_kind", {kSample, QStringLiteral("--mle-bounds=wald")}, "--mle-bounds"},
+        UsageCase{"unknown_locale",
+                  {kSample, QStringLiteral("--locale"), QStringLiteral("xx_YY")},
+                  "xx_YY"},
+        UsageCase{"mean_not_a_number",
+                  {kSample, QStringLiteral("--sred"), QStringLiteral("abc")},
+                  "--sred"},
+        UsageCase{"step_coefficient_not_above_one",
+                  {kSample, QStringLiteral("--k-spiral"), QStringLiteral("1")},
+                  "--k-spiral"},
+        UsageCase{"negative_seed",
+                  {kSample, QStringLiteral("--ga-seed"), QStringLiteral("-4")},
+                  "--ga-seed"},
+        UsageCase{"level_not_offered",
+                  {kSample, QStringLiteral("--level"), QStringLiteral("0.7")},
+                  "--level"},
+        UsageCase{"unknown_warranty_law",
+                  {kSample, QStringLiteral("--warranty-law=weibull")},
+                  "--warranty-law"},
+        UsageCase{
+            "fleet_zero", {kSample, QStringLiteral("--fleet"), QStringLiteral("0")}, "--fleet"},
+        UsageCase{
+            "unknown_bounds_kind", {kSample, QStringLiteral("--mle-bounds=wald")}, "--mle-bounds"},
         UsageCase{"bounds_kind_missing", {kSample, QStringLiteral("--mle-bounds")}, "--mle-bounds"},
         UsageCase{"flag_with_value", {kSample, QStringLiteral("--quiet=yes")}, "--quiet"},
         // Words the parser would otherwise read as letters or as -h's long name.
         UsageCase{"single_dash_word", {kSample, QStringLiteral("-help")}, "unknown option -help"},
-        UsageCase{"help_letter_as_long_name", {kSample, QStringLiteral("--h")}, "unknown option --h"},
+        UsageCase{
+            "help_letter_as_long_name", {kSample, QStringLiteral("--h")}, "unknown option --h"},
         UsageCase{"help_letter_twice", {kSample, QStringLiteral("-hh")}, "unknown option -hh"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -484,20 +512,23 @@ TEST(MaximumLikelihood, JsonTableAndIndependenceOfTheOtherFits)
 {
     // The ML fit starts from the boxes' warranty figures: a spiral fit that adjusts the
     // mean before it changes nothing of its result.
-    const QStringList common = {data("mle_fleet.fdt"), QStringLiteral("--locale"), QStringLiteral("C"),
-                                QStringLiteral("--fit-sred"), QStringLiteral("--level"),
-                                QStringLiteral("0.9"), QStringLiteral("--fleet"), QStringLiteral("5000"),
-                                QStringLiteral("--json"), QStringLiteral("-")};
-    const CliRun alone = runCli(QStringList(common) << QStringLiteral("--methods") << QStringLiteral("mle"));
-    const CliRun after = runCli(QStringList(common) << QStringLiteral("--methods")
-                                                    << QStringLiteral("spiral,mle"));
+    const QStringList common = {data("mle_fleet.fdt"),     QStringLiteral("--locale"),
+                                QStringLiteral("C"),       QStringLiteral("--fit-sred"),
+                                QStringLiteral("--level"), QStringLiteral("0.9"),
+                                QStringLiteral("--fleet"), QStringLiteral("5000"),
+                                QStringLiteral("--json"),  QStringLiteral("-")};
+    const CliRun alone =
+        runCli(QStringList(common) << QStringLiteral("--methods") << QStringLiteral("mle"));
+    const CliRun after =
+        runCli(QStringList(common) << QStringLiteral("--methods") << QStringLiteral("spiral,mle"));
     ASSERT_EQ(alone.exitCode, 0) << alone.errText().toStdString();
     ASSERT_EQ(after.exitCode, 0) << after.errText().toStdString();
     const QJsonObject a = parseJson(alone.out), b = parseJson(after.out);
     const QJsonObject m = a[QStringLiteral("mle")].toObject();
     EXPECT_EQ(m, b[QStringLiteral("mle")].toObject());
-    EXPECT_NE(b[QStringLiteral("models")][QStringLiteral("MPirsS")][QStringLiteral("Sred")].toDouble(),
-              m[QStringLiteral("estimates")][QStringLiteral("Sred")].toDouble());
+    EXPECT_NE(
+        b[QStringLiteral("models")][QStringLiteral("MPirsS")][QStringLiteral("Sred")].toDouble(),
+        m[QStringLiteral("estimates")][QStringLiteral("Sred")].toDouble());
 
     EXPECT_EQ(m[QStringLiteral("level")].toDouble(), 0.9);
     EXPECT_EQ(m[QStringLiteral("law")].toString(), QStringLiteral("normal"));
@@ -524,7 +555,8 @@ TEST(MaximumLikelihood, JsonTableAndIndependenceOfTheOtherFits)
     const QJsonArray log = a[QStringLiteral("log")].toArray();
     bool done = false;
     for (const QJsonValue &l : log)
-        done = done || l.toString().startsWith(QStringLiteral("Подбор по методу максимального правдоподобия"));
+        done = done || l.toString().startsWith(
+                           QStringLiteral("Подбор по методу максимального правдоподобия"));
     EXPECT_TRUE(done);
 
     // Each cause with at least 5 failures is fitted on its own; the fixture has three
@@ -539,20 +571,24 @@ TEST(MaximumLikelihood, JsonTableAndIndependenceOfTheOtherFits)
     EXPECT_EQ(total, a[QStringLiteral("Kol_izw")].toInt());
     EXPECT_EQ(causes[0][QStringLiteral("name")].toString(), QStringLiteral("Не установл."));
 
-    const CliRun text = runCli({data("mle_fleet.fdt"), QStringLiteral("--locale"), QStringLiteral("C"),
-                                QStringLiteral("--methods"), QStringLiteral("spiral,newton,smirnov,mle")});
+    const CliRun text =
+        runCli({data("mle_fleet.fdt"), QStringLiteral("--locale"), QStringLiteral("C"),
+                QStringLiteral("--methods"), QStringLiteral("spiral,newton,smirnov,mle")});
     ASSERT_EQ(text.exitCode, 0);
     const QString first = text.outText().split(u'\n')[1];
-    EXPECT_TRUE(first.contains(QStringLiteral("Смирнова")) && first.contains(QStringLiteral("Макс.правдоподобия")) &&
-                first.indexOf(QStringLiteral("Смирнова")) < first.indexOf(QStringLiteral("Макс.правдоподобия")))
+    EXPECT_TRUE(first.contains(QStringLiteral("Смирнова")) &&
+                first.contains(QStringLiteral("Макс.правдоподобия")) &&
+                first.indexOf(QStringLiteral("Смирнова")) <
+                    first.indexOf(QStringLiteral("Макс.правдоподобия")))
         << first.toStdString();
 }
 
 TEST(MaximumLikelihood, EmpiricalLawOfTheWarrantyFile)
 {
-    const CliRun r = runCli({data("mle_fleet.fdt"), QStringLiteral("--warranty"), kGarSample, QStringLiteral("--methods"),
-                             QStringLiteral("mle"), QStringLiteral("--warranty-law"),
-                             QStringLiteral("empirical"), QStringLiteral("--json"), QStringLiteral("-")});
+    const CliRun r = runCli({data("mle_fleet.fdt"), QStringLiteral("--warranty"), kGarSample,
+                             QStringLiteral("--methods"), QStringLiteral("mle"),
+                             QStringLiteral("--warranty-law"), QStringLiteral("empirical"),
+                             QStringLiteral("--json"), QStringLiteral("-")});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     const QJsonObject m = parseJson(r.out)[QStringLiteral("mle")].toObject();
     EXPECT_EQ(m[QStringLiteral("law")].toString(), QStringLiteral("empirical"));
@@ -567,10 +603,11 @@ TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
     EXPECT_TRUE(plain.outText().startsWith(readFailureFile(readAll(kSample)).Comment));
     EXPECT_TRUE(plain.outText().contains(QStringLiteral("Данные эксплуатации")));
 
-    const CliRun json = runCli({kSample, QStringLiteral("--methods"), QStringLiteral("spiral,nonparam"),
-                             QStringLiteral("--json"), QStringLiteral("-")});
+    const CliRun json =
+        runCli({kSample, QStringLiteral("--methods"), QStringLiteral("spiral,nonparam"),
+                QStringLiteral("--json"), QStringLiteral("-")});
     ASSERT_EQ(json.exitCode, 0);
-    const QJsonObject o = parseJson(json.out); // the whole of stdout is the JSON object
+    const QJsonObject o = parseJson(json.out);   // the whole of stdout is the JSON object
     EXPECT_TRUE(o.contains(QStringLiteral("nonparam")));
 
     const CliRun quiet = runCli({kSample, QStringLiteral("--quiet")});
@@ -581,8 +618,9 @@ TEST(Streams, TableOnStdoutNothingOnStderrJsonAloneWithDash)
 
 TEST(Streams, TheLastOfARepeatedOptionCountsAndDoubleDashEndsTheOptions)
 {
-    const CliRun r = runCli({QStringLiteral("--locale"), QStringLiteral("ru_RU"), QStringLiteral("--locale=C"),
-                             QStringLiteral("--json"), QStringLiteral("-"), QStringLiteral("--"), kSample});
+    const CliRun r =
+        runCli({QStringLiteral("--locale"), QStringLiteral("ru_RU"), QStringLiteral("--locale=C"),
+                QStringLiteral("--json"), QStringLiteral("-"), QStringLiteral("--"), kSample});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     const QJsonArray table = parseJson(r.out)[QStringLiteral("table")].toArray();
     ASSERT_EQ(table.size(), 12);
@@ -629,14 +667,15 @@ TEST(Drawn, ChartsArePngFilesAndThePdfHasAPageForEachPart)
     QTemporaryDir dir;
     const QString charts = dir.filePath(QStringLiteral("charts/sub"));
     const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
-    const CliRun r = runCli({kSample, QStringLiteral("--methods"), QStringLiteral("spiral,nonparam"),
-                          QStringLiteral("--charts"), charts, QStringLiteral("--pdf"), pdf,
-                          QStringLiteral("--quiet")});
+    const CliRun r = runCli({kSample, QStringLiteral("--methods"),
+                             QStringLiteral("spiral,nonparam"), QStringLiteral("--charts"), charts,
+                             QStringLiteral("--pdf"), pdf, QStringLiteral("--quiet")});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
 
-    const QStringList expected = {QStringLiteral("ExpandForm_Chart1.png"), QStringLiteral("Form2_Chart1.png"),
-                                  QStringLiteral("Form2_Chart2.png"), QStringLiteral("Form2_Chart3.png"),
-                                  QStringLiteral("Form3_Chart3.png")};
+    const QStringList expected = {
+        QStringLiteral("ExpandForm_Chart1.png"), QStringLiteral("Form2_Chart1.png"),
+        QStringLiteral("Form2_Chart2.png"), QStringLiteral("Form2_Chart3.png"),
+        QStringLiteral("Form3_Chart3.png")};
     EXPECT_EQ(QDir(charts).entryList(QDir::Files, QDir::Name), expected);
     for (const QString &name : expected) {
         const QImage img(QDir(charts).filePath(name));
@@ -656,7 +695,8 @@ TEST(Drawn, ChartsArePngFilesAndThePdfHasAPageForEachPart)
                        dir.filePath(QStringLiteral("page"))});
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0);
-    const QStringList pages = QDir(dir.path()).entryList({QStringLiteral("page*.png")}, QDir::Files, QDir::Name);
+    const QStringList pages =
+        QDir(dir.path()).entryList({QStringLiteral("page*.png")}, QDir::Files, QDir::Name);
     EXPECT_GE(pages.size(), 8);
     for (const QString &page : pages)
         EXPECT_TRUE(nonBlank(QImage(dir.filePath(page)))) << page.toStdString();
@@ -669,12 +709,14 @@ QStringList pdfPages(const QString &pdf, const QString &prefix)
     if (pdftoppm.isEmpty())
         return {};
     QProcess p;
-    p.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), pdf, prefix});
+    p.start(pdftoppm,
+            {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), pdf, prefix});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {};
     const QFileInfo fi(prefix);
     QStringList out;
-    for (const QString &n : QDir(fi.path()).entryList({fi.fileName() + QStringLiteral("*.png")}, QDir::Files, QDir::Name))
+    for (const QString &n : QDir(fi.path()).entryList({fi.fileName() + QStringLiteral("*.png")},
+                                                      QDir::Files, QDir::Name))
         out << QDir(fi.path()).filePath(n);
     return out;
 }
@@ -685,18 +727,20 @@ TEST(Drawn, MaximumLikelihoodChartsAndReportPage)
     const QString charts = dir.filePath(QStringLiteral("charts"));
     const QString withMle = dir.filePath(QStringLiteral("mle.pdf"));
     const QString without = dir.filePath(QStringLiteral("plain.pdf"));
-    const CliRun r = runCli({data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle"),
-                             QStringLiteral("--k-spiral"), QStringLiteral("1.05"), QStringLiteral("--charts"), charts,
-                             QStringLiteral("--pdf"), withMle, QStringLiteral("--quiet")});
+    const CliRun r =
+        runCli({data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle"),
+                QStringLiteral("--k-spiral"), QStringLiteral("1.05"), QStringLiteral("--charts"),
+                charts, QStringLiteral("--pdf"), withMle, QStringLiteral("--quiet")});
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     for (const char *name : {"FormMle_ProbPlot.png", "FormMle_Causes.png"}) {
         const QImage img(QDir(charts).filePath(QLatin1String(name)));
         ASSERT_FALSE(img.isNull()) << name;
         EXPECT_TRUE(nonBlank(img)) << name;
     }
-    const CliRun plain = runCli({data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral"),
-                                 QStringLiteral("--k-spiral"), QStringLiteral("1.05"), QStringLiteral("--pdf"), without,
-                                 QStringLiteral("--quiet")});
+    const CliRun plain =
+        runCli({data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral"),
+                QStringLiteral("--k-spiral"), QStringLiteral("1.05"), QStringLiteral("--pdf"),
+                without, QStringLiteral("--quiet")});
     ASSERT_EQ(plain.exitCode, 0) << plain.errText().toStdString();
     const QStringList a = pdfPages(withMle, dir.filePath(QStringLiteral("m"))),
                       b = pdfPages(without, dir.filePath(QStringLiteral("p")));
@@ -729,9 +773,16 @@ TEST(Drawn, BoundsKindOfTheReportPage)
     for (int i = 0; i < 2; ++i) {
         const QString pdf = dir.filePath(QStringLiteral("%1.pdf").arg(QLatin1String(kinds[i])));
         const QString json = dir.filePath(QStringLiteral("%1.json").arg(QLatin1String(kinds[i])));
-        QStringList args = {data("mle_fleet.fdt"), QStringLiteral("--methods"), QStringLiteral("mle"),
-                            QStringLiteral("--locale"), QStringLiteral("C"), QStringLiteral("--pdf"), pdf,
-                            QStringLiteral("--json"), json, QStringLiteral("--quiet")};
+        QStringList args = {data("mle_fleet.fdt"),
+                            QStringLiteral("--methods"),
+                            QStringLiteral("mle"),
+                            QStringLiteral("--locale"),
+                            QStringLiteral("C"),
+                            QStringLiteral("--pdf"),
+                            pdf,
+                            QStringLiteral("--json"),
+                            json,
+                            QStringLiteral("--quiet")};
         if (i == 1)
             args << QStringLiteral("--mle-bounds") << QStringLiteral("fisher");
         const CliRun r = runCli(args);
@@ -757,7 +808,7 @@ TEST(Drawn, BoundsKindOfTheReportPage)
     EXPECT_NE(kept[0][QStringLiteral("lr")], kept[0][QStringLiteral("fisher")]);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -27,7 +27,10 @@ using namespace obr;
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os) { *os << s.toStdString(); }
-inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << b.toHex().left(16).toStdString(); }
+inline void PrintTo(const QByteArray &b, std::ostream *os)
+{
+    *os << b.toHex().left(16).toStdString();
+}
 QT_END_NAMESPACE
 
 namespace {
@@ -50,8 +53,13 @@ void writeFile(const QString &path, const QByteArray &bytes)
 QByteArray fdt(int fleet, int kolOtk, const QStringList &failures, const QString &sred = "1000",
                const QString &sko = "250")
 {
-    QStringList l{QStringLiteral("Испытание"), sred, sko, QString::number(fleet),
-                  QString::number(kolOtk), QStringLiteral("1"), QStringLiteral("Насос")};
+    QStringList l{QStringLiteral("Испытание"),
+                  sred,
+                  sko,
+                  QString::number(fleet),
+                  QString::number(kolOtk),
+                  QStringLiteral("1"),
+                  QStringLiteral("Насос")};
     return encodeLines(l << failures);
 }
 
@@ -80,14 +88,16 @@ std::map<QString, QByteArray> snapshot(const QString &dir)
 }
 
 //! Words that a number which is not finite turns into, in any of the texts written.
-const QRegularExpression kNotFinite(QStringLiteral("(?<![A-Za-zА-Яа-я])-?(nan|inf|infinity)(?![A-Za-zА-Яа-я])"),
-                                    QRegularExpression::CaseInsensitiveOption);
+const QRegularExpression
+    kNotFinite(QStringLiteral("(?<![A-Za-zА-Яа-я])-?(nan|inf|infinity)(?![A-Za-zА-Яа-я])"),
+               QRegularExpression::CaseInsensitiveOption);
 
 void expectFinite(const QString &what, const QString &text)
 {
     const QRegularExpressionMatch m = kNotFinite.match(text);
-    EXPECT_FALSE(m.hasMatch()) << what.toStdString() << ": «" << m.captured().toStdString() << "» in "
-                               << text.mid(std::max<qsizetype>(0, m.capturedStart() - 60), 120).toStdString();
+    EXPECT_FALSE(m.hasMatch())
+        << what.toStdString() << ": «" << m.captured().toStdString() << "» in "
+        << text.mid(std::max<qsizetype>(0, m.capturedStart() - 60), 120).toStdString();
 }
 
 //! JSON numbers are always finite; a value that was not is written as null, which only
@@ -116,7 +126,7 @@ struct Case {
     const char *stderrHas;   //!< part of the message on stderr (refusals)
     const char *logHas;      //!< part of a log line (warnings); "" for none expected
     Stdout stdoutMode = Stdout::Normal;
-    bool outputs = true;     //!< also ask for JSON, log, charts and PDF
+    bool outputs = true;   //!< also ask for JSON, log, charts and PDF
 };
 
 void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
@@ -141,34 +151,49 @@ const Case kCases[] = {
     // 1. Warranty figures under which every failure lies past the warranty.
     {"warranty_in_years",
      [](const QString &d) {
-         return QStringList{sampleCopy(d), "--warranty", fileIn(d, "gar_years.txt", "c\r\n1\r\n2\r\n3\r\n")};
+         return QStringList{sampleCopy(d), "--warranty",
+                            fileIn(d, "gar_years.txt", "c\r\n1\r\n2\r\n3\r\n")};
      },
      1, "что все изделия уже выбыли из наблюдения", ""},
     {"mean_and_deviation_of_one_hour",
-     [](const QString &d) { return QStringList{sampleCopy(d), "--sred", "1", "--sko", "1", "--methods", "spiral,newton"}; },
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--sred",       "1", "--sko", "1",
+                            "--methods",   "spiral,newton"};
+     },
      1, "что все изделия уже выбыли из наблюдения", ""},
     // 2. An exactly flat objective along the shape (all failures below one hour).
     {"failures_below_one_hour",
-     [](const QString &d) { return QStringList{fileIn(d, "hour.fdt", fdt(1000, 80, evenFailures(80, 0.1, 0.01)))}; },
+     [](const QString &d) {
+         return QStringList{fileIn(d, "hour.fdt", fdt(1000, 80, evenFailures(80, 0.1, 0.01)))};
+     },
      0, "", ""},
     // 3. A step coefficient barely above 1.
     {"step_coefficient_barely_above_one",
-     [](const QString &d) { return QStringList{sampleCopy(d), "--methods", "newton", "--k-newton", "1.000000001"}; },
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--methods", "newton", "--k-newton", "1.000000001"};
+     },
      2, "Наименьший допустимый коэффициент: 1.000000185", ""},
     // 4. Genetic settings.
     {"precision_above_its_range",
-     [](const QString &d) { return QStringList{sampleCopy(d), "--methods", "genetic", "--ga-precision", "1,5", "--locale", "ru_RU"}; },
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--methods", "genetic", "--ga-precision",
+                            "1,5",         "--locale",  "ru_RU"};
+     },
      1, "Точность подбора должна быть в пределах от 0,000000001 до 1", ""},
     {"population_beyond_memory",
-     [](const QString &d) { return QStringList{sampleCopy(d), "--methods", "genetic", "--ga-population", "2000000000"}; },
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--methods", "genetic", "--ga-population", "2000000000"};
+     },
      1, "Наибольший допустимый размер популяции", ""},
     {"generations_beyond_memory",
      [](const QString &d) {
-         return QStringList{sampleCopy(d), "--methods", "genetic", "--ga-population", "2", "--ga-generations", "2147483647"};
+         return QStringList{sampleCopy(d), "--methods",        "genetic",   "--ga-population",
+                            "2",           "--ga-generations", "2147483647"};
      },
      1, "Наибольшее допустимое число поколений", ""},
     // 5. What is not a regular file, and a runaway line.
-    {"device_as_data_file", [](const QString &) { return QStringList{"/dev/zero"}; }, 1, "не обычный файл", ""},
+    {"device_as_data_file", [](const QString &) { return QStringList{"/dev/zero"}; }, 1,
+     "не обычный файл", ""},
     {"fifo_as_data_file",
      [](const QString &d) {
          const QString p = d + "/pipe.fdt";
@@ -191,12 +216,15 @@ const Case kCases[] = {
      1, "это папка", ""},
     {"runaway_line",
      [](const QString &d) {
-         return QStringList{fileIn(d, "long.fdt", fdt(100, 2, {"10\tНасос", "20\t" + QString(5 << 20, u'x')}))};
+         return QStringList{
+             fileIn(d, "long.fdt", fdt(100, 2, {"10\tНасос", "20\t" + QString(5 << 20, u'x')}))};
      },
      1, "Ошибка в данных в строке 9: строка длиннее", ""},
     // 6. An output that is an input, and two outputs that are one file.
     {"json_over_the_data_file",
-     [](const QString &d) { return QStringList{sampleCopy(d), "--json", d + "/./sample.fdt"}; },
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--json", d + "/./sample.fdt"};
+     },
      2, "is the input file given as FILE", "", Stdout::Normal, false},
     {"log_over_the_warranty_file_by_a_link",
      [](const QString &d) {
@@ -213,13 +241,16 @@ const Case kCases[] = {
      },
      2, "is the input file given as FILE", "", Stdout::Normal, false},
     {"json_and_log_one_file",
-     [](const QString &d) { return QStringList{sampleCopy(d), "--json", d + "/r.txt", "--log", d + "/sub/../r.txt"}; },
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--json", d + "/r.txt", "--log", d + "/sub/../r.txt"};
+     },
      2, "name the same file", "", Stdout::Normal, false},
     // 7. One output that cannot be written: none appears.
     {"one_output_unwritable",
      [](const QString &d) {
-         return QStringList{sampleCopy(d), "--log", d + "/ok.txt", "--json", d + "/ok.json", "--charts", d + "/charts",
-                            "--pdf", d + "/no/such/dir/r.pdf"};
+         return QStringList{sampleCopy(d), "--log",        d + "/ok.txt",
+                            "--json",      d + "/ok.json", "--charts",
+                            d + "/charts", "--pdf",        d + "/no/such/dir/r.pdf"};
      },
      1, "Не удалось записать файл", "", Stdout::Normal, false},
     // 8. Standard output that cannot be written.
@@ -227,22 +258,41 @@ const Case kCases[] = {
      "Не удалось вывести результаты в стандартный вывод", "", Stdout::Full},
     {"stdout_closed", [](const QString &d) { return QStringList{sampleCopy(d)}; }, 1,
      "Не удалось вывести результаты в стандартный вывод: он закрыт", "", Stdout::Closed},
-    {"stdout_closed_but_quiet", [](const QString &d) { return QStringList{sampleCopy(d), "--quiet"}; }, 0, "", "",
-     Stdout::Closed},
+    {"stdout_closed_but_quiet",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--quiet"};
+     },
+     0, "", "", Stdout::Closed},
     // 9. Impossible figures in the boxes.
-    {"deviation_zero", [](const QString &d) { return QStringList{sampleCopy(d), "--sko", "0"}; }, 1,
-     "СКО времени гарантии должно быть больше 0, а задано 0", ""},
-    {"mean_zero", [](const QString &d) { return QStringList{sampleCopy(d), "--sred", "0"}; }, 1,
-     "Среднее время гарантии должно быть больше 0, а задано 0", ""},
-    {"mean_negative", [](const QString &d) { return QStringList{sampleCopy(d), "--sred", "-500", "--locale", "ru_RU"}; }, 1,
-     "Среднее время гарантии должно быть больше 0, а задано -500", ""},
-    {"deviation_negative", [](const QString &d) { return QStringList{sampleCopy(d), "--sko", "-0.5", "--methods", "nonparam"}; },
+    {"deviation_zero",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--sko", "0"};
+     },
+     1, "СКО времени гарантии должно быть больше 0, а задано 0", ""},
+    {"mean_zero",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--sred", "0"};
+     },
+     1, "Среднее время гарантии должно быть больше 0, а задано 0", ""},
+    {"mean_negative",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--sred", "-500", "--locale", "ru_RU"};
+     },
+     1, "Среднее время гарантии должно быть больше 0, а задано -500", ""},
+    {"deviation_negative",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--sko", "-0.5", "--methods", "nonparam"};
+     },
      1, "а задано -0.5", ""},
-    {"period_negative", [](const QString &d) { return QStringList{sampleCopy(d), "--tgar", "-1"}; }, 1,
-     "Гарантийный срок для расчета не может быть отрицательным, а задано -1", ""},
+    {"period_negative",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--tgar", "-1"};
+     },
+     1, "Гарантийный срок для расчета не может быть отрицательным, а задано -1", ""},
     {"warranty_deviation_rounds_to_zero",
      [](const QString &d) {
-         return QStringList{sampleCopy(d), "--warranty", fileIn(d, "gar_tight.txt", "c\r\n1000\r\n1000.01\r\n1000.02\r\n")};
+         return QStringList{sampleCopy(d), "--warranty",
+                            fileIn(d, "gar_tight.txt", "c\r\n1000\r\n1000.01\r\n1000.02\r\n")};
      },
      1, "СКО времени гарантии должно быть больше 0, а задано 0", ""},
     // 11.–13., 15. Read and run, with a line in the log.
@@ -250,17 +300,25 @@ const Case kCases[] = {
      [](const QString &d) {
          QStringList f = evenFailures(299, 10, 3);
          f << "2250\tНасос";
-         return QStringList{fileIn(d, "late.fdt", fdt(2000, 300, f)), "--methods", "spiral,smirnov,nonparam"};
+         return QStringList{fileIn(d, "late.fdt", fdt(2000, 300, f)), "--methods",
+                            "spiral,smirnov,nonparam"};
      },
      0, "", "Отказ № 300 (наработка 2250 ч): поправка на цензурирование"},
     {"fit_ends_at_a_bound",
-     [](const QString &d) { return QStringList{fileIn(d, "fleet.fdt", fdt(1000000, 300, evenFailures(300, 10, 3)))}; },
+     [](const QString &d) {
+         return QStringList{fileIn(d, "fleet.fdt", fdt(1000000, 300, evenFailures(300, 10, 3)))};
+     },
      0, "", "коэффициент повторности остановился на верхней границе диапазона подбора (30)"},
     {"fewer_declared_than_listed",
-     [](const QString &d) { return QStringList{fileIn(d, "one.fdt", fdt(2000, 1, evenFailures(300, 10, 3)))}; },
+     [](const QString &d) {
+         return QStringList{fileIn(d, "one.fdt", fdt(2000, 1, evenFailures(300, 10, 3)))};
+     },
      0, "", "указано отказов: 1, а строк отказов в файле больше: 300"},
     {"fewer_than_five_failures",
-     [](const QString &d) { return QStringList{fileIn(d, "few.fdt", fdt(2000, 3, evenFailures(3, 100, 100))), "--methods", "spiral,newton,smirnov,nonparam"}; },
+     [](const QString &d) {
+         return QStringList{fileIn(d, "few.fdt", fdt(2000, 3, evenFailures(3, 100, 100))),
+                            "--methods", "spiral,newton,smirnov,nonparam"};
+     },
      0, "", "всего 3 строк отказов"},
     {"utf8_with_a_stray_byte",
      [](const QString &d) {
@@ -274,18 +332,34 @@ const Case kCases[] = {
     // 16. Negative warranty times, empty output paths.
     {"negative_warranty_time",
      [](const QString &d) {
-         return QStringList{sampleCopy(d), "--warranty", fileIn(d, "gar_neg.txt", "c\r\n1000\r\n-200\r\n900\r\n")};
+         return QStringList{sampleCopy(d), "--warranty",
+                            fileIn(d, "gar_neg.txt", "c\r\n1000\r\n-200\r\n900\r\n")};
      },
      1, "Ошибка в данных в строке 3: отрицательный срок гарантии -200", ""},
-    {"empty_json_path", [](const QString &d) { return QStringList{sampleCopy(d), "--json", ""}; }, 2,
-     "--json: the path is empty", "", Stdout::Normal, false},
-    {"empty_log_path", [](const QString &d) { return QStringList{sampleCopy(d), "--log="}; }, 2,
-     "--log: the path is empty", "", Stdout::Normal, false},
+    {"empty_json_path",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--json", ""};
+     },
+     2, "--json: the path is empty", "", Stdout::Normal, false},
+    {"empty_log_path",
+     [](const QString &d) {
+         return QStringList{sampleCopy(d), "--log="};
+     },
+     2, "--log: the path is empty", "", Stdout::Normal, false},
     // Sound input with every method, for the scan of what is written.
     {"sample_every_method",
      [](const QString &d) {
-         return QStringList{sampleCopy(d), "--methods", "spiral,newton,smirnov,genetic,nonparam", "--ga-population", "30",
-                            "--ga-generations", "6", "--ga-seed", "2", "--locale", "ru_RU"};
+         return QStringList{sampleCopy(d),
+                            "--methods",
+                            "spiral,newton,smirnov,genetic,nonparam",
+                            "--ga-population",
+                            "30",
+                            "--ga-generations",
+                            "6",
+                            "--ga-seed",
+                            "2",
+                            "--locale",
+                            "ru_RU"};
      },
      0, "", ""},
 };
@@ -350,7 +424,8 @@ TEST_P(Hostile, RefusedOrWarnedWithInputsKeptAndNothingHalfWritten)
             ASSERT_EQ(bounds.size(), 2);
             EXPECT_EQ(bounds[0].toObject()[QStringLiteral("bound")].toDouble(), 10);
             EXPECT_EQ(bounds[1].toObject()[QStringLiteral("bound")].toDouble(), 30);
-            EXPECT_EQ(bounds[1].toObject()[QStringLiteral("side")].toString(), QStringLiteral("upper"));
+            EXPECT_EQ(bounds[1].toObject()[QStringLiteral("side")].toString(),
+                      QStringLiteral("upper"));
         } else if (QByteArray(c.name) == "sample_every_method") {
             EXPECT_TRUE(bounds.isEmpty()) << it.key().toStdString();
         }
@@ -372,8 +447,9 @@ TEST(HostileOutputs, AMissingChartsFolderAppearsOnlyWithTheOtherOutputs)
     QFile::copy(kSample, dir.filePath("s.fdt"));
     const auto before = snapshot(dir.path());
     // The charts could be written, the PDF could not: neither the folders nor the log appear.
-    CliRun r = runCli({dir.filePath("s.fdt"), "--quiet", "--log", dir.filePath("ok.txt"), "--charts",
-                    dir.filePath("new/deeper/charts"), "--pdf", dir.filePath("missing/r.pdf")});
+    CliRun r =
+        runCli({dir.filePath("s.fdt"), "--quiet", "--log", dir.filePath("ok.txt"), "--charts",
+                dir.filePath("new/deeper/charts"), "--pdf", dir.filePath("missing/r.pdf")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(snapshot(dir.path()), before);
     // All writable: the folders are made, the files are complete.
@@ -388,4 +464,4 @@ TEST(HostileOutputs, AMissingChartsFolderAppearsOnlyWithTheOtherOutputs)
         EXPECT_FALSE(QFileInfo(path).fileName().startsWith(u'.')) << path.toStdString();
 }
 
-} // namespace
+}   // namespace

@@ -16,11 +16,12 @@ namespace {
 using obr::test::CliRun;
 using obr::test::runCli;
 const QString kIssue = QStringLiteral(OBROTK_LIFE_DATA "/issue.csv");
-} // namespace
+}   // namespace
 
 TEST(LifeCli, JsonLifeObjectAsSpecified)
 {
-    const CliRun r = runCli({"--life", kIssue, "--b-lives", "10", "--reliability-at", "500", "--json", "-"});
+    const CliRun r =
+        runCli({"--life", kIssue, "--b-lives", "10", "--reliability-at", "500", "--json", "-"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject life = QJsonDocument::fromJson(r.out).object()["life"].toObject();
     EXPECT_EQ(life["dist"].toString(), "weibull2");
@@ -40,7 +41,8 @@ TEST(LifeCli, JsonLifeObjectAsSpecified)
         EXPECT_TRUE(life[k].isDouble()) << k;
     EXPECT_FALSE(life.contains("ranking"));
 
-    const CliRun all = runCli({"--life", kIssue, "--dist", "all", "--estimator", "rrx", "--json", "-"});
+    const CliRun all =
+        runCli({"--life", kIssue, "--dist", "all", "--estimator", "rrx", "--json", "-"});
     ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
     const QJsonObject la = QJsonDocument::fromJson(all.out).object()["life"].toObject();
     const QJsonArray ranking = la["ranking"].toArray();
@@ -62,8 +64,8 @@ TEST(LifeCli, TextFollowsTheLocaleAndErrorsKeepOutputsUnwritten)
 
     QTemporaryDir dir;
     const QString json = dir.filePath("out.json"), pdf = dir.filePath("out.pdf");
-    const CliRun bad = runCli({"--life", QStringLiteral(OBROTK_LIFE_DATA "/bad_rows.csv"), "--json", json,
-                         "--pdf", pdf});
+    const CliRun bad = runCli(
+        {"--life", QStringLiteral(OBROTK_LIFE_DATA "/bad_rows.csv"), "--json", json, "--pdf", pdf});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(QString::fromUtf8(bad.err).contains(QStringLiteral("строке 3")));
     EXPECT_FALSE(QFile::exists(json));
@@ -73,7 +75,8 @@ TEST(LifeCli, TextFollowsTheLocaleAndErrorsKeepOutputsUnwritten)
     EXPECT_EQ(runCli({"--life", kIssue, "--level", "1.5"}).exitCode, 2);
     EXPECT_EQ(runCli({"--life"}).exitCode, 2);
 
-    const CliRun files = runCli({"--life", kIssue, "--charts", dir.filePath("charts"), "--pdf", pdf, "--quiet"});
+    const CliRun files =
+        runCli({"--life", kIssue, "--charts", dir.filePath("charts"), "--pdf", pdf, "--quiet"});
     EXPECT_EQ(files.exitCode, 0);
     EXPECT_TRUE(files.out.isEmpty());
     EXPECT_TRUE(QFile::exists(dir.filePath("charts/Life_ProbabilityPlot.png")));
@@ -100,10 +103,12 @@ TEST(LifeCli, UsageErrorsNameTheWordAndTheEqualsFormIsRead)
     for (const Case &c : cases) {
         const CliRun r = runCli(c.args);
         EXPECT_EQ(r.exitCode, 2) << c.args.join(u' ').toStdString();
-        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(c.message))) << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(c.message)))
+            << r.errText().toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     const CliRun json = runCli({"--life", kIssue, "--json=-", "--dist=weibull2"});
     ASSERT_EQ(json.exitCode, 0) << json.errText().toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(json.out).object()["life"].toObject()["dist"].toString(), "weibull2");
+    EXPECT_EQ(QJsonDocument::fromJson(json.out).object()["life"].toObject()["dist"].toString(),
+              "weibull2");
 }

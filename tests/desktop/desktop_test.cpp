@@ -134,7 +134,7 @@ void dropOn(QWidget *target, const QList<QUrl> &urls, bool *accepted = nullptr)
     QApplication::sendEvent(target, &drop);
 }
 
-} // namespace
+}   // namespace
 
 class DesktopTest : public QObject {
     Q_OBJECT
@@ -185,7 +185,8 @@ void DesktopTest::resultsTableCopiesAsCells()
             QVERIFY(!cells[c].startsWith(u' ') && !cells[c].endsWith(u' '));
         }
     }
-    QCOMPARE(lines[0], QStringLiteral("Параметры для моделей:\tПирсона/спир.спуск\tДанные эксплуатации"));
+    QCOMPARE(lines[0],
+             QStringLiteral("Параметры для моделей:\tПирсона/спир.спуск\tДанные эксплуатации"));
     // The repeat coefficient, "%6.3f", with the locale's separator.
     const QString k = lines[2].split(u'\t')[1];
     QCOMPARE(k, fmtF(p.state.MPirsS.K_powtor, 6, 3, NumLocale::from(locale).dec).trimmed());
@@ -234,7 +235,7 @@ void DesktopTest::csvExportWritesTheFile()
     p.calculate();
     FakeExport fake;
     setExportDialogs(&fake);
-    fake.answer = p.dir.filePath(QStringLiteral("results")); // the suffix is added
+    fake.answer = p.dir.filePath(QStringLiteral("results"));   // the suffix is added
     QCOMPARE(p.w->Form2.ButtonCsv->text(), QStringLiteral("Экспорт в CSV…"));
     QTest::mouseClick(p.w->Form2.ButtonCsv, Qt::LeftButton);
     QFile f(fake.answer + QStringLiteral(".csv"));
@@ -251,7 +252,7 @@ void DesktopTest::csvExportWritesTheFile()
     p.w->Form2.ExportCsvClick();
     QCOMPARE(fake.failures.size(), 1);
     QVERIFY(fake.failures.first().startsWith(QStringLiteral("Не удалось записать файл")));
-    fake.answer.clear(); // cancelled: nothing happens
+    fake.answer.clear();   // cancelled: nothing happens
     p.w->Form2.ExportCsvClick();
     QCOMPARE(fake.failures.size(), 1);
     setExportDialogs(nullptr);
@@ -286,7 +287,7 @@ void DesktopTest::startFileGoodBadAndMissing()
         QCOMPARE(p.linkFile(), QDir::toNativeSeparators(missing));
     }
     {
-        Program p; // no file given: nothing happens
+        Program p;   // no file given: nothing happens
         openStartFile(p.form1(), QString());
         QVERIFY(p.msgs.messages.isEmpty() && p.msgs.errors.isEmpty());
         QVERIFY(!QFile::exists(QStringLiteral("linkFdt.txt")));
@@ -303,13 +304,29 @@ void DesktopTest::startArguments()
         bool error;
     } cases[] = {
         {{}, false, false, QString(), false},
-        {{QStringLiteral("data.fdt")}, false, false, QDir(cwd).filePath(QStringLiteral("data.fdt")), false},
-        {{QStringLiteral("file:///tmp/a%20b.fdt")}, false, false, QStringLiteral("/tmp/a b.fdt"), false},
-        {{QStringLiteral("--"), QStringLiteral("/tmp/-x.fdt")}, false, false, QStringLiteral("/tmp/-x.fdt"), false},
+        {{QStringLiteral("data.fdt")},
+         false,
+         false,
+         QDir(cwd).filePath(QStringLiteral("data.fdt")),
+         false},
+        {{QStringLiteral("file:///tmp/a%20b.fdt")},
+         false,
+         false,
+         QStringLiteral("/tmp/a b.fdt"),
+         false},
+        {{QStringLiteral("--"), QStringLiteral("/tmp/-x.fdt")},
+         false,
+         false,
+         QStringLiteral("/tmp/-x.fdt"),
+         false},
         {{QStringLiteral("--version")}, true, false, QString(), false},
         {{QStringLiteral("-h")}, false, true, QString(), false},
         {{QStringLiteral("--frob")}, false, false, QString(), true},
-        {{QStringLiteral("/a.fdt"), QStringLiteral("/b.fdt")}, false, false, QStringLiteral("/a.fdt"), true},
+        {{QStringLiteral("/a.fdt"), QStringLiteral("/b.fdt")},
+         false,
+         false,
+         QStringLiteral("/a.fdt"),
+         true},
     };
     for (const Case &c : cases) {
         const StartArgs a = parseStartArgs(c.args);
@@ -394,7 +411,8 @@ void DesktopTest::openDialogStartsAtRememberedFile()
 
 void DesktopTest::versionOfBothPrograms()
 {
-    for (const auto &[exe, name] : {std::pair{OBROTK_EXE, "obrotk"}, std::pair{OBROTK_CLI_EXE, "obrotk-cli"}}) {
+    for (const auto &[exe, name] :
+         {std::pair{OBROTK_EXE, "obrotk"}, std::pair{OBROTK_CLI_EXE, "obrotk-cli"}}) {
         QProcess proc;
         // No display: the version is printed before any window is made.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -63,7 +63,7 @@ QStringList cellsOf(const QString &line, QChar sep)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Tsv, CellsLoseTheirPaddingAndStayOneCell)
 {
@@ -71,7 +71,7 @@ TEST(Tsv, CellsLoseTheirPaddingAndStayOneCell)
         const char *in, *out;
     } cases[] = {
         {" 628.83, / 0.65407          ", "628.83, / 0.65407"},
-        {"  11.50 /  5.87", "11.50 /  5.87"}, // the blanks inside a text are its own
+        {"  11.50 /  5.87", "11.50 /  5.87"},   // the blanks inside a text are its own
         {"a\tb", "a b"},
         {"line\r\nbreak", "line  break"},
         {"   ", ""},
@@ -130,11 +130,11 @@ TEST(Csv, ResultsFileHasTheTableTheHistogramWithModelsAndTheNonparametricSeries)
         EXPECT_EQ(s.F_OutGar, std::vector<double>({7, 8}));
         EXPECT_EQ(s.Sum_PrichRow[1], -1);
         const QByteArray bytes = resultsCsv(s, t, &*np, nl);
-        ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF")); // the byte order mark
+        ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));   // the byte order mark
         const QString csv = QString::fromUtf8(bytes.mid(3));
 
         const QStringList table = section(csv, QStringLiteral("Результаты расчета: "));
-        ASSERT_EQ(table.size(), 5); // heading and rows 0..3, the empty rows after them dropped
+        ASSERT_EQ(table.size(), 5);   // heading and rows 0..3, the empty rows after them dropped
         EXPECT_EQ(cellsOf(table[0], sep).size(), 1);
         EXPECT_EQ(cellsOf(table[1], sep), QStringList({rtxt::rowCaptions[0], rtxt::colData}));
         EXPECT_EQ(cellsOf(table[4], sep),
@@ -143,7 +143,8 @@ TEST(Csv, ResultsFileHasTheTableTheHistogramWithModelsAndTheNonparametricSeries)
         const QStringList hist = section(csv, QStringLiteral("Гистограмма отказов"));
         ASSERT_EQ(hist.size(), qsizetype(s.Hist_Arr.size()) + 2);
         EXPECT_EQ(cellsOf(hist[1], sep),
-                  QStringList({QStringLiteral("Конец интервала, ч"), QStringLiteral("Отказов наблюдаемых"),
+                  QStringList({QStringLiteral("Конец интервала, ч"),
+                               QStringLiteral("Отказов наблюдаемых"),
                                QStringLiteral("Пирсона/Ньютона: ожидаемое число отказов"),
                                QStringLiteral("Пирсона/спир.спуск: ожидаемое число отказов")}));
         int observed = 0;
@@ -161,7 +162,7 @@ TEST(Csv, ResultsFileHasTheTableTheHistogramWithModelsAndTheNonparametricSeries)
         ASSERT_GE(npLines.size(), 3);
         const QStringList head = cellsOf(npLines[1], sep);
         EXPECT_TRUE(head.contains(QStringLiteral("Отказов / количество изделий с цензур-м,%")));
-        EXPECT_TRUE(head.contains(s.Vidy_otkazov[1].Nazv_Prich)); // the most frequent cause
+        EXPECT_TRUE(head.contains(s.Vidy_otkazov[1].Nazv_Prich));   // the most frequent cause
         EXPECT_EQ(npLines.size() - 2, qsizetype(s.Hist_Arr.size()));
         // Every interval row begins with the interval's end in whole hours.
         EXPECT_EQ(cellsOf(npLines[2], sep).first(),
@@ -175,7 +176,8 @@ TEST(Csv, NoNonparametricSectionWithoutAHistogram)
 {
     State s;
     EXPECT_FALSE(nonparamOf(s, NumLocale::period()).has_value());
-    const QString csv = QString::fromUtf8(resultsCsv(s, ResultsTable{}, nullptr, NumLocale::period()));
+    const QString csv =
+        QString::fromUtf8(resultsCsv(s, ResultsTable{}, nullptr, NumLocale::period()));
     EXPECT_TRUE(csv.contains(QStringLiteral("Гистограмма отказов")));
     EXPECT_FALSE(csv.contains(QStringLiteral("Непараметрический анализ")));
 }

@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
-                                                     qsizetype(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         obr::FailureFile f = obr::readFailureFile(bytes);
         if (f.markers.size() != f.MasProbl.size() || f.Kol_izw != int32_t(f.MasProbl.size()))

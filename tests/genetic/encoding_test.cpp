@@ -23,29 +23,30 @@ TEST(GeneticEncoding, BitStringsAndCounts)
     EXPECT_EQ(IntToBin(13, 2), "01");   // only the low Size bits
     EXPECT_EQ(IntToBin(7, 0), "");
 
-    struct { int32_t v; int32_t bits; } counts[] = {
-        {-5, 0}, {0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {10000000, 24}, {INT32_MAX, 31}};
+    struct {
+        int32_t v;
+        int32_t bits;
+    } counts[] = {{-5, 0}, {0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {10000000, 24}, {INT32_MAX, 31}};
     for (auto c : counts)
         EXPECT_EQ(iGetBits(c.v), c.bits) << c.v;
 
     // Round trips over the whole 24-bit range, both ends included.
-    for (int64_t v : {int64_t(0), int64_t(1), int64_t(10000000), int64_t(0xABCDEF),
-                      (int64_t(1) << 24) - 1})
+    for (int64_t v :
+         {int64_t(0), int64_t(1), int64_t(10000000), int64_t(0xABCDEF), (int64_t(1) << 24) - 1})
         EXPECT_EQ(BinToInt(IntToBin(v, 24)), v);
 }
 
 TEST(GeneticEncoding, GeneLengthFromPrecision)
 {
-    struct { double p; int32_t L; } cases[] = {
-        {1e-7, 24},     // Round(1e7) = 10 000 000 has 24 binary digits
-        {1, 1},
-        {0.5, 2},
-        {1.5, 1},       // Round(0.667) = 1
-        {2, 0},         // Round(0.5) = 0 (half to even): no gene
-        {1e-9, 30},
-        {1e-10, 0},     // 1e10 does not fit a 32-bit integer
-        {0, 0},
-        {-1e-7, 0},
+    struct {
+        double p;
+        int32_t L;
+    } cases[] = {
+        {1e-7, 24},                         // Round(1e7) = 10 000 000 has 24 binary digits
+        {1, 1},     {0.5, 2},   {1.5, 1},   // Round(0.667) = 1
+        {2, 0},                             // Round(0.5) = 0 (half to even): no gene
+        {1e-9, 30}, {1e-10, 0},             // 1e10 does not fit a 32-bit integer
+        {0, 0},     {-1e-7, 0},
     };
     for (auto c : cases)
         EXPECT_EQ(geneLength(c.p), c.L) << c.p;
@@ -105,8 +106,8 @@ TEST(GeneticObjective, PenaltyOnTheRepeatCoefficient)
         return Pirson_ZFGen(s.Hist_Arr, fleet, s.Kol_izw, M, A, gentest::kTrueB, k, s.Sred, s.SKO);
     };
     const double N = s.Izd_Prived;
-    EXPECT_NEAR(R(N, 5.1), R(2 * N, 2.55), 1e-9 * R(N, 5.1));          // 5.1 is not penalised
-    EXPECT_NEAR(R(N, 10.2), 4 * R(2 * N, 5.1), 1e-9 * R(N, 10.2));     // 10.2 gives factor 4
+    EXPECT_NEAR(R(N, 5.1), R(2 * N, 2.55), 1e-9 * R(N, 5.1));        // 5.1 is not penalised
+    EXPECT_NEAR(R(N, 10.2), 4 * R(2 * N, 5.1), 1e-9 * R(N, 10.2));   // 10.2 gives factor 4
 }
 
 TEST(GeneticObjective, ArraysAndSumsOfTheModel)
@@ -136,9 +137,10 @@ TEST(GeneticObjective, ArraysAndSumsOfTheModel)
 TEST(GeneticObjective, CandidatesOutsideTheDomainAreWorst)
 {
     State s = gentest::failureState();
-    struct { double A, B, Sig; } cases[] = {
-        {0, 1.2, 250}, {-1e-3, 1.2, 250}, {1e-3, 0, 250}, {1e-3, -1, 250}, {1e-3, 1.2, 0},
-        {1e-3, 1.2, -5}};
+    struct {
+        double A, B, Sig;
+    } cases[] = {{0, 1.2, 250},   {-1e-3, 1.2, 250}, {1e-3, 0, 250},
+                 {1e-3, -1, 250}, {1e-3, 1.2, 0},    {1e-3, 1.2, -5}};
     for (auto c : cases) {
         EXPECT_EQ(Pirson_ZFGen(s, c.A, c.B, 1.2, 1000, c.Sig), kWorstObjective)
             << c.A << " " << c.B << " " << c.Sig;
@@ -159,9 +161,13 @@ TEST(GeneticObjective, FlagsChooseTheWarrantyParameters)
         Mod_Weib M;
         return Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, M, Ao[1], Ao[0], Ao[2], Mu, Sig);
     };
-    struct { bool sred, sko; double Mu, Sig; } cases[] = {
-        {false, false, 1000, 250}, {true, false, 900, 250}, {false, true, 1000, 900},
-        {true, true, 900, 200}};
+    struct {
+        bool sred, sko;
+        double Mu, Sig;
+    } cases[] = {{false, false, 1000, 250},
+                 {true, false, 900, 250},
+                 {false, true, 1000, 900},
+                 {true, true, 900, 200}};
     for (auto c : cases) {
         s.Sred_Opt = c.sred;
         s.SKO_Opt = c.sko;
@@ -207,8 +213,8 @@ TEST(GeneticSchedule, CopyGenerationsAndProbabilities)
     EXPECT_EQ(due(10), (std::vector<int32_t>{2, 6, 8}));
 
     EXPECT_NEAR(crossoverSchedule(0, 1500), 0.45 * std::sin(1.0), 1e-15);   // about 0.379
-    EXPECT_LT(crossoverSchedule(100, 800), 1e-12);                           // zero at N/8
-    EXPECT_LT(mutationSchedule(3, 1500), 0.01);                              // zero near 0.002N
+    EXPECT_LT(crossoverSchedule(100, 800), 1e-12);                          // zero at N/8
+    EXPECT_LT(mutationSchedule(3, 1500), 0.01);                             // zero near 0.002N
     EXPECT_NEAR(mutationSchedule(375, 1500), 0.5 * std::fabs(std::sin(3 - 0.025)), 1e-15);
 }
 
@@ -240,7 +246,10 @@ TEST(GeneticSettings, RefusedBeforeTheStart)
     };
     EXPECT_EQ(message(empty, "0.0000001", "3000", "1500"), txt::noFailures);
 
-    struct { const char *p, *pop, *gen; const char *contains; } cases[] = {
+    struct {
+        const char *p, *pop, *gen;
+        const char *contains;
+    } cases[] = {
         {"abc", "3000", "1500", "«abc»"},
         {"abc", "3000", "1500", "Точность подбора"},
         {"2", "3000", "1500", "от 1 до 31"},
@@ -258,9 +267,8 @@ TEST(GeneticSettings, RefusedBeforeTheStart)
     }
     // The locale's decimal separator is the one the precision box takes.
     EXPECT_TRUE(message(s, "0.0000001", "3000", "1500", u',').contains(u"Точность подбора"));
-    const GenSettings st =
-        validateGenStart(s, QStringLiteral("0,0000001"), QStringLiteral("3000"),
-                         QStringLiteral("1500"), u',');
+    const GenSettings st = validateGenStart(s, QStringLiteral("0,0000001"), QStringLiteral("3000"),
+                                            QStringLiteral("1500"), u',');
     EXPECT_EQ(st.L, 24);
     EXPECT_EQ(st.population, 3000);
     EXPECT_EQ(st.generations, 1500);

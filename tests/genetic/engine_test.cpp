@@ -68,13 +68,14 @@ struct GenRun {
 
     GenRun(int32_t population, int32_t generations, int threads = 1, uint32_t seed = 1)
     {
-        engine = std::make_unique<GenEngine>(gentest::quickInput(s, population, generations, threads),
-                                             ctl, host, fixedSeedSource(seed));
+        engine =
+            std::make_unique<GenEngine>(gentest::quickInput(s, population, generations, threads),
+                                        ctl, host, fixedSeedSource(seed));
         host.engine = engine.get();
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(GeneticRun, ManualBarGovernsOneGenerationThenTheScheduleMovesIt)
 {
@@ -112,7 +113,11 @@ TEST(GeneticRun, ManualBarGovernsOneGenerationThenTheScheduleMovesIt)
 
 TEST(GeneticRun, CopyStepsAndGenerationsBoxOverAWholeRun)
 {
-    struct Case { int32_t N; std::vector<int32_t> copies; QString lastText; } cases[] = {
+    struct Case {
+        int32_t N;
+        std::vector<int32_t> copies;
+        QString lastText;
+    } cases[] = {
         {1500, {301, 901, 1201}, QStringLiteral("300")},   // bests stored since 1201
         {7, {}, QStringLiteral("7")},
         {10, {3, 7, 9}, QStringLiteral("2")},
@@ -135,9 +140,13 @@ TEST(GeneticRun, CopyStepsAndGenerationsBoxOverAWholeRun)
 TEST(GeneticRun, CopyCountDecidesHowManyStoredBestsReturn)
 {
     // N is large so that no scheduled copy empties the stored bests first.
-    struct Case { std::optional<int32_t> n; size_t copied; size_t keptAfter; } cases[] = {
-        {50, 51, 1},              // entries 0..50
-        {500, 300, 1},            // all of them
+    struct Case {
+        std::optional<int32_t> n;
+        size_t copied;
+        size_t keptAfter;
+    } cases[] = {
+        {50, 51, 1},     // entries 0..50
+        {500, 300, 1},   // all of them
         {300, 300, 1},
         {0, 1, 1},
         {-3, 0, 1},               // none, but the list is emptied
@@ -263,10 +272,9 @@ TEST(GeneticRun, ReachesTheSpiralDescentModelsObjective)
     State s = gentest::failureState();
     SpirSp_Execute(s, 1.0025, Criterion::Standard, nullLog());
     ASSERT_TRUE(s.MPirsS.Executed);
-    const double spiral =
-        Pirson_ZFGen(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Sred, s.SKO);
-    EXPECT_LE(res.dMinimumAll, 1.10 * spiral) << "genetic " << res.dMinimumAll << ", spiral "
-                                              << spiral;
+    const double spiral = Pirson_ZFGen(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Sred, s.SKO);
+    EXPECT_LE(res.dMinimumAll, 1.10 * spiral)
+        << "genetic " << res.dMinimumAll << ", spiral " << spiral;
     // The published model accounts for the recorded failures (the criterion contains
     // the squared difference of the totals).
     EXPECT_NEAR(res.MGenet.Kol_Nakopl, s.Kol_izw, 0.05 * s.Kol_izw);
@@ -302,7 +310,8 @@ TEST(GeneticRun, PublishingWritesTheStateAndRunsHistMade)
     const GenResult res = r.engine->run();
     State &s = r.s;
     QStringList log;
-    ASSERT_TRUE(publishGenResult(s, res, [&](const QString &l) { log << l; }, u'.'));
+    ASSERT_TRUE(publishGenResult(
+        s, res, [&](const QString &l) { log << l; }, u'.'));
     EXPECT_TRUE(s.MGenet.Executed);
     EXPECT_EQ(s.Aopt, res.Aopt);
     EXPECT_EQ(s.Ao, res.Aopt);
@@ -314,7 +323,8 @@ TEST(GeneticRun, PublishingWritesTheStateAndRunsHistMade)
     // A histogram rebuilt from other data meanwhile: the result is not published.
     State other = gentest::failureState(200, 11);
     QStringList log2;
-    EXPECT_FALSE(publishGenResult(other, res, [&](const QString &l) { log2 << l; }, u'.'));
+    EXPECT_FALSE(publishGenResult(
+        other, res, [&](const QString &l) { log2 << l; }, u'.'));
     EXPECT_FALSE(other.MGenet.Executed);
     EXPECT_EQ(log2, QStringList{gentxt::dataChanged});
 
@@ -327,8 +337,8 @@ TEST(GeneticRun, UnusableSettingsAreRefusedByTheEngine)
     State s = gentest::failureState();
     GenControl ctl;
     NullGenHost host;
-    for (auto [pop, gens, prec] : {std::tuple{1, 10, 1e-7}, std::tuple{10, 0, 1e-7},
-                                   std::tuple{10, 10, 2.0}}) {
+    for (auto [pop, gens, prec] :
+         {std::tuple{1, 10, 1e-7}, std::tuple{10, 0, 1e-7}, std::tuple{10, 10, 2.0}}) {
         GenInput in = gentest::quickInput(s, pop, gens);
         in.Precision = prec;
         EXPECT_THROW(GenEngine e(in, ctl, host, fixedSeedSource(1)), UserError);
@@ -370,7 +380,10 @@ TEST(GeneticSort, MarkedEntriesMergeIntoTheOrderOfAStableSort)
     // some appended.
     std::mt19937 g(3);
     for (int round = 0; round < 200; ++round) {
-        struct E { double f; int id; };
+        struct E {
+            double f;
+            int id;
+        };
         std::vector<E> v(size_t(g() % 60));
         for (size_t k = 0; k < v.size(); ++k)
             v[k] = {double(g() % 7), int(k)};
@@ -389,7 +402,8 @@ TEST(GeneticSort, MarkedEntriesMergeIntoTheOrderOfAStableSort)
         std::stable_sort(expected.begin(), expected.end(),
                          [](const E &a, const E &b) { return a.f < b.f; });
         MarkedSortScratch<E> scratch;
-        sortMarked(v, dirty, [](const E &e) { return e.f; }, scratch);
+        sortMarked(
+            v, dirty, [](const E &e) { return e.f; }, scratch);
         ASSERT_EQ(v.size(), expected.size());
         for (size_t k = 0; k < v.size(); ++k)
             ASSERT_EQ(v[k].id, expected[k].id) << round << " " << k;

@@ -39,8 +39,9 @@ inline obr::State failureState(int fleet = 300, uint32_t seed = 7)
                 recs.push_back({std::round(t * 10) / 10, int32_t(1 + p % 3)});
         }
     }
-    std::stable_sort(recs.begin(), recs.end(),
-                     [](const obr::Problems &a, const obr::Problems &b) { return a.time < b.time; });
+    std::stable_sort(recs.begin(), recs.end(), [](const obr::Problems &a, const obr::Problems &b) {
+        return a.time < b.time;
+    });
     s.MasProbl = std::move(recs);
     s.Kol_izw = int32_t(s.MasProbl.size());
     s.KolOtk = s.Kol_izw;
@@ -76,11 +77,9 @@ inline std::string encodeGenes(const std::array<double, 5> &Ao, int32_t iop, int
 }
 
 //! The objective over the State's histogram, writing s.MGenet.
-inline double Pirson_ZFGen(obr::State &s, double A, double B, double k_pwt, double Mu,
-                           double Sig)
+inline double Pirson_ZFGen(obr::State &s, double A, double B, double k_pwt, double Mu, double Sig)
 {
-    return obr::Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, s.MGenet, A, B, k_pwt, Mu,
-                             Sig);
+    return obr::Pirson_ZFGen(s.Hist_Arr, s.Izd_Prived, s.Kol_izw, s.MGenet, A, B, k_pwt, Mu, Sig);
 }
 
 /*! The objective of s.Ao as a run decodes it: A = Ao[1], B = Ao[0], K = Ao[2]; the
@@ -99,4 +98,4 @@ inline double CelevFunction(obr::State &s)
     return Pirson_ZFGen(s, s.Ao[1], s.Ao[0], s.Ao[2], Mu, Sig);
 }
 
-} // namespace gentest
+}   // namespace gentest

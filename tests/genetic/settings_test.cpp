@@ -24,7 +24,7 @@ QString refusal(const State &s, const char *precision, const char *population,
     return {};
 }
 
-} // namespace
+}   // namespace
 
 TEST(GeneticSettings, PrecisionOutsideItsStatedRangeIsRefused)
 {
@@ -33,7 +33,8 @@ TEST(GeneticSettings, PrecisionOutsideItsStatedRangeIsRefused)
         EXPECT_TRUE(refusal(s, p, "30", "5").contains("Точность подбора должна быть в пределах"))
             << p << ": " << refusal(s, p, "30", "5").toStdString();
     for (const char *p : {"0.0000001", "0.000000001", "0.5", "1"})
-        EXPECT_TRUE(refusal(s, p, "30", "5").isEmpty()) << p << ": " << refusal(s, p, "30", "5").toStdString();
+        EXPECT_TRUE(refusal(s, p, "30", "5").isEmpty())
+            << p << ": " << refusal(s, p, "30", "5").toStdString();
 }
 
 TEST(GeneticSettings, RunsLargerThanMemoryAllowsAreRefusedWithTheLargestAllowed)
@@ -51,8 +52,11 @@ TEST(GeneticSettings, RunsLargerThanMemoryAllowsAreRefusedWithTheLargestAllowed)
         checkGenMemory(st, 3, available, u',');
         ADD_FAILURE() << "accepted";
     } catch (const UserError &e) {
-        const int64_t most = int64_t((double(available) / 2 - c.perGeneration * 1500) / c.perIndividual);
-        EXPECT_TRUE(e.message().contains(QStringLiteral("Наибольший допустимый размер популяции при 1500 поколениях: %1").arg(most)))
+        const int64_t most =
+            int64_t((double(available) / 2 - c.perGeneration * 1500) / c.perIndividual);
+        EXPECT_TRUE(e.message().contains(
+            QStringLiteral("Наибольший допустимый размер популяции при 1500 поколениях: %1")
+                .arg(most)))
             << e.message().toStdString();
         // The largest allowed is accepted, one more is not.
         st.population = int32_t(most);
@@ -81,7 +85,8 @@ TEST(GeneticSettings, WarrantyFiguresTheRunUsesAreChecked)
     EXPECT_FALSE(refusal(s, "0.0000001", "30", "5").isEmpty());
     s = gentest::failureState();
     s.Sred = -5;
-    EXPECT_TRUE(refusal(s, "0.0000001", "30", "5").contains("Среднее время гарантии должно быть больше 0"));
+    EXPECT_TRUE(
+        refusal(s, "0.0000001", "30", "5").contains("Среднее время гарантии должно быть больше 0"));
     // A fitted mean is not read from the state.
     s.Sred_Opt = true;
     EXPECT_TRUE(refusal(s, "0.0000001", "30", "5").isEmpty());

@@ -83,8 +83,9 @@ TEST(GeneticThread, DestroyingAWorkerStopsItWhereverItIs)
         auto control = std::make_shared<GenControl>();
         GenResult result;
         auto gen = std::make_unique<TGen>(gentest::quickInput(s, 100, 1000000, 1), control);
-        QObject::connect(gen.get(), &TGen::resultReady, gen.get(),
-                         [&](const GenResult &r) { result = r; }, Qt::DirectConnection);
+        QObject::connect(
+            gen.get(), &TGen::resultReady, gen.get(), [&](const GenResult &r) { result = r; },
+            Qt::DirectConnection);
         if (waitMs >= 0) {
             gen->start();
             QThread::msleep(ulong(waitMs));
@@ -106,8 +107,9 @@ TEST(GeneticThread, StopRightAfterTheStartEndsTheRun)
         GenResult result;
         TGen gen(gentest::quickInput(s, 20, 1000000, 1), control);
         EXPECT_FALSE(control->Stop_Gen.load());
-        QObject::connect(&gen, &TGen::resultReady, &gen,
-                         [&](const GenResult &r) { result = r; }, Qt::DirectConnection);
+        QObject::connect(
+            &gen, &TGen::resultReady, &gen, [&](const GenResult &r) { result = r; },
+            Qt::DirectConnection);
         control->Stop_Gen.store(true);   // pressed as the run starts
         gen.start();
         ASSERT_TRUE(gen.wait(QDeadlineTimer(120000)));

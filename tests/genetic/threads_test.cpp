@@ -31,7 +31,7 @@ struct CountingHost : NullGenHost {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(GeneticRunThreads, RequestsFromAnotherThreadReachTheRun)
 {

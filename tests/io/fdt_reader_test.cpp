@@ -21,7 +21,11 @@ QByteArray fdt(const QStringList &lines) { return encodeLines(lines); }
 QStringList header(int fleet, int kolOtk, const QStringList &causes, const QString &sred = "1000.0",
                    const QString &sko = "250")
 {
-    QStringList l{"Изделие Т, 2019", sred, sko, QString::number(fleet), QString::number(kolOtk),
+    QStringList l{"Изделие Т, 2019",
+                  sred,
+                  sko,
+                  QString::number(fleet),
+                  QString::number(kolOtk),
                   QString::number(causes.size())};
     l << causes;
     return l;
@@ -37,7 +41,7 @@ QString errorOf(const QByteArray &bytes)
     return {};
 }
 
-} // namespace
+}   // namespace
 
 TEST(FailureFile, HeaderCausesRecordsAndSorting)
 {
@@ -46,7 +50,7 @@ TEST(FailureFile, HeaderCausesRecordsAndSorting)
       << "3\tНасос высокого давления * заменен"
       << "3,0\tнеизвестно что"
       << "1.5\tредуктор * течь, фильтр"   // the comment takes part in the matching
-      << "7\t";                            // a time and an empty cause text
+      << "7\t";                           // a time and an empty cause text
     const FailureFile f = readFailureFile(fdt(l));
     EXPECT_EQ(f.Comment, "Изделие Т, 2019");
     EXPECT_EQ(f.Sred, 1000.0);
@@ -77,7 +81,8 @@ TEST(FailureFile, HeaderCausesRecordsAndSorting)
     // The pump line matched both pump causes; the last one in the sorted table decides.
     EXPECT_EQ(m[1].chey, 3);
     EXPECT_EQ(m.komment(1), "заменен");
-    // "редуктор * течь, фильтр" matches Редуктор and Фильтр (in the comment): the last sorted match.
+    // "редуктор * течь, фильтр" matches Редуктор and Фильтр (in the comment): the last sorted
+    // match.
     EXPECT_EQ(m[0].chey, 4);
     EXPECT_EQ(m.komment(0), "течь, фильтр");
     EXPECT_EQ(m[2].chey, 0);
@@ -85,11 +90,11 @@ TEST(FailureFile, HeaderCausesRecordsAndSorting)
     EXPECT_EQ(m[4].chey, 0);
 }
 
-
 TEST(FailureFile, LineEndsBlankLinesAndEncodings)
 {
     QStringList l = header(10, 2, {"Насос"});
-    l << "10\tНасос" << "20\tНасос";
+    l << "10\tНасос"
+      << "20\tНасос";
     const QByteArray crlf = fdt(l);
     QByteArray lf = crlf;
     lf.replace("\r\n", "\n");
@@ -97,7 +102,8 @@ TEST(FailureFile, LineEndsBlankLinesAndEncodings)
     cr.replace("\r\n", "\r");
     QByteArray utf8 = "\xEF\xBB\xBF" + l.join("\r\n").toUtf8() + "\r\n\r\n\r\n";
     QByteArray blanks = crlf;
-    blanks.replace("1000.0\r\n", "\r\n  \r\n1000.0   ignored text\r\n");   // blank lines before a number
+    blanks.replace("1000.0\r\n",
+                   "\r\n  \r\n1000.0   ignored text\r\n");   // blank lines before a number
     for (const QByteArray &b : {crlf, lf, cr, utf8, blanks}) {
         const FailureFile f = readFailureFile(b);
         EXPECT_EQ(f.Kol_izw, 2);
@@ -110,7 +116,10 @@ TEST(FailureFile, LineEndsBlankLinesAndEncodings)
 TEST(FailureFile, BadInputIsRefusedWithTheLineNumber)
 {
     const QStringList ok = header(10, 2, {"Насос"});
-    struct Case { QStringList lines; QString expected; } cases[] = {
+    struct Case {
+        QStringList lines;
+        QString expected;
+    } cases[] = {
         {{"c", "1000,5", "250", "10", "2", "0"}, "строке 2"},
         {{"c", "1000", "abc", "10", "2", "0"}, "строке 3"},
         {{"c", "1000", "250", "10.5", "2", "0"}, "строке 4"},
@@ -123,7 +132,8 @@ TEST(FailureFile, BadInputIsRefusedWithTheLineNumber)
         {ok + QStringList{"inf\tНасос"}, "строке 8"},
         {ok + QStringList{"2e12\tНасос"}, "строке 8"},
         {ok + QStringList{"10\tНасос", "", "20\tНасос"}, "строке 9: пустая строка"},
-        {ok + QStringList{"1e9\tНасос"}, "строке 8: наработка 1000000000"},   // warranty law reaches 1
+        {ok + QStringList{"1e9\tНасос"},
+         "строке 8: наработка 1000000000"},   // warranty law reaches 1
         {header(10, 0, {"A"}) + QStringList{"10\tA"}, "Количество отказов"},
         {header(10, 2, {"A"}, "1000", "0") + QStringList{"10\tA"}, "СКО"},
         {header(10, 2, {"A"}, "1000", "-3") + QStringList{"10\tA"}, "СКО"},
@@ -136,8 +146,8 @@ TEST(FailureFile, BadInputIsRefusedWithTheLineNumber)
     };
     for (const auto &c : cases) {
         const QString msg = errorOf(fdt(c.lines));
-        EXPECT_TRUE(msg.contains(c.expected)) << c.lines.join('|').toStdString() << " -> "
-                                              << msg.toStdString();
+        EXPECT_TRUE(msg.contains(c.expected))
+            << c.lines.join('|').toStdString() << " -> " << msg.toStdString();
     }
     EXPECT_FALSE(errorOf(QByteArray()).isEmpty());
     QByteArray nul = fdt(ok + QStringList{"10\tНасос"});
@@ -148,7 +158,8 @@ TEST(FailureFile, BadInputIsRefusedWithTheLineNumber)
 TEST(FailureFile, CommaAndPeriodTimesAreTheSame)
 {
     QStringList l = header(10, 2, {});
-    l << "1520.5\tx" << "1520,5\ty";
+    l << "1520.5\tx"
+      << "1520,5\ty";
     const FailureFile f = readFailureFile(fdt(l));
     EXPECT_EQ(f.MasProbl[0].time, 1520.5);
     EXPECT_EQ(f.MasProbl[1].time, 1520.5);
@@ -187,7 +198,8 @@ TEST(FailureFile, TenPercentAndTwentyPercentOnOneRow)
 {
     // Fleet 5: the first record reaches 20% at once; the row shows the 20% marker.
     QStringList l = header(5, 2, {"A"}, "100000", "10");
-    l << "100\tA" << "300\tA";
+    l << "100\tA"
+      << "300\tA";
     const FailureFile f = readFailureFile(fdt(l));
     EXPECT_EQ(f.markers[0], Marker::T80);
     EXPECT_DOUBLE_EQ(f.T90expl, 100 - 100 * 0.5);   // frac(1 - 0.5)
@@ -208,7 +220,8 @@ TEST(FailureFile, BoxTextsFollowTheLocale)
     EXPECT_EQ(ru.Edit2, "0,0000002");
     EXPECT_EQ(loadBoxTexts(f, u'.').Edit6, "1.00025");
 
-    for (auto [k, expected] : {std::pair{300, "1200"}, {501, "1800"}, {1000, "2500"}, {100000, "prev"}})
+    for (auto [k, expected] :
+         {std::pair{300, "1200"}, {501, "1800"}, {1000, "2500"}, {100000, "prev"}})
         EXPECT_EQ(generationsFor(k, "prev"), expected);
 }
 

@@ -46,7 +46,10 @@ TEST(WarrantyFile, LargeMeanIsShownWithThreeSignificantDigits)
 
 TEST(WarrantyFile, BadInput)
 {
-    struct Case { QByteArray bytes; const char *expected; } cases[] = {
+    struct Case {
+        QByteArray bytes;
+        const char *expected;
+    } cases[] = {
         {encodeLines({"c"}), "нет ни одного"},
         {encodeLines({"c", "100"}), "только один"},
         {encodeLines({"c", "100", "1,5"}), "строке 3"},
@@ -57,14 +60,16 @@ TEST(WarrantyFile, BadInput)
         {encodeLines({"c", "100", "300", "-0.5"}), "строке 4: отрицательный срок гарантии -0.5"},
         {encodeLines({"c", "1e308", "1.7e308"}), "слишком велики"},
         // A runaway token is quoted by its start only.
-        {encodeLines({"c", "100", QString(1 << 20, u'7')}), "строке 3: «7777777777777777777777777777777777777777…»"},
+        {encodeLines({"c", "100", QString(1 << 20, u'7')}),
+         "строке 3: «7777777777777777777777777777777777777777…»"},
     };
     for (const auto &c : cases) {
         try {
             readWarrantyFile(c.bytes);
             ADD_FAILURE() << c.expected;
         } catch (const UserError &e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.expected))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.expected)))
+                << e.message().toStdString();
         }
     }
 }

@@ -19,7 +19,11 @@ namespace {
 
 QStringList header(int fleet, int kolOtk, const QStringList &causes)
 {
-    QStringList l{"Изделие Т", "1000", "250", QString::number(fleet), QString::number(kolOtk),
+    QStringList l{"Изделие Т",
+                  "1000",
+                  "250",
+                  QString::number(fleet),
+                  QString::number(kolOtk),
                   QString::number(causes.size())};
     return l << causes;
 }
@@ -36,7 +40,7 @@ QString errorOf(const QString &path, qint64 maxBytes = kMaxInputBytes)
     return {};
 }
 
-} // namespace
+}   // namespace
 
 TEST(InputFile, OnlyRegularFilesUpToTheLimitAreRead)
 {
@@ -71,12 +75,16 @@ TEST(FailureFile, ReadButWarned)
     declaredOne[4] = "1";
     QStringList late = many;
     late.last() = "2250\tНасос";   // five deviations past the mean
-    QStringList few = header(2000, 3, {"Насос"}) << "100\tНасос" << "200\tНасос" << "300\tНасос";
+    QStringList few = header(2000, 3, {"Насос"}) << "100\tНасос"
+                                                 << "200\tНасос"
+                                                 << "300\tНасос";
     const Case cases[] = {
         {"sound", encodeLines(many), ""},
-        {"fewer_declared_than_listed", encodeLines(declaredOne), "указано отказов: 1, а строк отказов в файле больше: 300"},
+        {"fewer_declared_than_listed", encodeLines(declaredOne),
+         "указано отказов: 1, а строк отказов в файле больше: 300"},
         {"fewer_than_five", encodeLines(few), "всего 3 строк отказов"},
-        {"late_failure", encodeLines(late), "Отказ № 300 (наработка 2250 ч): поправка на цензурирование"},
+        {"late_failure", encodeLines(late),
+         "Отказ № 300 (наработка 2250 ч): поправка на цензурирование"},
     };
     for (const Case &c : cases) {
         const FailureFile f = readFailureFile(c.bytes);
@@ -145,9 +153,15 @@ TEST(FailureFile, EveryRecordKeepsItsOwnTextsPastTheSharedTable)
         const QString no = QString::number(i);
         const QString time = QString::number(n - i) + QStringLiteral("e-2");
         switch (kind(i)) {
-        case 0: l << time + "\tнасос №" + no + " * ремонт " + no; break;
-        case 1: l << time + "\tпрочее №" + no + " * осмотр " + no; break;
-        default: l << time + "\tпрочее №" + no; break;
+        case 0:
+            l << time + "\tнасос №" + no + " * ремонт " + no;
+            break;
+        case 1:
+            l << time + "\tпрочее №" + no + " * осмотр " + no;
+            break;
+        default:
+            l << time + "\tпрочее №" + no;
+            break;
         }
     }
     const FailureFile f = readFailureFile(encodeLines(l));
@@ -164,8 +178,12 @@ TEST(FailureFile, EveryRecordKeepsItsOwnTextsPastTheSharedTable)
             ok = ok && p.chey == 1 && pri == "насос №" + no + " * ремонт " + no &&
                  komment == "ремонт " + no;
             break;
-        case 1: ok = ok && p.chey == 0 && pri.isEmpty() && komment == "осмотр " + no; break;
-        default: ok = ok && p.chey == 0 && pri.isEmpty() && komment.isEmpty(); break;
+        case 1:
+            ok = ok && p.chey == 0 && pri.isEmpty() && komment == "осмотр " + no;
+            break;
+        default:
+            ok = ok && p.chey == 0 && pri.isEmpty() && komment.isEmpty();
+            break;
         }
         wrong += !ok;
     }

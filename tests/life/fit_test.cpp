@@ -57,7 +57,7 @@ const Figure &fig(const std::vector<Figure> &v, const char *key)
     ADD_FAILURE() << "no figure " << key;
     return none;
 }
-} // namespace
+}   // namespace
 
 TEST(LifeRanks, JohnsonAdjustedRanksWithBenard)
 {
@@ -110,8 +110,8 @@ TEST(LifeFit, CompleteDataClosedForms)
 TEST(LifeFit, EdgeCasesGiveAMessageOrASoundResult)
 {
     // One failure among many later suspensions: a fit, with bounds that may stay open.
-    LifeFit one = fitLife(table("time;state;count\n500;F;1\n800;S;40\n1200;S;30\n"),
-                          opts(Dist::Weibull2));
+    LifeFit one =
+        fitLife(table("time;state;count\n500;F;1\n800;S;40\n1200;S;30\n"), opts(Dist::Weibull2));
     EXPECT_TRUE(allFinite(one));
     // All units failed; suspensions tied at one time.
     EXPECT_TRUE(allFinite(fitLife(table("t\n5\n8\n9\n14\n20\n"), opts(Dist::Weibull2))));
@@ -135,7 +135,8 @@ TEST(LifeFit, EdgeCasesGiveAMessageOrASoundResult)
     };
     for (const Case &c : cases) {
         const QString msg = errorOf(table(c.text), opts(c.dist));
-        EXPECT_TRUE(msg.contains(QString::fromUtf8(c.part))) << c.text << " -> " << msg.toStdString();
+        EXPECT_TRUE(msg.contains(QString::fromUtf8(c.part)))
+            << c.text << " -> " << msg.toStdString();
     }
     // The normal law accepts failures at time 0.
     EXPECT_TRUE(allFinite(fitLife(table("t\n0\n10\n25\n"), opts(Dist::Normal))));
@@ -162,8 +163,8 @@ TEST(LifeFit, AProfileThatNeverClosesLeavesAnUnboundedSide)
 
 TEST(LifeFit, RankRegressionAndOptions)
 {
-    const LifeData d = table(
-        "time;state\n175;F\n368.6;F\n383.6;F\n420.3;F\n263.3;S\n423.2;F\n426;F\n509.3;F\n");
+    const LifeData d =
+        table("time;state\n175;F\n368.6;F\n383.6;F\n420.3;F\n263.3;S\n423.2;F\n426;F\n509.3;F\n");
     LifeFit x = fitLife(d, opts(Dist::Weibull2, Estimator::RRX));
     LifeFit y = fitLife(d, opts(Dist::Weibull2, Estimator::RRY));
     ASSERT_TRUE(x.rho && y.rho);
@@ -172,7 +173,7 @@ TEST(LifeFit, RankRegressionAndOptions)
     // The two regressions' scales differ by the square of the correlation.
     const double bx = fig(x.params, "beta").value, by = fig(y.params, "beta").value;
     EXPECT_NEAR(by / bx, *x.rho * *x.rho, 1e-12);
-    EXPECT_FALSE(fig(x.params, "eta").lr.has_value());  // no likelihood-ratio bounds
+    EXPECT_FALSE(fig(x.params, "eta").lr.has_value());   // no likelihood-ratio bounds
 
     EXPECT_TRUE(errorOf(table("start;end;state\n0;10;F\n10;20;F\n30;30;F\n"),
                         opts(Dist::Weibull2, Estimator::RRX))
@@ -197,7 +198,8 @@ TEST(LifeFit, RankRegressionAndOptions)
 TEST(LifeFit, ThreeParameterWeibullAndFitAll)
 {
     // Failures from a Weibull law shifted by 100 h.
-    const LifeData d = table("t\n168.9\n200.4\n223.7\n244.0\n263.2\n282.4\n302.7\n325.4\n353.6\n397.5\n");
+    const LifeData d =
+        table("t\n168.9\n200.4\n223.7\n244.0\n263.2\n282.4\n302.7\n325.4\n353.6\n397.5\n");
     LifeFit w3 = fitLife(d, opts(Dist::Weibull3));
     LifeFit w2 = fitLife(d, opts(Dist::Weibull2));
     EXPECT_GE(w3.loglik, w2.loglik - 1e-9);
@@ -220,7 +222,8 @@ TEST(LifeFit, ThreeParameterWeibullAndFitAll)
 
 TEST(LifeFormat, LocaleSeparatorsWithoutGrouping)
 {
-    const QLocale en(QLocale::English, QLocale::UnitedStates), ru(QLocale::Russian, QLocale::Russia);
+    const QLocale en(QLocale::English, QLocale::UnitedStates),
+        ru(QLocale::Russian, QLocale::Russia);
     EXPECT_EQ(lifeNumber(en, 5468.858241), QStringLiteral("5468.858"));
     EXPECT_EQ(lifeNumber(ru, 5468.858241), QStringLiteral("5468,858"));
     EXPECT_EQ(lifeNumber(ru, 0.0001431229), QStringLiteral("1,43123E-04"));

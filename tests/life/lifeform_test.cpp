@@ -55,7 +55,7 @@ struct Fixture : ::testing::Test {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(Fixture, FourthTabOpensTheWindow)
 {
@@ -74,7 +74,7 @@ TEST_F(Fixture, FourthTabOpensTheWindow)
     auto *life = form1.findChild<LifeForm *>(QStringLiteral("LifeForm"));
     ASSERT_NE(life, nullptr);
     EXPECT_TRUE(life->isVisible());
-    QTest::mouseClick(open, Qt::LeftButton);  // the same window again, not a second one
+    QTest::mouseClick(open, Qt::LeftButton);   // the same window again, not a second one
     EXPECT_EQ(form1.findChildren<LifeForm *>().size(), 1);
 }
 
@@ -94,8 +94,8 @@ TEST_F(Fixture, PasteFitAndTableInBothLocales)
         QTest::mouseClick(w.btnFit, Qt::LeftButton);
         ASSERT_TRUE(rec.errors.isEmpty()) << rec.errors.join(u'\n').toStdString();
         // survreg: scale 528.582194, shape 5.08002872.
-        const QString eta = loc.decimalPoint() == u',' ? QStringLiteral("528,5822")
-                                                       : QStringLiteral("528.5822");
+        const QString eta =
+            loc.decimalPoint() == u',' ? QStringLiteral("528,5822") : QStringLiteral("528.5822");
         EXPECT_EQ(cell(w.LifeResults, 0, 1), eta);
         EXPECT_TRUE(cell(w.LifeResults, 0, 3).startsWith(u'['));
         EXPECT_TRUE(w.LifePlot->plot().has_value());
@@ -109,7 +109,7 @@ TEST_F(Fixture, BadPasteIsRefusedAndAllFitsAreRanked)
     w.pasteText(QStringLiteral("Наработка\tСостояние\n100\tF\nabc\tS\n"));
     ASSERT_EQ(rec.errors.size(), 1);
     EXPECT_TRUE(rec.errors[0].contains(QStringLiteral("строке 3")));
-    EXPECT_EQ(cell(w.LifeGrid, 0, 0), QString());  // nothing half-pasted
+    EXPECT_EQ(cell(w.LifeGrid, 0, 0), QString());   // nothing half-pasted
 
     w.pasteText(QStringLiteral("time\tstate\tcount\n100\tF\t2\n150\tF\t1\n230\tF\t1\n300\tS\t5\n"));
     EXPECT_EQ(rec.errors.size(), 1);

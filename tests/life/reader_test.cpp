@@ -25,7 +25,7 @@ QString errorOf(const QByteArray &bytes)
     }
     return {};
 }
-} // namespace
+}   // namespace
 
 TEST(LifeReader, Windows1251SemicolonDecimalCommaRussianNamesAndCounts)
 {
@@ -37,7 +37,7 @@ TEST(LifeReader, Windows1251SemicolonDecimalCommaRussianNamesAndCounts)
     EXPECT_EQ(d.units[0].line, 2);
     EXPECT_EQ(d.units[1].kind, Obs::Suspension);
     EXPECT_EQ(d.units[1].count, 3);
-    EXPECT_EQ(d.units[2].kind, Obs::Failure);  // «Отказ»: any case
+    EXPECT_EQ(d.units[2].kind, Obs::Failure);   // «Отказ»: any case
     EXPECT_DOUBLE_EQ(d.units[2].low, 310.25);
 }
 
@@ -51,7 +51,7 @@ TEST(LifeReader, BomTabsAndIntervals)
 
     const LifeData iv = readLifeTable(fixture("utf8_intervals_nobom.txt"));
     ASSERT_EQ(iv.units.size(), 3u);
-    EXPECT_EQ(iv.units[0].kind, Obs::Interval);  // left-censored: from 0
+    EXPECT_EQ(iv.units[0].kind, Obs::Interval);   // left-censored: from 0
     EXPECT_EQ(iv.units[0].low, 0);
     EXPECT_EQ(iv.units[0].high, 50);
     EXPECT_EQ(iv.units[1].kind, Obs::Interval);
@@ -60,14 +60,14 @@ TEST(LifeReader, BomTabsAndIntervals)
 
     const LifeData tab = readLifeTable(fixture("intervals.csv"));
     ASSERT_EQ(tab.units.size(), 8u);
-    EXPECT_EQ(tab.units[4].kind, Obs::Failure);     // start == end
-    EXPECT_EQ(tab.units[5].kind, Obs::Suspension);  // S with start == end
+    EXPECT_EQ(tab.units[4].kind, Obs::Failure);      // start == end
+    EXPECT_EQ(tab.units[5].kind, Obs::Suspension);   // S with start == end
 }
 
 TEST(LifeReader, CommaSeparatedMeansDecimalPointAndQuotedFields)
 {
-    const LifeData d = parseLifeText(QStringLiteral(
-        "\"Time (h)\",\"State\",Serial\n\"1,5\",F,A1\n2.5,S,\"B,2\"\n"));
+    const LifeData d = parseLifeText(
+        QStringLiteral("\"Time (h)\",\"State\",Serial\n\"1,5\",F,A1\n2.5,S,\"B,2\"\n"));
     ASSERT_EQ(d.units.size(), 2u);
     // A quoted "1,5" in a comma-separated file holds a decimal comma.
     EXPECT_DOUBLE_EQ(d.units[0].low, 1.5);
@@ -78,8 +78,10 @@ TEST(LifeReader, EveryBadRowIsReportedWithItsLineAndNothingIsLoaded)
 {
     const QString msg = errorOf(fixture("bad_rows.csv"));
     ASSERT_FALSE(msg.isEmpty());
-    EXPECT_TRUE(msg.contains(QStringLiteral("строке 3: «1e2x» не является числом"))) << msg.toStdString();
-    EXPECT_TRUE(msg.contains(QStringLiteral("строке 4: непонятное состояние «Q»"))) << msg.toStdString();
+    EXPECT_TRUE(msg.contains(QStringLiteral("строке 3: «1e2x» не является числом")))
+        << msg.toStdString();
+    EXPECT_TRUE(msg.contains(QStringLiteral("строке 4: непонятное состояние «Q»")))
+        << msg.toStdString();
     EXPECT_TRUE(msg.contains(QStringLiteral("строке 5: количество «0»"))) << msg.toStdString();
     EXPECT_TRUE(msg.contains(QStringLiteral("строке 6: наработка не может быть отрицательной")))
         << msg.toStdString();
@@ -105,7 +107,8 @@ TEST(LifeReader, RefusalsOfWholeTables)
     };
     for (const Case &c : cases) {
         const QString msg = errorOf(QByteArray(c.text));
-        EXPECT_TRUE(msg.contains(QString::fromUtf8(c.part))) << c.text << " -> " << msg.toStdString();
+        EXPECT_TRUE(msg.contains(QString::fromUtf8(c.part)))
+            << c.text << " -> " << msg.toStdString();
     }
 }
 
@@ -114,8 +117,8 @@ TEST(LifeReader, StateSpellingsAndBlankLines)
     const LifeData d = parseLifeText(QStringLiteral(
         "Время\tСтатус\n1\tF\n\n2\ts\n3\t1\n4\t0\n5\tприост\n6\tfailure\n7\tsuspended\n\t\n"));
     ASSERT_EQ(d.units.size(), 7u);
-    const Obs expected[] = {Obs::Failure, Obs::Suspension, Obs::Failure, Obs::Suspension,
-                            Obs::Suspension, Obs::Failure, Obs::Suspension};
+    const Obs expected[] = {Obs::Failure,    Obs::Suspension, Obs::Failure,   Obs::Suspension,
+                            Obs::Suspension, Obs::Failure,    Obs::Suspension};
     for (size_t i = 0; i < 7; ++i)
         EXPECT_EQ(d.units[i].kind, expected[i]) << i;
     EXPECT_EQ(d.units[1].line, 4);

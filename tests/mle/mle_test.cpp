@@ -133,7 +133,7 @@ const MleResult &fleetFit()
     return r;
 }
 
-} // namespace
+}   // namespace
 
 // ---- I = E[F(W)] ---------------------------------------------------------------------------
 
@@ -148,7 +148,8 @@ TEST(MleIntegral, MatchesLongDoubleReferenceToTwelveDigits)
         {std::pow(5000.0, -0.7), 0.7, 1000, 250, "early failures"},
         {2.6e-7, 1.5, 1000, 250, "ridge: F small over the warranty"},
         {std::pow(800.0, -12.0), 12, 1000, 100, "steep wear-out"},
-        {std::pow(300.0, -0.05), 0.05, 200, 150, "the law reaches below zero, B at its range's end"},
+        {std::pow(300.0, -0.05), 0.05, 200, 150,
+         "the law reaches below zero, B at its range's end"},
         {std::pow(50.0, -3.0), 3, 1000, 250, "F close to 1 everywhere"},
     };
     for (const Case &c : cases) {
@@ -166,7 +167,8 @@ TEST(MleIntegral, DerivativesMatchDifferences)
     detail::Law law;
     law.mu = 1000;
     law.sigma = 250;
-    const detail::Vec x0 = (detail::Vec() << std::log(2e-4), std::log(1.2), 0, 1000, std::log(250.0)).finished();
+    const detail::Vec x0 =
+        (detail::Vec() << std::log(2e-4), std::log(1.2), 0, 1000, std::log(250.0)).finished();
     auto I = [&](const detail::Vec &x) {
         detail::Law l = law;
         l.mu = x[3];
@@ -259,7 +261,8 @@ TEST(MleFit, OrderAndRepeatsOfTheTimesDoNotMatter)
     EXPECT_EQ(r1.A, r2.A);
     EXPECT_EQ(r1.B, r2.B);
     EXPECT_EQ(r1.K, r2.K);
-    EXPECT_NEAR(r1.loglik, straightL(t, 600, 1000, 250, std::log(r1.A), std::log(r1.B), std::log(r1.K)),
+    EXPECT_NEAR(r1.loglik,
+                straightL(t, 600, 1000, 250, std::log(r1.A), std::log(r1.B), std::log(r1.K)),
                 1e-8 * std::fabs(r1.loglik));
 }
 
@@ -271,16 +274,21 @@ TEST(MleFit, FisherCovarianceMatchesDifferenceHessian)
     const double x[3] = {std::log(r.A), std::log(r.B), std::log(r.K)};
     const double h = 1e-4;
     auto l = [&](const double *d) {
-        return straightL(f.t, f.p.Nprived, f.p.Sred, f.p.SKO, x[0] + d[0], x[1] + d[1], x[2] + d[2]);
+        return straightL(f.t, f.p.Nprived, f.p.Sred, f.p.SKO, x[0] + d[0], x[1] + d[1],
+                         x[2] + d[2]);
     };
     Eigen::Matrix3d H;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             double pp[3] = {0, 0, 0}, pm[3] = {0, 0, 0}, mp[3] = {0, 0, 0}, mm[3] = {0, 0, 0};
-            pp[i] += h; pp[j] += h;
-            pm[i] += h; pm[j] -= h;
-            mp[i] -= h; mp[j] += h;
-            mm[i] -= h; mm[j] -= h;
+            pp[i] += h;
+            pp[j] += h;
+            pm[i] += h;
+            pm[j] -= h;
+            mp[i] -= h;
+            mp[j] += h;
+            mm[i] -= h;
+            mm[j] -= h;
             H(i, j) = (l(pp) - l(pm) - l(mp) + l(mm)) / (4 * h * h);
         }
     const Eigen::Matrix3d cov = (-H).inverse();
@@ -301,7 +309,8 @@ TEST(MleFit, FisherCovarianceMatchesDifferenceHessian)
 namespace {
 
 //! max over x in [lo, hi] of f, by Brent's method on a bracket found by a coarse scan.
-template <class F> double maxBrent(F f, double lo, double hi, double &arg)
+template <class F>
+double maxBrent(F f, double lo, double hi, double &arg)
 {
     const int n = 8;
     double best = -INFINITY, bx = lo;
@@ -313,13 +322,13 @@ template <class F> double maxBrent(F f, double lo, double hi, double &arg)
         }
     }
     const double w = (hi - lo) / n;
-    const auto res = boost::math::tools::brent_find_minima([&](double x) { return -f(x); },
-                                                           std::max(lo, bx - w), std::min(hi, bx + w), 40);
+    const auto res = boost::math::tools::brent_find_minima(
+        [&](double x) { return -f(x); }, std::max(lo, bx - w), std::min(hi, bx + w), 40);
     arg = res.first;
     return -res.second;
 }
 
-} // namespace
+}   // namespace
 
 TEST(MleLr, DevianceAtEachBoundIsTheChiSquareQuantile)
 {
@@ -370,7 +379,8 @@ TEST(MleLr, DevianceAtEachBoundIsTheChiSquareQuantile)
                 double argk;
                 return maxBrent(
                     [&](double k) {
-                        const double a = std::log(-std::log1p(-0.1 * std::exp(-k))) - std::exp(b) * std::log(bound);
+                        const double a = std::log(-std::log1p(-0.1 * std::exp(-k))) -
+                                         std::exp(b) * std::log(bound);
                         return L(a, b, k);
                     },
                     kH - 1.5, kH + 1.5, argk);
@@ -391,7 +401,8 @@ TEST(MleLr, DevianceAtEachBoundIsTheChiSquareQuantile)
             << fig.key.toStdString();
         EXPECT_LT(*fig.lr.low, *fig.estimate) << fig.key.toStdString();
         EXPECT_GT(*fig.lr.high, *fig.estimate) << fig.key.toStdString();
-        EXPECT_NEAR(std::log(*fig.lr.high / *fig.lr.low), std::log(*fig.fisher.high / *fig.fisher.low),
+        EXPECT_NEAR(std::log(*fig.lr.high / *fig.lr.low),
+                    std::log(*fig.fisher.high / *fig.fisher.low),
                     0.25 * std::log(*fig.fisher.high / *fig.fisher.low))
             << fig.key.toStdString();
     }
@@ -528,8 +539,9 @@ TEST(MleBand, CancelFlagStopsTheBand)
 {
     const Fleet &f = fleet();
     const std::atomic<bool> stop{true};
-    EXPECT_THROW(cumulativeBand(inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO), fleetFit(), {500}, &stop),
-                 Cancelled);
+    EXPECT_THROW(
+        cumulativeBand(inputFor(f.t, f.p.Nprived, f.p.Sred, f.p.SKO), fleetFit(), {500}, &stop),
+        Cancelled);
 }
 
 // ---- identifiability ------------------------------------------------------------------------
@@ -578,10 +590,16 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
     const Case cases[] = {
         {"failure at 0 h", [](MleInput &in) { in.failures[2].time = 0; },
          mtxt::failureNotPositive(1, 0)},
-        {"negative failure", [](MleInput &in) { in.failures.push_back({-3, 0}); },
+        {"negative failure",
+         [](MleInput &in) {
+             in.failures.push_back({-3, 0});
+         },
          mtxt::failureNotPositive(1, -3)},
         {"failure after every warranty ended (normal)",
-         [](MleInput &in) { in.failures.push_back({5000, 0}); }, mtxt::warrantyEnded(6, 5000)},
+         [](MleInput &in) {
+             in.failures.push_back({5000, 0});
+         },
+         mtxt::warrantyEnded(6, 5000)},
         {"failure after every warranty ended (empirical)",
          [](MleInput &in) {
              in.law = WarrantyLaw::Empirical;
@@ -597,7 +615,11 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
         {"reduced fleet 0", [](MleInput &in) { in.Izd_Prived = 0; }, mtxt::badFleet()},
         {"tGar 0", [](MleInput &in) { in.tGar = 0; }, mtxt::badTGar()},
         {"no failures", [](MleInput &in) { in.failures.clear(); }, mtxt::noFailures()},
-        {"one time", [](MleInput &in) { for (auto &f : in.failures) f.time = 250; },
+        {"one time",
+         [](MleInput &in) {
+             for (auto &f : in.failures)
+                 f.time = 250;
+         },
          mtxt::oneTime()},
     };
     for (const Case &c : cases) {
@@ -621,7 +643,8 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
         fitMle(in);
         ADD_FAILURE() << "no refusal";
     } catch (const UserError &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("№ 1 имеет наработку -0,5 ч"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("№ 1 имеет наработку -0,5 ч")))
+            << e.message().toStdString();
     }
 }
 
@@ -778,8 +801,8 @@ TEST(MleState, PublishFillsTheModelLikeTheOtherFits)
 TEST(MleJson, KeysAsTheCommandLineWritesThem)
 {
     const QJsonObject o = mleJson(fleetFit());
-    for (const char *k : {"estimates", "fisher", "lr", "loglik", "AIC", "BIC", "iterations", "level",
-                          "law", "ridge", "ridge_message", "gof"})
+    for (const char *k : {"estimates", "fisher", "lr", "loglik", "AIC", "BIC", "iterations",
+                          "level", "law", "ridge", "ridge_message", "gof"})
         EXPECT_TRUE(o.contains(QLatin1String(k))) << k;
     const QJsonObject est = o[QStringLiteral("estimates")].toObject();
     for (const char *k : {"B", "inv_A", "eta", "K", "KA", "t_0.5", "t_0.2", "t_0.1", "M_tGar",

@@ -46,7 +46,7 @@ mle::MleResult sampleFit()
     return r;
 }
 
-} // namespace
+}   // namespace
 
 TEST(MleViewTexts, NumbersFollowTheSeparatorAndNeverShowNaN)
 {
@@ -56,8 +56,8 @@ TEST(MleViewTexts, NumbersFollowTheSeparatorAndNeverShowNaN)
         const char *text;
     };
     const Case cases[] = {
-        {1.23456, u'.', "1.235"},   {1.23456, u',', "1,235"},  {123456.7, u',', "123457"},
-        {-2500.4, u'.', "-2500"},   {0.000123456, u',', "0,0001235"}, {0, u'.', "0"},
+        {1.23456, u'.', "1.235"}, {1.23456, u',', "1,235"},         {123456.7, u',', "123457"},
+        {-2500.4, u'.', "-2500"}, {0.000123456, u',', "0,0001235"}, {0, u'.', "0"},
         {999.96, u'.', "1000"},
     };
     for (const Case &c : cases)
@@ -74,8 +74,9 @@ TEST(MleViewTexts, BoundsTableShowsTheChosenKindAndOpenSides)
     const mle::MleResult r = sampleFit();
     const BoundsView lr = boundsView(r, true, u',');
     ASSERT_GE(lr.table.rows.size(), 4u);
-    EXPECT_EQ(lr.table.rows[0], (std::vector<QString>{mtv::figB, QStringLiteral("1,6"),
-                                                      QStringLiteral("1,31"), QStringLiteral("1,95")}));
+    EXPECT_EQ(lr.table.rows[0],
+              (std::vector<QString>{mtv::figB, QStringLiteral("1,6"), QStringLiteral("1,31"),
+                                    QStringLiteral("1,95")}));
     EXPECT_EQ(lr.table.rows[1][3], mtv::unbounded);
     EXPECT_EQ(lr.table.rows[2][2], QStringLiteral("0,9"));
     EXPECT_EQ(lr.table.rows[3][1], mtv::undetermined);
@@ -94,8 +95,10 @@ TEST(MleViewTexts, BoundsTableShowsTheChosenKindAndOpenSides)
     EXPECT_EQ(chi[2], mtv::pValue(QStringLiteral("0.277")));
     for (const auto &row : fi.table.rows)
         for (const QString &cell : row) {
-            EXPECT_FALSE(cell.contains(QStringLiteral("nan"), Qt::CaseInsensitive)) << cell.toStdString();
-            EXPECT_FALSE(cell.contains(QStringLiteral("inf"), Qt::CaseInsensitive)) << cell.toStdString();
+            EXPECT_FALSE(cell.contains(QStringLiteral("nan"), Qt::CaseInsensitive))
+                << cell.toStdString();
+            EXPECT_FALSE(cell.contains(QStringLiteral("inf"), Qt::CaseInsensitive))
+                << cell.toStdString();
         }
 }
 
@@ -120,8 +123,8 @@ TEST(MleViewTexts, CauseCharacterFromTheBoundsOfB)
         const QString &kind;
     };
     const Case cases[] = {
-        {{0.4, 0.9}, mtv::earlyFailure}, {{{}, 0.99}, mtv::earlyFailure},
-        {{1.2, 2.0}, mtv::wearOut},      {{1.01, {}}, mtv::wearOut},
+        {{0.4, 0.9}, mtv::earlyFailure},  {{{}, 0.99}, mtv::earlyFailure},
+        {{1.2, 2.0}, mtv::wearOut},       {{1.01, {}}, mtv::wearOut},
         {{0.8, 1.3}, mtv::randomFailure}, {{{}, {}}, mtv::randomFailure},
         {{0.5, 1.0}, mtv::randomFailure}, {{1.0, 2.0}, mtv::randomFailure},
     };
@@ -139,7 +142,8 @@ TEST(MleViewTexts, CausesTableNamesEveryCauseAndKeepsRefusals)
     pump.cause = 2;
     pump.n = 5;
     pump.error = QStringLiteral("отказ");
-    const std::vector<QString> names = {QString(), QStringLiteral("Насос"), QStringLiteral("Клапан")};
+    const std::vector<QString> names = {QString(), QStringLiteral("Насос"),
+                                        QStringLiteral("Клапан")};
     const TextTable t = causesTable({unknown, pump}, names, true, u',');
     ASSERT_EQ(t.rows.size(), 2u);
     EXPECT_EQ(t.rows[0][0], mtv::unknownCause);
@@ -185,7 +189,7 @@ struct PlotCase {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(MleViewPlot, BandOfTheChosenKindWithOpenSidesAtTheEdges)
 {

@@ -24,15 +24,17 @@ TEST(NumFmt, RoundingHalvesGoToEvenAndFracKeepsSign)
 
 TEST(NumFmt, FixedPatternsPadAndUseTheSeparator)
 {
-    struct Case { double v; int w, p; QChar dec; const char *out; } cases[] = {
-        {3.92, 6, 4, u'.', "3.9200"},
-        {0, 6, 4, u',', "0,0000"},
-        {250, 6, 2, u',', "250,00"},
-        {1.5, 7, 5, u'.', "1.50000"},
-        {12.5, 3, 1, u'.', "12.5"},
-        {5000, 7, 1, u',', " 5000,0"},
+    struct Case {
+        double v;
+        int w, p;
+        QChar dec;
+        const char *out;
+    } cases[] = {
+        {3.92, 6, 4, u'.', "3.9200"},         {0, 6, 4, u',', "0,0000"},
+        {250, 6, 2, u',', "250,00"},          {1.5, 7, 5, u'.', "1.50000"},
+        {12.5, 3, 1, u'.', "12.5"},           {5000, 7, 1, u',', " 5000,0"},
         {123456.789, 4, 1, u'.', "123456.8"},   // never cut
-        {0.25, 5, 1, u'.', "  0.2"},           // ties on the exact binary value
+        {0.25, 5, 1, u'.', "  0.2"},            // ties on the exact binary value
     };
     for (const auto &c : cases)
         EXPECT_EQ(fmtF(c.v, c.w, c.p, c.dec), QString::fromUtf8(c.out)) << c.v;
@@ -40,9 +42,14 @@ TEST(NumFmt, FixedPatternsPadAndUseTheSeparator)
 
 TEST(NumFmt, GeneralFormat)
 {
-    struct Case { double v; QChar dec; const char *out; } cases[] = {
-        {1520.5, u'.', "1520.5"}, {1520.5, u',', "1520,5"}, {2000, u'.', "2000"},
-        {0.0001, u'.', "0.0001"}, {0.00002, u',', "2E-5"},  {1.5e16, u'.', "1.5E16"},
+    struct Case {
+        double v;
+        QChar dec;
+        const char *out;
+    } cases[] = {
+        {1520.5, u'.', "1520.5"}, {1520.5, u',', "1520,5"},
+        {2000, u'.', "2000"},     {0.0001, u'.', "0.0001"},
+        {0.00002, u',', "2E-5"},  {1.5e16, u'.', "1.5E16"},
         {0.1 + 0.2, u'.', "0.3"}, {123456789012345.0, u'.', "123456789012345"},
         {0, u'.', "0"},           {-3.25, u',', "-3,25"},
     };
@@ -52,11 +59,17 @@ TEST(NumFmt, GeneralFormat)
 
 TEST(NumFmt, FixedWithSignificantDigits)
 {
-    struct Case { double v; int p, d; QChar dec; const char *out; } cases[] = {
-        {45.678, 3, 1, u'.', "45.7"},  {123.456, 3, 1, u'.', "123.0"}, {8760.25, 3, 1, u'.', "8.76E3"},
-        {10000, 3, 1, u',', "1E4"},    {200, 3, 1, u'.', "200.0"},     {200, 6, 3, u',', "200,000"},
-        {0.25, 3, 1, u'.', "0.2"},     {100, 3, 1, u'.', "100.0"},     {8760.25, 6, 3, u'.', "8760.250"},
-        {8760.25, 3, 1, u',', "8,76E3"},
+    struct Case {
+        double v;
+        int p, d;
+        QChar dec;
+        const char *out;
+    } cases[] = {
+        {45.678, 3, 1, u'.', "45.7"},      {123.456, 3, 1, u'.', "123.0"},
+        {8760.25, 3, 1, u'.', "8.76E3"},   {10000, 3, 1, u',', "1E4"},
+        {200, 3, 1, u'.', "200.0"},        {200, 6, 3, u',', "200,000"},
+        {0.25, 3, 1, u'.', "0.2"},         {100, 3, 1, u'.', "100.0"},
+        {8760.25, 6, 3, u'.', "8760.250"}, {8760.25, 3, 1, u',', "8,76E3"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(fmtFixedSig(c.v, c.p, c.d, c.dec), QString::fromUtf8(c.out)) << c.v;
@@ -108,7 +121,8 @@ TEST(NumFmt, ABoxSaysWhichSeparatorItTakes)
         const char *expected;
     } const cases[] = {
         {"1.5", u',', "«1.5» не является числом (поле «СКО»; дробная часть пишется через запятую)"},
-        {"1.000.5", u',', "«1.000.5» не является числом (поле «СКО»; дробная часть пишется через запятую)"},
+        {"1.000.5", u',',
+         "«1.000.5» не является числом (поле «СКО»; дробная часть пишется через запятую)"},
         {"1,5", u'.', "«1,5» не является числом (поле «СКО»; дробная часть пишется через точку)"},
         {"1,5x", u',', "«1,5x» не является числом (поле «СКО»)"},
         {"", u',', "«» не является числом (поле «СКО»)"},

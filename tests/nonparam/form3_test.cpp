@@ -51,7 +51,7 @@ QStringList drawnBars(const ChartWidget *w)
     return t;
 }
 
-} // namespace
+}   // namespace
 
 class Form3Test : public QObject {
     Q_OBJECT

@@ -44,8 +44,7 @@ std::vector<Problems> tenRecords()
     return p;
 }
 
-State makeState(std::vector<Problems> recs, double N, double Sred = kFarSred,
-                double SKO = kFarSko)
+State makeState(std::vector<Problems> recs, double N, double Sred = kFarSred, double SKO = kFarSko)
 {
     State s;
     s.MasProbl = std::move(recs);
@@ -60,7 +59,6 @@ State makeState(std::vector<Problems> recs, double N, double Sred = kFarSred,
     hist(s);
     return s;
 }
-
 
 std::vector<QString> barTitles(const NonparamResult &r)
 {
@@ -87,7 +85,7 @@ std::vector<double> values(const SeriesData &s)
     return v;
 }
 
-} // namespace
+}   // namespace
 
 TEST(HalfFleetTimes, TenRecordsAtWholeAndHalfFleet)
 {
@@ -157,7 +155,7 @@ TEST(NonparamBars, OneBarPerNamedCauseWithFailures)
     EXPECT_EQ(c3.color, paletteColor(3));
     EXPECT_NE(c1.color, c3.color);
 
-    EXPECT_EQ(s.Sum_PrichRow[0], 0); // failures of no established cause are counted apart
+    EXPECT_EQ(s.Sum_PrichRow[0], 0);   // failures of no established cause are counted apart
     EXPECT_EQ(s.Sum_PrichRow[1], 4);
     EXPECT_EQ(s.Sum_PrichRow[2], 0);
     EXPECT_EQ(s.Sum_PrichRow[3], 1);
@@ -217,8 +215,8 @@ TEST(NonparamChart, IntervalEndsAreRoundedHalfToEven)
 {
     State s = makeState(records({{50, 1}}), 1);
     s.Hist_Arr.assign(2, Hist_Rec{});
-    s.Hist_Arr[0].time = 100.5; // -> 100
-    s.Hist_Arr[1].time = 301.5; // -> 302, so K = 100 / 202
+    s.Hist_Arr[0].time = 100.5;   // -> 100
+    s.Hist_Arr[1].time = 301.5;   // -> 302, so K = 100 / 202
     s.Hist_Arr[1].Npr[1] = 1;
     s.Hist_Arr[1].Sum = 1;
     const NonparamResult r = Histogram_Exp(s, NumLocale::period());
@@ -260,8 +258,8 @@ TEST(NonparamChart, NoLineLeavesTheShareAxis)
     // (3 / (1 - 0.69) * 10 = 97 %), while the other two lines go on.
     struct Case {
         int failures;
-        double top;        // the share axis ends here
-        size_t corrected;  // points of the corrected line
+        double top;         // the share axis ends here
+        size_t corrected;   // points of the corrected line
     } const cases[] = {
         {5, 100, 3},
         // 14 failures of 10 products: the plain share reaches 140 %, the axis 150 %, and the
@@ -272,7 +270,8 @@ TEST(NonparamChart, NoLineLeavesTheShareAxis)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.failures);
-        State s = makeState(records({{100, 1}, {200, 1}, {300, 1}, {400, 1}, {500, 1}}), 10, 250, 100);
+        State s =
+            makeState(records({{100, 1}, {200, 1}, {300, 1}, {400, 1}, {500, 1}}), 10, 250, 100);
         s.Hist_Arr.back().Sum += c.failures - 5;
         const NonparamResult r = Histogram_Exp(s, NumLocale::period());
         EXPECT_EQ(r.chart.right.max, c.top);
@@ -431,14 +430,14 @@ TEST(NonparamDesign, Chart3SeriesAxesAndTitles)
         bool marks, bold;
     };
     const Want want[] = {
-        {"Series4", "Неизвестные", SeriesKind::Bar, AxisSide::Left, 0, 1, LineStyle::Solid,
-         false, false},
+        {"Series4", "Неизвестные", SeriesKind::Bar, AxisSide::Left, 0, 1, LineStyle::Solid, false,
+         false},
         {"Series3", "Выбытие из наблюдения,%", SeriesKind::Line, AxisSide::Right, 0xCACA00, 4,
          LineStyle::Solid, false, false},
         {"Series1", "Число отказов / количество изделий,%", SeriesKind::Line, AxisSide::Right,
          0xFF0000, 3, LineStyle::DashDot, true, false},
-        {"Series2", "Отказов / количество изделий с цензур-м,%", SeriesKind::Line,
-         AxisSide::Right, 0x0000FF, 3, LineStyle::DashDot, true, true},
+        {"Series2", "Отказов / количество изделий с цензур-м,%", SeriesKind::Line, AxisSide::Right,
+         0x0000FF, 3, LineStyle::DashDot, true, true},
     };
     ASSERT_EQ(c.series.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {

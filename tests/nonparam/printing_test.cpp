@@ -15,7 +15,7 @@ namespace {
 
 using RecordingDialogs = obr::test::RecordingPrintDialogs;
 
-} // namespace
+}   // namespace
 
 class PrintingTest : public QObject {
     Q_OBJECT
@@ -112,7 +112,8 @@ private slots:
             {"", "результаты расчета.pdf"},
         };
         for (const Case &c : cases)
-            QCOMPARE(obr::printFileName(QString::fromUtf8(c.dataFile), QStringLiteral("результаты расчета")),
+            QCOMPARE(obr::printFileName(QString::fromUtf8(c.dataFile),
+                                        QStringLiteral("результаты расчета")),
                      QString::fromUtf8(c.expected));
         // The name goes to the file dialog; without one a neutral name is offered.
         QWidget w;
@@ -120,8 +121,8 @@ private slots:
         m_dialogs.file.clear();
         QVERIFY(!obr::printWindow(&w, QStringLiteral("sample - поток отказов.pdf")));
         QVERIFY(!obr::printWindow(&w));
-        QCOMPARE(m_dialogs.suggested,
-                 (QStringList{QStringLiteral("sample - поток отказов.pdf"), QStringLiteral("страница.pdf")}));
+        QCOMPARE(m_dialogs.suggested, (QStringList{QStringLiteral("sample - поток отказов.pdf"),
+                                                   QStringLiteral("страница.pdf")}));
     }
 
 private:

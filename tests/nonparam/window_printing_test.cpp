@@ -33,7 +33,7 @@ struct Shown {
 };
 using Maker = std::function<Shown(State *)>;
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Maker)
 

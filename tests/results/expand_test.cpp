@@ -20,7 +20,7 @@ State evenFailures(int count)
     s.Kol_Izd_All = 100;
     s.KolOtk = count;
     s.Kol_izw = count;
-    s.Sred = 1e6; // nobody leaves warranty: every weight is 1
+    s.Sred = 1e6;   // nobody leaves warranty: every weight is 1
     s.SKO = 1;
     std::vector<Problems> recs;
     for (int i = 1; i <= count; ++i)
@@ -36,7 +36,7 @@ const SeriesData &S(const ChartData &c, const char *name)
     return *s;
 }
 
-} // namespace
+}   // namespace
 
 TEST(ExpandChart, HalfFleetTimes)
 {
@@ -57,13 +57,14 @@ TEST(ExpandChart, HalfFleetTimes)
         const ExpandView v = computeExpand(s, c.nl);
         EXPECT_EQ(v.label2, c.label2);
         if (c.failures < 50)
-            EXPECT_TRUE(v.label3.isEmpty()); // first filling: no text yet
+            EXPECT_TRUE(v.label3.isEmpty());   // first filling: no text yet
         else
             EXPECT_EQ(v.label3, QStringLiteral("- с учетом цензурирования: ") +
                                     (c.nl.dec == u',' ? QStringLiteral("5000,00")
                                                       : QStringLiteral("5000.00")) +
                                     QStringLiteral(" ч"));
-        EXPECT_EQ(v.label4, QStringLiteral("50%-я наработка на отказ по документированным случаям:"));
+        EXPECT_EQ(v.label4,
+                  QStringLiteral("50%-я наработка на отказ по документированным случаям:"));
     }
 }
 
@@ -151,7 +152,8 @@ TEST(ExpandChart, ModelCurvesTitlesAndTotals)
     s.MGenet = model(250, 1.5, 1.2, n);
     s.MSmirn = model(250, 1.5, 1.0, n);
     const ExpandView a = computeExpand(s, NumLocale::period());
-    EXPECT_EQ(S(a.chart, "Series5").title, QStringLiteral("Модель генетическая с учетом цензурирования"));
+    EXPECT_EQ(S(a.chart, "Series5").title,
+              QStringLiteral("Модель генетическая с учетом цензурирования"));
     EXPECT_EQ(S(a.chart, "Series6").title, QStringLiteral("Модель \"генетическая\""));
     EXPECT_DOUBLE_EQ(S(a.chart, "Series5").points[0].value, 0.01 * 1.2 * 1.0);
     EXPECT_DOUBLE_EQ(S(a.chart, "Series4").points[1].value, 1.0 * 1.0 / s.Izd_Prived);

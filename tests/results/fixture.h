@@ -78,8 +78,8 @@ inline State smallState()
     std::vector<double> ends;
     for (int i = 1; i <= 10; ++i)
         ends.push_back(100.0 * i);
-    s.Hist_Arr = histogram(ends, {{1, {1, 1, 1, 1, 2, 2, 1, 1, 1, 1}},
-                                  {3, {8, 8, 8, 8, 8, 8, 9, 9, 9, 9}}});
+    s.Hist_Arr =
+        histogram(ends, {{1, {1, 1, 1, 1, 2, 2, 1, 1, 1, 1}}, {3, {8, 8, 8, 8, 8, 8, 9, 9, 9, 9}}});
     std::vector<Problems> recs;
     for (const Hist_Rec &h : s.Hist_Arr)
         for (int j = 0; j < h.Sum; ++j)
@@ -88,4 +88,4 @@ inline State smallState()
     return s;
 }
 
-} // namespace obr::test
+}   // namespace obr::test

@@ -43,11 +43,11 @@ const SeriesData &S(const ChartData &c, const char *name)
     return *s;
 }
 
-} // namespace
+}   // namespace
 
 TEST(ResultsCharts, OneSeriesPerCauseWithFailuresInEachChart)
 {
-    State s = smallState(); // cause 2 is listed but has no failures
+    State s = smallState();   // cause 2 is listed but has no failures
     const auto c = charts(s);
     const QString pump = QStringLiteral("Насос"), starter = QStringLiteral("Стартер");
     // Designed series first, then the causes in index order.
@@ -58,9 +58,9 @@ TEST(ResultsCharts, OneSeriesPerCauseWithFailuresInEachChart)
     EXPECT_EQ(c[1].series[7].title, pump);
     EXPECT_EQ(c[1].series[8].title, starter);
     ASSERT_EQ(c[2].series.size(), 4u);
-    EXPECT_EQ(titlesOf(c[2]),
-              (std::vector<QString>{pump, pump + QStringLiteral(" с учетом цензурирования"),
-                                    starter, starter + QStringLiteral(" с учетом цензурирования")}));
+    EXPECT_EQ(titlesOf(c[2]), (std::vector<QString>{
+                                  pump, pump + QStringLiteral(" с учетом цензурирования"), starter,
+                                  starter + QStringLiteral(" с учетом цензурирования")}));
     for (const ChartData &ch : c)
         for (const SeriesData &ser : ch.series)
             EXPECT_FALSE(ser.title.startsWith(QStringLiteral("Радиатор")));
@@ -77,7 +77,7 @@ TEST(ResultsCharts, OneSeriesPerCauseWithFailuresInEachChart)
     }
 
     // Values: flow per 100 h per product; accumulated per product scaled to all failures.
-    const double Izd = s.Izd_Prived; // 160
+    const double Izd = s.Izd_Prived;   // 160
     EXPECT_DOUBLE_EQ(c[0].series[7].points[6].value, 9 * 100.0 / 100 / Izd);
     EXPECT_DOUBLE_EQ(c[1].series[7].points[4].value, 6 / Izd * 120 / 96);
     EXPECT_EQ(s.Sum_PrichRow[1], 12);
@@ -103,7 +103,7 @@ TEST(ResultsCharts, UnidentifiedCausesOnly)
     EXPECT_EQ(c[0].series[6].title, QStringLiteral("Не идент."));
     EXPECT_EQ(c[0].series[6].color, 0x808000u);
     EXPECT_TRUE(c[0].series[6].points.empty());
-    EXPECT_EQ(c[1].series.size(), 7u); // no bar series in the accumulated chart
+    EXPECT_EQ(c[1].series.size(), 7u);   // no bar series in the accumulated chart
     ASSERT_EQ(c[2].series.size(), 2u);
     EXPECT_EQ(c[2].series[0].title, QStringLiteral("Не идент."));
     EXPECT_EQ(c[2].series[1].title, QStringLiteral("Не идент. с учетом цензурирования"));
@@ -123,7 +123,7 @@ TEST(ResultsCharts, CorrectedChartEndsWhereNinetyPercentHaveLeftWarranty)
 {
     State s = smallState();
     s.Sred = 1000;
-    s.SKO = 100; // share out by 1100 h: 0.84, by 1200 h: 0.98
+    s.SKO = 100;   // share out by 1100 h: 0.84, by 1200 h: 0.98
     std::vector<double> ends;
     for (int i = 1; i <= 15; ++i)
         ends.push_back(100.0 * i);
@@ -149,7 +149,8 @@ TEST(ResultsCharts, ModelCurves)
     s.MPirsS = model(250, 1.5, 1.2, n);
     auto c = charts(s);
     // Only the spiral-descent model: it is the Pearson model shown, with the run-time titles.
-    EXPECT_EQ(S(c[0], "Series2").title, QStringLiteral("Модель по Пирсону с учетом цензурирования"));
+    EXPECT_EQ(S(c[0], "Series2").title,
+              QStringLiteral("Модель по Пирсону с учетом цензурирования"));
     EXPECT_EQ(S(c[0], "Series3").title, QStringLiteral("Модель по Пирсону"));
     ASSERT_EQ(S(c[0], "Series2").points.size(), n);
     EXPECT_DOUBLE_EQ(S(c[0], "Series2").points[2].value, 0.03 * 1.0 * 1.2);
@@ -179,7 +180,8 @@ TEST(ResultsCharts, NoModelLeavesTheModelSeriesEmpty)
     ASSERT_EQ(S(c[1], "Series15").points.size(), 10u);
     // Observed failures per product, scaled to all declared failures: 96 / 0.8 / 160.
     EXPECT_DOUBLE_EQ(S(c[1], "Series15").points.back().value, 96 / 0.8 / 160);
-    EXPECT_EQ(S(c[0], "Series2").title, QStringLiteral("Модель по Пирсону с влиянием цензурирования"));
+    EXPECT_EQ(S(c[0], "Series2").title,
+              QStringLiteral("Модель по Пирсону с влиянием цензурирования"));
     EXPECT_TRUE(c[2].series.size() == 4u);
     EXPECT_FALSE(c[1].legendVisible);
     EXPECT_TRUE(c[1].right.fixedRange);
@@ -193,8 +195,8 @@ TEST(ResultsCharts, TwoRefreshesGiveTheSameSeries)
     ResultsTitles titles;
     const ResultsView a = computeResults(s, NumLocale::period(), sixPx, titles);
     const ResultsView b = computeResults(s, NumLocale::period(), sixPx, titles);
-    for (auto [x, y] : {std::pair{&a.chart1, &b.chart1}, {&a.chart2, &b.chart2},
-                        {&a.chart3, &b.chart3}}) {
+    for (auto [x, y] :
+         {std::pair{&a.chart1, &b.chart1}, {&a.chart2, &b.chart2}, {&a.chart3, &b.chart3}}) {
         ASSERT_EQ(x->series.size(), y->series.size());
         for (size_t i = 0; i < x->series.size(); ++i) {
             EXPECT_EQ(x->series[i].title, y->series[i].title);

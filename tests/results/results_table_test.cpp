@@ -29,15 +29,15 @@ ResultsView refresh(State &s, const NumLocale &nl = NumLocale::period())
     return computeResults(s, nl, sixPx);
 }
 
-} // namespace
+}   // namespace
 
 TEST(ResultsTable, ColumnsFollowTheModelsThatAreSet)
 {
     struct Case {
         const char *what;
         bool pirsN, pirsS, smirn, genet;
-        std::vector<QString> captions; // row 0 of columns 1..
-        std::vector<int> widths;       // widths of columns 1.. that the pass sets
+        std::vector<QString> captions;   // row 0 of columns 1..
+        std::vector<int> widths;         // widths of columns 1.. that the pass sets
     };
     const QString N = QStringLiteral("Пирсона/Ньютона"), S = QStringLiteral("Пирсона/спир.спуск"),
                   M = QStringLiteral("Смирнова "), G = QStringLiteral("Генетическая"),
@@ -175,14 +175,16 @@ TEST(ResultsTable, CommaLocaleInEveryNumberText)
         for (int r = 1; r < ResultsTable::Rows; ++r) {
             QString text = t.cell(c, r);
             text.remove(QStringLiteral("1.3581(0.05)"));
-            EXPECT_FALSE(text.contains(periodNumber)) << c << "," << r << ": " << text.toStdString();
+            EXPECT_FALSE(text.contains(periodNumber))
+                << c << "," << r << ": " << text.toStdString();
         }
 }
 
 TEST(ResultsTable, CellsArePaddedToTheColumnWidthLessSevenPixels)
 {
     // 6 px per character: a 128 px column takes texts up to 121 px, i.e. 21 characters.
-    EXPECT_EQ(padCell(QStringLiteral("0.55"), 128, sixPx), QStringLiteral(" 0.55") + QString(16, u' '));
+    EXPECT_EQ(padCell(QStringLiteral("0.55"), 128, sixPx),
+              QStringLiteral(" 0.55") + QString(16, u' '));
     const QString longText(30, u'x');
     EXPECT_EQ(padCell(longText, 128, sixPx), QStringLiteral(" ") + longText);
     // A font whose spaces have no width does not hang the padding.
@@ -194,7 +196,7 @@ TEST(ResultsTable, FlowAfterRunningInWeighsEachFailureByTheShareStillUnderWarran
 {
     State s;
     s.Sred = 1000;
-    s.SKO = 1; // below the mean nearly every product is still under warranty: weight 1
+    s.SKO = 1;   // below the mean nearly every product is still under warranty: weight 1
     s.Kol_Izd_All = 10;
     s.KolOtk = 8;
     s.Kol_izw = 4;
@@ -215,8 +217,8 @@ TEST(ResultsTable, ModelTotalsAreSummedAfreshOnEveryRefresh)
     s.MPirsN = model(250, 1.5, 1, n);
     s.MSmirn = model(250, 1.5, 1, n);
     s.MSmirn.Executed = false;
-    s.MSmirn.Kol_Nakopl = 55; // a model not set is still reset
-    s.MPirsS.Kol_Nakopl = 77; // ... except the Pearson models, which keep theirs
+    s.MSmirn.Kol_Nakopl = 55;   // a model not set is still reset
+    s.MPirsS.Kol_Nakopl = 77;   // ... except the Pearson models, which keep theirs
     s.MGenet = model(250, 1.5, 1, n);
     const ResultsView first = refresh(s);
     const ResultsView second = refresh(s);
@@ -239,7 +241,7 @@ TEST(ResultsTable, ModelTotalsAreSummedAfreshOnEveryRefresh)
     s.MSmirn.Executed = true;
     const ResultsView third = refresh(s);
     EXPECT_DOUBLE_EQ(s.MSmirn.Kol_Nakopl, 27.5);
-    EXPECT_DOUBLE_EQ(s.MSmirn.Unsens, 0); // the Smirnov model sums no probabilities
+    EXPECT_DOUBLE_EQ(s.MSmirn.Unsens, 0);   // the Smirnov model sums no probabilities
     EXPECT_DOUBLE_EQ(third.totals[size_t(ModelId::MSmirn)].Kol_Nakopl, 27.5);
     EXPECT_DOUBLE_EQ(third.totals[size_t(ModelId::MSmirn)].Unsens, 0);
 }
@@ -248,20 +250,21 @@ TEST(ResultsTable, ShowsTheTotalsAndStatisticsItIsGivenNotThoseLeftInTheState)
 {
     State s = smallState();
     s.MGenet = model(250, 1.5, 1, s.Hist_Arr.size());
-    s.MGenet.Kol_Nakopl = 1; // what an earlier pass may have left
+    s.MGenet.Kol_Nakopl = 1;   // what an earlier pass may have left
     const ResultsView v = refresh(s);
     const auto kolm = modelKolmogorov(s);
     EXPECT_EQ(v.kolmogorov[size_t(ModelId::MGenet)].value, kolm[size_t(ModelId::MGenet)].value);
-    EXPECT_EQ(v.kolmogorov[size_t(ModelId::MPirsN)].value, 0); // not set
+    EXPECT_EQ(v.kolmogorov[size_t(ModelId::MPirsN)].value, 0);   // not set
     // The same statistic as Kolmogor over the model's figures, shown in row 9.
     double direct = 0;
     QString verdict;
-    Kolmogor(s, s.MGenet.K_powtor, s.MGenet.A, s.MGenet.B, s.MGenet.Sred, s.MGenet.SKO, direct, verdict);
+    Kolmogor(s, s.MGenet.K_powtor, s.MGenet.A, s.MGenet.B, s.MGenet.Sred, s.MGenet.SKO, direct,
+             verdict);
     EXPECT_EQ(kolm[size_t(ModelId::MGenet)].value, direct);
     EXPECT_EQ(trimRight(v.table.cell(1, 9)), u' ' + fmtF(direct, 6, 3, u'.') + verdict);
 
     PerModel totals;
-    totals[size_t(ModelId::MGenet)].Kol_Nakopl = 160; // 160 / 0.8 = 200
+    totals[size_t(ModelId::MGenet)].Kol_Nakopl = 160;   // 160 / 0.8 = 200
     s.MGenet.Kol_Nakopl = 27.5;
     const ResultsTable t = resultsTable(s, NumLocale::period(), sixPx, totals, kolm);
     EXPECT_EQ(trimRight(t.cell(1, 5)), QStringLiteral(" 160 /200"));
@@ -271,7 +274,7 @@ TEST(ResultsTable, ShowsTheTotalsAndStatisticsItIsGivenNotThoseLeftInTheState)
 TEST(ResultsTable, AModelKeptFromAShorterHistogramIsNotReadPastItsEnd)
 {
     State s = smallState();
-    s.MGenet = model(250, 1.5, 1, 4); // fitted on a histogram of 4 intervals
+    s.MGenet = model(250, 1.5, 1, 4);   // fitted on a histogram of 4 intervals
     const ResultsView v = refresh(s);
     EXPECT_DOUBLE_EQ(s.MGenet.Kol_Nakopl, 0.5 * (1 + 2 + 3 + 4));
     EXPECT_EQ(v.chart1.find(QStringLiteral("Series5"))->points.size(), 4u);
@@ -280,7 +283,8 @@ TEST(ResultsTable, AModelKeptFromAShorterHistogramIsNotReadPastItsEnd)
 
 TEST(ResultsTable, MaximumLikelihoodColumnComesAfterTheGeneticOne)
 {
-    const QString X = QStringLiteral("Макс.правдоподобия"), D = QStringLiteral("Данные эксплуатации");
+    const QString X = QStringLiteral("Макс.правдоподобия"),
+                  D = QStringLiteral("Данные эксплуатации");
     for (bool others : {false, true}) {
         SCOPED_TRACE(others ? "all five models" : "only the ML model");
         State s = smallState();

@@ -64,7 +64,7 @@ obr::State fourModels()
     return s;
 }
 
-} // namespace
+}   // namespace
 
 class ResultsUiTest : public QObject {
     Q_OBJECT
@@ -114,7 +114,8 @@ private slots:
         QVERIFY(form.isVisible());
         QCOMPARE(form.Label10->text(), QStringLiteral("Проба (200 шт.)"));
         QCOMPARE(form.Result_Grid->item(0, 1)->text(), QStringLiteral("Пирсона/Ньютона"));
-        QVERIFY(form.Result_Grid->item(1, 1)->text().startsWith(QStringLiteral(" 250,00, / 1,50000")));
+        QVERIFY(
+            form.Result_Grid->item(1, 1)->text().startsWith(QStringLiteral(" 250,00, / 1,50000")));
         QCOMPARE(form.Result_Grid->columnWidth(1), 134);
         QCOMPARE(form.Result_Grid->columnWidth(2), 128);
         QCOMPARE(form.Chart1->legend()->texts().at(6),
@@ -127,7 +128,7 @@ private slots:
 
         QTest::mouseClick(form.Prodolgenie, Qt::LeftButton);
         QVERIFY(!form.isVisible());
-        form.Diagrams(obr::NumLocale::comma()); // the next refresh shows it again
+        form.Diagrams(obr::NumLocale::comma());   // the next refresh shows it again
         QVERIFY(form.isVisible());
 
         QTest::mouseClick(form.Button2, Qt::LeftButton);
@@ -170,7 +171,7 @@ private slots:
     void everyCellAndLegendEntryIsReadable()
     {
         obr::State s = fourModels();
-        s.MPirsS.K_powtor = 0.15; // capped times: 10000000000 hours
+        s.MPirsS.K_powtor = 0.15;   // capped times: 10000000000 hours
         TExpandForm expand(&s);
         TForm2 form(&s, &expand);
         form.Diagrams(obr::NumLocale::comma());
@@ -202,13 +203,13 @@ private slots:
     {
         struct Case {
             QString comment;
-            bool whole; // the whole text is shown (else elided with the text as tool tip)
+            bool whole;   // the whole text is shown (else elided with the text as tool tip)
         };
         const QList<Case> cases = {
             {QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг."), true},
             {QStringLiteral("Изделие К-120, гарантийная эксплуатация 2018-2019 гг., "
                             "партия второго завода"),
-             true}, // a smaller font
+             true},   // a smaller font
             {QString(200, u'Ж'), false},
         };
         for (const Case &c : cases) {
@@ -248,7 +249,8 @@ private slots:
         TForm2 form(&s, nullptr);
         form.Diagrams(obr::NumLocale::period());
         form.resize(TForm2::kDesignSize);
-        auto *x = qobject_cast<QBarCategoryAxis *>(form.Chart1->chart()->axes(Qt::Horizontal).first());
+        auto *x =
+            qobject_cast<QBarCategoryAxis *>(form.Chart1->chart()->axes(Qt::Horizontal).first());
         QVERIFY(x);
         QCOMPARE(x->count(), 31);
         QCOMPARE(x->at(30), QStringLiteral("10000"));
@@ -273,8 +275,10 @@ private slots:
         const QRect avail = form.screen()->availableGeometry();
         QVERIFY(avail.width() < TForm2::kDesignSize.width());
         QVERIFY2(avail.contains(form.frameGeometry()),
-                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(form.frameGeometry().x())
-                                .arg(form.frameGeometry().y()).arg(form.frameGeometry().width())
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(form.frameGeometry().x())
+                                .arg(form.frameGeometry().y())
+                                .arg(form.frameGeometry().width())
                                 .arg(form.frameGeometry().height())));
         auto *scroll = form.findChild<QScrollArea *>();
         QVERIFY(scroll);

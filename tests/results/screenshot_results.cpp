@@ -23,7 +23,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        QTextStream(stderr) << "usage: results_screenshot <file.fdt> <out-dir> [--comma] [--genetic]\n";
+        QTextStream(stderr)
+            << "usage: results_screenshot <file.fdt> <out-dir> [--comma] [--genetic]\n";
         return 2;
     }
     const bool comma = args.contains(QStringLiteral("--comma"));
@@ -57,8 +58,7 @@ int main(int argc, char **argv)
         obr::SpirSp_Execute(s, obr::boxReal(boxes.Edit1, u'.'), c, log);
         obr::Hist_Made(s, s.MPirsS.A, s.MPirsS.B, s.MPirsS.K_powtor, s.Mas_Out_Like,
                        s.Kol_Nakopl_Like, s.MPirsS.SKO_out, log, nl.dec);
-        obr::Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, obr::boxReal(boxes.Edit6, u'.'), c,
-                                log);
+        obr::Podbor_Weib_Pirson(s, s.MPirsN.A, s.MPirsN.B, obr::boxReal(boxes.Edit6, u'.'), c, log);
         obr::Hist_Made(s, s.MPirsN.A, s.MPirsN.B, s.MPirsN.K_powtor, s.Mas_Out_Like,
                        s.Kol_Nakopl_Like, s.MPirsN.SKO_out, log, nl.dec);
         obr::Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, obr::boxReal(boxes.Edit5, u'.'), log);
@@ -76,7 +76,7 @@ int main(int argc, char **argv)
     TExpandForm expand(&s);
     TForm2 form2(&s, &expand);
     form2.Diagrams(nl);
-    form2.resize(TForm2::kDesignSize); // the offscreen screen is smaller than the design
+    form2.resize(TForm2::kDesignSize);   // the offscreen screen is smaller than the design
     expand.resize(1423, 861);
     expand.fill(nl);
     expand.show();

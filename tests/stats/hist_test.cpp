@@ -35,7 +35,7 @@ std::vector<int> sums(const State &s)
     return b;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Histogram, EmptyStretchesMergeIntoTheNextInterval)
 {
@@ -48,8 +48,12 @@ TEST(Histogram, EmptyStretchesMergeIntoTheNextInterval)
 
 TEST(Histogram, ToleranceAtTheUpperBound)
 {
-    struct Case { std::vector<double> times; std::vector<double> b; std::vector<int> n; } cases[] = {
-        {{100.05}, {100, 200}, {1, 0}},    // falls into the first interval; 100 < 100.05 adds one
+    struct Case {
+        std::vector<double> times;
+        std::vector<double> b;
+        std::vector<int> n;
+    } cases[] = {
+        {{100.05}, {100, 200}, {1, 0}},   // falls into the first interval; 100 < 100.05 adds one
         {{100.1}, {200}, {1}},
         {{99.95}, {100}, {1}},
         {{150, 200.05}, {200, 300}, {2, 0}},
@@ -83,7 +87,7 @@ TEST(Histogram, ManyFailuresInFewIntervalsHalveTheFirstWidth)
         t.push_back(1 + i * 0.01);   // all within the first hours
     State s = withFailures(t);
     hist(s);
-    EXPECT_EQ(s.D_Hist1, 1);          // 100, 50, 25, 12, 6, 3, 1 and no further
+    EXPECT_EQ(s.D_Hist1, 1);   // 100, 50, 25, 12, 6, 3, 1 and no further
     int total = 0;
     for (const auto &h : s.Hist_Arr)
         total += h.Sum;
@@ -112,7 +116,10 @@ TEST(Histogram, WideSpreadDoublesTheSecondWidth)
 
 TEST(Histogram, SecondWidthFollowsTheRoundedLargestTime)
 {
-    struct Case { double last; int width; } cases[] = {{2300.5, 100}, {2299.6, 100}, {2300.6, 200}};
+    struct Case {
+        double last;
+        int width;
+    } cases[] = {{2300.5, 100}, {2299.6, 100}, {2300.6, 200}};
     for (const auto &c : cases) {
         State s = withFailures({50, c.last});
         hist(s);

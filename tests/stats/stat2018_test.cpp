@@ -126,7 +126,8 @@ TEST(ModelCurve, DeviationAndLogLine)
     std::vector<double> out;
     double sum = 0, dev = 0;
     QStringList log;
-    Hist_Made(s, 0.001, 1, 1, out, sum, dev, [&](const QString &l) { log << l; }, u'.');
+    Hist_Made(
+        s, 0.001, 1, 1, out, sum, dev, [&](const QString &l) { log << l; }, u'.');
     ASSERT_EQ(out.size(), 2u);
     const double e0 = 100 * weibCDF2(0.001, 1, 0, 100) * (1 - CDF_Gauss(1000, 200, 100));
     EXPECT_DOUBLE_EQ(out[0], e0);
@@ -156,13 +157,18 @@ TEST(WarrantyFigures, TheCalculationsFiguresAreCheckedBeforeUse)
     };
     EXPECT_TRUE(refusal(1000, 250, 1000).isEmpty());
     EXPECT_TRUE(refusal(1000, 250, 0).isEmpty());
-    EXPECT_TRUE(refusal(0, 250, 1000).contains(QStringLiteral("Среднее время гарантии должно быть больше 0, а задано 0")));
+    EXPECT_TRUE(
+        refusal(0, 250, 1000)
+            .contains(QStringLiteral("Среднее время гарантии должно быть больше 0, а задано 0")));
     EXPECT_TRUE(refusal(-1.5, 250, 1000).contains(QStringLiteral("задано -1,5")));
-    EXPECT_TRUE(refusal(1000, 0, 1000).contains(QStringLiteral("СКО времени гарантии должно быть больше 0")));
-    EXPECT_TRUE(refusal(1000, 250, -1).contains(QStringLiteral("не может быть отрицательным, а задано -1")));
+    EXPECT_TRUE(refusal(1000, 0, 1000)
+                    .contains(QStringLiteral("СКО времени гарантии должно быть больше 0")));
+    EXPECT_TRUE(refusal(1000, 250, -1)
+                    .contains(QStringLiteral("не может быть отрицательным, а задано -1")));
     // The first failure whose products have all left observation is named: 500 h at a
     // mean of 100 h with a deviation of 1 h lies 400 deviations out.
-    EXPECT_TRUE(refusal(100, 1, std::nullopt).contains(QStringLiteral("Отказ № 2: наработка 500 ч")))
+    EXPECT_TRUE(
+        refusal(100, 1, std::nullopt).contains(QStringLiteral("Отказ № 2: наработка 500 ч")))
         << refusal(100, 1, std::nullopt).toStdString();
     EXPECT_TRUE(refusal(1000, 10, std::nullopt).contains(QStringLiteral("Отказ № 3")));
     // Figures left out are not checked.

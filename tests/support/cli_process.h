@@ -21,13 +21,13 @@ inline const QString &cliExe()
 
 //! Where the program's standard output goes.
 enum class Stdout {
-    Normal, //!< a pipe the test reads
-    Full,   //!< /dev/full: every write fails
-    Closed  //!< closed by the shell before the program starts
+    Normal,   //!< a pipe the test reads
+    Full,     //!< /dev/full: every write fails
+    Closed    //!< closed by the shell before the program starts
 };
 
 struct CliRun {
-    int exitCode = -1; //!< -1 when the program crashed or did not finish
+    int exitCode = -1;   //!< -1 when the program crashed or did not finish
     QByteArray out, err;
     QString outText() const { return QString::fromUtf8(out); }
     QString errText() const { return QString::fromUtf8(err); }
@@ -42,7 +42,8 @@ inline CliRun runCli(const QStringList &args, Stdout mode = Stdout::Normal)
         QStringList quoted;
         for (const QString &a : QStringList{cliExe()} + args)
             quoted << u'\'' + QString(a).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
-        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), quoted.join(u' ') + QStringLiteral(" >&-")});
+        p.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"), quoted.join(u' ') + QStringLiteral(" >&-")});
     } else {
         if (mode == Stdout::Full)
             p.setStandardOutputFile(QStringLiteral("/dev/full"));
@@ -68,4 +69,4 @@ inline QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace obr::test
+}   // namespace obr::test

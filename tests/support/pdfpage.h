@@ -26,8 +26,8 @@ inline PdfFacts readPdfFacts(const QString &path)
     f.ok = pdf.startsWith("%PDF-");
     const QString text = QString::fromLatin1(pdf);
     // Object dictionaries are written uncompressed; only stream bodies are compressed.
-    static const QRegularExpression page(
-        QStringLiteral(R"(/Type\s*/Page\b(?!s)[^>]*?/MediaBox\s*\[\s*([\d.]+)\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)\s*\])"));
+    static const QRegularExpression page(QStringLiteral(
+        R"(/Type\s*/Page\b(?!s)[^>]*?/MediaBox\s*\[\s*([\d.]+)\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)\s*\])"));
     for (auto it = page.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
         f.pages.push_back(QSizeF(m.captured(3).toDouble() - m.captured(1).toDouble(),

@@ -29,4 +29,4 @@ public:
     void printFailed(const QString &message, QWidget *) override { failures << message; }
 };
 
-} // namespace obr::test
+}   // namespace obr::test

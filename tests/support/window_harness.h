@@ -103,4 +103,4 @@ struct WindowHarness {
     QChar dec() const { return NumLocale::from(QLocale()).dec; }
 };
 
-} // namespace obr::test
+}   // namespace obr::test
