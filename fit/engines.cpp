@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engines.h"
-#include "genetic_parallel.h"
+#include "eval_team.h"
 #include "pearson_term.h"
 #include "stats/stat2018.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -113,7 +114,7 @@ double PearsonEngine::sum(double c, const double *P, const double *Gc)
     return f;
 }
 
-double PearsonEngine::eval(double x)
+double PearsonEngine::eval(double x, bool)
 {
     ++m_evals;
     double *sP = m_sP.data();
@@ -240,9 +241,159 @@ double PearsonEngine::noise() const
 // ---------------------------------------------------------------------------------------
 // Smirnov
 
+/*! One evaluation (or one refresh of the cached terms) shared out between a team's
+ *  threads. The failures are cut into parts; any thread takes the next part of terms.
+ *  The calling thread sums the parts in order as their terms come in, taking parts of
+ *  terms itself while the next one is not done; the helper that takes the bound follows
+ *  the sum part by part. */
+class SmirnovEngine::Shared final : public EvalTeam::Job {
+public:
+    //! Failures per part: the sum's last wait for terms is at most one part.
+    static constexpr size_t kPart = 256;
+
+    explicit Shared(SmirnovEngine &e)
+        : m_e(e), m_parts((e.m_n + kPart - 1) / kPart),
+          m_done(new std::atomic<uint32_t>[m_parts])
+    {
+        for (size_t p = 0; p < m_parts; ++p)
+            m_done[p].store(0, std::memory_order_relaxed);
+    }
+
+    //! The evaluation's value; the bound too when \a withNoise.
+    double eval(EvalTeam &team, double c, double A, double B, bool newPowers, const double *P,
+                bool withNoise)
+    {
+        m_refresh = false;
+        m_A = A;
+        m_B = B;
+        m_newPowers = newPowers;
+        m_withTerms = P == nullptr;
+        m_withNoise = withNoise;
+        m_P = m_withTerms ? m_e.m_sP.data() : const_cast<double *>(P);
+        m_e.m_lastP = m_P;
+        m_e.m_lastC = c;
+        begin();
+        double E = 0, S = 0;
+        team.run(*this, [&]() noexcept {
+            SpinWait wait;
+            for (size_t p = 0; p < m_parts;) {
+                if (!m_withTerms || m_done[p].load(std::memory_order_acquire) == m_number) {
+                    m_e.sumPart(first(p), last(p), c, m_P, E, S);
+                    m_summed.store(++p, std::memory_order_release);
+                } else if (!takePart()) {
+                    wait();   // a helper is computing this part
+                }
+            }
+            if (m_withNoise && !m_noiseTaken.exchange(true, std::memory_order_acq_rel))
+                noise(m_parts);   // no helper came for the bound
+        });
+        m_e.m_lastS = S;
+        m_e.m_lastF = std::sqrt(S) / m_e.m_kol;
+        if (m_withNoise) {
+            m_e.m_noise = m_e.noiseTotal(m_dS);
+            m_e.m_noiseKnown = true;
+        }
+        return m_e.m_lastF;
+    }
+
+    //! The cached powers (with \a powers) and interval probabilities at the set point.
+    void refresh(EvalTeam &team, bool powers)
+    {
+        m_refresh = true;
+        m_powers = powers;
+        m_withNoise = false;
+        begin();
+        team.run(*this, [&]() noexcept {
+            while (takePart()) {
+            }
+        });
+    }
+
+    void help(unsigned) override
+    {
+        const bool owner = m_withNoise && !m_noiseTaken.exchange(true, std::memory_order_acq_rel);
+        size_t noiseDone = 0;
+        SpinWait wait;
+        for (;;) {
+            if (owner && noiseDone < m_parts) {
+                const size_t summed = m_summed.load(std::memory_order_acquire);
+                if (noiseDone < summed) {
+                    noiseDone = noise(summed, noiseDone);
+                    continue;
+                }
+            }
+            if (takePart())
+                continue;
+            if (!owner || noiseDone == m_parts)
+                return;
+            wait();   // the bound waits for the sum
+        }
+    }
+
+private:
+    size_t first(size_t p) const { return p * kPart; }
+    size_t last(size_t p) const { return std::min(m_e.m_n, (p + 1) * kPart); }
+
+    void begin()
+    {
+        if (++m_number == 0) {   // the numbers wrapped: forget the old marks
+            for (size_t p = 0; p < m_parts; ++p)
+                m_done[p].store(0, std::memory_order_relaxed);
+            m_number = 1;
+        }
+        m_next.store(0, std::memory_order_relaxed);
+        m_summed.store(0, std::memory_order_relaxed);
+        m_noiseTaken.store(false, std::memory_order_relaxed);
+        m_acc = m_dS = 0;
+    }
+
+    //! Computes the next part nobody has taken; false when none is left.
+    bool takePart()
+    {
+        if (!m_refresh && !m_withTerms)
+            return false;
+        if (m_next.load(std::memory_order_relaxed) >= m_parts)
+            return false;
+        const size_t p = m_next.fetch_add(1, std::memory_order_relaxed);
+        if (p >= m_parts)
+            return false;
+        if (m_refresh) {
+            m_e.refreshPart(first(p), last(p), m_powers);
+        } else {
+            m_e.terms(first(p), last(p), m_A, m_B, m_newPowers, m_P);
+            m_done[p].store(m_number, std::memory_order_release);
+        }
+        return true;
+    }
+
+    //! The bound's accumulation over parts [from, to) (their sums are written); returns to.
+    size_t noise(size_t to, size_t from = 0)
+    {
+        for (size_t p = from; p < to; ++p)
+            m_e.noisePart(first(p), last(p), m_acc, m_dS);
+        return to;
+    }
+
+    SmirnovEngine &m_e;
+    const size_t m_parts;
+    std::unique_ptr<std::atomic<uint32_t>[]> m_done;   //!< per part: the job whose terms are in
+    uint32_t m_number = 0;                             //!< the current job
+
+    // The job's inputs: written before the team opens it.
+    bool m_refresh = false, m_powers = false;
+    double m_A = 0, m_B = 0;
+    bool m_newPowers = false, m_withTerms = false, m_withNoise = false;
+    double *m_P = nullptr;
+
+    alignas(64) std::atomic<size_t> m_next{0};     //!< the next part of terms to take
+    alignas(64) std::atomic<size_t> m_summed{0};   //!< parts whose cumulative sums are written
+    alignas(64) std::atomic<bool> m_noiseTaken{false};
+    double m_acc = 0, m_dS = 0;   //!< the bound's accumulators, of whoever took it
+};
+
 SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
-                             GenParallel *pool)
-    : m_pool(pool)
+                             EvalTeam *team)
+    : m_team(team)
 {
     m_n = s.MasProbl.size();
     m_t.resize(m_n + 1);
@@ -261,7 +412,13 @@ SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
     m_P.resize(m_n);
     m_sP.resize(m_n);
     m_sE.resize(m_n);
+    // Below a few thousand failures the threads cost more than they save.
+    constexpr size_t kParallelFrom = 2048;
+    if (m_team && m_team->threads() > 1 && m_n >= kParallelFrom)
+        m_shared = std::make_unique<Shared>(*this);
 }
+
+SmirnovEngine::~SmirnovEngine() = default;
 
 void SmirnovEngine::setPoint(double A, double B, double K)
 {
@@ -288,19 +445,48 @@ void SmirnovEngine::refreshP()
     }
 }
 
+void SmirnovEngine::refreshPart(size_t b, size_t e, bool powers)
+{
+    // The power at the start of the part is taken afresh: the part before writes it.
+    double pwb = m_pw[b];
+    if (powers) {
+        pwb = std::pow(m_t[b], m_B);
+        if (b == 0)
+            m_pw[0] = pwb;
+    }
+    double wprev = weibFromPow(m_A, pwb);
+    for (size_t i = b; i < e; ++i) {
+        if (powers)
+            m_pw[i + 1] = std::pow(m_t[i + 1], m_B);
+        const double w = weibFromPow(m_A, m_pw[i + 1]);
+        m_P[i] = weibDiff(w, wprev);
+        wprev = w;
+    }
+}
+
+// One copy of each sum's arithmetic serves the whole pass and the shared parts alike.
+[[gnu::noinline]] void SmirnovEngine::sumPart(size_t b, size_t e, double c, const double *P,
+                                              double &E, double &S)
+{
+    const double *wc = m_wc.data();
+    double *Es = m_sE.data();
+    double e1 = E, s1 = S;
+    for (size_t i = b; i < e; ++i) {
+        e1 = e1 + c * P[i] * wc[i];
+        Es[i] = e1;
+        const double d = double(i + 1) - e1;
+        s1 = s1 + d * d;
+    }
+    E = e1;
+    S = s1;
+}
+
 double SmirnovEngine::sum(double c, const double *P)
 {
     m_lastP = P;
     m_lastC = c;
     double E = 0, S = 0;
-    const double *wc = m_wc.data();
-    double *Es = m_sE.data();
-    for (size_t i = 0; i < m_n; ++i) {
-        E = E + c * P[i] * wc[i];
-        Es[i] = E;
-        const double d = double(i + 1) - E;
-        S = S + d * d;
-    }
+    sumPart(0, m_n, c, P, E, S);
     m_lastS = S;
     m_lastF = std::sqrt(S) / m_kol;
     return m_lastF;
@@ -323,21 +509,23 @@ void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers
     }
 }
 
-double SmirnovEngine::eval(double x)
+double SmirnovEngine::eval(double x, bool withNoise)
 {
     ++m_evals;
+    m_noiseKnown = false;
     double *sP = m_sP.data();
-    if (m_moving == PK)
+    if (m_moving == PK) {
+        // Only the sum: shared out, the bound runs alongside it.
+        if (m_shared && withNoise)
+            return m_shared->eval(*m_team, m_izd * x, m_A, m_B, false, m_P.data(), true);
         return sum(m_izd * x, m_P.data());
+    }
     const double A = m_moving == PA ? x : m_A;
     const double B = m_moving == PB ? x : m_B;
     const bool newPowers = m_moving == PB;
-    // Below a few thousand failures the threads cost more than they save.
-    constexpr size_t kParallelFrom = 2048;
-    if (m_pool && m_pool->threads() > 1 && m_n >= kParallelFrom)
-        m_pool->run(m_n, [&](size_t b, size_t e) { terms(b, e, A, B, newPowers, sP); });
-    else
-        terms(0, m_n, A, B, newPowers, sP);
+    if (m_shared)
+        return m_shared->eval(*m_team, m_izd * m_K, A, B, newPowers, nullptr, withNoise);
+    terms(0, m_n, A, B, newPowers, sP);
     return sum(m_izd * m_K, sP);
 }
 
@@ -346,17 +534,48 @@ void SmirnovEngine::commit(double x)
     switch (m_moving) {
     case PA:
         m_A = x;
-        refreshP();
+        if (m_shared)
+            m_shared->refresh(*m_team, false);
+        else
+            refreshP();
         break;
     case PB:
         m_B = x;
-        refreshPow();
-        refreshP();
+        if (m_shared) {
+            m_shared->refresh(*m_team, true);
+        } else {
+            refreshPow();
+            refreshP();
+        }
         break;
     case PK:
         m_K = x;
         break;
     }
+}
+
+[[gnu::noinline]] void SmirnovEngine::noisePart(size_t b, size_t e, double &acc,
+                                                double &dS) const
+{
+    const double c = std::fabs(m_lastC);
+    const double w = m_moving == PK ? 0 : 1;
+    double a1 = acc, d1 = dS;
+    for (size_t i = b; i < e; ++i) {
+        const double E = std::fabs(m_sE[i]);
+        a1 += kU * E;
+        const double dE = w * c * (10 * kU + kU * m_lastP[i]) + a1 + 4 * kU * E;
+        d1 += 2 * std::fabs(double(i + 1) - m_sE[i]) * dE;
+    }
+    acc = a1;
+    dS = d1;
+}
+
+double SmirnovEngine::noiseTotal(double dS) const
+{
+    dS += double(m_n + 2) * kU * m_lastS;
+    const double rs = std::sqrt(m_lastS);
+    const double df = rs > 0 ? dS / (2 * rs) / m_kol : std::sqrt(dS) / m_kol;
+    return df + 3 * kU * m_lastF;
 }
 
 double SmirnovEngine::noise() const
@@ -365,19 +584,11 @@ double SmirnovEngine::noise() const
     // so they add at most a few units of roundoff times c; the running sum adds its own.
     // Errors of the cached Weibull values (walks along K_powtor) are the same at
     // neighbouring positions and only shift the smooth trend.
-    const double c = std::fabs(m_lastC);
-    const double w = m_moving == PK ? 0 : 1;
+    if (m_noiseKnown)
+        return m_noise;
     double acc = 0, dS = 0;
-    for (size_t i = 0; i < m_n; ++i) {
-        const double E = std::fabs(m_sE[i]);
-        acc += kU * E;
-        const double dE = w * c * (10 * kU + kU * m_lastP[i]) + acc + 4 * kU * E;
-        dS += 2 * std::fabs(double(i + 1) - m_sE[i]) * dE;
-    }
-    dS += double(m_n + 2) * kU * m_lastS;
-    const double rs = std::sqrt(m_lastS);
-    const double df = rs > 0 ? dS / (2 * rs) / m_kol : std::sqrt(dS) / m_kol;
-    return df + 3 * kU * m_lastF;
+    noisePart(0, m_n, acc, dS);
+    return noiseTotal(dS);
 }
 
 } // namespace obr::detail
