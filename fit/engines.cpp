@@ -259,6 +259,17 @@ public:
             m_done[p].store(0, std::memory_order_relaxed);
     }
 
+    /*! False while evaluations run on the calling thread alone: after a job in which the
+     *  caller waited long for a helper that the system had taken off its core (a loaded
+     *  machine), the next jobs, more of them each time it happens again, are not shared. */
+    bool sharing()
+    {
+        if (m_alone == 0)
+            return true;
+        --m_alone;
+        return false;
+    }
+
     //! The evaluation's value; the bound too when \a withNoise.
     double eval(EvalTeam &team, double c, double A, double B, bool newPowers, const double *P,
                 bool withNoise)
@@ -274,8 +285,8 @@ public:
         m_e.m_lastC = c;
         begin();
         double E = 0, S = 0;
-        team.run(*this, [&]() noexcept {
-            SpinWait wait;
+        SpinWait wait;
+        const bool quick = team.run(*this, [&]() noexcept {
             for (size_t p = 0; p < m_parts;) {
                 if (!m_withTerms || m_done[p].load(std::memory_order_acquire) == m_number) {
                     m_e.sumPart(first(p), last(p), c, m_P, E, S);
@@ -287,6 +298,7 @@ public:
             if (m_withNoise && !m_noiseTaken.exchange(true, std::memory_order_acq_rel))
                 noise(m_parts);   // no helper came for the bound
         });
+        noteWait(!quick || wait.gaveWay());
         m_e.m_lastS = S;
         m_e.m_lastF = std::sqrt(S) / m_e.m_kol;
         if (m_withNoise) {
@@ -303,10 +315,10 @@ public:
         m_powers = powers;
         m_withNoise = false;
         begin();
-        team.run(*this, [&]() noexcept {
+        noteWait(!team.run(*this, [&]() noexcept {
             while (takePart()) {
             }
-        });
+        }));
     }
 
     void help(unsigned) override
@@ -331,6 +343,16 @@ public:
     }
 
 private:
+    void noteWait(bool longWait)
+    {
+        if (!longWait) {
+            m_backoff = kFirstBackoff;
+            return;
+        }
+        m_alone = m_backoff;
+        m_backoff = std::min(2 * m_backoff, kLastBackoff);
+    }
+
     size_t first(size_t p) const { return p * kPart; }
     size_t last(size_t p) const { return std::min(m_e.m_n, (p + 1) * kPart); }
 
@@ -378,6 +400,9 @@ private:
     const size_t m_parts;
     std::unique_ptr<std::atomic<uint32_t>[]> m_done;   //!< per part: the job whose terms are in
     uint32_t m_number = 0;                             //!< the current job
+    static constexpr unsigned kFirstBackoff = 16, kLastBackoff = 4096;
+    unsigned m_alone = 0;                  //!< jobs still to run on the calling thread alone
+    unsigned m_backoff = kFirstBackoff;    //!< how many after the next long wait
 
     // The job's inputs: written before the team opens it.
     bool m_refresh = false, m_powers = false;
@@ -516,14 +541,14 @@ double SmirnovEngine::eval(double x, bool withNoise)
     double *sP = m_sP.data();
     if (m_moving == PK) {
         // Only the sum: shared out, the bound runs alongside it.
-        if (m_shared && withNoise)
+        if (m_shared && withNoise && m_shared->sharing())
             return m_shared->eval(*m_team, m_izd * x, m_A, m_B, false, m_P.data(), true);
         return sum(m_izd * x, m_P.data());
     }
     const double A = m_moving == PA ? x : m_A;
     const double B = m_moving == PB ? x : m_B;
     const bool newPowers = m_moving == PB;
-    if (m_shared)
+    if (m_shared && m_shared->sharing())
         return m_shared->eval(*m_team, m_izd * m_K, A, B, newPowers, nullptr, withNoise);
     terms(0, m_n, A, B, newPowers, sP);
     return sum(m_izd * m_K, sP);
@@ -534,14 +559,14 @@ void SmirnovEngine::commit(double x)
     switch (m_moving) {
     case PA:
         m_A = x;
-        if (m_shared)
+        if (m_shared && m_shared->sharing())
             m_shared->refresh(*m_team, false);
         else
             refreshP();
         break;
     case PB:
         m_B = x;
-        if (m_shared) {
+        if (m_shared && m_shared->sharing()) {
             m_shared->refresh(*m_team, true);
         } else {
             refreshPow();

@@ -30,6 +30,7 @@ void SpinWait::operator()()
         return;
     }
     m_rounds = 3072;
+    m_yielded = true;
     std::this_thread::yield();
 }
 
@@ -64,12 +65,13 @@ void EvalTeam::open(Job &job)
     }
 }
 
-void EvalTeam::close()
+bool EvalTeam::close()
 {
     m_gate.fetch_or(kClosed, std::memory_order_acq_rel);
     SpinWait wait;
     while (m_gate.load(std::memory_order_acquire) & kActive)
         wait();
+    return !wait.gaveWay();
 }
 
 void EvalTeam::helper(unsigned index)

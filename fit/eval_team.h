@@ -30,9 +30,12 @@ void spinPause();
 class SpinWait {
 public:
     void operator()();
+    //! True once the wait has been long enough to give the core away.
+    bool gaveWay() const { return m_yielded; }
 
 private:
     unsigned m_rounds = 0;
+    bool m_yielded = false;
 };
 
 class EvalTeam {
@@ -58,18 +61,19 @@ public:
     /*! Opens \a job to the helpers, calls \a callerPart on this thread, then closes the
      *  job and returns once every helper that joined it has left. callerPart must finish
      *  the job on its own when no helper joins, and must not throw (a helper may be
-     *  waiting for its progress). */
+     *  waiting for its progress). Returns false when the caller had to wait long for a
+     *  helper to leave (the helper was off its core). */
     template <class F>
-    void run(Job &job, F &&callerPart) noexcept
+    bool run(Job &job, F &&callerPart) noexcept
     {
         open(job);
         callerPart();
-        close();
+        return close();
     }
 
 private:
     void open(Job &job);
-    void close();
+    bool close();
     void helper(unsigned index);
 
     // The gate: the job's number in the high 32 bits, the closed flag, the helpers in it.
