@@ -249,7 +249,7 @@ double PearsonEngine::noise() const
 class SmirnovEngine::Shared final : public EvalTeam::Job {
 public:
     //! Failures per part: the sum's last wait for terms is at most one part.
-    static constexpr size_t kPart = 256;
+    static constexpr size_t kPart = 512;
 
     explicit Shared(SmirnovEngine &e)
         : m_e(e), m_parts((e.m_n + kPart - 1) / kPart),
@@ -291,7 +291,7 @@ public:
                 if (!m_withTerms || m_done[p].load(std::memory_order_acquire) == m_number) {
                     m_e.sumPart(first(p), last(p), c, m_P, E, S);
                     m_summed.store(++p, std::memory_order_release);
-                } else if (!takePart()) {
+                } else if (!takePart(true)) {
                     wait();   // a helper is computing this part
                 }
             }
@@ -316,7 +316,7 @@ public:
         m_withNoise = false;
         begin();
         noteWait(!team.run(*this, [&]() noexcept {
-            while (takePart()) {
+            while (takePart(true)) {
             }
         }));
     }
@@ -328,13 +328,15 @@ public:
         SpinWait wait;
         for (;;) {
             if (owner && noiseDone < m_parts) {
+                // A part behind the one the sum is writing, or the rest once it is done.
                 const size_t summed = m_summed.load(std::memory_order_acquire);
-                if (noiseDone < summed) {
-                    noiseDone = noise(summed, noiseDone);
+                const size_t upTo = summed == m_parts ? summed : summed - (summed > 0);
+                if (noiseDone < upTo) {
+                    noiseDone = noise(upTo, noiseDone);
                     continue;
                 }
             }
-            if (takePart())
+            if (takePart(false))
                 continue;
             if (!owner || noiseDone == m_parts)
                 return;
@@ -363,22 +365,32 @@ private:
                 m_done[p].store(0, std::memory_order_relaxed);
             m_number = 1;
         }
-        m_next.store(0, std::memory_order_relaxed);
+        m_ends.store(uint64_t(m_parts), std::memory_order_relaxed);
         m_summed.store(0, std::memory_order_relaxed);
         m_noiseTaken.store(false, std::memory_order_relaxed);
         m_acc = m_dS = 0;
     }
 
-    //! Computes the next part nobody has taken; false when none is left.
-    bool takePart()
+    /*! Computes the next part nobody has taken, from the front for the caller and from
+     *  the back for the helpers; false when none is left. The caller sums the front as it
+     *  goes, so no thread writes terms right beside the failures another one is reading
+     *  (a core's prefetching would pull those lines back and forth). */
+    bool takePart(bool front)
     {
         if (!m_refresh && !m_withTerms)
             return false;
-        if (m_next.load(std::memory_order_relaxed) >= m_parts)
-            return false;
-        const size_t p = m_next.fetch_add(1, std::memory_order_relaxed);
-        if (p >= m_parts)
-            return false;
+        uint64_t w = m_ends.load(std::memory_order_relaxed);
+        size_t p;
+        for (;;) {
+            const uint64_t f = w >> 32, b = w & 0xffffffffu;
+            if (f >= b)
+                return false;
+            const uint64_t next = front ? w + (uint64_t(1) << 32) : w - 1;
+            if (m_ends.compare_exchange_weak(w, next, std::memory_order_relaxed)) {
+                p = size_t(front ? f : b - 1);
+                break;
+            }
+        }
         if (m_refresh) {
             m_e.refreshPart(first(p), last(p), m_powers);
         } else {
@@ -410,7 +422,8 @@ private:
     bool m_newPowers = false, m_withTerms = false, m_withNoise = false;
     double *m_P = nullptr;
 
-    alignas(64) std::atomic<size_t> m_next{0};     //!< the next part of terms to take
+    //! The parts not yet taken: [front, back), the front in the high half.
+    alignas(64) std::atomic<uint64_t> m_ends{0};
     alignas(64) std::atomic<size_t> m_summed{0};   //!< parts whose cumulative sums are written
     alignas(64) std::atomic<bool> m_noiseTaken{false};
     double m_acc = 0, m_dS = 0;   //!< the bound's accumulators, of whoever took it
@@ -472,17 +485,19 @@ void SmirnovEngine::refreshP()
 
 void SmirnovEngine::refreshPart(size_t b, size_t e, bool powers)
 {
-    // The power at the start of the part is taken afresh: the part before writes it.
+    // The powers first, then the differences, as the whole pass makes them (two plain
+    // loops run faster than one that does both). The power at the start of the part is
+    // taken afresh: the part before writes it.
     double pwb = m_pw[b];
     if (powers) {
         pwb = std::pow(m_t[b], m_B);
         if (b == 0)
             m_pw[0] = pwb;
+        for (size_t i = b; i < e; ++i)
+            m_pw[i + 1] = std::pow(m_t[i + 1], m_B);
     }
     double wprev = weibFromPow(m_A, pwb);
     for (size_t i = b; i < e; ++i) {
-        if (powers)
-            m_pw[i + 1] = std::pow(m_t[i + 1], m_B);
         const double w = weibFromPow(m_A, m_pw[i + 1]);
         m_P[i] = weibDiff(w, wprev);
         wprev = w;
