@@ -488,9 +488,8 @@ void SmirnovEngine::refreshPart(size_t b, size_t e, bool powers)
     // The powers first, then the differences, as the whole pass makes them (two plain
     // loops run faster than one that does both). The power at the start of the part is
     // taken afresh: the part before writes it.
-    double pwb = m_pw[b];
+    const double pwb = powers ? std::pow(m_t[b], m_B) : m_pw[b];
     if (powers) {
-        pwb = std::pow(m_t[b], m_B);
         if (b == 0)
             m_pw[0] = pwb;
         for (size_t i = b; i < e; ++i)
