@@ -261,7 +261,8 @@ public:
 
     /*! False while evaluations run on the calling thread alone: after a job in which the
      *  caller waited long for a helper that the system had taken off its core (a loaded
-     *  machine), the next jobs, more of them each time it happens again, are not shared. */
+     *  machine), the next jobs, more of them each time it happens again, are not shared;
+     *  the pause shrinks again after a long run of quick jobs. */
     bool sharing()
     {
         if (m_alone == 0)
@@ -348,9 +349,14 @@ private:
     void noteWait(bool longWait)
     {
         if (!longWait) {
-            m_backoff = kFirstBackoff;
+            // Only a long run of quick jobs brings the pause back down.
+            if (++m_quick >= kLastBackoff) {
+                m_quick = 0;
+                m_backoff = std::max(m_backoff / 2, kFirstBackoff);
+            }
             return;
         }
+        m_quick = 0;
         m_alone = m_backoff;
         m_backoff = std::min(2 * m_backoff, kLastBackoff);
     }
@@ -415,6 +421,7 @@ private:
     static constexpr unsigned kFirstBackoff = 16, kLastBackoff = 4096;
     unsigned m_alone = 0;                  //!< jobs still to run on the calling thread alone
     unsigned m_backoff = kFirstBackoff;    //!< how many after the next long wait
+    unsigned m_quick = 0;                  //!< quick jobs since the last long wait
 
     // The job's inputs: written before the team opens it.
     bool m_refresh = false, m_powers = false;
