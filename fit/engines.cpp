@@ -262,7 +262,7 @@ public:
     /*! False while evaluations run on the calling thread alone: after a job in which the
      *  caller waited long for a helper that the system had taken off its core (a loaded
      *  machine), the next jobs, more of them each time it happens again, are not shared;
-     *  the pause shrinks again after a long run of quick jobs. */
+     *  the pause halves again after each run of quick jobs. */
     bool sharing()
     {
         if (m_alone == 0)
@@ -349,8 +349,8 @@ private:
     void noteWait(bool longWait)
     {
         if (!longWait) {
-            // Only a long run of quick jobs brings the pause back down.
-            if (++m_quick >= kLastBackoff) {
+            // A run of quick jobs brings the pause back down.
+            if (++m_quick >= kQuickRun) {
                 m_quick = 0;
                 m_backoff = std::max(m_backoff / 2, kFirstBackoff);
             }
@@ -418,7 +418,7 @@ private:
     const size_t m_parts;
     std::unique_ptr<std::atomic<uint32_t>[]> m_done;   //!< per part: the job whose terms are in
     uint32_t m_number = 0;                             //!< the current job
-    static constexpr unsigned kFirstBackoff = 16, kLastBackoff = 4096;
+    static constexpr unsigned kFirstBackoff = 16, kLastBackoff = 4096, kQuickRun = 256;
     unsigned m_alone = 0;                  //!< jobs still to run on the calling thread alone
     unsigned m_backoff = kFirstBackoff;    //!< how many after the next long wait
     unsigned m_quick = 0;                  //!< quick jobs since the last long wait
