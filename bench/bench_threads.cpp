@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Times the Smirnov fit on one thread against several: the per-failure terms of each
-// evaluation are shared out, the sums stay sequential, so the published point must be
-// the same to the last bit. Wall-clock seconds (the threads are the point here).
+// Times the Smirnov fit on one thread against several: each evaluation is shared out (the
+// terms in parts, the sums in their order), so the published point, the objective and the
+// evaluation and pass counts must be the same to the last bit. Wall-clock seconds (the
+// threads are the point here); the load average is printed with them, since a machine
+// busy with other work makes the threads wait for each other.
 //
 //   bench_threads [--failures 10000] [--threads 2] [--seed 1] [--reps 3]
 #include "fit/fits.h"
@@ -9,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <cstring>
 #include <string>
 
@@ -19,15 +22,24 @@ namespace {
 struct Run {
     double seconds = 0;
     double A = 0, B = 0, K = 0;
+    FitStats stats;
 };
+
+std::string loadAverage()
+{
+    std::ifstream f("/proc/loadavg");
+    std::string a, b, c;
+    f >> a >> b >> c;
+    return f ? a + " " + b + " " + c : std::string("unknown");
+}
 
 Run smirnov(const State &base, int threads)
 {
     State s = base;
     const auto t0 = std::chrono::steady_clock::now();
-    Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.0005, nullLog(), nullptr, u'.', nullptr,
-                        threads);
     Run r;
+    Podbor_Weib_Smirnow(s, s.MSmirn.A, s.MSmirn.B, 1.0005, nullLog(), &r.stats, u'.', nullptr,
+                        threads);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     r.A = s.MSmirn.A;
     r.B = s.MSmirn.B;
@@ -53,7 +65,8 @@ int main(int argc, char **argv)
             reps = std::stoi(argv[i + 1]);
     }
     const State s = gen::makeState(failures, seed);
-    std::printf("Smirnov fit, %zu failures, best of %d runs\n", s.MasProbl.size(), reps);
+    std::printf("Smirnov fit, %zu failures, best of %d runs; load average %s\n",
+                s.MasProbl.size(), reps, loadAverage().c_str());
     Run best1, bestN;
     best1.seconds = bestN.seconds = 1e300;
     for (int r = 0; r < reps; ++r) {
@@ -68,11 +81,24 @@ int main(int argc, char **argv)
                         a.A, b.A, a.B, b.B, a.K, b.K);
             return 1;
         }
+        if (a.stats.evaluations != b.stats.evaluations || a.stats.passes != b.stats.passes ||
+            a.stats.objective != b.stats.objective) {
+            std::printf("DIFFERENT STATISTICS: evaluations %lld / %lld, passes %lld / %lld, "
+                        "objective %.17g / %.17g\n",
+                        (long long)a.stats.evaluations, (long long)b.stats.evaluations,
+                        (long long)a.stats.passes, (long long)b.stats.passes, a.stats.objective,
+                        b.stats.objective);
+            return 1;
+        }
     }
     std::printf("%-10s %10s   %s\n", "threads", "seconds", "point (A, B, K)");
     std::printf("%-10d %10.3f   %.17g %.17g %.17g\n", 1, best1.seconds, best1.A, best1.B, best1.K);
     std::printf("%-10d %10.3f   %.17g %.17g %.17g\n", threads, bestN.seconds, bestN.A, bestN.B,
                 bestN.K);
-    std::printf("speed-up %.2fx, same point\n", best1.seconds / bestN.seconds);
+    std::printf("evaluations %lld, passes %lld, objective %.17g on both\n",
+                (long long)best1.stats.evaluations, (long long)best1.stats.passes,
+                best1.stats.objective);
+    std::printf("speed-up %.2fx, same point; load average %s\n", best1.seconds / bestN.seconds,
+                loadAverage().c_str());
     return 0;
 }

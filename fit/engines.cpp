@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engines.h"
-#include "genetic_parallel.h"
+#include "eval_team.h"
 #include "pearson_term.h"
 #include "stats/stat2018.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -119,7 +120,7 @@ double PearsonEngine::sum(double c, const double *P, const double *Gc)
     return f;
 }
 
-double PearsonEngine::eval(double x)
+double PearsonEngine::eval(double x, bool)
 {
     ++m_evals;
     double *sP = m_sP.data();
@@ -246,9 +247,204 @@ double PearsonEngine::noise() const
 // ---------------------------------------------------------------------------------------
 // Smirnov
 
+/*! One evaluation (or one refresh of the cached terms) shared out between a team's
+ *  threads. The failures are cut into parts; any thread takes the next part of terms.
+ *  The calling thread sums the parts in order as their terms come in, taking parts of
+ *  terms itself while the next one is not done; the helper that takes the bound follows
+ *  the sum part by part. */
+class SmirnovEngine::Shared final : public EvalTeam::Job {
+public:
+    //! Failures per part: the sum's last wait for terms is at most one part.
+    static constexpr size_t kPart = 512;
+
+    explicit Shared(SmirnovEngine &e)
+        : m_e(e), m_parts((e.m_n + kPart - 1) / kPart),
+          m_done(new std::atomic<uint32_t>[m_parts])
+    {
+        for (size_t p = 0; p < m_parts; ++p)
+            m_done[p].store(0, std::memory_order_relaxed);
+    }
+
+    /*! False while evaluations run on the calling thread alone: after a job in which the
+     *  caller waited long for a helper that the system had taken off its core (a loaded
+     *  machine), the next jobs, more of them each time it happens again, are not shared;
+     *  the pause halves again after each run of quick jobs. */
+    bool sharing()
+    {
+        if (m_alone == 0)
+            return true;
+        --m_alone;
+        return false;
+    }
+
+    //! The evaluation's value; the bound too when \a withNoise.
+    double eval(EvalTeam &team, double c, double A, double B, bool newPowers, const double *P,
+                bool withNoise)
+    {
+        m_refresh = false;
+        m_A = A;
+        m_B = B;
+        m_newPowers = newPowers;
+        m_withTerms = P == nullptr;
+        m_withNoise = withNoise;
+        m_P = m_withTerms ? m_e.m_sP.data() : const_cast<double *>(P);
+        m_e.m_lastP = m_P;
+        m_e.m_lastC = c;
+        begin();
+        double E = 0, S = 0;
+        SpinWait wait;
+        const bool quick = team.run(*this, [&]() noexcept {
+            for (size_t p = 0; p < m_parts;) {
+                if (!m_withTerms || m_done[p].load(std::memory_order_acquire) == m_number) {
+                    m_e.sumPart(first(p), last(p), c, m_P, E, S);
+                    m_summed.store(++p, std::memory_order_release);
+                } else if (!takePart(true)) {
+                    wait();   // a helper is computing this part
+                }
+            }
+            if (m_withNoise && !m_noiseTaken.exchange(true, std::memory_order_acq_rel))
+                noise(m_parts);   // no helper came for the bound
+        });
+        noteWait(!quick || wait.gaveWay());
+        m_e.m_lastS = S;
+        m_e.m_lastF = std::sqrt(S) / m_e.m_kol;
+        if (m_withNoise) {
+            m_e.m_noise = m_e.noiseTotal(m_dS);
+            m_e.m_noiseKnown = true;
+        }
+        return m_e.m_lastF;
+    }
+
+    //! The cached powers (with \a powers) and interval probabilities at the set point.
+    void refresh(EvalTeam &team, bool powers)
+    {
+        m_refresh = true;
+        m_powers = powers;
+        m_withNoise = false;
+        begin();
+        noteWait(!team.run(*this, [&]() noexcept {
+            while (takePart(true)) {
+            }
+        }));
+    }
+
+    void help(unsigned) override
+    {
+        const bool owner = m_withNoise && !m_noiseTaken.exchange(true, std::memory_order_acq_rel);
+        size_t noiseDone = 0;
+        SpinWait wait;
+        for (;;) {
+            if (owner && noiseDone < m_parts) {
+                // A part behind the one the sum is writing, or the rest once it is done.
+                const size_t summed = m_summed.load(std::memory_order_acquire);
+                const size_t upTo = summed == m_parts ? summed : summed - (summed > 0);
+                if (noiseDone < upTo) {
+                    noiseDone = noise(upTo, noiseDone);
+                    continue;
+                }
+            }
+            if (takePart(false))
+                continue;
+            if (!owner || noiseDone == m_parts)
+                return;
+            wait();   // the bound waits for the sum
+        }
+    }
+
+private:
+    void noteWait(bool longWait)
+    {
+        if (!longWait) {
+            // A run of quick jobs brings the pause back down.
+            if (++m_quick >= kQuickRun) {
+                m_quick = 0;
+                m_backoff = std::max(m_backoff / 2, kFirstBackoff);
+            }
+            return;
+        }
+        m_quick = 0;
+        m_alone = m_backoff;
+        m_backoff = std::min(2 * m_backoff, kLastBackoff);
+    }
+
+    size_t first(size_t p) const { return p * kPart; }
+    size_t last(size_t p) const { return std::min(m_e.m_n, (p + 1) * kPart); }
+
+    void begin()
+    {
+        if (++m_number == 0) {   // the numbers wrapped: forget the old marks
+            for (size_t p = 0; p < m_parts; ++p)
+                m_done[p].store(0, std::memory_order_relaxed);
+            m_number = 1;
+        }
+        m_ends.store(uint64_t(m_parts), std::memory_order_relaxed);
+        m_summed.store(0, std::memory_order_relaxed);
+        m_noiseTaken.store(false, std::memory_order_relaxed);
+        m_acc = m_dS = 0;
+    }
+
+    /*! Computes the next part nobody has taken, from the front for the caller and from
+     *  the back for the helpers; false when none is left. The caller sums the front as it
+     *  goes, so no thread writes terms right beside the failures another one is reading
+     *  (a core's prefetching would pull those lines back and forth). */
+    bool takePart(bool front)
+    {
+        if (!m_refresh && !m_withTerms)
+            return false;
+        uint64_t w = m_ends.load(std::memory_order_relaxed);
+        size_t p;
+        for (;;) {
+            const uint64_t f = w >> 32, b = w & 0xffffffffu;
+            if (f >= b)
+                return false;
+            const uint64_t next = front ? w + (uint64_t(1) << 32) : w - 1;
+            if (m_ends.compare_exchange_weak(w, next, std::memory_order_relaxed)) {
+                p = size_t(front ? f : b - 1);
+                break;
+            }
+        }
+        if (m_refresh) {
+            m_e.refreshPart(first(p), last(p), m_powers);
+        } else {
+            m_e.terms(first(p), last(p), m_A, m_B, m_newPowers, m_P);
+            m_done[p].store(m_number, std::memory_order_release);
+        }
+        return true;
+    }
+
+    //! The bound's accumulation over parts [from, to) (their sums are written); returns to.
+    size_t noise(size_t to, size_t from = 0)
+    {
+        for (size_t p = from; p < to; ++p)
+            m_e.noisePart(first(p), last(p), m_acc, m_dS);
+        return to;
+    }
+
+    SmirnovEngine &m_e;
+    const size_t m_parts;
+    std::unique_ptr<std::atomic<uint32_t>[]> m_done;   //!< per part: the job whose terms are in
+    uint32_t m_number = 0;                             //!< the current job
+    static constexpr unsigned kFirstBackoff = 16, kLastBackoff = 4096, kQuickRun = 256;
+    unsigned m_alone = 0;                  //!< jobs still to run on the calling thread alone
+    unsigned m_backoff = kFirstBackoff;    //!< how many after the next long wait
+    unsigned m_quick = 0;                  //!< quick jobs since the last long wait
+
+    // The job's inputs: written before the team opens it.
+    bool m_refresh = false, m_powers = false;
+    double m_A = 0, m_B = 0;
+    bool m_newPowers = false, m_withTerms = false, m_withNoise = false;
+    double *m_P = nullptr;
+
+    //! The parts not yet taken: [front, back), the front in the high half.
+    alignas(64) std::atomic<uint64_t> m_ends{0};
+    alignas(64) std::atomic<size_t> m_summed{0};   //!< parts whose cumulative sums are written
+    alignas(64) std::atomic<bool> m_noiseTaken{false};
+    double m_acc = 0, m_dS = 0;   //!< the bound's accumulators, of whoever took it
+};
+
 SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
-                             GenParallel *pool)
-    : m_pool(pool)
+                             EvalTeam *team)
+    : m_team(team)
 {
     m_n = s.MasProbl.size();
     m_t.resize(m_n + 1);
@@ -267,7 +463,13 @@ SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
     m_P.resize(m_n);
     m_sP.resize(m_n);
     m_sE.resize(m_n);
+    // Below a few thousand failures the threads cost more than they save.
+    constexpr size_t kParallelFrom = 2048;
+    if (m_team && m_team->threads() > 1 && m_n >= kParallelFrom)
+        m_shared = std::make_unique<Shared>(*this);
 }
+
+SmirnovEngine::~SmirnovEngine() = default;
 
 void SmirnovEngine::setPoint(double A, double B, double K)
 {
@@ -282,19 +484,49 @@ void SmirnovEngine::refreshPow() { fillPowers(m_t, m_B, m_pw); }
 
 void SmirnovEngine::refreshP() { fillShares(m_A, m_pw, m_P); }
 
+void SmirnovEngine::refreshPart(size_t b, size_t e, bool powers)
+{
+    // The powers first, then the differences, as the whole pass makes them (two plain
+    // loops run faster than one that does both). The power at the start of the part is
+    // taken afresh: the part before writes it.
+    const double pwb = powers ? std::pow(m_t[b], m_B) : m_pw[b];
+    if (powers) {
+        if (b == 0)
+            m_pw[0] = pwb;
+        for (size_t i = b; i < e; ++i)
+            m_pw[i + 1] = std::pow(m_t[i + 1], m_B);
+    }
+    double wprev = weibFromPow(m_A, pwb);
+    for (size_t i = b; i < e; ++i) {
+        const double w = weibFromPow(m_A, m_pw[i + 1]);
+        m_P[i] = weibDiff(w, wprev);
+        wprev = w;
+    }
+}
+
+// One copy of each sum's arithmetic serves the whole pass and the shared parts alike.
+[[gnu::noinline]] void SmirnovEngine::sumPart(size_t b, size_t e, double c, const double *P,
+                                              double &E, double &S)
+{
+    const double *wc = m_wc.data();
+    double *Es = m_sE.data();
+    double e1 = E, s1 = S;
+    for (size_t i = b; i < e; ++i) {
+        e1 = e1 + c * P[i] * wc[i];
+        Es[i] = e1;
+        const double d = double(i + 1) - e1;
+        s1 = s1 + d * d;
+    }
+    E = e1;
+    S = s1;
+}
+
 double SmirnovEngine::sum(double c, const double *P)
 {
     m_lastP = P;
     m_lastC = c;
     double E = 0, S = 0;
-    const double *wc = m_wc.data();
-    double *Es = m_sE.data();
-    for (size_t i = 0; i < m_n; ++i) {
-        E = E + c * P[i] * wc[i];
-        Es[i] = E;
-        const double d = double(i + 1) - E;
-        S = S + d * d;
-    }
+    sumPart(0, m_n, c, P, E, S);
     m_lastS = S;
     m_lastF = std::sqrt(S) / m_kol;
     return m_lastF;
@@ -317,21 +549,23 @@ void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers
     }
 }
 
-double SmirnovEngine::eval(double x)
+double SmirnovEngine::eval(double x, bool withNoise)
 {
     ++m_evals;
+    m_noiseKnown = false;
     double *sP = m_sP.data();
-    if (m_moving == PK)
+    if (m_moving == PK) {
+        // Only the sum: shared out, the bound runs alongside it.
+        if (m_shared && withNoise && m_shared->sharing())
+            return m_shared->eval(*m_team, m_izd * x, m_A, m_B, false, m_P.data(), true);
         return sum(m_izd * x, m_P.data());
+    }
     const double A = m_moving == PA ? x : m_A;
     const double B = m_moving == PB ? x : m_B;
     const bool newPowers = m_moving == PB;
-    // Below a few thousand failures the threads cost more than they save.
-    constexpr size_t kParallelFrom = 2048;
-    if (m_pool && m_pool->threads() > 1 && m_n >= kParallelFrom)
-        m_pool->run(m_n, [&](size_t b, size_t e) { terms(b, e, A, B, newPowers, sP); });
-    else
-        terms(0, m_n, A, B, newPowers, sP);
+    if (m_shared && m_shared->sharing())
+        return m_shared->eval(*m_team, m_izd * m_K, A, B, newPowers, nullptr, withNoise);
+    terms(0, m_n, A, B, newPowers, sP);
     return sum(m_izd * m_K, sP);
 }
 
@@ -340,17 +574,48 @@ void SmirnovEngine::commit(double x)
     switch (m_moving) {
     case PA:
         m_A = x;
-        refreshP();
+        if (m_shared && m_shared->sharing())
+            m_shared->refresh(*m_team, false);
+        else
+            refreshP();
         break;
     case PB:
         m_B = x;
-        refreshPow();
-        refreshP();
+        if (m_shared && m_shared->sharing()) {
+            m_shared->refresh(*m_team, true);
+        } else {
+            refreshPow();
+            refreshP();
+        }
         break;
     case PK:
         m_K = x;
         break;
     }
+}
+
+[[gnu::noinline]] void SmirnovEngine::noisePart(size_t b, size_t e, double &acc,
+                                                double &dS) const
+{
+    const double c = std::fabs(m_lastC);
+    const double w = m_moving == PK ? 0 : 1;
+    double a1 = acc, d1 = dS;
+    for (size_t i = b; i < e; ++i) {
+        const double E = std::fabs(m_sE[i]);
+        a1 += kU * E;
+        const double dE = w * c * (10 * kU + kU * m_lastP[i]) + a1 + 4 * kU * E;
+        d1 += 2 * std::fabs(double(i + 1) - m_sE[i]) * dE;
+    }
+    acc = a1;
+    dS = d1;
+}
+
+double SmirnovEngine::noiseTotal(double dS) const
+{
+    dS += double(m_n + 2) * kU * m_lastS;
+    const double rs = std::sqrt(m_lastS);
+    const double df = rs > 0 ? dS / (2 * rs) / m_kol : std::sqrt(dS) / m_kol;
+    return df + 3 * kU * m_lastF;
 }
 
 double SmirnovEngine::noise() const
@@ -359,19 +624,11 @@ double SmirnovEngine::noise() const
     // so they add at most a few units of roundoff times c; the running sum adds its own.
     // Errors of the cached Weibull values (walks along K_powtor) are the same at
     // neighbouring positions and only shift the smooth trend.
-    const double c = std::fabs(m_lastC);
-    const double w = m_moving == PK ? 0 : 1;
+    if (m_noiseKnown)
+        return m_noise;
     double acc = 0, dS = 0;
-    for (size_t i = 0; i < m_n; ++i) {
-        const double E = std::fabs(m_sE[i]);
-        acc += kU * E;
-        const double dE = w * c * (10 * kU + kU * m_lastP[i]) + acc + 4 * kU * E;
-        dS += 2 * std::fabs(double(i + 1) - m_sE[i]) * dE;
-    }
-    dS += double(m_n + 2) * kU * m_lastS;
-    const double rs = std::sqrt(m_lastS);
-    const double df = rs > 0 ? dS / (2 * rs) / m_kol : std::sqrt(dS) / m_kol;
-    return df + 3 * kU * m_lastF;
+    noisePart(0, m_n, acc, dS);
+    return noiseTotal(dS);
 }
 
 } // namespace obr::detail

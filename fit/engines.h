@@ -8,14 +8,14 @@
 #include "fits.h"
 #include "model/state.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-namespace obr {
-class GenParallel;
-}
-
 namespace obr::detail {
+
+class EvalTeam;
 
 //! The Pearson objective over the histogram, parameters A, B, K_powtor, Mu, Sig.
 class PearsonEngine {
@@ -27,8 +27,9 @@ public:
     void setPoint(double A, double B, double K, double Mu, double Sig);
     //! Selects the parameter that the following eval() calls move.
     void setMoving(Param p) { m_moving = p; }
-    //! The objective with the moving parameter at \a x, the others at the set point.
-    double eval(double x);
+    /*! The objective with the moving parameter at \a x, the others at the set point.
+     *  \a withNoise tells that noise() will be asked for this value (unused here). */
+    double eval(double x, bool withNoise = false);
     //! Moves the set point's moving parameter to \a x and refreshes what depends on it.
     void commit(double x);
     //! A bound of the rounding error of the last eval() (first order, generous).
@@ -70,25 +71,42 @@ public:
     enum Param { PA = 0, PB = 1, PK = 2 };
 
     /*! \a weights: F_norm per failure (warranty share out of service at each time).
-     *  With \a pool, the per-failure Weibull terms of an evaluation are computed on its
-     *  threads; the sums stay sequential, so every value is the same. */
+     *  With \a team, an evaluation is shared out between its threads: they compute the
+     *  per-failure Weibull terms part by part while the calling thread runs the cumulative
+     *  sum over the parts already done, in order, and one helper follows the sum with the
+     *  rounding bound when it is asked for. Every sum keeps its sequential order, so every
+     *  value, and every bound, is the same bit for bit. */
     SmirnovEngine(const State &s, const std::vector<double> &weights,
-                  GenParallel *pool = nullptr);
+                  EvalTeam *team = nullptr);
+    ~SmirnovEngine();
     void setPoint(double A, double B, double K);
     void setMoving(Param p) { m_moving = p; }
-    double eval(double x);
+    //! \a withNoise: noise() will be asked for this value (a team computes it alongside).
+    double eval(double x, bool withNoise = false);
     void commit(double x);
     double noise() const;
     int64_t evaluations() const { return m_evals; }
 
 private:
+    class Shared;
+
     void refreshPow();
     void refreshP();
+    //! refreshPow (with \a powers) and refreshP for the failures [b, e).
+    void refreshPart(size_t b, size_t e, bool powers);
     double sum(double c, const double *P);
+    //! The cumulative sum over failures [b, e), carrying E and S from the part before.
+    void sumPart(size_t b, size_t e, double c, const double *P, double &E, double &S);
+    //! The noise bound's accumulation over failures [b, e), after the sum wrote them.
+    void noisePart(size_t b, size_t e, double &acc, double &dS) const;
+    double noiseTotal(double dS) const;
     //! The interval probabilities of failures [b, e) with A = \a A and B = \a B into \a P.
     void terms(size_t b, size_t e, double A, double B, bool newPowers, double *P) const;
 
-    GenParallel *m_pool = nullptr;
+    EvalTeam *m_team = nullptr;
+    std::unique_ptr<Shared> m_shared;
+    bool m_noiseKnown = false;   //!< m_noise holds the bound of the last evaluation
+    double m_noise = 0;
     size_t m_n = 0;
     std::vector<double> m_t;
     std::vector<unsigned char> m_dup;   // time equal to the previous one

@@ -3,7 +3,7 @@
 // objective, and the Smirnov-criterion fit.
 #include "fits.h"
 #include "engines.h"
-#include "genetic_parallel.h"
+#include "eval_team.h"
 #include "walk.h"
 #include "model/errors.h"
 #include "model/stopwatch.h"
@@ -14,6 +14,8 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 namespace obr {
 
@@ -401,8 +403,15 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
     for (size_t i = 0; i < n; ++i)
         M.F_norm[i] = CDF_Gauss(s.Sred, s.SKO, s.MasProbl[i].time);
 
-    GenParallel pool(threads);
-    SmirnovEngine eng(s, M.F_norm, &pool);
+    // A team only when there is more than the calling thread. The cumulative sum of an
+    // evaluation stays on one thread, so beyond a few threads the others would only spin.
+    constexpr int kMostThreads = 4;
+    if (threads <= 0)
+        threads = int(std::thread::hardware_concurrency());
+    std::unique_ptr<detail::EvalTeam> team;
+    if (threads > 1)
+        team = std::make_unique<detail::EvalTeam>(std::min(threads, kMostThreads));
+    SmirnovEngine eng(s, M.F_norm, team.get());
     eng.setPoint(x[0], x[1], x[2]);
     eng.setMoving(SmirnovEngine::PK);
     double f_cur = eng.eval(x[2]);

@@ -100,8 +100,8 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
 /*! \brief Smirnov-criterion fit to the individual failure times. Fills s.MSmirn (A and B
  *  go to \a Arez and \a Brez; the driver passes s.MSmirn.A and s.MSmirn.B). Uses s.Sred
  *  and s.SKO as they stand and never changes them. Appends its log line. \a threads
- *  compute the terms of each evaluation (0 = one per core); the point is the same for any
- *  number. */
+ *  share out each evaluation (0 = one per core; 1 = the calling thread alone; at most 4
+ *  are used); the point, the log and the statistics are the same for any number. */
 void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
                          const LogSink &log, FitStats *stats = nullptr, QChar dec = u'.',
                          const CancelFlag *cancel = nullptr, int threads = 1);

@@ -247,13 +247,19 @@ private:
 
     double evaluate(int64_t k)
     {
-        const double v = m_e.eval(m_positions.at(k));
         // The bound is sampled on every other evaluation: computing it costs about as
         // much as the evaluation itself. A probe compares two neighbouring positions,
         // mostly evaluated one right after the other, so one of each fresh pair is
         // sampled, and the bound of a neighbour differs from it by far less than the
-        // margin kProofMargin leaves.
-        if (m_trackNoise && (++m_noiseTick & 1)) {
+        // margin kProofMargin leaves. An engine told in advance may compute the bound
+        // alongside the value.
+        const bool sample = m_trackNoise && (++m_noiseTick & 1);
+        double v;
+        if constexpr (requires(Engine &e) { e.eval(0.0, true); })
+            v = m_e.eval(m_positions.at(k), sample);
+        else
+            v = m_e.eval(m_positions.at(k));
+        if (sample) {
             const double n = m_e.noise();
             if (!(n <= m_noise))
                 m_noise = n;

@@ -17,7 +17,8 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 "$build/tests/genetic/genetic_tests" \
   --gtest_filter='GeneticRunThreads.*:GeneticParallel.*:GeneticRun.FixedSeeds*:GeneticRun.Stop*'
 # The calculation on worker threads, stopped from another thread or reading the failure
-# records they share with the window's state, and the Smirnov fit's evaluation threads.
+# records they share with the window's state, and the Smirnov fit's evaluation threads
+# (the team that shares out its evaluations).
 "$build/tests/calc/calc_tests" --gtest_filter='Driver.Stops*:Driver.Twenty*:Driver.Shares*'
-"$build/tests/fit/fit_tests" --gtest_filter='Fits.SmirnovOnSeveralThreads*'
+"$build/tests/fit/fit_tests" --gtest_filter='Fits.SmirnovOnSeveralThreads*:EvalTeam.*:SharedEvaluation.*'
 echo "ThreadSanitizer: no race reported"
