@@ -47,7 +47,7 @@ Run smirnov(const State &base, int threads)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -65,8 +65,8 @@ int main(int argc, char **argv)
             reps = std::stoi(argv[i + 1]);
     }
     const State s = gen::makeState(failures, seed);
-    std::printf("Smirnov fit, %zu failures, best of %d runs; load average %s\n",
-                s.MasProbl.size(), reps, loadAverage().c_str());
+    std::printf("Smirnov fit, %zu failures, best of %d runs; load average %s\n", s.MasProbl.size(),
+                reps, loadAverage().c_str());
     Run best1, bestN;
     best1.seconds = bestN.seconds = 1e300;
     for (int r = 0; r < reps; ++r) {

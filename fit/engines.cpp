@@ -47,7 +47,7 @@ inline double pearsonSum(size_t m, double c, const double *P, const double *Gc, 
     return pearsonTotal(S, kol, E);
 }
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------------------
 // Pearson
@@ -258,8 +258,7 @@ public:
     static constexpr size_t kPart = 512;
 
     explicit Shared(SmirnovEngine &e)
-        : m_e(e), m_parts((e.m_n + kPart - 1) / kPart),
-          m_done(new std::atomic<uint32_t>[m_parts])
+        : m_e(e), m_parts((e.m_n + kPart - 1) / kPart), m_done(new std::atomic<uint32_t>[m_parts])
     {
         for (size_t p = 0; p < m_parts; ++p)
             m_done[p].store(0, std::memory_order_relaxed);
@@ -425,9 +424,9 @@ private:
     std::unique_ptr<std::atomic<uint32_t>[]> m_done;   //!< per part: the job whose terms are in
     uint32_t m_number = 0;                             //!< the current job
     static constexpr unsigned kFirstBackoff = 16, kLastBackoff = 4096, kQuickRun = 256;
-    unsigned m_alone = 0;                  //!< jobs still to run on the calling thread alone
-    unsigned m_backoff = kFirstBackoff;    //!< how many after the next long wait
-    unsigned m_quick = 0;                  //!< quick jobs since the last long wait
+    unsigned m_alone = 0;                 //!< jobs still to run on the calling thread alone
+    unsigned m_backoff = kFirstBackoff;   //!< how many after the next long wait
+    unsigned m_quick = 0;                 //!< quick jobs since the last long wait
 
     // The job's inputs: written before the team opens it.
     bool m_refresh = false, m_powers = false;
@@ -442,8 +441,7 @@ private:
     double m_acc = 0, m_dS = 0;   //!< the bound's accumulators, of whoever took it
 };
 
-SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
-                             EvalTeam *team)
+SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights, EvalTeam *team)
     : m_team(team)
 {
     m_n = s.MasProbl.size();
@@ -532,8 +530,7 @@ double SmirnovEngine::sum(double c, const double *P)
     return m_lastF;
 }
 
-void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers,
-                          double *P) const
+void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers, double *P) const
 {
     // The Weibull value at the start of the part is computed afresh: an equal time
     // before it would have given the same value, so each part is what the whole
@@ -541,9 +538,9 @@ void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers
     double wprev = weibFromPow(A, newPowers ? std::pow(m_t[b], B) : m_pw[b]);
     for (size_t i = b; i < e; ++i) {
         // Equal times give equal Weibull values: the power is not taken again.
-        const double w = m_dup[i + 1] ? wprev
-                                      : weibFromPow(A, newPowers ? std::pow(m_t[i + 1], B)
-                                                                 : m_pw[i + 1]);
+        const double w = m_dup[i + 1]
+                             ? wprev
+                             : weibFromPow(A, newPowers ? std::pow(m_t[i + 1], B) : m_pw[i + 1]);
         P[i] = weibDiff(w, wprev);
         wprev = w;
     }
@@ -594,8 +591,7 @@ void SmirnovEngine::commit(double x)
     }
 }
 
-[[gnu::noinline]] void SmirnovEngine::noisePart(size_t b, size_t e, double &acc,
-                                                double &dS) const
+[[gnu::noinline]] void SmirnovEngine::noisePart(size_t b, size_t e, double &acc, double &dS) const
 {
     const double c = std::fabs(m_lastC);
     const double w = m_moving == PK ? 0 : 1;
@@ -631,4 +627,4 @@ double SmirnovEngine::noise() const
     return noiseTotal(dS);
 }
 
-} // namespace obr::detail
+}   // namespace obr::detail

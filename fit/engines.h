@@ -54,9 +54,9 @@ private:
     double m_izd = 0, m_kol = 0, m_wm1 = 0;
     double m_A = 0, m_B = 0, m_K = 0, m_Mu = 0, m_Sig = 0;
     Param m_moving = PB;
-    std::vector<double> m_pw;    // pow(t_i, B) at the set B
-    std::vector<double> m_P;     // interval probabilities at the set A, B
-    std::vector<double> m_Gc;    // 1 - G_i at the set Mu, Sig
+    std::vector<double> m_pw;   // pow(t_i, B) at the set B
+    std::vector<double> m_P;    // interval probabilities at the set A, B
+    std::vector<double> m_Gc;   // 1 - G_i at the set Mu, Sig
     // scratch of the last evaluation
     std::vector<double> m_sP, m_sGc, m_sE;
     const double *m_lastP = nullptr;
@@ -76,8 +76,7 @@ public:
      *  sum over the parts already done, in order, and one helper follows the sum with the
      *  rounding bound when it is asked for. Every sum keeps its sequential order, so every
      *  value, and every bound, is the same bit for bit. */
-    SmirnovEngine(const State &s, const std::vector<double> &weights,
-                  EvalTeam *team = nullptr);
+    SmirnovEngine(const State &s, const std::vector<double> &weights, EvalTeam *team = nullptr);
     ~SmirnovEngine();
     void setPoint(double A, double B, double K);
     void setMoving(Param p) { m_moving = p; }
@@ -121,4 +120,4 @@ private:
     int64_t m_evals = 0;
 };
 
-} // namespace obr::detail
+}   // namespace obr::detail

@@ -14,7 +14,7 @@ namespace {
 //! evaluation, a few tens of microseconds apart, with a longer gap now and then (a new
 //! set point); a helper woken from sleep each time would come too late to take a part.
 constexpr auto kStayAwake = std::chrono::microseconds(300);
-} // namespace
+}   // namespace
 
 void spinPause()
 {
@@ -113,4 +113,4 @@ void EvalTeam::helper(unsigned index)
     }
 }
 
-} // namespace obr::detail
+}   // namespace obr::detail

@@ -88,4 +88,4 @@ private:
     std::vector<std::thread> m_helpers;
 };
 
-} // namespace obr::detail
+}   // namespace obr::detail

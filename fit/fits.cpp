@@ -21,8 +21,8 @@ namespace obr {
 
 using detail::PearsonEngine;
 using detail::SmirnovEngine;
-using detail::WalkResult;
 using detail::Walker;
+using detail::WalkResult;
 using detail::WalkStop;
 
 namespace {
@@ -42,11 +42,16 @@ void checkCoefficient(double k, FitKind kind)
 QString parameterName(int kind)
 {
     switch (kind) {
-    case 0: return QStringLiteral("параметр формы B");
-    case 1: return QStringLiteral("коэффициент A");
-    case 2: return QStringLiteral("коэффициент повторности");
-    case 3: return QStringLiteral("средний срок гарантии");
-    default: return QStringLiteral("СКО срока гарантии");
+    case 0:
+        return QStringLiteral("параметр формы B");
+    case 1:
+        return QStringLiteral("коэффициент A");
+    case 2:
+        return QStringLiteral("коэффициент повторности");
+    case 3:
+        return QStringLiteral("средний срок гарантии");
+    default:
+        return QStringLiteral("СКО срока гарантии");
     }
 }
 
@@ -75,10 +80,7 @@ void reportBounds(const std::vector<BoundHit> &hits, const QString &method, cons
 }
 
 //! Which parameter index j of a Pearson vector stands for (0 B, 1 A, 2 K, 3 mean, 4 SKO).
-int pearsonKind(PearsonEngine::Param p)
-{
-    return int(p);
-}
+int pearsonKind(PearsonEngine::Param p) { return int(p); }
 
 void checkData(const State &s)
 {
@@ -128,10 +130,7 @@ struct PearsonVector {
     std::array<PearsonEngine::Param, 5> param{PearsonEngine::PB, PearsonEngine::PA,
                                               PearsonEngine::PK, PearsonEngine::PMu,
                                               PearsonEngine::PSig};
-    double mu(const State &s) const
-    {
-        return s.Sred_Opt ? x[3] : s.Sred;
-    }
+    double mu(const State &s) const { return s.Sred_Opt ? x[3] : s.Sred; }
     double sig(const State &s) const
     {
         if (s.Sred_Opt && s.SKO_Opt)
@@ -185,8 +184,7 @@ void throwIfCancelled(const CancelFlag *cancel)
 
 //! Fills the work counters of a finished fit.
 template <class Engine>
-void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t stepEvals,
-                 double secs)
+void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t stepEvals, double secs)
 {
     if (!stats)
         return;
@@ -242,12 +240,12 @@ void setRows(PearsonVector &v, const State &s, const Row &b, const Row &a, const
     }
 }
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------------------
 
-void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
-                    FitStats *stats, QChar dec, const CancelFlag *cancel)
+void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log, FitStats *stats,
+                    QChar dec, const CancelFlag *cancel)
 {
     checkCoefficient(KdivSpir, FitKind::Spiral);
     checkData(s);
@@ -258,9 +256,8 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
     // bound, first step, tolerance. A step that would make a parameter zero or negative
     // is refused instead of a lower bound.
     PearsonVector v;
-    setRows(v, s, {0.001, 0, 7, 0.001, 1e-7}, {0.001, 0, 10, 5e-5, 1e-8},
-            {1.0, 0, 30, 0.001, 1e-6}, {400, 0, 3000, 0.25, 0.01}, {100, 0, 900, 0.5, 0.1},
-            {100, 0, 900, 0.5, 0.1});
+    setRows(v, s, {0.001, 0, 7, 0.001, 1e-7}, {0.001, 0, 10, 5e-5, 1e-8}, {1.0, 0, 30, 0.001, 1e-6},
+            {400, 0, 3000, 0.25, 0.01}, {100, 0, 900, 0.5, 0.1}, {100, 0, 900, 0.5, 0.1});
 
     const std::array<double, 5> firstStep = v.h;
     PearsonEngine eng(s, c);
@@ -312,8 +309,7 @@ void SpirSp_Execute(State &s, double KdivSpir, Criterion c, const LogSink &log,
 // ---------------------------------------------------------------------------------------
 
 void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, Criterion c,
-                        const LogSink &log, FitStats *stats, QChar dec,
-                        const CancelFlag *cancel)
+                        const LogSink &log, FitStats *stats, QChar dec, const CancelFlag *cancel)
 {
     checkCoefficient(Kdiv_Pirs, FitKind::Newton);
     checkData(s);
@@ -324,8 +320,8 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
     // start, lower bound, upper bound, first step, tolerance.
     PearsonVector v;
     setRows(v, s, {1.0, 0.001, 200, 0.1, 1e-9}, {0.5, 0.001, 5, 0.001, 1e-9},
-            {1.0, 0.1, 30, 0.1, 1e-8}, {500, 150, 3000, 1.0, 0.05},
-            {150, 30, 900, 1.0, 0.005}, {150, 30, 900, 5.0, 0.01});
+            {1.0, 0.1, 30, 0.1, 1e-8}, {500, 150, 3000, 1.0, 0.05}, {150, 30, 900, 1.0, 0.005},
+            {150, 30, 900, 5.0, 0.01});
 
     PearsonEngine eng(s, c);
     double f_cur = startPearson(eng, v, s, c, kNewton);
@@ -374,9 +370,8 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
 
 // ---------------------------------------------------------------------------------------
 
-void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats, QChar dec,
-                         const CancelFlag *cancel, int threads)
+void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm, const LogSink &log,
+                         FitStats *stats, QChar dec, const CancelFlag *cancel, int threads)
 {
     checkCoefficient(KdivSm, FitKind::Smirnov);
     checkData(s);
@@ -466,4 +461,4 @@ void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
     reportBounds(hits, kSmirnov, log, stats, dec);
 }
 
-} // namespace obr
+}   // namespace obr

@@ -70,10 +70,10 @@ struct BoundHit {
 
 //! Work counters of one fit (for the benchmark and tests).
 struct FitStats {
-    int64_t evaluations = 0;   //!< objective evaluations
+    int64_t evaluations = 0;       //!< objective evaluations
     int64_t stepEvaluations = 0;   //!< evaluations the step-by-step walks would make
-    int64_t passes = 0;        //!< passes over all parameters
-    double seconds = 0;        //!< wall-clock duration
+    int64_t passes = 0;            //!< passes over all parameters
+    double seconds = 0;            //!< wall-clock duration
     //! The fit's own criterion at the published point (set by Podbor_Weib_Smirnow; the
     //! Pearson fits' value is Pirson at their published point). NaN when not set.
     double objective = std::numeric_limits<double>::quiet_NaN();
@@ -102,8 +102,8 @@ void Podbor_Weib_Pirson(State &s, double &Arez, double &Brez, double Kdiv_Pirs, 
  *  and s.SKO as they stand and never changes them. Appends its log line. \a threads
  *  share out each evaluation (0 = one per core; 1 = the calling thread alone; at most 4
  *  are used); the point, the log and the statistics are the same for any number. */
-void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm,
-                         const LogSink &log, FitStats *stats = nullptr, QChar dec = u'.',
+void Podbor_Weib_Smirnow(State &s, double &Arez, double &Brez, double KdivSm, const LogSink &log,
+                         FitStats *stats = nullptr, QChar dec = u'.',
                          const CancelFlag *cancel = nullptr, int threads = 1);
 
 //! Texts of the fits (log lines and refusals), each written once.
@@ -122,6 +122,6 @@ QString atBound(const QString &method, const BoundHit &hit, QChar dec);
 QString standardZeroCount();
 //! The objective of \a method gave a value that is not a finite number.
 QString notFinite(const QString &method);
-} // namespace fittxt
+}   // namespace fittxt
 
-} // namespace obr
+}   // namespace obr

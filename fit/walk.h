@@ -44,9 +44,9 @@ enum class WalkStop {
 };
 
 struct WalkResult {
-    int64_t k = 0;         //!< stop position (>= 1)
+    int64_t k = 0;   //!< stop position (>= 1)
     WalkStop why = WalkStop::Rise;
-    double fStop = 0;      //!< objective at the stop position when it was evaluated
+    double fStop = 0;   //!< objective at the stop position when it was evaluated
     bool stopEvaluated = false;
 };
 
@@ -189,10 +189,7 @@ public:
     double f(int64_t k) { return value(k); }
 
 private:
-    bool rise(double fk, double fprev) const
-    {
-        return m_strict ? !(fk < fprev) : !(fk <= fprev);
-    }
+    bool rise(double fk, double fprev) const { return m_strict ? !(fk < fprev) : !(fk <= fprev); }
 
     //! The bound test of position k >= 1; once true it stays true along the walk (the
     //! positions move one way), so the first stop can be found by bisection.
@@ -255,7 +252,7 @@ private:
         // alongside the value.
         const bool sample = m_trackNoise && (++m_noiseTick & 1);
         double v;
-        if constexpr (requires(Engine &e) { e.eval(0.0, true); })
+        if constexpr (requires(Engine & e) { e.eval(0.0, true); })
             v = m_e.eval(m_positions.at(k), sample);
         else
             v = m_e.eval(m_positions.at(k));
@@ -303,10 +300,7 @@ private:
     //! The fall below which a pair proves that every earlier pair falls too. Once the
     //! jitter has been measured, it stands in the ratio measured to the evaluator's bound,
     //! so noise that grows along the walk raises the level with it.
-    double proofLevel() const
-    {
-        return kProofMargin * (m_observed > 0 ? m_observed : 1) * m_noise;
-    }
+    double proofLevel() const { return kProofMargin * (m_observed > 0 ? m_observed : 1) * m_noise; }
 
     //! 1: the pair (k-1, k) rises (a stop); -1: it falls by more than the noise allows to
     //! doubt, so every earlier pair falls too; 0: it falls, but within the noise.
@@ -558,7 +552,7 @@ private:
     int64_t m_okUpTo = 0;
     int64_t m_limIdx = -1;
     WalkStop m_limWhy = WalkStop::Rise;
-    double m_noise = 0;      //!< the evaluator's bound, largest seen along the walk
+    double m_noise = 0;   //!< the evaluator's bound, largest seen along the walk
     //! The rounding jitter seen along long stretches, as a share of the evaluator's
     //! bound (0 until measured).
     double m_observed = 0;
@@ -569,4 +563,4 @@ private:
     unsigned m_noiseTick = 0;
 };
 
-} // namespace obr::detail
+}   // namespace obr::detail

@@ -62,10 +62,7 @@ private:
     uint32_t m_round = 0;
 };
 
-bool sameBits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 std::vector<double> warrantyWeights(const State &s)
 {
@@ -75,7 +72,7 @@ std::vector<double> warrantyWeights(const State &s)
     return w;
 }
 
-} // namespace
+}   // namespace
 
 TEST(EvalTeam, EveryItemIsDoneOnceAndHelpersOnlySeeOpenJobs)
 {
