@@ -52,12 +52,8 @@ void CalcRunner::run()
         m_result.report = runCalculation(*m_state, m_request, log, *m_progress);
     } catch (const Cancelled &) {
         m_result.cancelled = true;
-    } catch (const UserError &e) {
-        m_result.error = e.message();
-    } catch (const std::bad_alloc &) {
-        m_result.error = QStringLiteral("Недостаточно памяти для выполнения действия");
     } catch (const std::exception &e) {
-        m_result.error = QString::fromLocal8Bit(e.what());
+        m_result.error = userMessage(e);
     }
     // A stop pressed while the last step ended still drops the run, as the user asked.
     if (m_progress->cancelled())
@@ -97,12 +93,8 @@ void MleBoundsRunner::run()
         m_result.step = runMleStep(m_input, &m_cancel);
     } catch (const Cancelled &) {
         m_result.cancelled = true;
-    } catch (const UserError &e) {
-        m_result.error = e.message();
-    } catch (const std::bad_alloc &) {
-        m_result.error = QStringLiteral("Недостаточно памяти для выполнения действия");
     } catch (const std::exception &e) {
-        m_result.error = QString::fromLocal8Bit(e.what());
+        m_result.error = userMessage(e);
     }
     if (m_cancel.load())
         m_result.cancelled = true;

@@ -161,12 +161,8 @@ void TForm1::guarded(F &&action)
 {
     try {
         action();
-    } catch (const UserError &e) {
-        showError(e.message());
-    } catch (const std::bad_alloc &) {
-        showError(QStringLiteral("Недостаточно памяти для выполнения действия"));
     } catch (const std::exception &e) {
-        showError(QString::fromLocal8Bit(e.what()));
+        showError(userMessage(e));
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 #include <QString>
+#include <new>
 #include <stdexcept>
 
 namespace obr {
@@ -31,5 +32,16 @@ class Cancelled : public std::exception {
 public:
     const char *what() const noexcept override { return "cancelled"; }
 };
+
+/*! \brief The message the user is shown for an exception that ended an action: a
+ *  UserError's own text, a running out of memory in words, anything else by its what(). */
+inline QString userMessage(const std::exception &e)
+{
+    if (auto *u = dynamic_cast<const UserError *>(&e))
+        return u->message();
+    if (dynamic_cast<const std::bad_alloc *>(&e))
+        return QStringLiteral("Недостаточно памяти для выполнения действия");
+    return QString::fromLocal8Bit(e.what());
+}
 
 }   // namespace obr

@@ -21,24 +21,14 @@ cleanup() {
 trap cleanup EXIT
 cp "$here"/tests/life/data/*.csv "$work/"
 
-origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'; }
-wid() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
-click() { # window x y (client area)
-  local ox oy; read -r ox oy < <(origin "$1")
-  xdotool mousemove $((ox + $2)) $((oy + $3)) click 1
-}
+source "$here/scripts/xdrive.sh"
+
 # A widget's centre in client coordinates is found by its place in the layout, which the
 # window keeps at every screen size: the buttons are on the left pane's top and bottom rows.
 for screen in $screens; do
   disp=:${screen%%:*}
   geom=${screen#*:}
-  Xvfb "$disp" -screen 0 "${geom}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  export DISPLAY=$disp
-  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-  openbox >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  sleep 1
+  start_screen "$disp" "$geom"
   (cd "$work" && exec "$build/app/obrotk") >"$work/app.log" 2>&1 &
   app=$!
   main=$(wid '^Анализ надежности')
@@ -48,7 +38,7 @@ for screen in $screens; do
   click "$main" 170 190  # «Анализ данных с приостановками»
   life=$(wid '^Данные с приостановками')
   sleep 1
-  h=$(xwininfo -id "$life" | awk '/^  Height:/{print $2}')
+  read -r _ h < <(size "$life")
   for set in $sets; do
     click "$life" 90 16  # «Открыть файл...»
     wid '^Файл данных с приостановками' >/dev/null

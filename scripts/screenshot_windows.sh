@@ -39,13 +39,7 @@ LC_ALL=C awk 'BEGIN { FS = OFS = "\t" }
   { print }' "$work/gen.fdt" > "$work/big.fdt"
 
 # ---- driving helpers (positions are in the window's client area)
-wid() { timeout 120 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
-origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'; }
-size() { xwininfo -id "$1" | awk '/^  Width:/{w=$2} /^  Height:/{h=$2} END{print w, h}'; }
-click() { # window x y
-  local ox oy; read -r ox oy < <(origin "$1")
-  xdotool mousemove $((ox + $2)) $((oy + $3)) click 1
-}
+source "$here/scripts/xdrive.sh"
 settle() { sleep "${1:-1.5}"; }
 maximise() { # double click on the title bar, as openbox offers
   local ox oy w h; read -r ox oy < <(origin "$1"); read -r w h < <(size "$1")
@@ -67,13 +61,7 @@ for screen in $screens; do
   disp=:${screen%%:*}
   geom=${screen#*:}
   tag=$geom
-  Xvfb "$disp" -screen 0 "${geom}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  export DISPLAY=$disp
-  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-  openbox >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  settle 1
+  start_screen "$disp" "$geom"
   # The user's locale as the machine has it: Russian locales are not generated here, and
   # a missing one would leave the window titles without their Cyrillic letters.
   (cd "$work" && exec "$build/app/obrotk") >"$work/app.log" 2>&1 &

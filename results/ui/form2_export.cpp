@@ -31,8 +31,7 @@ void TForm2::ExportCsvClick()
                                      .arg(QDir::toNativeSeparators(path), f.errorString()));
     } catch (const obr::UserError &e) {
         obr::exportDialogs().failed(this, e.message());
-    } catch (const std::bad_alloc &) {
-        obr::exportDialogs().failed(this,
-                                    QStringLiteral("Недостаточно памяти для выполнения действия"));
+    } catch (const std::bad_alloc &e) {
+        obr::exportDialogs().failed(this, obr::userMessage(e));
     }
 }
