@@ -4,6 +4,7 @@
 #include "cohort/ui/cohortui_texts.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -200,6 +201,25 @@ ChartData costChart(const CohortResult &r, QChar dec)
             high[j] = x.cumCostInterval->high;
         }
         reserve[j] = r.forecast.reserve.value_or(kNaN);
+    }
+    // The value axis labelled in whole numbers of the user's format (no exponents).
+    double top = 0;
+    for (size_t j = 0; j < n; ++j)
+        for (double v : {mean[j], high[j], reserve[j]})
+            if (std::isfinite(v))
+                top = std::max(top, v);
+    if (top > 0) {
+        const double raw = top / 5;
+        const double mag = std::pow(10.0, std::floor(std::log10(raw)));
+        const double step = raw / mag <= 1   ? mag
+                            : raw / mag <= 2 ? 2 * mag
+                            : raw / mag <= 5 ? 5 * mag
+                                             : 10 * mag;
+        c.left.fixedRange = true;
+        c.left.min = 0;
+        c.left.max = std::ceil(top * 1.05 / step) * step;
+        for (double v = 0; v <= c.left.max + step / 2; v += step)
+            c.left.ticks.push_back({v, shown(v, dec, 9)});
     }
     const QString lv = levelText(r.settings.level, dec);
     addBand(c, txt::seriesCostBand.arg(lv), low, high, labels);

@@ -55,7 +55,7 @@ constexpr int kFlagRole = Qt::UserRole + 1;
 const QColor kCaution(0xE0, 0xA0, 0x00);
 const QColor kCritical(0xD0, 0x00, 0x00);
 const QColor kCautionBack(0xFF, 0xE8, 0x80);
-const QColor kCriticalBack(0xFF, 0x90, 0x90);
+const QColor kCriticalBack(0xFF, 0xA0, 0x30);
 
 //! Draws a frame in the flag's colour around the cells of a flagged calendar period.
 class FlagDelegate : public QStyledItemDelegate {
@@ -318,20 +318,25 @@ void CohortForm::buildLayout()
     auto *legend = new QLabel(dataPage);
     legend->setObjectName(QStringLiteral("lbLegend"));
     legend->setWordWrap(true);
-    auto swatch = [](const QColor &c, const QString &text, bool frame = false) {
-        return frame ? QStringLiteral(
-                           "<span style=\"border:2px solid %1; color:%1\">▣</span>&nbsp;%2")
-                           .arg(c.name(), text.toHtmlEscaped())
-                     : QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
-                                      "</span>&nbsp;%2")
-                           .arg(c.name(), text.toHtmlEscaped());
-    };
-    legend->setText(swatch(residualColour(-2.5), txt::legendLow) + QStringLiteral("&nbsp;&nbsp; ") +
-                    swatch(residualColour(2.5), txt::legendHigh) + QStringLiteral("&nbsp;&nbsp; ") +
-                    swatch(kCautionBack, txt::legendCaution) + QStringLiteral("&nbsp;&nbsp; ") +
-                    swatch(kCriticalBack, txt::legendCritical) +
-                    QStringLiteral("<br>Строка: период продаж с отклонением (метка окрашена); "
-                                   "рамка: период претензий с отклонением."));
+    {
+        const QChar dec = userDec();
+        auto swatch = [](const QColor &c, const QString &text) {
+            return QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
+                                  "</span>&nbsp;%2")
+                .arg(c.name(), text.toHtmlEscaped().replace(u' ', QStringLiteral("&nbsp;")));
+        };
+        auto frame = [](const QColor &c) {
+            return QStringLiteral("<span style=\"color:%1\"><b>&#9633;</b></span>").arg(c.name());
+        };
+        const QString gap = QStringLiteral("&nbsp;&nbsp;&nbsp; ");
+        legend->setText(
+            swatch(residualColour(-2.5), txt::legendLow.arg(shown(-2, dec))) + gap +
+            swatch(residualColour(2.5), txt::legendHigh.arg(shown(2, dec))) +
+            QStringLiteral("<br>") + swatch(kCautionBack, txt::legendCaution.arg(shown(0.1, dec))) +
+            u' ' + frame(kCaution) + gap +
+            swatch(kCriticalBack, txt::legendCritical.arg(shown(0.01, dec))) + u' ' +
+            frame(kCritical) + QStringLiteral("<br>") + txt::legendFlags.toHtmlEscaped());
+    }
     dv->addWidget(legend);
 
     // The estimates page.
@@ -358,11 +363,19 @@ void CohortForm::buildLayout()
     CostChart->setObjectName(QStringLiteral("CostChart"));
     installChartImageMenu(CostChart);
 
+    auto *fcPage = new QWidget;
+    auto *fv = new QVBoxLayout(fcPage);
+    fv->setContentsMargins(4, 4, 4, 4);
+    lbForecast = new QLabel(fcPage);
+    lbForecast->setObjectName(QStringLiteral("lbForecast"));
+    lbForecast->setWordWrap(true);
+    fv->addWidget(lbForecast);
     ForecastTable =
-        resultTable(nullptr, "ForecastTable",
+        resultTable(fcPage, "ForecastTable",
                     {txt::colPeriod, txt::colExpected, txt::colFromService, txt::colFromSales,
                      txt::colPlugin, txt::colPredictive, txt::colCumExpected, txt::colCumPredictive,
                      txt::colCost, txt::colCumCost});
+    fv->addWidget(ForecastTable, 1);
     MonitorTable = resultTable(nullptr, "MonitorTable",
                                {txt::colKind, txt::colLine, txt::colObserved, txt::colExpected,
                                 txt::colX2, txt::colDf, txt::colP, txt::colFlag});
@@ -382,8 +395,10 @@ void CohortForm::buildLayout()
     auto *btSplit = new QSplitter(Qt::Vertical, btPage);
     btSplit->addWidget(BacktestChart);
     btSplit->addWidget(BacktestTable);
+    BacktestChart->setMinimumHeight(260);
     btSplit->setStretchFactor(0, 3);
     btSplit->setStretchFactor(1, 2);
+    btSplit->setSizes({420, 200});
     bv->addWidget(lbBacktest);
     bv->addWidget(btSplit, 1);
 
@@ -392,7 +407,7 @@ void CohortForm::buildLayout()
     Tabs->addTab(dataPage, txt::tabData);
     Tabs->addTab(estPage, txt::tabEstimates);
     Tabs->addTab(ClaimsChart, txt::tabClaims);
-    Tabs->addTab(ForecastTable, txt::tabForecast);
+    Tabs->addTab(fcPage, txt::tabForecast);
     Tabs->addTab(CostChart, txt::tabCost);
     Tabs->addTab(btPage, txt::tabBacktest);
     Tabs->addTab(MonitorTable, txt::tabMonitor);
@@ -473,6 +488,7 @@ void CohortForm::setTable(const NevadaTable &t)
             }
         }
     Grid->resizeColumnToContents(0);
+    Grid->resizeColumnToContents(1);
     clearResults();
 }
 
@@ -759,6 +775,7 @@ void CohortForm::clearResults()
     lbMessage->hide();
     Estimates->setRowCount(0);
     ForecastTable->setRowCount(0);
+    lbForecast->clear();
     MonitorTable->setRowCount(0);
     BacktestTable->setRowCount(0);
     lbBacktest->setText(txt::noBacktest);
@@ -909,6 +926,16 @@ void CohortForm::showResult(const CohortResult &r, const NevadaTable &t)
                 QString()},
                sum);
     fitColumns(ForecastTable);
+    QString total = txt::forecastTotal.arg(r.horizon).arg(
+        shown(tot.expected, dec), intervalText(tot.predictive, dec), levelText(s.level, dec));
+    if (tot.cost)
+        total += txt::forecastCost.arg(shown(*tot.cost, dec, 7),
+                                       tot.costInterval ? intervalText(*tot.costInterval, dec)
+                                                        : txt::none);
+    if (r.forecast.reserve)
+        total +=
+            txt::forecastReserve.arg(levelText(s.level, dec), shown(*r.forecast.reserve, dec, 7));
+    lbForecast->setText(total);
 
     // The monitoring lines, the flagged ones coloured.
     auto lines = [&](const std::vector<MonitorLine> &v, const QString &kind) {

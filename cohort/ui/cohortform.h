@@ -84,6 +84,7 @@ public:
     QLabel *lbSummary = nullptr;
     QLabel *lbMessage = nullptr;
     QTableWidget *Estimates = nullptr;
+    QLabel *lbForecast = nullptr;
     QTableWidget *ForecastTable = nullptr;
     QTableWidget *MonitorTable = nullptr;
     QTableWidget *BacktestTable = nullptr;

@@ -46,10 +46,13 @@ inline const QString gridTip = QStringLiteral(
     "Строка — период продаж: его метка, число проданных изделий и претензии по возрастам "
     "1, 2, … (первый возраст — сам период продажи) или по календарным периодам. Ячейки "
     "после конца данных пустые. Вставка из таблицы: Ctrl+V");
-inline const QString legendLow = QStringLiteral("меньше ожидаемого (остаток < −2)");
-inline const QString legendHigh = QStringLiteral("больше ожидаемого (остаток > 2)");
-inline const QString legendCaution = QStringLiteral("внимание: p < 0,10");
-inline const QString legendCritical = QStringLiteral("критично: p < 0,01");
+inline const QString legendLow = QStringLiteral("меньше ожидаемого (остаток < %1)");
+inline const QString legendHigh = QStringLiteral("больше ожидаемого (остаток > %1)");
+inline const QString legendCaution = QStringLiteral("внимание: p < %1");
+inline const QString legendCritical = QStringLiteral("критично: p < %1");
+inline const QString legendFlags = QStringLiteral(
+    "Окрашенная метка строки — период продаж с отклонением, рамка ячеек — период претензий с "
+    "отклонением (критерий X² Пирсона).");
 inline const QString cellTip =
     QStringLiteral("Пришло %1, ожидается %2, стандартизованный остаток %3");
 inline const QString lineTip = QStringLiteral("%1: X² = %2 при %3 ст. св., p = %4");
@@ -180,6 +183,10 @@ inline const QString colCost = QStringLiteral("Затраты");
 inline const QString colCumCost = QStringLiteral("Затраты\nнараст. итогом");
 inline const QString colObserved = QStringLiteral("Пришло");
 inline const QString rowTotal = QStringLiteral("Всего");
+inline const QString forecastTotal = QStringLiteral(
+    "За %1 периодов после конца данных ожидается %2 претензий, интервал прогноза %3 (%4).");
+inline const QString forecastCost = QStringLiteral(" Затраты: %1, интервал %2.");
+inline const QString forecastReserve = QStringLiteral(" Резерв (квантиль %1): %2.");
 inline const QString rowReserve = QStringLiteral("Резерв (квантиль %1)");
 inline const QString backtestSummary = QStringLiteral(
     "Подбор по данным до %1; пришедшее число претензий в интервале прогноза в %2 из %3 "

@@ -19,6 +19,9 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // The user's locale may be given (a Russian one shows the decimal comma).
+    if (!qEnvironmentVariableIsEmpty("OBROTK_LOCALE"))
+        QLocale::setDefault(QLocale(qEnvironmentVariable("OBROTK_LOCALE")));
     if (argc < 3)
         return 2;
     const QString table = QString::fromLocal8Bit(argv[1]);
