@@ -85,7 +85,7 @@ std::vector<QString> labelsTo(const CohortResult &r, size_t n)
 //! The claims chart of a fit and its forecast; \a observedTo: the last period with data.
 ChartData claimsOf(const QString &title, const Fit &fit, const Forecast &f,
                    const std::vector<double> &observed, const CohortResult &r, double level,
-                   QChar dec)
+                   QChar dec, int barsTo = std::numeric_limits<int>::max())
 {
     ChartData c = base(title, txt::axisClaims, dec);
     const size_t n = std::max(observed.size(),
@@ -93,8 +93,10 @@ ChartData claimsOf(const QString &title, const Fit &fit, const Forecast &f,
     const std::vector<QString> labels = labelsTo(r, n);
     std::vector<double> exp(n, kNaN), pLow(n, kNaN), pHigh(n, kNaN), gLow(n, kNaN), gHigh(n, kNaN),
         obs(n, kNaN);
+    // What came after \a barsTo (a backtest's data end) is drawn as crosses over the band.
+    std::vector<double> came(n, kNaN);
     for (size_t j = 0; j < observed.size(); ++j)
-        obs[j] = observed[j];
+        (int(j) <= barsTo ? obs : came)[j] = observed[j];
     for (const MonitorLine &m : fit.monitorColumns)
         if (m.index >= 0 && size_t(m.index) < n)
             exp[size_t(m.index)] = m.expected;
@@ -133,6 +135,14 @@ ChartData claimsOf(const QString &title, const Fit &fit, const Forecast &f,
     c.series.push_back(plugHigh);
     c.series.push_back(line);
     c.series.push_back(bars);
+    if (barsTo < int(observed.size()) - 1) {
+        SeriesData after = series(QStringLiteral("ObservedAfter"), txt::seriesObservedAfter,
+                                  SeriesKind::Line, 0x000000);
+        after.crossMarkers = true;
+        after.transparency = 100;   // the crosses only
+        fill(after, came, labels);
+        c.series.push_back(after);
+    }
     return c;
 }
 
@@ -181,7 +191,7 @@ ChartData backtestChart(const CohortResult &r, QChar dec)
                             ? r.periodLabels[size_t(b.dataEnd)]
                             : QString::number(b.dataEnd + 1);
     return claimsOf(txt::backtestTitle.arg(end), b.fit, b.forecast, observed, r, r.settings.level,
-                    dec);
+                    dec, b.dataEnd);
 }
 
 ChartData costChart(const CohortResult &r, QChar dec)

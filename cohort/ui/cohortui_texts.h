@@ -212,6 +212,7 @@ inline const QString axisClaims = QStringLiteral("Претензий за пер
 inline const QString axisCost = QStringLiteral("Затраты");
 inline const QString axisPeriod = QStringLiteral("Период");
 inline const QString seriesObserved = QStringLiteral("Пришло");
+inline const QString seriesObservedAfter = QStringLiteral("Пришло после проверяемого конца данных");
 inline const QString seriesExpected = QStringLiteral("Ожидается по модели и прогноз");
 inline const QString seriesPredictive = QStringLiteral("Интервал прогноза %1");
 inline const QString seriesPlugin = QStringLiteral("Интервал при подстановке оценок %1");
