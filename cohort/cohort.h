@@ -73,6 +73,9 @@ struct NevadaTable {
     //! Usage rates (hours per period) seen at the claims of a claims list with hours;
     //! empty otherwise. They can serve as the empirical usage law.
     std::vector<double> claimRates;
+    //! The file line of each row (its first line when it has one per cause); empty when
+    //! the table was not read from a text.
+    std::vector<int> lines;
 
     int rowCount() const { return int(rows.size()); }
     int causeCount() const { return int(claims.size()); }

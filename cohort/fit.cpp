@@ -105,6 +105,12 @@ QString columnName(const NevadaTable &t, int r, int a)
     return QString::number(a);
 }
 
+//! The row's line in its file, or its number in the table.
+int rowLine(const NevadaTable &t, int r)
+{
+    return r < int(t.lines.size()) ? t.lines[size_t(r)] : r + 1;
+}
+
 //! Column number of the cell as the table shows it (after the label and units).
 int columnNumber(const NevadaTable &t, int r, int a)
 {
@@ -149,7 +155,7 @@ Reduced reduce(const NevadaTable &t, int cause, int dataEnd, const Settings &s)
             if (c <= 0)
                 continue;
             auto refuse = [&](const QString &why) {
-                throw UserError(txt::cellError.arg(r + 1)
+                throw UserError(txt::cellError.arg(rowLine(t, r))
                                     .arg(t.rows[size_t(r)])
                                     .arg(columnNumber(t, r, a))
                                     .arg(columnName(t, r, a), why));
