@@ -36,7 +36,8 @@ double repeatLoglik(const NevadaTable &t, double u, int L, double A, double B, d
     for (int r = 0; r < t.rowCount(); ++r) {
         const int m = std::min(t.dataEnd - t.start[size_t(r)] + 1, L);
         for (int a = 1; a <= m; ++a) {
-            const double mu = t.units[size_t(r)] * K * (weibF(A, B, u * a) - weibF(A, B, u * (a - 1)));
+            const double mu =
+                t.units[size_t(r)] * K * (weibF(A, B, u * a) - weibF(A, B, u * (a - 1)));
             const double c = t.cell(r, a);
             l += c * std::log(mu) - mu - std::lgamma(c + 1);
         }
@@ -143,9 +144,10 @@ TEST(CohortFit, ScoreIsZeroAndKHatAsStated)
         double xp[3] = {x[0], x[1], x[2]}, xm[3] = {x[0], x[1], x[2]};
         xp[i] += h;
         xm[i] -= h;
-        const double g = (repeatLoglik(t, 20, 12, std::exp(xp[0]), std::exp(xp[1]), std::exp(xp[2])) -
-                          repeatLoglik(t, 20, 12, std::exp(xm[0]), std::exp(xm[1]), std::exp(xm[2]))) /
-                         (2 * h);
+        const double g =
+            (repeatLoglik(t, 20, 12, std::exp(xp[0]), std::exp(xp[1]), std::exp(xp[2])) -
+             repeatLoglik(t, 20, 12, std::exp(xm[0]), std::exp(xm[1]), std::exp(xm[2]))) /
+            (2 * h);
         EXPECT_LT(std::fabs(g), 1e-4) << "score " << i;
     }
     EXPECT_LT(f.gradientNorm, 1e-6);
@@ -154,7 +156,8 @@ TEST(CohortFit, ScoreIsZeroAndKHatAsStated)
     for (int r = 0; r < t.rowCount(); ++r)
         for (int a = 1; a <= std::min(t.dataEnd - r + 1, 12); ++a) {
             claims += t.cell(r, a);
-            perK += t.units[size_t(r)] * (weibF(f.A, f.B, 20.0 * a) - weibF(f.A, f.B, 20.0 * (a - 1)));
+            perK +=
+                t.units[size_t(r)] * (weibF(f.A, f.B, 20.0 * a) - weibF(f.A, f.B, 20.0 * (a - 1)));
         }
     EXPECT_NEAR(f.K, claims / perK, 1e-9 * f.K);
     // The truth lies inside the likelihood-ratio bounds of the shape (90 %).
@@ -209,9 +212,9 @@ TEST(CohortFit, ScoreVanishesUnderEveryLawAndConvention)
             double xp[3] = {x[0], x[1], x[2]}, xm[3] = {x[0], x[1], x[2]};
             xp[i] += h;
             xm[i] -= h;
-            const double g = (loglik<double>(P, xp[0], xp[1], xp[2]) -
-                              loglik<double>(P, xm[0], xm[1], xm[2])) /
-                             (2 * h);
+            const double g =
+                (loglik<double>(P, xp[0], xp[1], xp[2]) - loglik<double>(P, xm[0], xm[1], xm[2])) /
+                (2 * h);
             EXPECT_LT(std::fabs(g), 1e-4) << c.what << ", score " << i;
         }
     }
@@ -247,8 +250,9 @@ TEST(CohortFit, LikelihoodRatioBoundsAreRootsOfTheDeviance)
     const std::vector<Case> cases = {
         {"B",
          [&](double psi) {
-             return maximiseNM([&](const std::vector<double> &y) { return l(y[0], std::log(psi), y[1]); },
-                               {a0, k0});
+             return maximiseNM(
+                 [&](const std::vector<double> &y) { return l(y[0], std::log(psi), y[1]); },
+                 {a0, k0});
          }},
         {"eta",
          [&](double psi) {
@@ -261,8 +265,9 @@ TEST(CohortFit, LikelihoodRatioBoundsAreRootsOfTheDeviance)
          }},
         {"K",
          [&](double psi) {
-             return maximiseNM([&](const std::vector<double> &y) { return l(y[0], y[1], std::log(psi)); },
-                               {a0, b0});
+             return maximiseNM(
+                 [&](const std::vector<double> &y) { return l(y[0], y[1], std::log(psi)); },
+                 {a0, b0});
          }},
         {"KA",
          [&](double psi) {
@@ -278,7 +283,8 @@ TEST(CohortFit, LikelihoodRatioBoundsAreRootsOfTheDeviance)
                      const double r = 0.1 * std::exp(-y[1]);
                      if (!(r < 1))
                          return -1e300;
-                     return l(std::log(-std::log1p(-r)) - std::exp(y[0]) * std::log(psi), y[0], y[1]);
+                     return l(std::log(-std::log1p(-r)) - std::exp(y[0]) * std::log(psi), y[0],
+                              y[1]);
                  },
                  {b0, k0});
          }},
@@ -287,7 +293,8 @@ TEST(CohortFit, LikelihoodRatioBoundsAreRootsOfTheDeviance)
              // K·F(u·L) = ψ
              return maximiseNM(
                  [&](const std::vector<double> &y) {
-                     return l(y[0], y[1], std::log(psi / weibF(std::exp(y[0]), std::exp(y[1]), u * L)));
+                     return l(y[0], y[1],
+                              std::log(psi / weibF(std::exp(y[0]), std::exp(y[1]), u * L)));
                  },
                  {a0, b0});
          }},
@@ -347,7 +354,8 @@ TEST(CohortFit, FirstFailuresEqualSurvregOnIntervals)
         // deviation of ln β is that of ln σ).
         const double z = 1.6448536269514722;
         EXPECT_NEAR(*f.figure("eta")->fisher.low, c.eta * std::exp(-z * c.seLogEta), 1e-5 * c.eta);
-        EXPECT_NEAR(*f.figure("B")->fisher.high, c.beta * std::exp(z * c.seLogScale), 1e-5 * c.beta);
+        EXPECT_NEAR(*f.figure("B")->fisher.high, c.beta * std::exp(z * c.seLogScale),
+                    1e-5 * c.beta);
         EXPECT_FALSE(f.figure("K"));
     }
 }
