@@ -7,8 +7,9 @@
 
 namespace obr::cohort::txt {
 
-//! The title of a figure of the fit table, by its JSON key.
-QString figureTitle(const QString &key);
+/*! The title of a figure of the fit table, by its JSON key; \a dec is the decimal
+ *  separator of the levels in the titles, \a repeat whether the model has K. */
+QString figureTitle(const QString &key, QChar dec = u'.', bool repeat = true);
 
 // Reading the table
 inline const QString noHeader = QStringLiteral(
