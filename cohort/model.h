@@ -59,6 +59,15 @@ inline int observedAge(const NevadaTable &t, int r, int dataEnd, int ageLimit)
     return std::max(0, std::min(a, ageLimit));
 }
 
+/*! 1 − e^−z given e = e^−z: exact for small z. Plain numbers (the forecast's draws) take
+ *  the cheap difference sooner; its relative error stays below 1e-13 there. */
+inline double complementOf(double z, double e) { return z > 0.01 ? 1 - e : -std::expm1(-z); }
+template <int N>
+Dual<N> complementOf(const Dual<N> &z, const Dual<N> &e)
+{
+    return z.v < 0.5 ? oneMinusExpNeg(z) : 1.0 - e;
+}
+
 /*! \brief G(a) = E_u[F(min(u·a, H))] and its complement for a = 0 … amax at
  *  (α, β) = (ln A, ln B). */
 template <class T>
@@ -77,7 +86,7 @@ void cumulative(const Reduced &P, const T &alpha, const T &beta, int amax, std::
             const double lt = std::min(P.nodes.lnU[k] + lnA, lnH);
             const T z = exp(alpha + B * lt);
             const T e = exp(-z);
-            g += P.nodes.w[k] * (value(z) < 0.5 ? oneMinusExpNeg(z) : 1.0 - e);
+            g += P.nodes.w[k] * complementOf(z, e);
             s += P.nodes.w[k] * e;
         }
         G[size_t(a)] = g;
