@@ -165,7 +165,7 @@ Reduced reduce(const NevadaTable &t, int cause, int dataEnd, const Settings &s)
             if (a > P.ageLimit)
                 refuse(txt::pastWarranty.arg(a).arg(P.ageLimit));
             if (minRate * (a - 1) >= P.hoursLimit && P.nodes.u.size() == 1)
-                refuse(txt::pastWarrantyHours.arg(fmtGeneral(minRate * (a - 1), s.dec),
+                refuse(txt::pastWarrantyHours.arg(a).arg(fmtGeneral(minRate * (a - 1), s.dec),
                                                   fmtGeneral(P.hoursLimit, s.dec)));
             rowClaims += c;
             P.C[size_t(a)] += c;

@@ -400,6 +400,13 @@ TEST(CohortFit, RefusesWhatTheModelCannotHold)
     EXPECT_TRUE(msg(limit).contains("строка 2 («2024-01»), столбец 7 («5»): претензии после "
                                     "окончания гарантии (возраст 5 при гарантии 4 периодов)"))
         << msg(limit).toStdString();
+    Settings hours;
+    hours.usage.rate = 10;
+    hours.warrantyHours = 35;
+    EXPECT_TRUE(msg(hours).contains("строка 2 («2024-01»), столбец 7 («5»): претензии после "
+                                    "окончания гарантии по наработке: возраст 5 начинается с 40 ч, "
+                                    "а гарантия — 35 ч"))
+        << msg(hours).toStdString();
     NevadaTable none = t;
     for (auto &row : none.claims[0])
         std::fill(row.begin(), row.end(), 0.0);
