@@ -200,8 +200,8 @@ QString fitText(const Fit &f, const QLocale &loc, double level)
     row(QStringLiteral("Показатель"), QStringLiteral("Оценка"),
         QStringLiteral("Границы Фишера, ") + pct, QStringLiteral("Границы отн. правдоп., ") + pct);
     for (const Figure &x : f.figures)
-        row(txt::figureTitle(x.key), fmt(loc, x.estimate),
-            boundText(loc, x.fisher, x.fisher.low || x.fisher.high),
+        row(txt::figureTitle(x.key, loc.decimalPoint().at(0), f.model == ModelKind::Repeat),
+            fmt(loc, x.estimate), boundText(loc, x.fisher, x.fisher.low || x.fisher.high),
             boundText(loc, x.lr, x.estimate.has_value()));
     if (!f.ridgeMessage.isEmpty())
         s += f.ridgeMessage + u'\n';

@@ -73,6 +73,9 @@ struct NevadaTable {
     //! Usage rates (hours per period) seen at the claims of a claims list with hours;
     //! empty otherwise. They can serve as the empirical usage law.
     std::vector<double> claimRates;
+    //! The file line of each row (its first line when it has one per cause); empty when
+    //! the table was not read from a text.
+    std::vector<int> lines;
 
     int rowCount() const { return int(rows.size()); }
     int causeCount() const { return int(claims.size()); }
@@ -191,8 +194,11 @@ struct Bound {
 /*! One figure with both kinds of bounds. Keys as in the maximum-likelihood fit of the
  *  failure file: "B", "inv_A", "eta", "K", "KA" (repeat claims only), "t_0.5", "t_0.2",
  *  "t_0.1" (operating hours where K·F reaches 0.5, 0.2, 0.1; F under first failures),
- *  "M_tGar" (K·F at the warranty limit in hours, for the fixed rate; the average over
- *  rates otherwise), "per_product" (claims per unit over the whole warranty). */
+ *  "M_tGar" (K·F at the hours where the warranty ends for the fixed rate, or for the
+ *  median rate of a law), "per_product" (claims per unit over the whole warranty: K times
+ *  the average of F over the rates; equal to M_tGar for a fixed rate). The two warranty
+ *  figures exist only with a warranty limit. Under first failures the same keys without
+ *  "K" and "KA", F in place of K·F. */
 struct Figure {
     QString key;
     std::optional<double> estimate;

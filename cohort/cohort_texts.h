@@ -7,8 +7,9 @@
 
 namespace obr::cohort::txt {
 
-//! The title of a figure of the fit table, by its JSON key.
-QString figureTitle(const QString &key);
+/*! The title of a figure of the fit table, by its JSON key; \a dec is the decimal
+ *  separator of the levels in the titles, \a repeat whether the model has K. */
+QString figureTitle(const QString &key, QChar dec = u'.', bool repeat = true);
 
 // Reading the table
 inline const QString noHeader = QStringLiteral(
@@ -36,8 +37,9 @@ inline const QString overUnits = QStringLiteral(
     "отказывает не более одного раза");
 inline const QString pastWarranty =
     QStringLiteral("претензии после окончания гарантии (возраст %1 при гарантии %2 периодов)");
-inline const QString pastWarrantyHours =
-    QStringLiteral("претензии после окончания гарантии по наработке (%1 ч при гарантии %2 ч)");
+inline const QString pastWarrantyHours = QStringLiteral(
+    "претензии после окончания гарантии по наработке: возраст %1 начинается с %2 ч, а "
+    "гарантия — %3 ч");
 inline const QString periodsOutOfOrder =
     QStringLiteral("периоды продаж должны идти по порядку: «%1» не позже предыдущего «%2»");
 inline const QString unknownPeriod =

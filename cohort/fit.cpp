@@ -71,6 +71,8 @@ UsageNodes usageNodes(const Usage &usage)
         break;
     }
     }
+    for (double u : n.u)
+        n.lnU.push_back(std::log(u));
     return n;
 }
 
@@ -103,6 +105,12 @@ QString columnName(const NevadaTable &t, int r, int a)
             return t.periods[size_t(k)];
     }
     return QString::number(a);
+}
+
+//! The row's line in its file, or its number in the table.
+int rowLine(const NevadaTable &t, int r)
+{
+    return r < int(t.lines.size()) ? t.lines[size_t(r)] : r + 1;
 }
 
 //! Column number of the cell as the table shows it (after the label and units).
@@ -149,7 +157,7 @@ Reduced reduce(const NevadaTable &t, int cause, int dataEnd, const Settings &s)
             if (c <= 0)
                 continue;
             auto refuse = [&](const QString &why) {
-                throw UserError(txt::cellError.arg(r + 1)
+                throw UserError(txt::cellError.arg(rowLine(t, r))
                                     .arg(t.rows[size_t(r)])
                                     .arg(columnNumber(t, r, a))
                                     .arg(columnName(t, r, a), why));
@@ -157,7 +165,7 @@ Reduced reduce(const NevadaTable &t, int cause, int dataEnd, const Settings &s)
             if (a > P.ageLimit)
                 refuse(txt::pastWarranty.arg(a).arg(P.ageLimit));
             if (minRate * (a - 1) >= P.hoursLimit && P.nodes.u.size() == 1)
-                refuse(txt::pastWarrantyHours.arg(fmtGeneral(minRate * (a - 1), s.dec),
+                refuse(txt::pastWarrantyHours.arg(a).arg(fmtGeneral(minRate * (a - 1), s.dec),
                                                   fmtGeneral(P.hoursLimit, s.dec)));
             rowClaims += c;
             P.C[size_t(a)] += c;
@@ -505,7 +513,7 @@ struct Profiler {
     {
         checkCancel(cancel);
         const Vec lo = Vec::Constant(hold.dim, -1e6), hi = Vec::Constant(hold.dim, 1e6);
-        const life::MaxResult m = life::maximize(hold.objective(psi), warm, lo, hi, 200, true);
+        const life::MaxResult m = life::maximize(hold.objective(psi), warm, lo, hi, 60, true);
         if (!std::isfinite(m.value))
             return kInf;
         warm = m.x;
@@ -514,7 +522,8 @@ struct Profiler {
 };
 
 /*! One side: steps out from ψ̂ until the deviance passes q, then closes in on the root by
- *  regula falsi with the Illinois halving until the deviance is within 1e-8 of q. */
+ *  regula falsi with the Illinois halving until the deviance is within 1e-8 of q (or of
+ *  the rounding of a large log-likelihood). */
 std::optional<double> lrSide(Profiler &pr, const Vec &y0, double psiHat, double se, double q,
                              double dir, double walk)
 {
@@ -558,11 +567,13 @@ std::optional<double> lrSide(Profiler &pr, const Vec &y0, double psiHat, double 
         if (!std::isfinite(f1))
             return std::nullopt;   // the deviance stays below q to the region's edge
     }
+    // The deviance is known to the rounding of the log-likelihood's value, not better.
+    const double tol = std::max(1e-8, 1e-14 * std::fabs(pr.lHat));
     int lastSide = 0;
-    for (int i = 0; i < 200; ++i) {
-        if (std::fabs(f1) < 1e-8)
+    for (int i = 0; i < 100; ++i) {
+        if (std::fabs(f1) < tol)
             return x1;
-        if (std::fabs(f0) < 1e-8)
+        if (std::fabs(f0) < tol)
             return x0;
         double xm = (x0 * f1 - x1 * f0) / (f1 - f0);
         if (!(xm > std::min(x0, x1) && xm < std::max(x0, x1)))

@@ -58,6 +58,21 @@ double quantileOf(const std::vector<double> &sorted, double p)
     return sorted[size_t(i)];
 }
 
+//! The order statistics at lo and hi of \a v (reordered in place, not sorted).
+Interval interval(std::vector<double> &v, double lo, double hi)
+{
+    if (v.empty())
+        return {0, 0};
+    auto at = [&](double p) {
+        long i = long(std::ceil(p * double(v.size()) - 1e-9)) - 1;
+        i = std::clamp(i, 0L, long(v.size()) - 1);
+        std::nth_element(v.begin(), v.begin() + i, v.end());
+        return v[size_t(i)];
+    };
+    const double a = at(lo);
+    return {a, at(hi)};
+}
+
 Interval poissonInterval(double mean, double level)
 {
     if (!(mean > 0))
@@ -236,25 +251,21 @@ Forecast forecastFit(const Fit &f, const Reduced &P, const NevadaTable &t, int c
             col[size_t(d)] = counts[size_t(h) * size_t(n) + size_t(d)];
             cum[size_t(d)] += col[size_t(d)];
         }
-        std::sort(col.begin(), col.end());
-        row.predictive = {quantileOf(col, lo), quantileOf(col, hi)};
+        row.predictive = interval(col, lo, hi);
         std::vector<double> sc = cum;
-        std::sort(sc.begin(), sc.end());
         cumExp += row.expected;
         row.cumExpected = cumExp;
-        row.cumPredictive = {quantileOf(sc, lo), quantileOf(sc, hi)};
+        row.cumPredictive = interval(sc, lo, hi);
         if (costs) {
             for (int d = 0; d < n; ++d) {
                 col[size_t(d)] = cost[size_t(h) * size_t(n) + size_t(d)];
                 cumCost[size_t(d)] += col[size_t(d)];
             }
-            std::sort(col.begin(), col.end());
             row.cost = cm * row.expected;
-            row.costInterval = Interval{quantileOf(col, lo), quantileOf(col, hi)};
+            row.costInterval = interval(col, lo, hi);
             std::vector<double> scc = cumCost;
-            std::sort(scc.begin(), scc.end());
             row.cumCost = cm * cumExp;
-            row.cumCostInterval = Interval{quantileOf(scc, lo), quantileOf(scc, hi)};
+            row.cumCostInterval = interval(scc, lo, hi);
         }
         if (observed && row.period <= t.dataEnd) {
             double o = 0;

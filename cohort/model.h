@@ -21,6 +21,7 @@ namespace obr::cohort::detail {
 //! The usage law as weighted rates (one node for a fixed rate).
 struct UsageNodes {
     std::vector<double> u, w;
+    std::vector<double> lnU;   //!< ln u of each node
 };
 UsageNodes usageNodes(const Usage &usage);
 
@@ -58,6 +59,15 @@ inline int observedAge(const NevadaTable &t, int r, int dataEnd, int ageLimit)
     return std::max(0, std::min(a, ageLimit));
 }
 
+/*! 1 − e^−z given e = e^−z: exact for small z. Plain numbers (the forecast's draws) take
+ *  the cheap difference sooner; its relative error stays below 1e-13 there. */
+inline double complementOf(double z, double e) { return z > 0.01 ? 1 - e : -std::expm1(-z); }
+template <int N>
+Dual<N> complementOf(const Dual<N> &z, const Dual<N> &e)
+{
+    return z.v < 0.5 ? oneMinusExpNeg(z) : 1.0 - e;
+}
+
 /*! \brief G(a) = E_u[F(min(u·a, H))] and its complement for a = 0 … amax at
  *  (α, β) = (ln A, ln B). */
 template <class T>
@@ -67,13 +77,17 @@ void cumulative(const Reduced &P, const T &alpha, const T &beta, int amax, std::
     G.assign(size_t(amax + 1), T(0.0));
     S.assign(size_t(amax + 1), T(1.0));
     const T B = exp(beta);
+    const double lnH = std::log(P.hoursLimit);
     for (int a = 1; a <= amax; ++a) {
         T g(0.0), s(0.0);
+        const double lnA = std::log(double(a));
         for (size_t k = 0; k < P.nodes.u.size(); ++k) {
-            const double t = std::min(P.nodes.u[k] * a, P.hoursLimit);
-            const T z = exp(alpha + B * std::log(t));
-            g += P.nodes.w[k] * oneMinusExpNeg(z);
-            s += P.nodes.w[k] * exp(-z);
+            // ln t = ln u + ln a, cut at the hours limit
+            const double lt = std::min(P.nodes.lnU[k] + lnA, lnH);
+            const T z = exp(alpha + B * lt);
+            const T e = exp(-z);
+            g += P.nodes.w[k] * complementOf(z, e);
+            s += P.nodes.w[k] * e;
         }
         G[size_t(a)] = g;
         S[size_t(a)] = s;

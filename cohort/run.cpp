@@ -392,7 +392,7 @@ QString flagKey(Flag f)
 }
 
 namespace txt {
-QString figureTitle(const QString &key)
+QString figureTitle(const QString &key, QChar dec, bool repeat)
 {
     if (key == u"B")
         return QStringLiteral("Параметр формы B");
@@ -405,9 +405,12 @@ QString figureTitle(const QString &key)
     if (key == u"KA")
         return QStringLiteral("Произведение K·A");
     if (key.startsWith(QStringLiteral("t_")))
-        return QStringLiteral("Наработка, при которой K·F = %1, ч").arg(key.mid(2));
+        return QStringLiteral("Наработка, при которой %1 = %2, ч")
+            .arg(repeat ? QStringLiteral("K·F") : QStringLiteral("F"),
+                 key.mid(2).replace(u'.', dec));
     if (key == u"M_tGar")
-        return QStringLiteral("K·F за гарантийный срок");
+        return repeat ? QStringLiteral("K·F за гарантийный срок")
+                      : QStringLiteral("F за гарантийный срок");
     if (key == u"per_product")
         return QStringLiteral("Претензий на изделие за гарантию");
     return key;

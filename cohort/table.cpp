@@ -293,6 +293,7 @@ NevadaTable parseNevadaText(const QString &text, bool firstFailures)
         // Units kept by the first row of each sales period.
         const auto it = std::find(t.rows.begin(), t.rows.end(), r.label);
         if (it == t.rows.end()) {
+            t.lines.push_back(r.line);
             t.rows.push_back(r.label);
             t.units.push_back(*u);
         } else {
