@@ -438,6 +438,61 @@ TEST_F(Fixture, BadSettingsAreRefusedWithTheBoxNamed)
     EXPECT_TRUE(rec.errors[0].contains(QStringLiteral("списка претензий")));
 }
 
+// A claims list with causes and hours opens with its sales table: the grid holds one row
+// per sales period and cause, reads back as the table the core builds, and the usage law
+// becomes the sample of the claims' rates.
+TEST_F(Fixture, ClaimsListWithCausesOpensAndRuns)
+{
+    QTemporaryDir dir;
+    const QString claimsPath = dir.filePath(QStringLiteral("claims.csv"));
+    const QString salesPath = dir.filePath(QStringLiteral("sales.csv"));
+    QByteArray claims = "продажа;претензия;причина;наработка\n";
+    const char *months[] = {"01", "02", "03", "04", "05", "06"};
+    for (int s = 0; s < 6; ++s)
+        for (int c = s; c < 6; ++c)
+            for (int k = 0; k < 1 + (s + c) % 3; ++k)
+                claims += QByteArray("2024-") + months[s] + "-05;2024-" + months[c] + "-2" +
+                          QByteArray::number(k) + ";" + (k % 2 ? "насос" : "привод") + ";" +
+                          QByteArray::number(40 + 10 * (c - s) + k) + "\n";
+    for (auto [path, bytes] :
+         {std::pair{claimsPath, claims},
+          std::pair{salesPath, QByteArray("период;продано\n2024-01;500\n2024-02;450\n2024-03;520\n"
+                                          "2024-04;480\n2024-05;510\n2024-06;490\n")}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    CohortForm w;
+    w.show();
+    QStringList answers{claimsPath, salesPath};
+    w.chooseFile = [&answers](QWidget *, const QString &) { return answers.takeFirst(); };
+    QTest::mouseClick(w.btnOpenClaims, Qt::LeftButton);
+    ASSERT_TRUE(rec.errors.isEmpty()) << errors().toStdString();
+    QFile cf(claimsPath), sf(salesPath);
+    ASSERT_TRUE(cf.open(QIODevice::ReadOnly) && sf.open(QIODevice::ReadOnly));
+    const cohort::NevadaTable built =
+        cohort::buildFromClaims(cf.readAll(), sf.readAll(), cohort::Period::Month);
+    ASSERT_EQ(built.causes.size(), 2u);
+    EXPECT_EQ(w.Grid->horizontalHeaderItem(2)->text(), QStringLiteral("Причина"));
+    EXPECT_EQ(cell(w.Grid, 1, 2), built.causes[1]);
+    const cohort::NevadaTable back = w.gridTable();
+    EXPECT_EQ(back.rows, built.rows);
+    EXPECT_EQ(back.units, built.units);
+    EXPECT_EQ(back.causes, built.causes);
+    EXPECT_EQ(back.claims, built.claims);
+    EXPECT_EQ(w.cbUsage->currentIndex(), 2);   // the sample of the claims' rates
+    const cohort::Settings s = w.settings(back);
+    EXPECT_EQ(s.usage.kind, cohort::UsageKind::Sample);
+    EXPECT_EQ(s.usage.sample, built.claimRates);
+    ASSERT_TRUE(runAndWait(w));
+    ASSERT_TRUE(rec.errors.isEmpty()) << errors().toStdString();
+    ASSERT_EQ(w.result()->causes.size(), 2u);
+    int headings = 0;
+    for (int r = 0; r < w.Estimates->rowCount(); ++r)
+        headings += cell(w.Estimates, r, 0).startsWith(QStringLiteral("Причина «"));
+    EXPECT_EQ(headings, 2);
+}
+
 TEST_F(Fixture, ExportsCsvAndPrintsOnePage)
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
