@@ -313,6 +313,15 @@ void CohortForm::buildLayout()
     Grid->verticalHeader()->setDefaultSectionSize(22);
     Grid->horizontalHeader()->setDefaultSectionSize(44);
     Grid->setItemDelegate(new FlagDelegate(Grid));
+    {
+        // An empty table to type into: the period, the units, then ages 1, 2, …
+        QStringList head{txt::colPeriod, txt::colUnits};
+        for (int a = 1; a <= 24; ++a)
+            head << QString::number(a);
+        Grid->setHorizontalHeaderLabels(head);
+        Grid->setColumnWidth(0, 70);
+        Grid->resizeColumnToContents(1);
+    }
     installTableCopy(Grid);
     dv->addWidget(Grid, 1);
     auto *legend = new QLabel(dataPage);

@@ -21,6 +21,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -321,6 +322,7 @@ TEST_F(Fixture, StopDropsTheRunAndKeepsWhatIsShown)
     EXPECT_FALSE(w.btnCalc->isEnabled());
     EXPECT_TRUE(w.btnStop->isEnabled());
     EXPECT_FALSE(w.btnPaste->isEnabled());
+    EXPECT_TRUE(w.Progress->isVisible());
     QTest::mouseClick(w.btnCalc, Qt::LeftButton);   // a second click starts nothing
     QTest::mouseClick(w.btnStop, Qt::LeftButton);
     ASSERT_TRUE(done.wait(120000));
@@ -333,6 +335,7 @@ TEST_F(Fixture, StopDropsTheRunAndKeepsWhatIsShown)
     EXPECT_EQ(cell(w.ForecastTable, 0, 5), first);
     EXPECT_TRUE(w.btnCalc->isEnabled());
     EXPECT_FALSE(w.btnStop->isEnabled());
+    EXPECT_FALSE(w.Progress->isVisible());
 
     // Run again to the end: the new level is shown.
     ASSERT_TRUE(runAndWait(w));
@@ -352,6 +355,10 @@ TEST_F(Fixture, PasteFromASpreadsheet)
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     CohortForm w;
     w.show();
+    // The empty grid is ready for typing: period, units, ages.
+    EXPECT_EQ(w.Grid->horizontalHeaderItem(0)->text(), QStringLiteral("Период"));
+    EXPECT_EQ(w.Grid->horizontalHeaderItem(1)->text(), QStringLiteral("Продано"));
+    EXPECT_EQ(w.Grid->horizontalHeaderItem(2)->text(), QStringLiteral("1"));
     const QString clip = QStringLiteral("Период\tПродано\t1\t2\t3\t4\t5\r\n"
                                         "01.2024\t1 200\t7,0\t9\t12\t17\t16\r\n"
                                         "02.2024\t1\u00A0100,00\t12\t8\t17\t10\t\r\n"
@@ -491,6 +498,30 @@ TEST_F(Fixture, ClaimsListWithCausesOpensAndRuns)
     for (int r = 0; r < w.Estimates->rowCount(); ++r)
         headings += cell(w.Estimates, r, 0).startsWith(QStringLiteral("Причина «"));
     EXPECT_EQ(headings, 2);
+}
+
+// A table typed into the empty grid reads as the same text would.
+TEST_F(Fixture, TypedTableReadsBack)
+{
+    CohortForm w;
+    const char *typed[][5] = {{"2024-01", "100", "3", "4", "2"},
+                              {"2024-02", "120", "5", "1", ""},
+                              {"2024-03", "90", "2", "", ""}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 5; ++c)
+            w.Grid->setItem(r, c, new QTableWidgetItem(QString::fromUtf8(typed[r][c])));
+    const cohort::NevadaTable t = w.gridTable();
+    const cohort::NevadaTable same = cohort::parseNevadaText(QStringLiteral(
+        "период;продано;1;2;3\n2024-01;100;3;4;2\n2024-02;120;5;1;\n2024-03;90;2;;\n"));
+    EXPECT_EQ(t.rows, same.rows);
+    EXPECT_EQ(t.units, same.units);
+    EXPECT_EQ(t.claims, same.claims);
+    EXPECT_EQ(t.dataEnd, 2);
+    // An empty grid is refused with a message, not read as an empty table.
+    CohortForm empty;
+    QTest::mouseClick(empty.btnCalc, Qt::LeftButton);
+    ASSERT_EQ(rec.errors.size(), 1);
+    EXPECT_TRUE(rec.errors[0].contains(QStringLiteral("Таблица пуста")));
 }
 
 TEST_F(Fixture, ExportsCsvAndPrintsOnePage)
