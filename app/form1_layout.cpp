@@ -6,6 +6,7 @@
 #include "app/form1_texts.h"
 #include "app/logpump.h"
 #include "app/obrotk2015.h"
+#include "cohort/ui/cohortform.h"
 #include "life/ui/lifeform.h"
 #include "model/texts.h"
 #include "chart/fonts.h"
@@ -127,6 +128,15 @@ void TForm1::setupUi()
     PageControl->addPage(TabSheet3, form1txt::tab3, QStringLiteral("TabSheet3Tab"));
     PageControl->addPage(lifeui::makeLifeTabPage(this), lifeui::lifeTabTitle(),
                          QStringLiteral("TabSheet4Tab"));
+    PageControl->addPage(cohortui::makeCohortTabPage(this), cohortui::cohortTabTitle(),
+                         QStringLiteral("TabSheet5Tab"));
+    // The fourth and fifth tabs share the last row of tabs a pixel smaller, so that no page
+    // loses height (the buttons are laid out again when the control is first shown).
+    for (int i : {3, 4}) {
+        QFont f = PageControl->tabButton(i)->font();
+        f.setPixelSize(11);
+        PageControl->tabButton(i)->setFont(f);
+    }
     PageControl->setCurrentIndex(0);
 
     // Tab 1: the main fitting methods

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // obrotk-cli: the whole analysis of a failure data file without a window.
 #include "cli/analysis.h"
+#include "cli/cohort_cli.h"
 #include "cli/life_cli.h"
 #include "cli/options.h"
 #include "cli/outputs.h"
@@ -89,6 +90,8 @@ int main(int argc, char **argv)
         args << QString::fromLocal8Bit(argv[i]);
     if (isLifeCommand(args))
         return lifeMain(args, argc, argv);
+    if (isCohortCommand(args))
+        return cohortMain(args, argc, argv);
 
     Options o;
     try {

@@ -23,6 +23,7 @@ QString usageText()
         "                  [--chart-format png|svg|pdf] [--locale NAME] [--quiet] [--version]\n"
         "       obrotk-cli --life FILE.csv ...  life data with suspensions (obrotk-cli --life "
         "--help)\n"
+        "       obrotk-cli --cohorts TABLE.csv ...  warranty cohorts (obrotk-cli --cohorts --help)\n"
         "\n"
         "Runs the analysis of a failure data file without a window and prints the results table.\n"
         "  --warranty FILE      take the warranty mean and deviation from a warranty-times file\n"

@@ -329,8 +329,9 @@ void Form1Test::designControls()
     QCOMPARE(f.ProgressBar2->value(), 0);
     QCOMPARE(f.ProgressBar2->maximum(), 100);
 
-    // Four tabs as buttons (the fourth opens the life-data window); the first is active.
-    QCOMPARE(f.PageControl->count(), 4);
+    // Five tabs as buttons (the fourth opens the life-data window, the fifth the cohort
+    // window); the first is active.
+    QCOMPARE(f.PageControl->count(), 5);
     QCOMPARE(f.PageControl->currentIndex(), 0);
     QTest::mouseClick(f.PageControl->tabButton(2), Qt::LeftButton);
     QCOMPARE(f.PageControl->currentIndex(), 2);

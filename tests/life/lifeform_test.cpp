@@ -64,7 +64,7 @@ TEST_F(Fixture, FourthTabOpensTheWindow)
     form1.show();
     auto *tabs = form1.findChild<ButtonTabs *>(QStringLiteral("PageControl"));
     ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 4);
+    ASSERT_EQ(tabs->count(), 5);   // the fifth opens the cohort window
     EXPECT_EQ(tabs->tabButton(3)->text(), QStringLiteral("4. Данные с приостановками"));
     QTest::mouseClick(tabs->tabButton(3), Qt::LeftButton);
     EXPECT_EQ(tabs->currentIndex(), 3);
