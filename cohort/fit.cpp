@@ -412,7 +412,7 @@ struct Hold {
     T value(double psi, const T &y0, const T &y1) const
     {
         const T bad(-kInf);
-        T a, b, k(0.0);
+        T a(0.0), b(0.0), k(0.0);
         switch (def.kind) {
         case Kind::B:
             a = y0;

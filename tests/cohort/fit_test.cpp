@@ -5,6 +5,7 @@
 #include "cohort/engine.h"
 #include "cohort/simulate.h"
 
+#include "life/fit.h"
 #include "model/errors.h"
 
 #include <QFile>
@@ -417,4 +418,46 @@ TEST(CohortFit, RefusesWhatTheModelCannotHold)
     } catch (const obr::UserError &e) {
         EXPECT_TRUE(e.message().contains("нет ни одной претензии"));
     }
+}
+
+TEST(CohortFit, EndOfPeriodFirstFailuresEqualTheLifeDataFit)
+{
+    // End-of-period ages turn the table into exact failures at a·u hours and suspensions
+    // at the age reached, which the life-data fit (itself checked against survreg) fits.
+    const NevadaTable t = fixture("first_failures.csv");
+    const double u = 10;
+    obr::life::LifeData d;
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const int m = t.dataEnd - t.start[size_t(r)] + 1;
+        double claims = 0;
+        for (int a = 1; a <= m; ++a) {
+            const double c = t.cell(r, a);
+            if (c > 0)
+                d.units.push_back({obr::life::Obs::Failure, u * a, u * a, c});
+            claims += c;
+        }
+        d.units.push_back({obr::life::Obs::Suspension, u * m, u * m, t.units[size_t(r)] - claims});
+    }
+    obr::life::LifeOptions lo;
+    lo.lrBounds = false;
+    const obr::life::LifeFit ref = obr::life::fitLife(d, lo);
+    Settings s;
+    s.model = ModelKind::First;
+    s.ages = AgeConvention::End;
+    s.usage.rate = u;
+    s.lrBounds = false;
+    const Reduced P = reduce(t, -1, t.dataEnd, s);
+    const Fit f = fitReduced(P, t, -1, s);
+    double eta = 0, beta = 0;
+    for (const obr::life::Figure &x : ref.params) {
+        if (x.key == "eta")
+            eta = x.value;
+        if (x.key == "beta")
+            beta = x.value;
+    }
+    EXPECT_NEAR(f.figure("eta")->estimate.value(), eta, 1e-6 * eta);
+    EXPECT_NEAR(f.B, beta, 1e-6 * beta);
+    // The cohort density is per period of age, the life-data one per hour: they differ
+    // by ln u for every claim.
+    EXPECT_NEAR(f.loglik - f.claims * std::log(u), ref.loglik, 1e-7 * std::fabs(ref.loglik));
 }

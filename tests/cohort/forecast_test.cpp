@@ -206,9 +206,11 @@ TEST(CohortMonitor, BadBatchAndFieldEventAreFlagged)
         quietColumns += l.flag == Flag::None;
     EXPECT_GE(quietColumns, 14);
     // Residuals are standardised: (o − e)/√e.
-    for (const Cell &c : f.cells)
-        if (c.expected > 0)
+    for (const Cell &c : f.cells) {
+        if (c.expected > 0) {
             EXPECT_NEAR(c.residual, (c.observed - c.expected) / std::sqrt(c.expected), 1e-12);
+        }
+    }
     EXPECT_EQ(f.cells.size(), 210u);
 }
 
