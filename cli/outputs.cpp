@@ -122,6 +122,36 @@ void checkTargets(const std::vector<Target> &inputs, const std::vector<Target> &
                                      .arg(outputs[i].option, outputs[j].option, outputs[j].path));
 }
 
+QStringList unusedOptionWarnings(const QStringList &args, const Options &o)
+{
+    auto given = [&](const QString &name) {
+        for (const QString &a : args)
+            if (a == name || a.startsWith(name + u'='))
+                return true;
+        return false;
+    };
+    struct Rule {
+        const char *option;
+        bool used;
+        const char *why;
+    };
+    const Rule rules[] = {
+        {"--level", o.mle, "the mle method is not among --methods"},
+        {"--warranty-law", o.mle, "the mle method is not among --methods"},
+        {"--fleet", o.mle, "the mle method is not among --methods"},
+        {"--mle-bounds", o.mle && (!o.pdf.isEmpty() || !o.charts.isEmpty()),
+         "it sets the bounds of the mle fit in --pdf and --charts, and neither is given with "
+         "the mle method"},
+        {"--chart-format", !o.charts.isEmpty(), "no --charts folder is given"},
+    };
+    QStringList out;
+    for (const Rule &r : rules)
+        if (!r.used && given(QLatin1String(r.option)))
+            out << QStringLiteral("obrotk-cli: warning: %1 is not used: %2")
+                       .arg(QLatin1String(r.option), QLatin1String(r.why));
+    return out;
+}
+
 void checkOutputTargets(const Options &o)
 {
     std::vector<Target> inputs{{QStringLiteral("FILE"), o.file}};

@@ -79,6 +79,10 @@ struct Target {
  *  UsageError naming the options. */
 void checkTargets(const std::vector<Target> &inputs, const std::vector<Target> &outputs);
 
+/*! \brief Warnings for options given where nothing uses them (the fit's options without
+ *  the maximum-likelihood method, the chart format without --charts), one line each. */
+QStringList unusedOptionWarnings(const QStringList &args, const Options &o);
+
 //! checkTargets for the failure-file mode's options.
 void checkOutputTargets(const Options &o);
 
