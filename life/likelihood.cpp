@@ -456,7 +456,7 @@ bool gammaPSeries(double k, double x, double lnx, double lgk1, double psik1, dou
 }
 
 //! ln L of a censored gamma row: L = P(k, xb) - P(k, xa) (xa = 0: none; xb = inf: none).
-double gammaCensored(double k, double xa, double xb)
+double gammaCensoredUnchecked(double k, double xa, double xb)
 {
     const double Pa = xa > 0 ? boost::math::gamma_p(k, xa) : 0;
     double L;
@@ -469,6 +469,16 @@ double gammaCensored(double k, double xa, double xb)
     return L > 0 ? std::log(L) : -kInf;
 }
 
+double gammaCensored(double k, double xa, double xb)
+{
+    // Far outside the data the special functions overflow: that point is impossible.
+    try {
+        return gammaCensoredUnchecked(k, xa, xb);
+    } catch (const std::exception &) {
+        return -kInf;
+    }
+}
+
 }   // namespace
 
 GammaDerivs gammaPass(const Prepared &p, double lnk, double lnth, bool der)
@@ -477,7 +487,12 @@ GammaDerivs gammaPass(const Prepared &p, double lnk, double lnth, bool der)
     const double k = std::exp(lnk), th = std::exp(lnth);
     if (!std::isfinite(k) || !std::isfinite(th) || k <= 0 || th <= 0)
         return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
-    const double lgk = boost::math::lgamma(k);
+    double lgk;
+    try {
+        lgk = boost::math::lgamma(k);
+    } catch (const std::exception &) {
+        return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+    }
     double value = 0;
     double ga = 0, gb = 0, haa = 0, hab = 0, hbb = 0;
     // Exact failures: (k - 1) ln x - x - ln theta - ln Gamma(k), x = t / theta.
