@@ -298,13 +298,19 @@ LsDerivs lsPassShare(const LsData &d, double mu, double s, bool der, Share share
 
 }   // namespace
 
+namespace {
+std::atomic<int> gPassThreads{2};
+}
+
+void setPassThreads(int threads) { gPassThreads.store(threads > 1 ? 2 : 1); }
+
 LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
 {
     // Large data: two halves on two threads, always split at the same rows and added in
     // the same order, so the sums do not depend on the machine.
     const size_t rows = d.fy.size() + d.sy.size() + d.yb.size();
     LsDerivs r;
-    if (rows >= 200000) {
+    if (rows >= 200000 && gPassThreads.load() > 1) {
         LsDerivs second;
         std::thread t([&] { second = lsPassShare(d, mu, s, der, Share{0.5, 1}); });
         r = lsPassShare(d, mu, s, der, Share{0, 0.5});
@@ -424,35 +430,50 @@ namespace {
 
 /*! The regularised lower incomplete gamma function P(k, x) with its first and second
  * derivatives in k, by the series x^k e^-x sum x^n / Gamma(k + n + 1), whose terms'
- * derivatives follow from digamma recurrences. False where the series is not used (far
- * in the upper tail, where it would lose its digits). */
+ * derivatives follow from digamma recurrences. The shape is the same for every row of a
+ * pass, so the reciprocals and polygamma values of k + n + 1 are tabled once. */
 struct PJet {
     double P = 0, Pk = 0, Pkk = 0;
 };
-bool gammaPSeries(double k, double x, double lnx, double lgk1, double psik1, double trik1,
-                  PJet &out)
+struct SeriesTable {
+    std::vector<double> inv, psi, tri;   //!< 1 / (k + n + 1), psi(k + n + 1), psi'(k + n + 1)
+    double k = 0;
+    SeriesTable(double k_, double psik1, double trik1) : k(k_)
+    {
+        const int n = 64 + int(std::min(4000.0, 8 * std::sqrt(k + 1) + 40));
+        inv.resize(size_t(n));
+        psi.resize(size_t(n));
+        tri.resize(size_t(n));
+        double ps = psik1, tr = trik1;
+        for (int i = 0; i < n; ++i) {
+            const double kn = k + i + 1;
+            inv[size_t(i)] = 1 / kn;
+            psi[size_t(i)] = ps;
+            tri[size_t(i)] = tr;
+            ps += 1 / kn;
+            tr -= 1 / (kn * kn);
+        }
+    }
+};
+//! False where the series is not used (far in the upper tail, where it loses its digits).
+inline bool gammaPSeries(const SeriesTable &tb, double x, double lnx, double T0, PJet &out)
 {
-    if (x - k > 30 + 8 * std::sqrt(k + 1))
+    if (x - tb.k > 30 + 8 * std::sqrt(tb.k + 1))
         return false;
-    double T = std::exp(k * lnx - x - lgk1);
-    double psi = psik1, tri = trik1;
-    double P = 0, Pk = 0, Pkk = 0;
-    for (int n = 0; n < 4000; ++n) {
-        const double D = lnx - psi;
+    double T = T0, P = 0, Pk = 0, Pkk = 0;
+    const size_t n = tb.inv.size();
+    for (size_t i = 0; i < n; ++i) {
+        const double D = lnx - tb.psi[i];
         P += T;
         Pk += T * D;
-        Pkk += T * (D * D - tri);
-        const double kn = k + n + 1;
-        if (kn > x && T <= 1e-17 * P)
-            break;
-        T *= x / kn;
-        psi += 1 / kn;
-        tri -= 1 / (kn * kn);
-        if (n == 3999)
-            return false;
+        Pkk += T * (D * D - tb.tri[i]);
+        if (T <= 1e-17 * P && tb.k + double(i) + 1 > x) {
+            out = {P, Pk, Pkk};
+            return true;
+        }
+        T *= x * tb.inv[i];
     }
-    out = {P, Pk, Pkk};
-    return true;
+    return false;
 }
 
 //! ln L of a censored gamma row: L = P(k, xb) - P(k, xa) (xa = 0: none; xb = inf: none).
@@ -524,9 +545,9 @@ GammaDerivs gammaPass(const Prepared &p, double lnk, double lnth, bool der)
         r.h[0][0] = haa, r.h[0][1] = r.h[1][0] = hab, r.h[1][1] = hbb;
         return r;
     }
-    const double lgk1 = lgk + std::log(k);
     const double psik = boost::math::digamma(k), trik = boost::math::trigamma(k);
     const double psik1 = psik + 1 / k, trik1 = trik - 1 / (k * k);
+    const SeriesTable table(k, psik1, trik1);
     // One censored row from xa to xb (xa = 0 or xb = inf for an open side).
     auto row = [&](double w, double xa, double xb) -> bool {
         if (!der) {
@@ -538,26 +559,34 @@ GammaDerivs gammaPass(const Prepared &p, double lnk, double lnth, bool der)
         }
         // L and its derivatives in k, xa, xb from P at each end.
         double L = 0, Lk = 0, Lkk = 0, La = 0, Lb = 0, Laa = 0, Lbb = 0, Lka = 0, Lkb = 0;
+        double Pa = 0, Pb = 1;
         bool ok = true;
-        auto end = [&](double x, double sign, double &Lx, double &Lxx, double &Lkx) {
+        auto end = [&](double x, double sign, double &P, double &Lx, double &Lxx, double &Lkx) {
             if (!(x > 0) || !std::isfinite(x))
                 return;
             const double lnx = std::log(x);
+            const double dens = std::exp((k - 1) * lnx - x - lgk);
             PJet j;
-            if (!gammaPSeries(k, x, lnx, lgk1, psik1, trik1, j)) {
+            if (!gammaPSeries(table, x, lnx, dens * x / k, j)) {
                 ok = false;
                 return;
             }
-            const double dens = std::exp((k - 1) * lnx - x - lgk);
+            P = j.P;
             Lk += sign * j.Pk;
             Lkk += sign * j.Pkk;
             Lx = sign * dens;
             Lxx = sign * dens * ((k - 1) / x - 1);
             Lkx = sign * dens * (lnx - psik);
         };
-        end(xa, -1, La, Laa, Lka);
-        end(xb, +1, Lb, Lbb, Lkb);
-        const double l = gammaCensored(k, xa, xb);
+        end(xa, -1, Pa, La, Laa, Lka);
+        end(xb, +1, Pb, Lb, Lbb, Lkb);
+        // The series' P is exact enough away from the upper tail; there Boost's Q is used.
+        double l;
+        const double top = std::isfinite(xb) ? Pb : 1.0;
+        if (ok && Pa < 0.9 && (top < 0.9 || !std::isfinite(xb)) && top - Pa > 1e-3 * top)
+            l = std::log(top - Pa);
+        else
+            l = gammaCensored(k, xa, xb);
         if (l == -kInf)
             return false;
         L = std::exp(l);

@@ -52,6 +52,8 @@ struct LsDerivs {
     double h[2][2] = {{0, 0}, {0, 0}};
 };
 LsDerivs lsPass(const LsData &d, double mu, double s, bool derivatives = true);
+//! Threads a pass of a large location-scale table may use (1 or 2; 2 by default).
+void setPassThreads(int threads);
 
 //! Log-likelihood of the three-parameter Weibull law in (mu, s, gamma), y = ln(t - gamma).
 struct W3Derivs {
