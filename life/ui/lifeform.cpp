@@ -210,8 +210,8 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     actions->addWidget(btnStop);
     actions->addWidget(btnPrint);
     actions->addWidget(btnClose);
-    lv->addLayout(actions);
     lv->addWidget(pbFit);
+    lv->addLayout(actions);
 
     auto *right = new QSplitter(Qt::Vertical, this);
     auto *top = new QWidget(right);
