@@ -12,6 +12,7 @@
 #include <limits>
 #include <set>
 #include <thread>
+#include <unordered_map>
 
 namespace obr::life {
 namespace {
@@ -64,10 +65,41 @@ void collapse(std::vector<double> &t, std::vector<double> *t2, std::vector<doubl
     const size_t n = t.size();
     if (n < 2)
         return;
+    auto key = [&](size_t i) { return std::pair(t[i], t2 ? (*t2)[i] : 0.0); };
+    // Few distinct rows (inspections): counted in a hash map, the keys sorted after.
+    {
+        struct Hash {
+            size_t operator()(const std::pair<double, double> &k) const
+            {
+                return std::hash<double>()(k.first) * 31 + std::hash<double>()(k.second);
+            }
+        };
+        std::unordered_map<std::pair<double, double>, double, Hash> sums;
+        bool few = true;
+        for (size_t i = 0; i < n && few; ++i) {
+            sums[key(i)] += w[i];
+            few = sums.size() <= 4096;
+        }
+        if (few) {
+            std::vector<std::pair<std::pair<double, double>, double>> rows(sums.begin(),
+                                                                           sums.end());
+            std::sort(rows.begin(), rows.end());
+            t.clear();
+            w.clear();
+            if (t2)
+                t2->clear();
+            for (const auto &[k, c] : rows) {
+                t.push_back(k.first);
+                if (t2)
+                    t2->push_back(k.second);
+                w.push_back(c);
+            }
+            return;
+        }
+    }
     std::vector<size_t> order(n);
     for (size_t i = 0; i < n; ++i)
         order[i] = i;
-    auto key = [&](size_t i) { return std::pair(t[i], t2 ? (*t2)[i] : 0.0); };
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
     std::vector<double> nt, nt2, nw;
     nt.reserve(n);
