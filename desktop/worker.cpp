@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "worker.h"
 
+#include "desktop/desktop_texts.h"
 #include "model/errors.h"
 
 namespace obr {
@@ -51,7 +52,7 @@ void Worker::run()
     } catch (const std::exception &e) {
         m_outcome.error = userMessage(e);
     } catch (...) {
-        m_outcome.error = QStringLiteral("Неизвестная ошибка при выполнении расчета");
+        m_outcome.error = desktop::txt::unknownFailure;
     }
     // A stop pressed while the last step ended still drops the work, as the user asked.
     if (m_stop.load()) {
