@@ -841,6 +841,9 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
         std::vector<double> th;
         if (!pr.map(w, x, th))
             return -kInf;
+        // The exponential law's profile is a point: one pass over the prepared table.
+        if (d == Dist::Exponential)
+            return lsPass(b.ls, th[0], 0, false).value;
         return logLikelihood(d, b.prep, th);
     };
     if (pr.freeDim == 0)
@@ -1160,6 +1163,8 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
     const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - o.level) / 2);
     const double chi2 = boost::math::quantile(boost::math::chi_squared(1), o.level);
     Bounder b{d, p, fit.theta, fit.loglik, chi2, {}, false, o.stop};
+    if (d == Dist::Exponential)
+        makeLs(p, Family::SEV, true, 0, b.ls);
     if (isLs(d) && d != Dist::Exponential) {
         makeLs(p, familyOf(d), logTimeOf(d), 0, b.ls);
         b.useLs = true;
