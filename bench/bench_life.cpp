@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Life-data benchmark: a two-parameter Weibull ML fit with Fisher and likelihood-ratio
-// bounds (parameters, B1/B10/B50, R at two times) on 10^6 rows with counts, and "fit all"
-// on 10^4 rows. Data drawn from a Weibull law with random suspensions, fixed seed.
+// Life-data benchmark, one thread: every law by maximum likelihood with Fisher and
+// likelihood-ratio bounds (parameters, B1/B10/B50, R at two times), and "fit all", on
+// 10^4, 10^5 and 10^6 rows drawn from a Weibull law with random suspensions and counts
+// (fixed seed); then 10^6 inspection intervals over 20 distinct rows. Usage:
+// bench_life [max rows] (default 1000000).
 #include "life/fit.h"
+#include "life/likelihood.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 using namespace obr::life;
@@ -31,51 +35,89 @@ LifeData sample(size_t rows, unsigned seed)
     return d;
 }
 
+//! Units found failed at one of 20 inspections (or still working at the last).
+LifeData inspections(size_t rows, unsigned seed)
+{
+    std::mt19937_64 rng(seed);
+    std::weibull_distribution<double> life(1.8, 1000.0);
+    LifeData d;
+    d.units.reserve(rows);
+    for (size_t i = 0; i < rows; ++i) {
+        const double t = life(rng);
+        Unit u;
+        const int k = int(std::ceil(t / 100));
+        if (k > 19) {
+            u.kind = Obs::Suspension;
+            u.low = u.high = 1900;
+        } else {
+            u.kind = Obs::Interval;
+            u.low = 100.0 * (k - 1);
+            u.high = 100.0 * k;
+        }
+        d.units.push_back(u);
+    }
+    return d;
+}
+
 double seconds(std::chrono::steady_clock::time_point a)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
 }
+
+void row(const char *what, size_t rows, double s, const char *note)
+{
+    std::printf("| %-28s | %9zu | %8.3f | %s |\n", what, rows, s, note);
+    std::fflush(stdout);
+}
 }   // namespace
 
-int main()
+int main(int argc, char **argv)
 {
-    {
-        const LifeData d = sample(1000000, 1);
-        LifeOptions o;
-        o.dist = Dist::Weibull2;
-        o.times = {500, 1500};
-        double best = 1e9;
-        LifeFit f;
-        for (int rep = 0; rep < 3; ++rep) {
+    setPassThreads(1);
+    const size_t maxRows = argc > 1 ? size_t(std::atof(argv[1])) : 1000000;
+    std::printf("| fit (ML, Fisher + LR bounds) | rows | s | result |\n|---|---:|---:|---|\n");
+    LifeOptions o;
+    o.times = {500, 1500};
+    for (size_t rows = 10000; rows <= maxRows; rows *= 10) {
+        const LifeData d = sample(rows, unsigned(rows));
+        for (Dist dist : allDists()) {
+            o.dist = dist;
             const auto t0 = std::chrono::steady_clock::now();
-            f = fitLife(d, o);
-            best = std::min(best, seconds(t0));
+            char note[160];
+            try {
+                const LifeFit f = fitLife(d, o);
+                std::snprintf(note, sizeof note, "%s = %.6g, B10 LR [%.6g; %.6g]",
+                              qPrintable(f.params[0].key), f.params[0].value,
+                              f.bLives[1].lr && f.bLives[1].lr->low ? *f.bLives[1].lr->low : NAN,
+                              f.bLives[1].lr && f.bLives[1].lr->high ? *f.bLives[1].lr->high : NAN);
+            } catch (const std::exception &e) {
+                std::snprintf(note, sizeof note, "refused: %.100s", e.what());
+            }
+            row(qPrintable(distKey(dist)), rows, seconds(t0), note);
         }
-        std::printf("weibull2 ML + Fisher + LR bounds, 1e6 rows: %.3f s (eta %.4f, beta %.5f)\n",
-                    best, f.params[0].value, f.params[1].value);
+        const auto t0 = std::chrono::steady_clock::now();
+        const LifeAll a = fitAllLife(d, o);
+        char note[80];
+        std::snprintf(note, sizeof note, "recommended %s", qPrintable(distKey(a.best.dist)));
+        row("all (6 laws, best in full)", rows, seconds(t0), note);
     }
     {
-        const LifeData d = sample(10000, 2);
-        LifeOptions o;
-        o.times = {500, 1500};
-        double best = 1e9;
-        LifeAll a;
-        for (int rep = 0; rep < 3; ++rep) {
+        const LifeData d = inspections(maxRows, 7);
+        for (Dist dist : {Dist::Weibull2, Dist::Gamma, Dist::Weibull3}) {
+            o.dist = dist;
             const auto t0 = std::chrono::steady_clock::now();
-            a = fitAllLife(d, o);
-            best = std::min(best, seconds(t0));
-        }
-        std::printf("fit all (6 laws, best with all bounds), 1e4 rows: %.3f s (best %s)\n", best,
-                    qPrintable(distKey(a.best.dist)));
-        for (const RankEntry &e : a.ranking) {
-            if (!e.fit)
-                continue;
-            const auto t0 = std::chrono::steady_clock::now();
-            LifeOptions one = o;
-            one.dist = e.dist;
-            fitLife(d, one);
-            std::printf("  %-12s with all bounds: %.3f s\n", qPrintable(distKey(e.dist)),
-                        seconds(t0));
+            char note[120];
+            try {
+                const LifeFit f = fitLife(d, o);
+                std::snprintf(note, sizeof note, "%s = %.6g", qPrintable(f.params[0].key),
+                              f.params[0].value);
+            } catch (const std::exception &e) {
+                std::snprintf(note, sizeof note, "refused: %.80s", e.what());
+            }
+            char what[64];
+            std::snprintf(what, sizeof what, "%s, 20 distinct intervals",
+                          qPrintable(distKey(dist)));
+            row(what, maxRows, seconds(t0), note);
         }
     }
 }

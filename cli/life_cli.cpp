@@ -3,7 +3,10 @@
 
 #include "life/ui/plotpainter.h"
 #include "cli/options.h"
+#include "cli/outputs.h"
+#include "io/loaders.h"
 #include "life/format.h"
+#include "life/life_texts.h"
 #include "life/plot.h"
 #include "life/reader.h"
 #include "model/errors.h"
@@ -18,12 +21,16 @@
 #include <QJsonObject>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace obr::cli {
 
 using namespace obr::life;
+
+QStringList lifeChartNames() { return {QStringLiteral("Life_ProbabilityPlot.png")}; }
 
 bool isLifeCommand(const QStringList &args) { return args.contains(QStringLiteral("--life")); }
 
@@ -91,16 +98,19 @@ QJsonValue boundsJson(const std::optional<Bounds> &b)
 }
 QJsonObject figureJson(const Figure &f)
 {
-    return QJsonObject{
-        {"value", f.value}, {"fisher", boundsJson(f.fisher)}, {"lr", boundsJson(f.lr)}};
+    QJsonObject o{{"value", f.value}, {"fisher", boundsJson(f.fisher)}, {"lr", boundsJson(f.lr)}};
+    if (f.undetermined)
+        o["undetermined"] = true;
+    if (f.atLimit)
+        o["limit"] = true;
+    return o;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
+//! Writes bytes to a standard stream; false when they could not all be written.
+bool putBytes(FILE *to, const QByteArray &b)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw UserError(
-            QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()));
+    const size_t n = std::fwrite(b.constData(), 1, size_t(b.size()), to);
+    return n == size_t(b.size()) && std::fflush(to) == 0 && !std::ferror(to);
 }
 
 void put(FILE *to, const QString &text)
@@ -125,8 +135,16 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
         o.help = true;
         return o;
     }
+    // "--life" may also stand alone, with the file among the other words: "--life --locale
+    // C in.csv" reads in.csv with the C locale (an option is never taken for the file).
+    QStringList words = args;
+    for (qsizetype i = 0; i < words.size(); ++i)
+        if (words[i] == u"--life" && i + 1 < words.size() && words[i + 1].startsWith(u'-')) {
+            words.removeAt(i);
+            break;
+        }
     const CommandWords w = readCommandWords(
-        args,
+        words,
         {QStringLiteral("--life"), QStringLiteral("--dist"), QStringLiteral("--estimator"),
          QStringLiteral("--level"), QStringLiteral("--b-lives"), QStringLiteral("--reliability-at"),
          QStringLiteral("--json"), QStringLiteral("--charts"), QStringLiteral("--pdf"),
@@ -141,8 +159,10 @@ LifeCliOptions parseLifeOptions(const QStringList &args, const QLocale &userLoca
     case CommandWords::Problem::FlagWithValue:
         throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.word));
     }
+    if (w.others.size() > 1 || (!w.others.isEmpty() && words.size() == args.size()))
+        throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.others.last()));
     if (!w.others.isEmpty())
-        throw UsageError(QStringLiteral("неизвестный параметр «%1»").arg(w.others.first()));
+        o.file = w.others.first();
     for (const auto &[a, v] : w.options) {
         // A value is never an option: "--json --quiet" lacks the path.
         if (a != u"--quiet" && v.startsWith(QStringLiteral("--")))
@@ -199,6 +219,7 @@ LifeRun runLife(const LifeCliOptions &o, const QByteArray &bytes)
         LifeAll all = fitAllLife(data, o.fit);
         r.fit = all.best;
         r.ranking = all.ranking;
+        r.recommended = all.recommended;
     } else {
         r.fit = fitLife(data, o.fit);
     }
@@ -230,7 +251,9 @@ QString lifeText(const LifeRun &r, const QLocale &loc)
         QStringLiteral("Границы (отн. правдоп.)"));
     for (const FigureRow &x : figureRows(loc, f))
         row(x.title, x.value, x.fisher, x.lr);
-    for (const QString &n : f.notes)
+    if (r.all && !r.recommended)
+        s += life::txt::noneRecommended + u'\n';
+    for (const QString &n : fitNotes(loc, f))
         s += n + u'\n';
     if (r.all) {
         s += QStringLiteral("\nПодбор всех распределений (по AICc):\n");
@@ -243,7 +266,7 @@ QString lifeText(const LifeRun &r, const QLocale &loc)
                          .arg(QStringLiteral("ln L %1").arg(fmt(loc, e.fit->loglik)), -18)
                          .arg(e.fit->aicc ? fmt(loc, *e.fit->aicc) : QStringLiteral("—"), -12)
                          .arg(fmt(loc, e.fit->bic))
-                         .arg(e.best ? QStringLiteral("  ← лучшее") : QString());
+                         .arg(rankMark(e));
             else
                 s += QStringLiteral("–  %1 %2\n").arg(distName(e.dist), -20).arg(e.error);
         }
@@ -276,15 +299,22 @@ QByteArray lifeJson(const LifeRun &r, const QString &file)
     life["reliability"] = rel;
     if (f.rho)
         life["rho"] = *f.rho;
+    life["limit"] = f.limit;
+    if (f.limit)
+        life["limit_message"] = f.limitMessage;
+    life["undetermined"] = f.undetermined;
     QJsonArray notes;
-    for (const QString &n : f.notes)
+    for (const QString &n : fitNotes(QLocale::c(), f))
         notes.append(n);
     life["notes"] = notes;
     if (r.all) {
         QJsonArray ranking;
         for (const RankEntry &e : r.ranking) {
-            QJsonObject o{{"dist", distKey(e.dist)}, {"best", e.best}};
+            QJsonObject o{{"dist", distKey(e.dist)}, {"best", e.best}, {"only", e.only}};
             if (e.fit) {
+                o["recommended"] = e.best || e.only;
+                o["limit"] = e.fit->limit;
+                o["undetermined"] = e.fit->undetermined;
                 o["loglik"] = e.fit->loglik;
                 o["AICc"] = e.fit->aicc ? QJsonValue(*e.fit->aicc) : QJsonValue();
                 o["BIC"] = e.fit->bic;
@@ -308,15 +338,24 @@ int lifeMain(const QStringList &args, int argc, char **argv)
     LifeCliOptions o;
     try {
         o = parseLifeOptions(args, QLocale::system());
+        if (!o.help) {
+            // The output rules of every mode, before anything is read or written.
+            std::vector<Target> outputs;
+            if (!o.json.isEmpty() && o.json != u"-")
+                outputs.push_back({QStringLiteral("--json"), o.json});
+            if (!o.pdf.isEmpty())
+                outputs.push_back({QStringLiteral("--pdf"), o.pdf});
+            if (!o.charts.isEmpty())
+                outputs.push_back({QStringLiteral("--charts"), o.charts, true, lifeChartNames()});
+            checkTargets({{QStringLiteral("--life"), o.file}}, outputs);
+        }
     } catch (const UsageError &e) {
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") +
                         lifeUsageText());
         return 2;
     }
-    if (o.help) {
-        put(stdout, lifeUsageText());
-        return 0;
-    }
+    if (o.help)
+        return putBytes(stdout, lifeUsageText().toUtf8()) ? 0 : 1;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessages);
@@ -326,22 +365,20 @@ int lifeMain(const QStringList &args, int argc, char **argv)
     QLocale loc = o.locale.isEmpty() ? QLocale::system() : QLocale(o.locale);
     loc.setNumberOptions(QLocale::OmitGroupSeparator);
     try {
-        QFile in(o.file);
-        if (!in.exists())
+        const std::optional<QByteArray> read = readInputFile(o.file);
+        if (!read)
             throw UserError(QStringLiteral("Указанный файл не существует"));
-        if (!in.open(QIODevice::ReadOnly))
-            throw UserError(
-                QStringLiteral("Не удалось открыть файл %1: %2").arg(o.file, in.errorString()));
-        const QByteArray bytes = in.readAll();
+        const QByteArray &bytes = *read;
         const LifeRun r = runLife(o, bytes);
         const LifeData data = readLifeTable(bytes);
+        // Every output is made in memory, staged beside its target and put in place only
+        // when all of them and the standard output were written.
+        OutputSet outputs;
         QByteArray json;
         if (!o.json.isEmpty())
             json = lifeJson(r, o.file);
         const ProbabilityPlot plot = probabilityPlot(data, r.fit);
         if (!o.charts.isEmpty()) {
-            if (!QDir().mkpath(o.charts))
-                throw UserError(QStringLiteral("Не удалось создать папку %1").arg(o.charts));
             QImage img(1000, 750, QImage::Format_RGB32);
             img.fill(Qt::white);
             QPainter p(&img);
@@ -351,8 +388,9 @@ int lifeMain(const QStringList &args, int argc, char **argv)
             QByteArray png;
             QBuffer buf(&png);
             buf.open(QIODevice::WriteOnly);
-            img.save(&buf, "PNG");
-            writeFile(QDir(o.charts).filePath(QStringLiteral("Life_ProbabilityPlot.png")), png);
+            if (!img.save(&buf, "PNG"))
+                throw UserError(QStringLiteral("Не удалось создать рисунок PNG"));
+            outputs.addFolder(o.charts, {{lifeChartNames().first(), png}});
         }
         if (!o.pdf.isEmpty()) {
             QByteArray pdf;
@@ -372,20 +410,25 @@ int lifeMain(const QStringList &args, int argc, char **argv)
                 w.newPage();
                 lifeui::paintProbabilityPlot(p, QRectF(page), plot, loc.decimalPoint().at(0));
             }
-            writeFile(o.pdf, pdf);
+            outputs.addFile(o.pdf, pdf);
         }
         if (!o.json.isEmpty() && o.json != u"-")
-            writeFile(o.json, json);
+            outputs.addFile(o.json, json);
+        outputs.stage();
+        QByteArray shown;
         if (o.json == u"-")
-            std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+            shown = json;
         else if (!o.quiet)
-            put(stdout, lifeText(r, loc));
-        std::fflush(stdout);
+            shown = lifeText(r, loc).toUtf8();
+        if (!shown.isEmpty() && !putBytes(stdout, shown))
+            throw UserError(QStringLiteral("Не удалось вывести результаты в стандартный вывод: %1")
+                                .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        outputs.commit();
     } catch (const UserError &e) {
         put(stderr, e.message() + u'\n');
         return 1;
     } catch (const std::exception &e) {
-        put(stderr, QString::fromLocal8Bit(e.what()) + u'\n');
+        put(stderr, userMessage(e) + u'\n');
         return 1;
     }
     return 0;

@@ -21,6 +21,8 @@ struct LifeCliOptions {
     bool help = false;
 };
 
+//! The files --charts writes in the life-data analysis.
+QStringList lifeChartNames();
 //! Whether the command line asks for the life-data analysis.
 bool isLifeCommand(const QStringList &args);
 //! Usage lines of the life-data analysis.
@@ -33,6 +35,7 @@ struct LifeRun {
     bool all = false;
     life::LifeFit fit;
     std::vector<life::RankEntry> ranking;
+    bool recommended = true;   //!< all: whether some fit is recommended
 };
 LifeRun runLife(const LifeCliOptions &o, const QByteArray &fileBytes);
 

@@ -109,14 +109,22 @@ int main(int argc, char **argv)
             QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") + usageText());
         return 2;
     }
+    // What only goes to stdout says so on stderr when stdout cannot take it.
+    auto shownOrSaid = [&](const QString &text) {
+        if (!stdoutClosed && putBytes(stdout, text.toUtf8()))
+            return 0;
+        put(stderr, QStringLiteral("obrotk-cli: cannot write to standard output: %1\n")
+                        .arg(stdoutClosed ? QStringLiteral("it is closed")
+                                          : QString::fromLocal8Bit(std::strerror(errno))));
+        return 1;
+    };
     if (o.version)
-        return !stdoutClosed && putBytes(stdout, QStringLiteral("obrotk-cli %1\n")
-                                                     .arg(QString::fromLatin1(obr::kVersion))
-                                                     .toUtf8())
-                   ? 0
-                   : 1;
+        return shownOrSaid(
+            QStringLiteral("obrotk-cli %1\n").arg(QString::fromLatin1(obr::kVersion)));
     if (o.help)
-        return !stdoutClosed && putBytes(stdout, usageText().toUtf8()) ? 0 : 1;
+        return shownOrSaid(usageText());
+    for (const QString &w : unusedOptionWarnings(args, o))
+        put(stderr, w + u'\n');
 
     // Charts and the grid's font metrics need a GUI application; no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

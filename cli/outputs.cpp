@@ -2,6 +2,7 @@
 #include "outputs.h"
 #include "options.h"
 
+#include "chart/export.h"
 #include "model/errors.h"
 
 #include <QDir>
@@ -38,11 +39,14 @@ QString resolvedPath(const QString &path)
 
 }   // namespace
 
-QStringList chartFileNames()
+QStringList chartFileNames(const QString &format)
 {
-    return {QStringLiteral("Form2_Chart1.png"), QStringLiteral("Form2_Chart2.png"),
-            QStringLiteral("Form2_Chart3.png"), QStringLiteral("ExpandForm_Chart1.png"),
-            QStringLiteral("Form3_Chart3.png")};
+    const QString suffix = imageSuffix(imageFormatNamed(format).value_or(ImageFormat::Png));
+    QStringList names;
+    for (const char *base : {"Form2_Chart1", "Form2_Chart2", "Form2_Chart3", "ExpandForm_Chart1",
+                             "Form3_Chart3", "FormMle_ProbPlot", "FormMle_Causes"})
+        names << QLatin1String(base) + u'.' + suffix;
+    return names;
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -60,26 +64,49 @@ bool sameFile(const QString &a, const QString &b)
     return resolvedPath(a) == resolvedPath(b);
 }
 
-void checkOutputTargets(const Options &o)
+namespace {
+
+//! What an existing path is when it is not a regular file or folder; empty otherwise.
+QString specialKind(const QString &path)
 {
-    struct Target {
-        QString option, path;
-    };
-    std::vector<Target> inputs{{QStringLiteral("FILE"), o.file}};
-    if (!o.warranty.isEmpty())
-        inputs.push_back({QStringLiteral("--warranty"), o.warranty});
+#ifdef OBROTK_HAVE_STAT
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("a pipe");
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(st.st_mode))
+        return QStringLiteral("a socket");
+#else
+    (void)path;
+#endif
+    return {};
+}
+
+}   // namespace
+
+void checkTargets(const std::vector<Target> &inputs, const std::vector<Target> &given)
+{
+    // Each file an output writes, a folder's files included, under its option.
     std::vector<Target> outputs;
-    if (!o.json.isEmpty() && o.json != u"-")
-        outputs.push_back({QStringLiteral("--json"), o.json});
-    if (!o.log.isEmpty())
-        outputs.push_back({QStringLiteral("--log"), o.log});
-    if (!o.pdf.isEmpty())
-        outputs.push_back({QStringLiteral("--pdf"), o.pdf});
-    if (!o.charts.isEmpty()) {
-        // The folder itself must not be a file named by another option, nor its files.
-        outputs.push_back({QStringLiteral("--charts"), o.charts});
-        for (const QString &name : chartFileNames())
-            outputs.push_back({QStringLiteral("--charts"), QDir(o.charts).filePath(name)});
+    for (const Target &t : given) {
+        outputs.push_back(t);
+        for (const QString &name : t.names)
+            outputs.push_back({t.option, QDir(t.path).filePath(name)});
+    }
+    for (const Target &out : outputs) {
+        if (const QString kind = specialKind(out.path); !kind.isEmpty())
+            throw UsageError(QStringLiteral("%1: «%2» is %3, not a file; outputs go to files")
+                                 .arg(out.option, out.path, kind));
+        const QFileInfo fi(out.path);
+        if (fi.exists() && !out.folder && fi.isDir())
+            throw UsageError(
+                QStringLiteral("%1: «%2» is a folder, not a file").arg(out.option, out.path));
+        if (fi.exists() && out.folder && !fi.isDir())
+            throw UsageError(
+                QStringLiteral("%1: «%2» is a file, not a folder").arg(out.option, out.path));
     }
     for (const Target &out : outputs)
         for (const Target &in : inputs)
@@ -93,6 +120,54 @@ void checkOutputTargets(const Options &o)
                 sameFile(outputs[i].path, outputs[j].path))
                 throw UsageError(QStringLiteral("%1 and %2 name the same file «%3»")
                                      .arg(outputs[i].option, outputs[j].option, outputs[j].path));
+}
+
+QStringList unusedOptionWarnings(const QStringList &args, const Options &o)
+{
+    auto given = [&](const QString &name) {
+        for (const QString &a : args)
+            if (a == name || a.startsWith(name + u'='))
+                return true;
+        return false;
+    };
+    struct Rule {
+        const char *option;
+        bool used;
+        const char *why;
+    };
+    const Rule rules[] = {
+        {"--level", o.mle, "the mle method is not among --methods"},
+        {"--warranty-law", o.mle, "the mle method is not among --methods"},
+        {"--fleet", o.mle, "the mle method is not among --methods"},
+        {"--mle-bounds", o.mle && (!o.pdf.isEmpty() || !o.charts.isEmpty()),
+         "it sets the bounds of the mle fit in --pdf and --charts, and neither is given with "
+         "the mle method"},
+        {"--chart-format", !o.charts.isEmpty(), "no --charts folder is given"},
+    };
+    QStringList out;
+    for (const Rule &r : rules)
+        if (!r.used && given(QLatin1String(r.option)))
+            out << QStringLiteral("obrotk-cli: warning: %1 is not used: %2")
+                       .arg(QLatin1String(r.option), QLatin1String(r.why));
+    return out;
+}
+
+void checkOutputTargets(const Options &o)
+{
+    std::vector<Target> inputs{{QStringLiteral("FILE"), o.file}};
+    if (!o.warranty.isEmpty())
+        inputs.push_back({QStringLiteral("--warranty"), o.warranty});
+    std::vector<Target> outputs;
+    if (!o.json.isEmpty() && o.json != u"-")
+        outputs.push_back({QStringLiteral("--json"), o.json});
+    if (!o.log.isEmpty())
+        outputs.push_back({QStringLiteral("--log"), o.log});
+    if (!o.pdf.isEmpty())
+        outputs.push_back({QStringLiteral("--pdf"), o.pdf});
+    if (!o.charts.isEmpty())
+        outputs.push_back(
+            {QStringLiteral("--charts"), o.charts, true, chartFileNames(o.chartFormat)});
+    checkTargets(inputs, outputs);
 }
 
 // ------------------------------------------------------------------ OutputSet

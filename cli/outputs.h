@@ -60,12 +60,33 @@ private:
 //! else by the absolute path with the existing folders resolved.
 bool sameFile(const QString &a, const QString &b);
 
-/*! \brief Refuses, before anything is written, an output that is one of the input files
- *  and two outputs that are the same file (the charts folder's files included). Throws
+//! An input or output of a command: the option that names it and its path.
+struct Target {
+    Target(QString option_, QString path_, bool folder_ = false, QStringList names_ = {})
+        : option(std::move(option_)), path(std::move(path_)), folder(folder_),
+          names(std::move(names_))
+    {
+    }
+    QString option, path;
+    bool folder = false;   //!< an output folder (--charts)
+    QStringList names;     //!< the files an output folder receives
+};
+
+/*! \brief The output rules of every mode, checked before anything is written: no output
+ *  (nor any file of an output folder) may be an input, however spelled or linked; no two
+ *  outputs of different options may be one file; an output that exists must be a regular
+ *  file (a folder for a folder): devices, pipes and sockets are refused. Throws
  *  UsageError naming the options. */
+void checkTargets(const std::vector<Target> &inputs, const std::vector<Target> &outputs);
+
+/*! \brief Warnings for options given where nothing uses them (the fit's options without
+ *  the maximum-likelihood method, the chart format without --charts), one line each. */
+QStringList unusedOptionWarnings(const QStringList &args, const Options &o);
+
+//! checkTargets for the failure-file mode's options.
 void checkOutputTargets(const Options &o);
 
-//! The names of the chart files that --charts may write.
-QStringList chartFileNames();
+//! The names of the chart files that --charts may write in a format (png, svg, pdf).
+QStringList chartFileNames(const QString &format = QStringLiteral("png"));
 
 }   // namespace obr::cli

@@ -150,10 +150,14 @@ double logSurvival(Dist d, const std::vector<double> &th, double t)
         if (t <= 0)
             return 0;
         const double k = std::exp(th[0]), x = t / std::exp(th[1]);
-        const double q = boost::math::gamma_q(k, x);
-        if (q > 0.5)
-            return std::log1p(-boost::math::gamma_p(k, x));
-        return q > 0 ? std::log(q) : -kInf;
+        try {
+            const double q = boost::math::gamma_q(k, x);
+            if (q > 0.5)
+                return std::log1p(-boost::math::gamma_p(k, x));
+            return q > 0 ? std::log(q) : -kInf;
+        } catch (const std::exception &) {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
     }
     }
     return 0;
@@ -178,7 +182,11 @@ double quantile(Dist d, const std::vector<double> &th, double p)
     case Dist::Weibull3:
         return th[2] + std::exp(th[0] + std::exp(th[1]) * stdQuantile(true, p));
     case Dist::Gamma:
-        return std::exp(th[1]) * boost::math::gamma_p_inv(std::exp(th[0]), p);
+        try {
+            return std::exp(th[1]) * boost::math::gamma_p_inv(std::exp(th[0]), p);
+        } catch (const std::exception &) {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
     }
     return 0;
 }

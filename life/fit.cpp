@@ -80,7 +80,7 @@ struct LsFit {
 };
 
 //! ML of a location-scale law (fixedScale: exponential, s = 0).
-LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0)
+LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0, const std::atomic<bool> *stop)
 {
     double spread = 1;
     {
@@ -109,7 +109,7 @@ LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0)
         Vec lo(1), hi(1);
         lo << mu0 - 700;
         hi << mu0 + 700;
-        MaxResult m = maximize(f, Vec::Constant(1, mu0), lo, hi, 300, true);
+        MaxResult m = maximize(f, Vec::Constant(1, mu0), lo, hi, 300, true, stop);
         r.mu = m.x[0];
         r.value = m.value;
         r.converged = m.converged;
@@ -133,7 +133,7 @@ LsFit fitLs(const LsData &d, bool fixedScale, double mu0, double s0)
     lo << mu0 - 100 * spread - 100, sLo;
     hi << mu0 + 100 * spread + 100, sHi;
     x0 << mu0, std::clamp(s0, sLo + 1, sHi - 1);
-    MaxResult m = maximize(f, x0, lo, hi, 300, true);
+    MaxResult m = maximize(f, x0, lo, hi, 300, true, stop);
     r.mu = m.x[0];
     r.s = m.x[1];
     r.value = m.value;
@@ -172,17 +172,18 @@ void lsStart(const Prepared &p, Dist dist, double shift, double &mu0, double &s0
 struct MlResult {
     std::vector<double> theta;
     double value = -kInf;
-    Mat hessian;   //!< of the log-likelihood in theta
+    Mat hessian;     //!< of the log-likelihood in theta
+    QString limit;   //!< not empty: the likelihood rises to the edge of the range (why)
 };
 
-MlResult mlLocationScale(const Prepared &p, Dist dist)
+MlResult mlLocationScale(const Prepared &p, Dist dist, const std::atomic<bool> *stop)
 {
     LsData d;
     makeLs(p, familyOf(dist), logTimeOf(dist), 0, d);
     double mu0, s0;
     lsStart(p, dist, 0, mu0, s0);
     const bool fixed = dist == Dist::Exponential;
-    LsFit f = fitLs(d, fixed, mu0, s0);
+    LsFit f = fitLs(d, fixed, mu0, s0, stop);
     if (!f.converged || f.atEdge || !std::isfinite(f.value))
         refuseNoMaximum(dist, f.atEdge || p.distinctFailureTimes < 2);
     MlResult r;
@@ -192,7 +193,16 @@ MlResult mlLocationScale(const Prepared &p, Dist dist)
     return r;
 }
 
-MlResult mlWeibull3(const Prepared &p)
+Mat w3Hessian(const W3Derivs &v)
+{
+    Mat h(3, 3);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            h(i, j) = v.h[i][j];
+    return h;
+}
+
+MlResult mlWeibull3(const Prepared &p, const std::atomic<bool> *stop)
 {
     const Dist dist = Dist::Weibull3;
     const double t1 = p.firstFailure;
@@ -214,6 +224,7 @@ MlResult mlWeibull3(const Prepared &p)
     double muW = 0, sW = 0;
     bool warm = false;
     auto profile = [&](double gamma) -> Eval {
+        checkStop(stop);
         if (!makeLs(p, Family::SEV, true, gamma, d))
             return {gamma, -kInf, 0, 0};
         double mu0, s0;
@@ -223,10 +234,10 @@ MlResult mlWeibull3(const Prepared &p)
         } else {
             lsStart(p, Dist::Weibull2, gamma, mu0, s0);
         }
-        LsFit f = fitLs(d, false, mu0, s0);
+        LsFit f = fitLs(d, false, mu0, s0, stop);
         if (!f.converged) {
             lsStart(p, Dist::Weibull2, gamma, mu0, s0);
-            f = fitLs(d, false, mu0, s0);
+            f = fitLs(d, false, mu0, s0, stop);
         }
         if (!f.converged || f.atEdge)
             return {gamma, -kInf, f.mu, f.s};
@@ -238,7 +249,7 @@ MlResult mlWeibull3(const Prepared &p)
 
     // The location lies below the first failure; scan ln(t1 - gamma), then refine.
     const double uLo = std::log(span * 1e-7), uHi = std::log(t1 + span);
-    const int nGrid = 40;
+    const int nGrid = 24;
     std::vector<Eval> grid;
     for (int i = 0; i <= nGrid; ++i) {
         const double u = uHi - (uHi - uLo) * i / nGrid;
@@ -260,64 +271,81 @@ MlResult mlWeibull3(const Prepared &p)
             throw UserError(txt::locationAtFirstFailure.arg(numText(t1)));
         refuseNoMaximum(dist, false);
     }
-
-    // Golden-section search on u between the neighbours of the best grid point.
     auto uOf = [&](size_t i) { return uHi - (uHi - uLo) * double(i) / nGrid; };
-    double a = uOf(std::min(best + 1, grid.size() - 1)), b = uOf(best > 0 ? best - 1 : 0);
-    const double phi = (std::sqrt(5.0) - 1) / 2;
-    muW = grid[best].mu;
-    sW = grid[best].s;
-    double c = b - phi * (b - a), e = a + phi * (b - a);
-    Eval fc = profile(t1 - std::exp(c)), fe = profile(t1 - std::exp(e));
-    for (int it = 0; it < 200 && b - a > 1e-12 * (1 + std::abs(b)); ++it) {
-        if (fc.value > fe.value) {
-            b = e;
-            e = c;
-            fe = fc;
-            c = b - phi * (b - a);
-            fc = profile(t1 - std::exp(c));
-        } else {
-            a = c;
-            c = e;
-            fc = fe;
-            e = a + phi * (b - a);
-            fe = profile(t1 - std::exp(e));
-        }
+    if (best == 0) {
+        // The profile still rises at the lowest location searched: the law tends to one
+        // without a location (its shape grows without end), there is no maximum.
+        MlResult r;
+        r.theta = {grid[0].mu, grid[0].s, grid[0].gamma};
+        r.value = grid[0].value;
+        r.limit = txt::locationAtLowerLimit.arg(numText(grid[0].gamma));
+        r.hessian = w3Hessian(w3Pass(p, grid[0].mu, grid[0].s, grid[0].gamma));
+        return r;
     }
-    Eval top = fc.value > fe.value ? fc : fe;
-    if (grid[best].value > top.value)
-        top = grid[best];
+
+    // Newton's method in all three parameters between the neighbours of the best point.
+    const double gLo = t1 - std::exp(uOf(best - 1));
+    const double gHi = t1 - std::exp(uOf(std::min(best + 1, grid.size() - 1)));
+    Objective f3 = [&](const Vec &x, Vec *g, Mat *h) {
+        const W3Derivs v = w3Pass(p, x[0], x[1], x[2], g || h);
+        if (g) {
+            g->resize(3);
+            (*g) << v.g[0], v.g[1], v.g[2];
+        }
+        if (h)
+            *h = w3Hessian(v);
+        return v.value;
+    };
+    Vec lo(3), hi(3), x0(3);
+    lo << grid[best].mu - 100, grid[best].s - 20, gLo;
+    hi << grid[best].mu + 100, grid[best].s + 20, gHi;
+    x0 << grid[best].mu, grid[best].s, grid[best].gamma;
+    MaxResult m = maximize(f3, x0, lo, hi, 200, true, stop);
+    Eval top{m.x[2], m.value, m.x[0], m.x[1]};
+    if (!m.converged || !(m.value >= grid[best].value)) {
+        // Golden-section search on u between the neighbours of the best grid point.
+        double a = uOf(std::min(best + 1, grid.size() - 1)), b = uOf(best - 1);
+        const double phi = (std::sqrt(5.0) - 1) / 2;
+        muW = grid[best].mu;
+        sW = grid[best].s;
+        double c = b - phi * (b - a), e = a + phi * (b - a);
+        Eval fc = profile(t1 - std::exp(c)), fe = profile(t1 - std::exp(e));
+        for (int it = 0; it < 200 && b - a > 1e-12 * (1 + std::abs(b)); ++it) {
+            if (fc.value > fe.value) {
+                b = e;
+                e = c;
+                fe = fc;
+                c = b - phi * (b - a);
+                fc = profile(t1 - std::exp(c));
+            } else {
+                a = c;
+                c = e;
+                fc = fe;
+                e = a + phi * (b - a);
+                fe = profile(t1 - std::exp(e));
+            }
+        }
+        top = fc.value > fe.value ? fc : fe;
+        if (grid[best].value > top.value)
+            top = grid[best];
+    }
     if (!std::isfinite(top.value))
         refuseNoMaximum(dist, false);
 
     MlResult r;
     r.theta = {top.mu, top.s, top.gamma};
     r.value = top.value;
-    // Numeric Hessian in (mu, s, gamma); the step in gamma stays clear of the first failure.
-    const double hg = std::max(1e-12, std::min(1e-4 * span, 0.01 * (t1 - top.gamma)));
-    Vec steps(3);
-    steps << 1e-4, 1e-4, hg;
-    Objective f = numericObjective(
-        [&](const Vec &x) {
-            return logLikelihood(dist, p, {x[0], x[1], x[2]});
-        },
-        steps);
-    Vec g;
-    Mat h;
-    Vec x(3);
-    x << top.mu, top.s, top.gamma;
-    f(x, &g, &h);
-    r.hessian = h;
+    r.hessian = w3Hessian(w3Pass(p, top.mu, top.s, top.gamma));
     return r;
 }
 
-MlResult mlGamma(const Prepared &p)
+MlResult mlGamma(const Prepared &p, const std::atomic<bool> *stop)
 {
     const Dist dist = Dist::Gamma;
     // Start from the lognormal fit matched by its mean and variance.
     double lnk0 = 0, lnth0 = 0;
     try {
-        MlResult ln = mlLocationScale(p, Dist::Lognormal);
+        MlResult ln = mlLocationScale(p, Dist::Lognormal, stop);
         const double m = ln.theta[0], s2 = std::exp(2 * ln.theta[1]);
         const double k = 1 / std::expm1(s2);
         const double mean = std::exp(m + s2 / 2);
@@ -333,18 +361,23 @@ MlResult mlGamma(const Prepared &p)
     if (!std::isfinite(lnk0) || !std::isfinite(lnth0))
         refuseNoMaximum(dist, true);
     lnk0 = std::clamp(lnk0, -9.0, 9.0);
-    Vec steps(2);
-    steps << 1e-5, 1e-5;
-    Objective f = numericObjective(
-        [&](const Vec &x) {
-            return logLikelihood(dist, p, {x[0], x[1]});
-        },
-        steps);
+    Objective f = [&](const Vec &x, Vec *g, Mat *h) {
+        const GammaDerivs v = gammaPass(p, x[0], x[1], g || h);
+        if (g) {
+            g->resize(2);
+            (*g) << v.g[0], v.g[1];
+        }
+        if (h) {
+            h->resize(2, 2);
+            (*h) << v.h[0][0], v.h[0][1], v.h[1][0], v.h[1][1];
+        }
+        return v.value;
+    };
     Vec lo(2), hi(2), x0(2);
     lo << -12, lnth0 - 60;
     hi << 12, lnth0 + 60;
     x0 << lnk0, lnth0;
-    MaxResult m = maximize(f, x0, lo, hi);
+    MaxResult m = maximize(f, x0, lo, hi, 300, true, stop);
     const bool edge = m.x[0] < -10 || m.x[0] > 10;
     if (!m.converged || edge || !std::isfinite(m.value))
         refuseNoMaximum(dist, edge || p.distinctFailureTimes < 2);
@@ -633,7 +666,73 @@ struct Bounder {
     double chi2;
     LsData ls;   //!< for the analytic profiles of location-scale laws
     bool useLs = false;
+    const std::atomic<bool> *stop = nullptr;
 };
+
+//! The log-likelihood with its analytic gradient and Hessian in theta (W3 and gamma).
+double thetaDerivs(Dist d, const Prepared &p, const std::vector<double> &th, bool der, Vec &g,
+                   Mat &h)
+{
+    if (d == Dist::Weibull3) {
+        const W3Derivs v = w3Pass(p, th[0], th[1], th[2], der);
+        if (der) {
+            g.resize(3);
+            g << v.g[0], v.g[1], v.g[2];
+            h = w3Hessian(v);
+        }
+        return v.value;
+    }
+    const GammaDerivs v = gammaPass(p, th[0], th[1], der);
+    if (der) {
+        g.resize(2);
+        g << v.g[0], v.g[1];
+        h.resize(2, 2);
+        h << v.h[0][0], v.h[0][1], v.h[1][0], v.h[1][1];
+    }
+    return v.value;
+}
+
+/*! The first and second derivatives of a profile's map theta(w, phi) in phi, by
+ * differences of the map alone (no pass over the data). False where the map fails. */
+bool mapJet(const Profile &pr, double w, const Vec &x, const std::vector<double> &th, Mat &J,
+            std::vector<Mat> &T2)
+{
+    const int m = int(x.size()), k = int(th.size());
+    J.resize(k, m);
+    T2.assign(k, Mat::Zero(m, m));
+    std::vector<double> a, b, c, e;
+    for (int j = 0; j < m; ++j) {
+        const double h1 = 1e-6 * (1 + std::abs(x[j])), h2 = 1e-4 * (1 + std::abs(x[j]));
+        Vec xp = x, xm = x;
+        xp[j] += h1;
+        xm[j] -= h1;
+        if (!pr.map(w, xp, a) || !pr.map(w, xm, b))
+            return false;
+        for (int i = 0; i < k; ++i)
+            J(i, j) = (a[i] - b[i]) / (2 * h1);
+        xp = x, xm = x;
+        xp[j] += h2;
+        xm[j] -= h2;
+        if (!pr.map(w, xp, a) || !pr.map(w, xm, b))
+            return false;
+        for (int i = 0; i < k; ++i)
+            T2[i](j, j) = (a[i] - 2 * th[i] + b[i]) / (h2 * h2);
+        for (int l = j + 1; l < m; ++l) {
+            const double hl = 1e-4 * (1 + std::abs(x[l]));
+            Vec pp = x, pm = x, mp = x, mm = x;
+            pp[j] += h2, pp[l] += hl;
+            pm[j] += h2, pm[l] -= hl;
+            mp[j] -= h2, mp[l] += hl;
+            mm[j] -= h2, mm[l] -= hl;
+            std::vector<double> q;
+            if (!pr.map(w, pp, a) || !pr.map(w, pm, b) || !pr.map(w, mp, c) || !pr.map(w, mm, e))
+                return false;
+            for (int i = 0; i < k; ++i)
+                T2[i](j, l) = T2[i](l, j) = (a[i] - b[i] - c[i] + e[i]) / (4 * h2 * hl);
+        }
+    }
+    return true;
+}
 
 //! The profile log-likelihood at the work value w (warm start and result in phi).
 /*! The profile log-likelihood at the work value w (warm start and result in phi). Where the
@@ -645,6 +744,50 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
     const Dist d = b.dist;
     if (slope)
         *slope = std::numeric_limits<double>::quiet_NaN();
+    checkStop(b.stop);
+    if ((d == Dist::Weibull3 || d == Dist::Gamma) && pr.freeDim > 0) {
+        // Analytic derivatives in theta carried to phi by the chain rule through the map.
+        Vec lastX, lastG;
+        Objective f = [&](const Vec &x, Vec *g, Mat *h) {
+            std::vector<double> th;
+            if (!pr.map(w, x, th))
+                return -kInf;
+            Vec G;
+            Mat H;
+            const double v = thetaDerivs(d, b.prep, th, g || h, G, H);
+            if ((!g && !h) || !std::isfinite(v))
+                return v;
+            Mat J;
+            std::vector<Mat> T2;
+            if (!mapJet(pr, w, x, th, J, T2))
+                return -kInf;
+            lastX = x;
+            lastG = G;
+            if (g)
+                *g = J.transpose() * G;
+            if (h) {
+                *h = J.transpose() * H * J;
+                for (int i = 0; i < int(th.size()); ++i)
+                    *h += G[i] * T2[i];
+            }
+            return v;
+        };
+        MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100, true, b.stop);
+        if (!std::isfinite(m.value))
+            return -kInf;
+        phi = m.x;
+        if (slope && m.converged && lastX.size() == m.x.size() && lastX == m.x) {
+            const double h = 1e-7 * (1 + std::abs(w));
+            std::vector<double> tp, tm;
+            if (pr.map(w + h, m.x, tp) && pr.map(w - h, m.x, tm)) {
+                double sl = 0;
+                for (int i = 0; i < int(tp.size()); ++i)
+                    sl += lastG[i] * (tp[i] - tm[i]) / (2 * h);
+                *slope = sl;
+            }
+        }
+        return m.value;
+    }
     if (b.useLs && pr.freeDim == 1 && d != Dist::Gamma) {
         Vec lastX;
         double lastG[2] = {0, 0};
@@ -681,7 +824,7 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
                 *h = Mat::Constant(1, 1, d2);
             return v.value;
         };
-        MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100, true);
+        MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100, true, b.stop);
         if (!m.converged && !std::isfinite(m.value))
             return -kInf;
         phi = m.x;
@@ -698,12 +841,15 @@ double profileAt(Bounder &b, const Profile &pr, const Quantity &q, double w, Vec
         std::vector<double> th;
         if (!pr.map(w, x, th))
             return -kInf;
+        // The exponential law's profile is a point: one pass over the prepared table.
+        if (d == Dist::Exponential)
+            return lsPass(b.ls, th[0], 0, false).value;
         return logLikelihood(d, b.prep, th);
     };
     if (pr.freeDim == 0)
         return value(phi);
     Objective f = numericObjective(value, pr.steps);
-    MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100);
+    MaxResult m = maximize(f, phi, pr.lo, pr.hi, 100, false, b.stop);
     if (!std::isfinite(m.value))
         return -kInf;
     phi = m.x;
@@ -737,6 +883,7 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
     if (!((w - wHat) * dir > 0) || !std::isfinite(w))
         w = wHat + dir * 0.1 * (1 + std::abs(wHat));
     for (int it = 0; it < 200; ++it) {
+        checkStop(b.stop);
         if ((w - wHat) * dir > limit)
             w = wHat + dir * limit;
         Vec ph = phiLast + phiRate * (w - wLast);
@@ -805,7 +952,7 @@ std::optional<double> lrSide(Bounder &b, const Quantity &q, double wHat, double 
 }
 
 Figure makeFigure(Dist d, const QString &key, const Quantity &q, const std::vector<double> &th,
-                  const Mat &cov, double z, Bounder *lr, std::vector<QString> &notes)
+                  const Mat &cov, double z, Bounder *lr)
 {
     Figure f;
     f.key = key;
@@ -831,17 +978,26 @@ Figure makeFigure(Dist d, const QString &key, const Quantity &q, const std::vect
         }
     }
     if (lr && std::isfinite(w)) {
-        const double guessStep = std::isfinite(se) && se > 0 ? z * se : 0.1 * (1 + std::abs(w));
-        const double limit = q.kind == Quantity::Param && !paramSpecs(d)[q.param].logWork
-                                 ? 1e3 * guessStep + 1e3 * (1 + std::abs(w))
-                                 : 40;
-        auto lo = lrSide(*lr, q, w, w - guessStep, -1, limit);
-        auto hi = lrSide(*lr, q, w, w + guessStep, +1, limit);
+        // A B-life of the normal law is profiled in time itself, so that a bound below
+        // zero is found (and shown as such) rather than lost beyond ln 0.
+        Quantity ql = q;
+        double wl = w, sel = se;
+        if (d == Dist::Normal && q.kind == Quantity::BLife && q.logWork) {
+            ql.logWork = false;
+            wl = f.value;
+            sel = se * f.value;
+        }
+        const bool linear = (ql.kind == Quantity::Param && !paramSpecs(d)[ql.param].logWork) ||
+                            (ql.kind == Quantity::BLife && !ql.logWork);
+        const double guessStep = std::isfinite(sel) && sel > 0 ? z * sel : 0.1 * (1 + std::abs(wl));
+        const double limit = linear ? 1e3 * guessStep + 1e3 * (1 + std::abs(wl)) : 40;
+        auto lo = lrSide(*lr, ql, wl, wl - guessStep, -1, limit);
+        auto hi = lrSide(*lr, ql, wl, wl + guessStep, +1, limit);
         Bounds bd;
         auto nat = [&](std::optional<double> x) -> std::optional<double> {
             if (!x)
                 return std::nullopt;
-            const double v = naturalValue(q, *x, d);
+            const double v = naturalValue(ql, *x, d);
             // A reliability bound that rounds to 0 or 1 has no limit short of them.
             if (decreasing && !(v > 0 && v < 1))
                 return std::nullopt;
@@ -854,10 +1010,6 @@ Figure makeFigure(Dist d, const QString &key, const Quantity &q, const std::vect
             bd.low = nat(lo);
             bd.high = nat(hi);
         }
-        if (!bd.low || !bd.high)
-            notes.push_back(QStringLiteral("Профиль правдоподобия для «%1» не замыкается: "
-                                           "граница с этой стороны не ограничена")
-                                .arg(key));
         f.lr = bd;
     }
     return f;
@@ -877,8 +1029,7 @@ Figure reliabilityAt(const LifeFit &fit, double t)
         return f;
     }
     const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - fit.level) / 2);
-    std::vector<QString> notes;
-    return makeFigure(fit.dist, QString(), q, fit.theta, fit.covariance, z, nullptr, notes);
+    return makeFigure(fit.dist, QString(), q, fit.theta, fit.covariance, z, nullptr);
 }
 
 void checkOptions(const LifeOptions &o)
@@ -909,18 +1060,28 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
     fit.level = o.level;
     fit.tally = p.tally;
 
+    // Progress: the fit, then each figure with its bounds.
+    const int steps = 1 + paramCount(d) + int(o.bPercents.size() + o.times.size());
+    int done = 0;
+    auto stepDone = [&] {
+        ++done;
+        if (o.progress)
+            o.progress(done, steps);
+    };
+    checkStop(o.stop);
+
     MlResult ml;
     const bool mle = o.estimator == Estimator::MLE;
     if (mle) {
         switch (d) {
         case Dist::Weibull3:
-            ml = mlWeibull3(p);
+            ml = mlWeibull3(p, o.stop);
             break;
         case Dist::Gamma:
-            ml = mlGamma(p);
+            ml = mlGamma(p, o.stop);
             break;
         default:
-            ml = mlLocationScale(p, d);
+            ml = mlLocationScale(p, d, o.stop);
             break;
         }
     } else {
@@ -939,7 +1100,7 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
         Vec x = Eigen::Map<const Vec>(ml.theta.data(), k);
         f(x, &g, &ml.hessian);
     }
-    if (mle && ml.hessian.rows() > 1) {
+    if (mle && ml.hessian.rows() > 1 && ml.limit.isEmpty()) {
         // A ridge of equal likelihood (the parameters not determined separately) shows as
         // an information matrix that is singular once scaled to unit diagonal.
         const Mat info = -ml.hessian;
@@ -960,6 +1121,33 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
     if (n - k - 1 > 0)
         fit.aicc = fit.aic + 2.0 * k * (k + 1) / (n - k - 1);
     fit.bic = k * std::log(n) - 2 * fit.loglik;
+    stepDone();
+
+    if (!ml.limit.isEmpty()) {
+        // No maximum: the parameters at the edge are shown as such, nothing is derived.
+        fit.limit = true;
+        fit.limitMessage = ml.limit;
+        const auto specs = paramSpecs(d);
+        for (int i = 0; i < int(specs.size()); ++i) {
+            Quantity q;
+            q.kind = Quantity::Param;
+            q.param = i;
+            Figure f;
+            f.key = specs[i].key;
+            f.value = naturalValue(q, workValue(d, q, fit.theta), d);
+            f.atLimit = specs[i].key == u"gamma";
+            f.undetermined = !f.atLimit;
+            fit.params.push_back(f);
+        }
+        if (o.progress)
+            o.progress(steps, steps);
+        return fit;
+    }
+    // One failure time leaves the spread of a law with two or more parameters to the
+    // suspensions alone: its figures are shown, flagged as not determined by the data.
+    fit.undetermined = k >= 2 && p.distinctFailureTimes < 2;
+    for (size_t i = 0; i < p.ia.size() && d == Dist::Normal; ++i)
+        fit.zeroStartIntervals = fit.zeroStartIntervals || p.ia[i] <= 0;
 
     Mat info = -ml.hessian;
     Eigen::LLT<Mat> llt(info);
@@ -974,7 +1162,9 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
 
     const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - o.level) / 2);
     const double chi2 = boost::math::quantile(boost::math::chi_squared(1), o.level);
-    Bounder b{d, p, fit.theta, fit.loglik, chi2, {}, false};
+    Bounder b{d, p, fit.theta, fit.loglik, chi2, {}, false, o.stop};
+    if (d == Dist::Exponential)
+        makeLs(p, Family::SEV, true, 0, b.ls);
     if (isLs(d) && d != Dist::Exponential) {
         makeLs(p, familyOf(d), logTimeOf(d), 0, b.ls);
         b.useLs = true;
@@ -986,16 +1176,17 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
         Quantity q;
         q.kind = Quantity::Param;
         q.param = i;
-        fit.params.push_back(
-            makeFigure(d, specs[i].key, q, fit.theta, fit.covariance, z, lr, fit.notes));
+        fit.params.push_back(makeFigure(d, specs[i].key, q, fit.theta, fit.covariance, z, lr));
+        stepDone();
     }
     for (double pc : o.bPercents) {
         Quantity q;
         q.kind = Quantity::BLife;
         q.p = pc / 100;
         q.logWork = quantile(d, fit.theta, q.p) > 0;
-        fit.bLives.push_back(makeFigure(d, QString::number(pc, 'g', 10), q, fit.theta,
-                                        fit.covariance, z, lr, fit.notes));
+        fit.bLives.push_back(
+            makeFigure(d, QString::number(pc, 'g', 10), q, fit.theta, fit.covariance, z, lr));
+        stepDone();
     }
     for (double t : o.times) {
         Quantity q;
@@ -1007,10 +1198,17 @@ LifeFit fitLife(const LifeData &data, const LifeOptions &o)
             f.key = QString::number(t, 'g', 10);
             f.value = std::exp(lrv);
             fit.reliability.push_back(f);
+            stepDone();
             continue;
         }
-        fit.reliability.push_back(makeFigure(d, QString::number(t, 'g', 10), q, fit.theta,
-                                             fit.covariance, z, lr, fit.notes));
+        fit.reliability.push_back(
+            makeFigure(d, QString::number(t, 'g', 10), q, fit.theta, fit.covariance, z, lr));
+        stepDone();
+    }
+    if (fit.undetermined) {
+        for (auto *list : {&fit.params, &fit.bLives, &fit.reliability})
+            for (Figure &x : *list)
+                x.undetermined = true;
     }
     return fit;
 }
@@ -1023,6 +1221,11 @@ LifeAll fitAllLife(const LifeData &data, const LifeOptions &o)
     quick.lrBounds = false;
     quick.bPercents.clear();
     quick.times.clear();
+    quick.progress = nullptr;
+    // Progress: each law's fit, then the recommended one with all its bounds.
+    const int laws = int(allDists().size());
+    const int fullSteps = 1 + 3 + int(o.bPercents.size() + o.times.size());
+    int done = 0;
     for (Dist d : allDists()) {
         RankEntry e;
         e.dist = d;
@@ -1036,11 +1239,14 @@ LifeAll fitAllLife(const LifeData &data, const LifeOptions &o)
             e.error = err.message();
         }
         all.ranking.push_back(std::move(e));
+        if (o.progress)
+            o.progress(++done, laws + fullSteps);
     }
+    auto group = [](const RankEntry &e) { return !e.fit ? 2 : e.fit->sound() ? 0 : 1; };
     std::stable_sort(
-        all.ranking.begin(), all.ranking.end(), [](const RankEntry &a, const RankEntry &b) {
-            if (a.fit.has_value() != b.fit.has_value())
-                return a.fit.has_value();
+        all.ranking.begin(), all.ranking.end(), [&](const RankEntry &a, const RankEntry &b) {
+            if (group(a) != group(b))
+                return group(a) < group(b);
             if (!a.fit)
                 return false;
             const double ka = a.fit->aicc.value_or(kInf), kb = b.fit->aicc.value_or(kInf);
@@ -1050,11 +1256,26 @@ LifeAll fitAllLife(const LifeData &data, const LifeOptions &o)
         });
     if (all.ranking.empty() || !all.ranking.front().fit)
         throw UserError(all.ranking.empty() ? txt::noFailures : all.ranking.front().error);
-    all.ranking.front().best = true;
+    // Only a sound fit is recommended; "best" only when there was something to compare.
+    int sound = 0;
+    for (const RankEntry &e : all.ranking)
+        sound += group(e) == 0;
+    RankEntry &first = all.ranking.front();
+    all.recommended = group(first) == 0;
+    if (all.recommended) {
+        first.best = sound >= 2;
+        first.only = sound == 1;
+    }
     LifeOptions full = o;
-    full.dist = all.ranking.front().dist;
-    full.estimator = all.ranking.front().fit->estimator;
+    full.dist = first.dist;
+    full.estimator = first.fit->estimator;
+    full.progress = [&](int step, int) {
+        if (o.progress)
+            o.progress(laws + std::min(step, fullSteps), laws + fullSteps);
+    };
     all.best = fitLife(data, full);
+    if (o.progress)
+        o.progress(laws + fullSteps, laws + fullSteps);
     return all;
 }
 

@@ -11,6 +11,8 @@
 
 #include <Eigen/Dense>
 #include <QString>
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,6 +28,8 @@ struct Figure {
     double value = 0;
     std::optional<Bounds> fisher;
     std::optional<Bounds> lr;
+    bool undetermined = false;   //!< the data do not determine it (one failure time)
+    bool atLimit = false;        //!< the value is the edge of its search range, not a maximum
 };
 
 struct LifeOptions {
@@ -35,6 +39,11 @@ struct LifeOptions {
     std::vector<double> bPercents = {1, 10, 50};
     std::vector<double> times;
     bool lrBounds = true;
+    //! Checked inside every maximisation and profile: when set, the fit ends with
+    //! obr::Cancelled.
+    const std::atomic<bool> *stop = nullptr;
+    //! Steps done out of total, after the fit and after each figure's bounds.
+    std::function<void(int done, int total)> progress;
 };
 
 struct LifeFit {
@@ -51,6 +60,15 @@ struct LifeFit {
     std::optional<double> rho;   //!< correlation of the rank regression
     std::vector<Figure> params, bLives, reliability;
     std::vector<QString> notes;
+    /*! The likelihood rises up to an edge of the search range: no maximum, the figures
+     *  are the edge's and are not estimates (limitMessage says why and what to do). */
+    bool limit = false;
+    QString limitMessage;
+    bool undetermined = false;   //!< the data do not determine the figures (flagged)
+    //! Intervals from 0 read as (0, b] under the normal law (not as reaching -infinity).
+    bool zeroStartIntervals = false;
+    //! Whether the fit can be recommended: an estimate the data determine.
+    bool sound() const { return !limit && !undetermined; }
 };
 
 /*! \brief Fits one distribution. Throws obr::UserError with a message for the user where
@@ -61,12 +79,15 @@ struct RankEntry {
     Dist dist = Dist::Weibull2;
     std::optional<LifeFit> fit;   //!< empty when the distribution could not be fitted
     QString error;
-    bool best = false;
+    bool best = false;   //!< recommended: the best of at least two sound fits
+    bool only = false;   //!< recommended, but it is the only sound fit: nothing was compared
 };
 
 struct LifeAll {
-    std::vector<RankEntry> ranking;   //!< best first by AICc (then BIC); failures last
-    LifeFit best;                     //!< the best fit with all its bounds
+    //! Sound fits first by AICc (then BIC), then flagged fits, failures last.
+    std::vector<RankEntry> ranking;
+    LifeFit best;   //!< the recommended fit with all its bounds (the first one if none is)
+    bool recommended = false;   //!< whether some fit is recommended
 };
 
 //! Fits every distribution (with the chosen estimator where it applies) and ranks them.

@@ -21,11 +21,23 @@ QString paramTitle(Dist d, const QString &key);
 QString bLifeTitle(const QLocale &loc, const Figure &f);
 QString reliabilityTitle(const QLocale &loc, const Figure &f);
 
+enum class FigureKind { Param, BLife, Reliability };
+//! The short caption of a figure in messages: η, β, γ, B10, R(500 ч).
+QString figureCaption(const QLocale &loc, Dist d, const Figure &f, FigureKind kind);
+
 //! One row of a fit's figures: title, estimate, Fisher bounds, likelihood-ratio bounds.
 struct FigureRow {
     QString title, value, fisher, lr;
 };
 //! The parameters, B-lives and reliabilities of a fit, in the order both tables list them.
+//! An undetermined figure is marked «не определ.», a limit fit's figures say so, a time
+//! bound below zero reads "≤ 0 (value)".
 std::vector<FigureRow> figureRows(const QLocale &loc, const LifeFit &f);
+/*! Every note of a fit, in the order shown: why it has no maximum or is flagged, the
+ *  core's notes, the profiles that do not close and the bounds below zero (by their
+ *  captions), and the conventions of the scale that apply. */
+std::vector<QString> fitNotes(const QLocale &loc, const LifeFit &f);
+//! The mark after a law in the ranking of all fits (best, only fitted, not recommended).
+QString rankMark(const RankEntry &e);
 
 }   // namespace obr::life

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "likelihood.h"
 
+#include "model/errors.h"
+
 #include <boost/math/special_functions/erf.hpp>
+#include <boost/math/special_functions/digamma.hpp>
 #include <boost/math/special_functions/gamma.hpp>
+#include <boost/math/special_functions/trigamma.hpp>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
 #include <thread>
+#include <unordered_map>
 
 namespace obr::life {
 namespace {
@@ -52,6 +57,73 @@ inline void addSingle(LsDerivs &d, double w, double z, double c1, double c2, dou
 
 }   // namespace
 
+namespace {
+
+//! Equal times (or intervals) of one kind merged into one row with the counts added.
+void collapse(std::vector<double> &t, std::vector<double> *t2, std::vector<double> &w)
+{
+    const size_t n = t.size();
+    if (n < 2)
+        return;
+    auto key = [&](size_t i) { return std::pair(t[i], t2 ? (*t2)[i] : 0.0); };
+    // Few distinct rows (inspections): counted in a hash map, the keys sorted after.
+    {
+        struct Hash {
+            size_t operator()(const std::pair<double, double> &k) const
+            {
+                return std::hash<double>()(k.first) * 31 + std::hash<double>()(k.second);
+            }
+        };
+        std::unordered_map<std::pair<double, double>, double, Hash> sums;
+        bool few = true;
+        for (size_t i = 0; i < n && few; ++i) {
+            sums[key(i)] += w[i];
+            few = sums.size() <= 4096;
+        }
+        if (few) {
+            std::vector<std::pair<std::pair<double, double>, double>> rows(sums.begin(),
+                                                                           sums.end());
+            std::sort(rows.begin(), rows.end());
+            t.clear();
+            w.clear();
+            if (t2)
+                t2->clear();
+            for (const auto &[k, c] : rows) {
+                t.push_back(k.first);
+                if (t2)
+                    t2->push_back(k.second);
+                w.push_back(c);
+            }
+            return;
+        }
+    }
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+    std::vector<double> nt, nt2, nw;
+    nt.reserve(n);
+    nw.reserve(n);
+    if (t2)
+        nt2.reserve(n);
+    for (size_t i : order) {
+        if (!nt.empty() && nt.back() == t[i] && (!t2 || nt2.back() == (*t2)[i])) {
+            nw.back() += w[i];
+            continue;
+        }
+        nt.push_back(t[i]);
+        if (t2)
+            nt2.push_back((*t2)[i]);
+        nw.push_back(w[i]);
+    }
+    t = std::move(nt);
+    w = std::move(nw);
+    if (t2)
+        *t2 = std::move(nt2);
+}
+
+}   // namespace
+
 Prepared prepare(const LifeData &data)
 {
     Prepared p;
@@ -83,6 +155,9 @@ Prepared prepare(const LifeData &data)
             break;
         }
     }
+    collapse(p.ft, nullptr, p.fw);
+    collapse(p.st, nullptr, p.sw);
+    collapse(p.ia, &p.ib, p.iw);
     p.firstFailure = first == kInf ? 0 : first;
     p.distinctFailureTimes = int(distinct.size());
     return p;
@@ -255,13 +330,19 @@ LsDerivs lsPassShare(const LsData &d, double mu, double s, bool der, Share share
 
 }   // namespace
 
+namespace {
+std::atomic<int> gPassThreads{2};
+}
+
+void setPassThreads(int threads) { gPassThreads.store(threads > 1 ? 2 : 1); }
+
 LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
 {
     // Large data: two halves on two threads, always split at the same rows and added in
     // the same order, so the sums do not depend on the machine.
     const size_t rows = d.fy.size() + d.sy.size() + d.yb.size();
     LsDerivs r;
-    if (rows >= 200000) {
+    if (rows >= 200000 && gPassThreads.load() > 1) {
         LsDerivs second;
         std::thread t([&] { second = lsPassShare(d, mu, s, der, Share{0.5, 1}); });
         r = lsPassShare(d, mu, s, der, Share{0, 0.5});
@@ -284,44 +365,310 @@ LsDerivs lsPass(const LsData &d, double mu, double s, bool der)
 
 namespace {
 
-double gammaLogLik(const Prepared &p, double lnk, double lnth)
+//! Adds w * d(z) to a 3-parameter gradient and Hessian, given dz and d2z of each end.
+struct ZJet {
+    double d[3];       //!< dz / d(mu, s, gamma)
+    double dd[3][3];   //!< d2z
+};
+inline ZJet zJet(double z, double v, double inv)
 {
-    const double k = std::exp(lnk), th = std::exp(lnth);
-    if (!std::isfinite(k) || !std::isfinite(th) || k <= 0 || th <= 0)
-        return -kInf;
-    double v = 0;
-    const double lg = boost::math::lgamma(k);
-    for (size_t i = 0; i < p.ft.size(); ++i) {
-        const double t = p.ft[i];
-        if (t <= 0)
-            return -kInf;
-        v += p.fw[i] * ((k - 1) * std::log(t) - t / th - k * lnth - lg);
-    }
-    for (size_t i = 0; i < p.st.size(); ++i) {
-        const double x = p.st[i] / th;
-        if (x <= 0)
-            continue;
-        const double q = boost::math::gamma_q(k, x);
-        if (q <= 0)
-            return -kInf;
-        v += p.sw[i] * (q > 0.5 ? std::log1p(-boost::math::gamma_p(k, x)) : std::log(q));
-    }
-    for (size_t i = 0; i < p.ib.size(); ++i) {
-        const double xa = p.ia[i] / th, xb = p.ib[i] / th;
-        const double Pa = xa > 0 ? boost::math::gamma_p(k, xa) : 0;
-        double L;
-        if (Pa > 0.5)
-            L = boost::math::gamma_q(k, xa) - boost::math::gamma_q(k, xb);
-        else
-            L = boost::math::gamma_p(k, xb) - Pa;
-        if (!(L > 0))
-            return -kInf;
-        v += p.iw[i] * std::log(L);
-    }
-    return std::isfinite(v) ? v : -kInf;
+    // z = (ln(t - gamma) - mu) / sigma with v = 1 / (t - gamma) and s = ln sigma.
+    ZJet j{{-inv, -z, -v * inv}, {{0, inv, 0}, {inv, z, v * inv}, {0, v * inv, -v * v * inv}}};
+    return j;
 }
 
 }   // namespace
+
+W3Derivs w3Pass(const Prepared &p, double mu, double s, double gamma, bool der)
+{
+    W3Derivs r;
+    const double sigma = std::exp(s), inv = 1 / sigma;
+    double value = 0;
+    double G[3] = {0, 0, 0}, H[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    auto single = [&](double w, const ZJet &j, double c1, double c2) {
+        for (int a = 0; a < 3; ++a) {
+            G[a] += w * c1 * j.d[a];
+            for (int b = a; b < 3; ++b)
+                H[a][b] += w * (c2 * j.d[a] * j.d[b] + c1 * j.dd[a][b]);
+        }
+    };
+    // Exact failures: z - e^z - s - ln(t - gamma).
+    for (size_t i = 0; i < p.ft.size(); ++i) {
+        const double u = p.ft[i] - gamma;
+        if (!(u > 0))
+            return W3Derivs{-kInf, {0, 0, 0}, {}};
+        const double w = p.fw[i], y = std::log(u), z = (y - mu) * inv, ez = std::exp(z);
+        value += w * (z - ez - s - y);
+        if (!der)
+            continue;
+        const double v = 1 / u;
+        single(w, zJet(z, v, inv), 1 - ez, -ez);
+        G[1] -= w;
+        G[2] += w * v;
+        H[2][2] += w * v * v;
+    }
+    // Suspensions: -e^z; at or below the location they carry no information.
+    for (size_t i = 0; i < p.st.size(); ++i) {
+        const double u = p.st[i] - gamma;
+        if (!(u > 0))
+            continue;
+        const double w = p.sw[i], z = (std::log(u) - mu) * inv, ez = std::exp(z);
+        value -= w * ez;
+        if (der)
+            single(w, zJet(z, 1 / u, inv), -ez, -ez);
+    }
+    // Intervals: ln[F(zb) - F(za)], za = -infinity at or below the location.
+    for (size_t i = 0; i < p.ib.size(); ++i) {
+        const double ub = p.ib[i] - gamma, ua = p.ia[i] - gamma;
+        if (!(ub > 0))
+            return W3Derivs{-kInf, {0, 0, 0}, {}};
+        const double w = p.iw[i];
+        const bool left = !(ua > 0);
+        const double zb = (std::log(ub) - mu) * inv;
+        const double za = left ? -kInf : (std::log(ua) - mu) * inv;
+        const StdPoint pa = stdPoint(Family::SEV, za), pb = stdPoint(Family::SEV, zb);
+        const double L = pa.S < 0.5 ? pa.S - pb.S : pb.F - pa.F;
+        if (!(L > 0))
+            return W3Derivs{-kInf, {0, 0, 0}, {}};
+        value += w * std::log(L);
+        if (!der)
+            continue;
+        const double gb = pb.f / L, hbb = pb.df / L - gb * gb;
+        const ZJet jb = zJet(zb, 1 / ub, inv);
+        if (left) {
+            single(w, jb, gb, hbb);
+            continue;
+        }
+        const ZJet ja = zJet(za, 1 / ua, inv);
+        const double ga = -pa.f / L, haa = -pa.df / L - ga * ga, hab = -ga * gb;
+        for (int a = 0; a < 3; ++a) {
+            G[a] += w * (ga * ja.d[a] + gb * jb.d[a]);
+            for (int b = a; b < 3; ++b)
+                H[a][b] +=
+                    w * (haa * ja.d[a] * ja.d[b] + hab * (ja.d[a] * jb.d[b] + jb.d[a] * ja.d[b]) +
+                         hbb * jb.d[a] * jb.d[b] + ga * ja.dd[a][b] + gb * jb.dd[a][b]);
+        }
+    }
+    r.value = std::isfinite(value) ? value : -kInf;
+    for (int a = 0; a < 3; ++a) {
+        r.g[a] = G[a];
+        for (int b = 0; b < 3; ++b)
+            r.h[a][b] = a <= b ? H[a][b] : H[b][a];
+    }
+    return r;
+}
+
+namespace {
+
+/*! The regularised lower incomplete gamma function P(k, x) with its first and second
+ * derivatives in k, by the series x^k e^-x sum x^n / Gamma(k + n + 1), whose terms'
+ * derivatives follow from digamma recurrences. The shape is the same for every row of a
+ * pass, so the reciprocals and polygamma values of k + n + 1 are tabled once. */
+struct PJet {
+    double P = 0, Pk = 0, Pkk = 0;
+};
+struct SeriesTable {
+    std::vector<double> inv, psi, tri;   //!< 1 / (k + n + 1), psi(k + n + 1), psi'(k + n + 1)
+    double k = 0;
+    SeriesTable(double k_, double psik1, double trik1) : k(k_)
+    {
+        const int n = 64 + int(std::min(4000.0, 8 * std::sqrt(k + 1) + 40));
+        inv.resize(size_t(n));
+        psi.resize(size_t(n));
+        tri.resize(size_t(n));
+        double ps = psik1, tr = trik1;
+        for (int i = 0; i < n; ++i) {
+            const double kn = k + i + 1;
+            inv[size_t(i)] = 1 / kn;
+            psi[size_t(i)] = ps;
+            tri[size_t(i)] = tr;
+            ps += 1 / kn;
+            tr -= 1 / (kn * kn);
+        }
+    }
+};
+//! False where the series is not used (far in the upper tail, where it loses its digits).
+inline bool gammaPSeries(const SeriesTable &tb, double x, double lnx, double T0, PJet &out)
+{
+    if (x - tb.k > 30 + 8 * std::sqrt(tb.k + 1))
+        return false;
+    double T = T0, P = 0, Pk = 0, Pkk = 0;
+    const size_t n = tb.inv.size();
+    for (size_t i = 0; i < n; ++i) {
+        const double D = lnx - tb.psi[i];
+        P += T;
+        Pk += T * D;
+        Pkk += T * (D * D - tb.tri[i]);
+        if (T <= 1e-17 * P && tb.k + double(i) + 1 > x) {
+            out = {P, Pk, Pkk};
+            return true;
+        }
+        T *= x * tb.inv[i];
+    }
+    return false;
+}
+
+//! ln L of a censored gamma row: L = P(k, xb) - P(k, xa) (xa = 0: none; xb = inf: none).
+double gammaCensoredUnchecked(double k, double xa, double xb)
+{
+    const double Pa = xa > 0 ? boost::math::gamma_p(k, xa) : 0;
+    double L;
+    if (!std::isfinite(xb))
+        L = xa > 0 ? boost::math::gamma_q(k, xa) : 1;
+    else if (Pa > 0.5)
+        L = boost::math::gamma_q(k, xa) - boost::math::gamma_q(k, xb);
+    else
+        L = boost::math::gamma_p(k, xb) - Pa;
+    return L > 0 ? std::log(L) : -kInf;
+}
+
+double gammaCensored(double k, double xa, double xb)
+{
+    // Far outside the data the special functions overflow: that point is impossible.
+    try {
+        return gammaCensoredUnchecked(k, xa, xb);
+    } catch (const std::exception &) {
+        return -kInf;
+    }
+}
+
+}   // namespace
+
+GammaDerivs gammaPass(const Prepared &p, double lnk, double lnth, bool der)
+{
+    GammaDerivs r;
+    const double k = std::exp(lnk), th = std::exp(lnth);
+    if (!std::isfinite(k) || !std::isfinite(th) || k <= 0 || th <= 0)
+        return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+    double lgk;
+    try {
+        lgk = boost::math::lgamma(k);
+    } catch (const std::exception &) {
+        return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+    }
+    double value = 0;
+    double ga = 0, gb = 0, haa = 0, hab = 0, hbb = 0;
+    // Exact failures: (k - 1) ln x - x - ln theta - ln Gamma(k), x = t / theta.
+    {
+        double sw = 0, slx = 0, sx = 0;
+        for (size_t i = 0; i < p.ft.size(); ++i) {
+            const double x = p.ft[i] / th;
+            if (!(x > 0))
+                return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+            const double w = p.fw[i];
+            sw += w;
+            slx += w * std::log(x);
+            sx += w * x;
+        }
+        value += (k - 1) * slx - sx - sw * (lnth + lgk);
+        if (der && sw > 0) {
+            const double psi = boost::math::digamma(k), tri = boost::math::trigamma(k);
+            ga += k * (slx - sw * psi);
+            haa += -k * k * tri * sw + k * (slx - sw * psi);
+            gb += sx - k * sw;
+            hbb += -sx;
+            hab += -k * sw;
+        }
+    }
+    const bool censored = !p.st.empty() || !p.ib.empty();
+    if (!censored) {
+        r.value = std::isfinite(value) ? value : -kInf;
+        r.g[0] = ga, r.g[1] = gb;
+        r.h[0][0] = haa, r.h[0][1] = r.h[1][0] = hab, r.h[1][1] = hbb;
+        return r;
+    }
+    const double psik = boost::math::digamma(k), trik = boost::math::trigamma(k);
+    const double psik1 = psik + 1 / k, trik1 = trik - 1 / (k * k);
+    const SeriesTable table(k, psik1, trik1);
+    // One censored row from xa to xb (xa = 0 or xb = inf for an open side).
+    auto row = [&](double w, double xa, double xb) -> bool {
+        if (!der) {
+            const double l = gammaCensored(k, xa, xb);
+            if (l == -kInf)
+                return false;
+            value += w * l;
+            return true;
+        }
+        // L and its derivatives in k, xa, xb from P at each end.
+        double L = 0, Lk = 0, Lkk = 0, La = 0, Lb = 0, Laa = 0, Lbb = 0, Lka = 0, Lkb = 0;
+        double Pa = 0, Pb = 1;
+        bool ok = true;
+        auto end = [&](double x, double sign, double &P, double &Lx, double &Lxx, double &Lkx) {
+            if (!(x > 0) || !std::isfinite(x))
+                return;
+            const double lnx = std::log(x);
+            const double dens = std::exp((k - 1) * lnx - x - lgk);
+            PJet j;
+            if (!gammaPSeries(table, x, lnx, dens * x / k, j)) {
+                ok = false;
+                return;
+            }
+            P = j.P;
+            Lk += sign * j.Pk;
+            Lkk += sign * j.Pkk;
+            Lx = sign * dens;
+            Lxx = sign * dens * ((k - 1) / x - 1);
+            Lkx = sign * dens * (lnx - psik);
+        };
+        end(xa, -1, Pa, La, Laa, Lka);
+        end(xb, +1, Pb, Lb, Lbb, Lkb);
+        // The series' P is exact enough away from the upper tail; there Boost's Q is used.
+        double l;
+        const double top = std::isfinite(xb) ? Pb : 1.0;
+        if (ok && Pa < 0.9 && (top < 0.9 || !std::isfinite(xb)) && top - Pa > 1e-3 * top)
+            l = std::log(top - Pa);
+        else
+            l = gammaCensored(k, xa, xb);
+        if (l == -kInf)
+            return false;
+        L = std::exp(l);
+        if (ok && L > 1e-6) {
+            const double lk = Lk / L, la = La / L, lb = Lb / L;
+            const double lkk = Lkk / L - lk * lk, laa = Laa / L - la * la, lbb = Lbb / L - lb * lb;
+            const double lab = -la * lb, lka = Lka / L - lk * la, lkb = Lkb / L - lk * lb;
+            const double xa0 = std::isfinite(xa) ? xa : 0, xb0 = std::isfinite(xb) ? xb : 0;
+            value += w * l;
+            ga += w * k * lk;
+            haa += w * (k * k * lkk + k * lk);
+            gb += w * -(xa0 * la + xb0 * lb);
+            hbb +=
+                w * (xa0 * xa0 * laa + xb0 * xb0 * lbb + 2 * xa0 * xb0 * lab + xa0 * la + xb0 * lb);
+            hab += w * -k * (xa0 * lka + xb0 * lkb);
+            return true;
+        }
+        // Far in a tail: differences of ln L in (ln k, ln theta), exact values from Boost.
+        const double h = 1e-4;
+        auto at = [&](double da, double db) {
+            const double kk = k * std::exp(da), f = std::exp(-db);
+            return gammaCensored(kk, xa * f, xb * f);
+        };
+        const double lpa = at(h, 0), lma = at(-h, 0), lpb = at(0, h), lmb = at(0, -h);
+        const double lpp = at(h, h), lpm = at(h, -h), lmp = at(-h, h), lmm = at(-h, -h);
+        value += w * l;
+        ga += w * (lpa - lma) / (2 * h);
+        gb += w * (lpb - lmb) / (2 * h);
+        haa += w * (lpa - 2 * l + lma) / (h * h);
+        hbb += w * (lpb - 2 * l + lmb) / (h * h);
+        hab += w * (lpp - lpm - lmp + lmm) / (4 * h * h);
+        return true;
+    };
+    for (size_t i = 0; i < p.st.size(); ++i) {
+        const double x = p.st[i] / th;
+        if (!(x > 0))
+            continue;
+        if (!row(p.sw[i], x, kInf))
+            return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+    }
+    for (size_t i = 0; i < p.ib.size(); ++i)
+        if (!row(p.iw[i], p.ia[i] / th, p.ib[i] / th))
+            return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+    if (!std::isfinite(value))
+        return GammaDerivs{-kInf, {0, 0}, {{0, 0}, {0, 0}}};
+    r.value = value;
+    r.g[0] = ga, r.g[1] = gb;
+    r.h[0][0] = haa, r.h[0][1] = r.h[1][0] = hab, r.h[1][1] = hbb;
+    return r;
+}
 
 double logLikelihood(Dist dist, const Prepared &p, const std::vector<double> &th)
 {
@@ -340,11 +687,9 @@ double logLikelihood(Dist dist, const Prepared &p, const std::vector<double> &th
         makeLs(p, Family::Normal, false, 0, d);
         return lsPass(d, th[0], th[1], false).value;
     case Dist::Weibull3:
-        if (!makeLs(p, Family::SEV, true, th[2], d))
-            return -kInf;
-        return lsPass(d, th[0], th[1], false).value;
+        return w3Pass(p, th[0], th[1], th[2], false).value;
     case Dist::Gamma:
-        return gammaLogLik(p, th[0], th[1]);
+        return gammaPass(p, th[0], th[1], false).value;
     }
     return -kInf;
 }
@@ -392,7 +737,14 @@ Objective numericObjective(std::function<double(const Vec &)> f, Vec h)
     };
 }
 
-MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter, bool cheap)
+void checkStop(const std::atomic<bool> *stop)
+{
+    if (stop && stop->load(std::memory_order_relaxed))
+        throw Cancelled();
+}
+
+MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int maxIter, bool cheap,
+                   const std::atomic<bool> *stop)
 {
     const int n = int(x.size());
     MaxResult r;
@@ -418,6 +770,7 @@ MaxResult maximize(const Objective &f, Vec x, const Vec &lo, const Vec &hi, int 
         return r;
     }
     for (int it = 0; it < maxIter; ++it) {
+        checkStop(stop);
         // Newton direction; where -H is not positive definite, shift it until it is.
         Mat A = -H;
         Vec p;

@@ -9,6 +9,7 @@
 #include "lifedata.h"
 
 #include <Eigen/Dense>
+#include <atomic>
 #include <functional>
 
 namespace obr::life {
@@ -16,7 +17,9 @@ namespace obr::life {
 using Vec = Eigen::VectorXd;
 using Mat = Eigen::MatrixXd;
 
-//! The data split by kind into flat arrays (times and weights).
+/*! \brief The data split by kind into flat arrays (times and weights), equal rows of a kind
+ * collapsed into one with their counts added, so that every pass costs one step per
+ * distinct row. */
 struct Prepared {
     std::vector<double> ft, fw;       //!< exact failures
     std::vector<double> st, sw;       //!< suspensions
@@ -49,6 +52,24 @@ struct LsDerivs {
     double h[2][2] = {{0, 0}, {0, 0}};
 };
 LsDerivs lsPass(const LsData &d, double mu, double s, bool derivatives = true);
+//! Threads a pass of a large location-scale table may use (1 or 2; 2 by default).
+void setPassThreads(int threads);
+
+//! Log-likelihood of the three-parameter Weibull law in (mu, s, gamma), y = ln(t - gamma).
+struct W3Derivs {
+    double value = 0;
+    double g[3] = {0, 0, 0};
+    double h[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+};
+W3Derivs w3Pass(const Prepared &p, double mu, double s, double gamma, bool derivatives = true);
+
+//! Log-likelihood of the gamma law in (ln shape, ln scale) with its gradient and Hessian.
+struct GammaDerivs {
+    double value = 0;
+    double g[2] = {0, 0};
+    double h[2][2] = {{0, 0}, {0, 0}};
+};
+GammaDerivs gammaPass(const Prepared &p, double lnk, double lnth, bool derivatives = true);
 
 //! Log-likelihood of the internal parameters (-infinity where impossible).
 double logLikelihood(Dist dist, const Prepared &p, const std::vector<double> &theta);
@@ -68,8 +89,12 @@ struct MaxResult {
 };
 /*! \brief Newton's method with a line search; points outside [lo, hi] count as impossible.
  * With cheapDerivatives (analytic objectives) a trial point is evaluated with its
- * derivatives at once, which saves a pass over the data per iteration. */
+ * derivatives at once, which saves a pass over the data per iteration. A set \a stop
+ * flag ends the search with obr::Cancelled before each iteration. */
 MaxResult maximize(const Objective &f, Vec x0, const Vec &lo, const Vec &hi, int maxIter = 300,
-                   bool cheapDerivatives = false);
+                   bool cheapDerivatives = false, const std::atomic<bool> *stop = nullptr);
+
+//! Throws obr::Cancelled when the flag is set.
+void checkStop(const std::atomic<bool> *stop);
 
 }   // namespace obr::life

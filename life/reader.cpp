@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "reader.h"
 
+#include <algorithm>
+
 #include "io/loaders.h"
 #include "life_texts.h"
 #include "model/errors.h"
@@ -352,6 +354,16 @@ LifeData parseLifeText(const QString &text, int lineOffset)
     return data;
 }
 
-LifeData readLifeTable(const QByteArray &bytes) { return parseLifeText(decodeText(bytes)); }
+LifeData readLifeTable(const QByteArray &bytes)
+{
+    // A table saved as UTF-16 (with its mark, or without it but with a zero byte beside
+    // every Latin letter) is named as such, rather than read as a table with no header.
+    const bool mark = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    const qsizetype probe = std::min<qsizetype>(bytes.size(), 4096);
+    const qsizetype zeros = std::count(bytes.constData(), bytes.constData() + probe, '\0');
+    if (mark || (probe >= 4 && zeros * 4 >= probe))
+        throw UserError(txt::utf16File);
+    return parseLifeText(decodeText(bytes));
+}
 
 }   // namespace obr::life

@@ -2,6 +2,7 @@
 #include "life/ui/lifeform.h"
 
 #include "chart/printing.h"
+#include "desktop/worker.h"
 #include "life/format.h"
 #include "life/life_texts.h"
 #include "life/ranks.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
@@ -48,11 +50,38 @@ QString stateText(Obs k)
 
 QString plain(double v) { return QLocale::c().toString(v, 'g', 15); }
 
-//! Cursor restored whatever happens.
-struct BusyCursor {
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+//! What a fit runs on: a copy of the window's data and choices.
+struct FitInput {
+    LifeData data;
+    LifeOptions options;
+    bool all = false;
 };
+
+//! What it hands back.
+struct FitOutput {
+    LifeFit fit;
+    std::vector<RankEntry> ranking;
+    bool all = false;
+    bool recommended = true;
+};
+
+FitOutput runFit(const FitInput &in, WorkControl &control)
+{
+    LifeOptions o = in.options;
+    o.stop = &control.stopFlag();
+    o.progress = [&control](int done, int total) { control.progress(done, total); };
+    FitOutput out;
+    out.all = in.all;
+    if (in.all) {
+        LifeAll all = fitAllLife(in.data, o);
+        out.fit = std::move(all.best);
+        out.ranking = std::move(all.ranking);
+        out.recommended = all.recommended;
+    } else {
+        out.fit = fitLife(in.data, o);
+    }
+    return out;
+}
 }   // namespace
 
 ProbabilityPlotWidget::ProbabilityPlotWidget(QWidget *parent) : QWidget(parent)
@@ -107,6 +136,13 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     QFont bf = btnFit->font();
     bf.setBold(true);
     btnFit->setFont(bf);
+    btnStop = button("btnStop", QStringLiteral("Стоп"));
+    btnStop->setEnabled(false);
+    pbFit = new QProgressBar(this);
+    pbFit->setObjectName(QStringLiteral("pbFit"));
+    pbFit->setRange(0, 1);
+    pbFit->setValue(0);
+    pbFit->setTextVisible(false);
     btnPrint = button("btnPrint", QStringLiteral("Печать"));
     btnClose = button("btnClose", QStringLiteral("Продолж."));
 
@@ -171,8 +207,10 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     lv->addLayout(form);
     auto *actions = new QHBoxLayout;
     actions->addWidget(btnFit, 1);
+    actions->addWidget(btnStop);
     actions->addWidget(btnPrint);
     actions->addWidget(btnClose);
+    lv->addWidget(pbFit);
     lv->addLayout(actions);
 
     auto *right = new QSplitter(Qt::Vertical, this);
@@ -200,6 +238,7 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(btnAddRows, &QPushButton::clicked, this,
             [this] { LifeGrid->setRowCount(LifeGrid->rowCount() + 20); });
     connect(btnFit, &QPushButton::clicked, this, &LifeForm::btnFitClick);
+    connect(btnStop, &QPushButton::clicked, this, &LifeForm::btnStopClick);
     connect(btnPrint, &QPushButton::clicked, this, &LifeForm::btnPrintClick);
     connect(btnClose, &QPushButton::clicked, this, &QWidget::hide);
 
@@ -331,29 +370,82 @@ std::vector<double> LifeForm::numberList(QLineEdit *box) const
     return out;
 }
 
+bool LifeForm::isRunning() const { return m_worker != nullptr; }
+
+void LifeForm::setRunning(bool running)
+{
+    // While a fit runs nothing that would change its inputs or its results is offered.
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{btnFit, btnOpen, btnPaste, btnAddRows, btnPrint, LifeGrid,
+                                          cbDist, cbEstimator, edLevel, edBLives, edTimes})
+        w->setEnabled(!running);
+    btnStop->setEnabled(running);
+    if (running) {
+        pbFit->setRange(0, 0);   // busy until the first step is reported
+        pbFit->setValue(0);
+    } else {
+        pbFit->setRange(0, 1);
+        pbFit->setValue(0);
+    }
+}
+
 void LifeForm::btnFitClick()
 {
+    if (m_worker)
+        return;
     guarded([&] {
-        BusyCursor busy;
-        const LifeData data = gridData();
-        LifeOptions o;
+        FitInput in;
+        in.data = gridData();
+        LifeOptions &o = in.options;
         o.level = number(edLevel);
         o.bPercents = numberList(edBLives);
         o.times = numberList(edTimes);
         o.estimator = *estimatorFromKey(cbEstimator->currentData().toString());
         const QString dk = cbDist->currentData().toString();
-        if (dk == u"all") {
-            const LifeAll all = fitAllLife(data, o);
-            showFit(all.best, &all.ranking, data);
-        } else {
+        in.all = dk == u"all";
+        if (!in.all)
             o.dist = *distFromKey(dk);
-            showFit(fitLife(data, o), nullptr, data);
-        }
+        checkOptions(o);
+        m_runData = in.data;
+        m_worker = Worker::make(std::move(in), runFit, this);
+        connect(m_worker, &Worker::progressChanged, this, [this](int done, int total) {
+            pbFit->setRange(0, total);
+            pbFit->setValue(done);
+        });
+        connect(m_worker, &Worker::finished, this, &LifeForm::fitEnded, Qt::QueuedConnection);
+        setRunning(true);
+        m_worker->start();
     });
 }
 
+void LifeForm::btnStopClick()
+{
+    if (m_worker)
+        m_worker->cancel();
+}
+
+void LifeForm::fitEnded()
+{
+    if (!m_worker)
+        return;
+    WorkOutcome out = m_worker->takeOutcome();
+    m_worker->deleteLater();
+    m_worker = nullptr;
+    setRunning(false);
+    // A stopped fit leaves the results of the last one as they were.
+    if (!out.cancelled) {
+        if (out.error) {
+            if (Notifier *n = coreNotifier())
+                n->error(kCaption, *out.error);
+        } else if (const auto *r = std::any_cast<FitOutput>(&out.result)) {
+            showFit(r->fit, r->all ? &r->ranking : nullptr, m_runData, r->recommended);
+        }
+    }
+    emit fitFinished();
+}
+
 void LifeForm::showFit(const LifeFit &f, const std::vector<RankEntry> *ranking,
-                       const LifeData &data)
+                       const LifeData &data, bool recommended)
 {
     const QLocale loc;
     lbSummary->setText(
@@ -377,14 +469,17 @@ void LifeForm::showFit(const LifeFit &f, const std::vector<RankEntry> *ranking,
     if (f.rho)
         row(QStringLiteral("Коэффициент корреляции"), lifeNumber(loc, *f.rho), QString(),
             QString());
-    for (const QString &n : f.notes)
+    std::vector<QString> notes = fitNotes(loc, f);
+    if (ranking && !recommended)
+        notes.insert(notes.begin(), life::txt::noneRecommended);
+    for (const QString &n : notes)
         row(n, QString(), QString(), QString());
     if (ranking) {
         row(QStringLiteral("Подбор всех распределений"), QStringLiteral("AICc"),
             QStringLiteral("BIC"), QStringLiteral("ln L"));
         for (const RankEntry &e : *ranking) {
             if (e.fit)
-                row(distName(e.dist) + (e.best ? QStringLiteral("  ← лучшее") : QString()),
+                row(distName(e.dist) + rankMark(e),
                     e.fit->aicc ? lifeNumber(loc, *e.fit->aicc) : QStringLiteral("—"),
                     lifeNumber(loc, e.fit->bic), lifeNumber(loc, e.fit->loglik));
             else

@@ -3,8 +3,8 @@
 /*! \file
  * \brief The life-data window: a grid of units (pasted from a spreadsheet, typed or read
  * from a file), the distribution, estimator and level, the fit, the results table and the
- * probability plot, and printing. It reads its boxes into options, calls the core and
- * shows what comes back.
+ * probability plot, and printing. It reads its boxes into options, runs the core on a
+ * worker (with a progress bar and «Стоп») and shows what comes back in one step.
  */
 #include "life/fit.h"
 #include "life/plot.h"
@@ -16,8 +16,13 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTableWidget;
+
+namespace obr {
+class Worker;
+}
 
 namespace obr::lifeui {
 
@@ -60,16 +65,26 @@ public:
     QPushButton *btnPaste = nullptr;
     QPushButton *btnAddRows = nullptr;
     QPushButton *btnFit = nullptr;
+    QPushButton *btnStop = nullptr;
+    QProgressBar *pbFit = nullptr;
     QPushButton *btnPrint = nullptr;
     QPushButton *btnClose = nullptr;
     QTableWidget *LifeResults = nullptr;
     QLabel *lbSummary = nullptr;
     ProbabilityPlotWidget *LifePlot = nullptr;
 
+    //! Whether a fit is running on the worker.
+    bool isRunning() const;
+
+signals:
+    //! A fit ended (shown, refused, failed or stopped).
+    void fitFinished();
+
 public slots:
     void btnOpenClick();
     void btnPasteClick();
     void btnFitClick();
+    void btnStopClick();
     void btnPrintClick();
 
 protected:
@@ -77,10 +92,15 @@ protected:
 
 private:
     void showFit(const life::LifeFit &fit, const std::vector<life::RankEntry> *ranking,
-                 const life::LifeData &data);
+                 const life::LifeData &data, bool recommended = true);
     std::vector<double> numberList(QLineEdit *box) const;
     double number(QLineEdit *box) const;
     void guarded(const std::function<void()> &action);
+    void setRunning(bool running);
+    void fitEnded();
+
+    Worker *m_worker = nullptr;
+    life::LifeData m_runData;   //!< the data of the running fit
 };
 
 //! The fourth tab of the main window: a button that opens the life-data window.

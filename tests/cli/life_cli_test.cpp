@@ -112,3 +112,55 @@ TEST(LifeCli, UsageErrorsNameTheWordAndTheEqualsFormIsRead)
     EXPECT_EQ(QJsonDocument::fromJson(json.out).object()["life"].toObject()["dist"].toString(),
               "weibull2");
 }
+
+TEST(LifeCli, ALimitIsNamedInTheJsonAndTheLocaleWordIsNotTheFile)
+{
+    // The three-parameter law on the issue's table has no maximum: limit with its message.
+    const CliRun w3 = runCli({"--life", kIssue, "--dist", "weibull3", "--json", "-"});
+    ASSERT_EQ(w3.exitCode, 0) << w3.errText().toStdString();
+    const QJsonObject life = QJsonDocument::fromJson(w3.out).object()["life"].toObject();
+    EXPECT_TRUE(life["limit"].toBool());
+    EXPECT_TRUE(life["limit_message"].toString().contains(QStringLiteral("не достигается")));
+    EXPECT_TRUE(life["params"].toObject()["gamma"].toObject()["limit"].toBool());
+    EXPECT_TRUE(life["params"].toObject()["gamma"].toObject()["lr"].isNull());
+
+    // "--life" standing alone before another option: the file is the other word.
+    for (const QStringList &args : {QStringList{"--life", "--locale", "C", kIssue},
+                                    QStringList{kIssue, "--life", "--locale", "C"}}) {
+        const CliRun r = runCli(args);
+        ASSERT_EQ(r.exitCode, 0) << args.join(u' ').toStdString() << r.errText().toStdString();
+        EXPECT_TRUE(r.out.contains("528.5822")) << r.out.toStdString();
+    }
+    const CliRun none = runCli({"--life", "--locale", "C"});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(none.errText().contains(QStringLiteral("не указан файл данных")))
+        << none.errText().toStdString();
+}
+
+TEST(LifeCli, AUtf16TableIsNamedAsSuch)
+{
+    QTemporaryDir dir;
+    QFile in(kIssue);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(in.readAll());
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+    };
+    QByteArray le("\xFF\xFE"), bareLe;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        bareLe.append(char(u & 0xFF)).append(char(u >> 8));
+    }
+    le += bareLe;
+    for (const Case &c : {Case{"le_bom.csv", le}, Case{"le_bare.csv", bareLe}}) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.bytes);
+        f.close();
+        const CliRun r = runCli({"--life", path});
+        EXPECT_EQ(r.exitCode, 1) << c.name;
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("UTF-16"))) << r.errText().toStdString();
+    }
+}
