@@ -7,7 +7,7 @@
 #include "cohort/cohort_texts.h"
 #include "cohort/ui/charts.h"
 #include "cohort/ui/cohortui_texts.h"
-#include "cohort/ui/worker.h"
+#include "desktop/worker.h"
 #include "desktop/tablecopy.h"
 #include "export/csv.h"
 #include "model/errors.h"

@@ -24,11 +24,10 @@ class QTabWidget;
 
 namespace obr {
 class ChartWidget;
+class Worker;
 }
 
 namespace obr::cohortui {
-
-class Worker;
 
 class CohortForm : public QWidget {
     Q_OBJECT
