@@ -16,7 +16,8 @@
 // leaves out the first table): evaluations, passes, CPU seconds and the nanoseconds per
 // failure (Smirnov) or per histogram interval (the Pearson fits) per evaluation, so a
 // walk that takes a slow path shows as an outlier in that column; the published point is
-// printed to the last digit for comparison between builds.
+// printed to the last digit for comparison between builds. "sat %" is the share of the
+// evaluations' Weibull terms that lay past the exponent where the value is exactly 1.
 #include "fit/fits.h"
 #include "gen.h"
 #include "reference.h"
@@ -129,8 +130,8 @@ double runFit(State &fs, const std::string &fit, const Options &o, FitStats &st)
 
 void fleetTable(const Options &o)
 {
-    std::printf("\n%-15s %6s %6s %4s %-8s %10s %7s %8s %9s   %s\n", "fleet", "fails", "fleet",
-                "bins", "fit", "evals", "passes", "CPU s", "ns/unit", "point A B K");
+    std::printf("\n%-15s %6s %6s %4s %-8s %10s %7s %8s %9s %6s   %s\n", "fleet", "fails", "fleet",
+                "bins", "fit", "evals", "passes", "CPU s", "ns/unit", "sat %", "point A B K");
     std::fflush(stdout);
     for (const gen::Fleet &f : gen::fleets()) {
         if (!wanted(o.fleets, f.name))
@@ -153,9 +154,13 @@ void fleetTable(const Options &o)
             const double units =
                 double(fit == "smirnov" ? base.MasProbl.size() : base.Hist_Arr.size());
             const double ns = st.evaluations > 0 ? sec * 1e9 / (double(st.evaluations) * units) : 0;
-            std::printf("%-15s %6zu %6d %4zu %-8s %10lld %7lld %8.3f %9.2f   ", f.name,
+            // The share of the evaluations' Weibull terms past the saturation cut-off.
+            const double sat = st.evaluations > 0 ? 100 * double(st.saturatedTerms) /
+                                                        (double(st.evaluations) * units)
+                                                  : 0;
+            std::printf("%-15s %6zu %6d %4zu %-8s %10lld %7lld %8.3f %9.2f %6.2f   ", f.name,
                         base.MasProbl.size(), base.Kol_Izd_All, base.Hist_Arr.size(), fit.c_str(),
-                        (long long)st.evaluations, (long long)st.passes, sec, ns);
+                        (long long)st.evaluations, (long long)st.passes, sec, ns, sat);
             if (error)
                 std::printf("%s\n", error);
             else

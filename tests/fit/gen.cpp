@@ -53,7 +53,7 @@ double recordedPerProduct(const Params &p)
     return p.K * sum;
 }
 
-} // namespace
+}   // namespace
 
 Params defaults()
 {
@@ -149,4 +149,4 @@ State makeState(int failures, uint64_t seed, const Params &p)
     return s;
 }
 
-} // namespace obr::gen
+}   // namespace obr::gen

@@ -13,12 +13,12 @@
 namespace obr::gen {
 
 struct Params {
-    double A = 0;        //!< Weibull coefficient of F(t) = 1 - exp(-A t^B)
-    double B = 1.4;      //!< Weibull shape
-    double K = 1.2;      //!< failures per product on average over its whole life
-    double Sred = 1000;  //!< warranty mean, hours
-    double SKO = 300;    //!< warranty deviation, hours
-    double step = 0.1;   //!< time resolution of the records, hours
+    double A = 0;         //!< Weibull coefficient of F(t) = 1 - exp(-A t^B)
+    double B = 1.4;       //!< Weibull shape
+    double K = 1.2;       //!< failures per product on average over its whole life
+    double Sred = 1000;   //!< warranty mean, hours
+    double SKO = 300;     //!< warranty deviation, hours
+    double step = 0.1;    //!< time resolution of the records, hours
     //! Share of the recorded failures whose records the file leaves out: the header counts
     //! them, the table does not list them (taken at random from all recorded failures).
     double undocumented = 0;
@@ -46,4 +46,4 @@ std::vector<Fleet> fleets();
 //! about \a failures recorded failures.
 State makeState(int failures, uint64_t seed, const Params &p = defaults());
 
-} // namespace obr::gen
+}   // namespace obr::gen
