@@ -5,7 +5,10 @@
 // threads are the point here); the load average is printed with them, since a machine
 // busy with other work makes the threads wait for each other.
 //
-//   bench_threads [--failures 10000] [--threads 2] [--seed 1] [--reps 3]
+//   bench_threads [--failures 10000] [--threads 2] [--seed 1] [--reps 3] [--fleet NAME]
+//
+// --fleet takes one of the generated fleets of users' shapes (gen::fleets(), as in
+// bench_fits) instead of the default data set of --failures failures.
 #include "fit/fits.h"
 #include "gen.h"
 
@@ -53,6 +56,7 @@ int main(int argc, char **argv)
 {
     int failures = 10000, threads = 2, reps = 3;
     uint64_t seed = 1;
+    std::string fleetName;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string k = argv[i];
         if (k == "--failures")
@@ -63,10 +67,28 @@ int main(int argc, char **argv)
             seed = std::stoull(argv[i + 1]);
         else if (k == "--reps")
             reps = std::stoi(argv[i + 1]);
+        else if (k == "--fleet")
+            fleetName = argv[i + 1];
     }
-    const State s = gen::makeState(failures, seed);
-    std::printf("Smirnov fit, %zu failures, best of %d runs; load average %s\n", s.MasProbl.size(),
-                reps, loadAverage().c_str());
+    State s;
+    if (fleetName.empty()) {
+        s = gen::makeState(failures, seed);
+    } else {
+        bool found = false;
+        for (const gen::Fleet &f : gen::fleets())
+            if (fleetName == f.name) {
+                // The seed bench_fits gives the fleet.
+                s = gen::makeState(f.failures, seed + uint64_t(f.failures), f.p);
+                found = true;
+            }
+        if (!found) {
+            std::fprintf(stderr, "unknown fleet %s\n", fleetName.c_str());
+            return 2;
+        }
+    }
+    std::printf("Smirnov fit%s%s, %zu failures, best of %d runs; load average %s\n",
+                fleetName.empty() ? "" : " on fleet ", fleetName.c_str(), s.MasProbl.size(), reps,
+                loadAverage().c_str());
     Run best1, bestN;
     best1.seconds = bestN.seconds = 1e300;
     for (int r = 0; r < reps; ++r) {

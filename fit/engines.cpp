@@ -21,15 +21,57 @@ void fillPowers(const std::vector<double> &t, double B, std::vector<double> &pw)
         pw[i] = std::pow(t[i], B);
 }
 
-//! P[i]: the Weibull share of interval i at coefficient A, from the powers of its two ends.
-void fillShares(double A, const std::vector<double> &pw, std::vector<double> &P)
+/*! P[i] for i in [b, e): the Weibull share of the interval between ends i and i + 1, from
+ *  the exponent \a x0 = A t^B at end b and \a xAt(i) at end i + 1; an end marked in \a dup
+ *  (may be null) has the time of the end before it and so its value.
+ *
+ *  With \a ascending (the ends' times ascending, A > 0 and B > 0) the exponents ascend
+ *  too, so once one exceeds kWeibSaturated every later Weibull value is exactly 1 (the
+ *  rounding of the exponents is far smaller than the margin below the cut-off), every
+ *  later share is weibDiff(1, 1) = 0, and neither pow nor exp is called for them: past
+ *  that point the calls would only meet huge exponents and underflowing results, the
+ *  slow paths of the library. Returns the number of shares so taken. */
+template <class XAt>
+inline int64_t fillSharesFrom(size_t b, size_t e, double x0, bool ascending,
+                              const unsigned char *dup, double *P, XAt &&xAt)
 {
-    double wprev = weibFromPow(A, pw[0]);
-    for (size_t i = 0; i < P.size(); ++i) {
-        const double w = weibFromPow(A, pw[i + 1]);
+    if (ascending && x0 > kWeibSaturated) {
+        std::fill(P + b, P + e, 0.0);
+        return int64_t(e - b);
+    }
+    double wprev = weibFromExponent(x0);
+    for (size_t i = b; i < e; ++i) {
+        if (dup && dup[i + 1]) {
+            P[i] = weibDiff(wprev, wprev);
+            continue;
+        }
+        const double x = xAt(i);
+        const double w = weibFromExponent(x);
         P[i] = weibDiff(w, wprev);
         wprev = w;
+        if (ascending && x > kWeibSaturated) {
+            std::fill(P + i + 1, P + e, 0.0);
+            return int64_t(e - i - 1);
+        }
     }
+    return 0;
+}
+
+//! The interval ends' times \a t start at 0 or above and do not decrease.
+bool ascendingTimes(const std::vector<double> &t)
+{
+    return !t.empty() && t[0] >= 0 && std::is_sorted(t.begin(), t.end());
+}
+
+//! A and B under which A t^B grows with t >= 0 (NaN fails).
+bool growing(double A, double B) { return A > 0 && B > 0; }
+
+//! P[i]: the Weibull share of interval i at coefficient A, from the powers of its two ends
+//! (\a ascending as for fillSharesFrom).
+void fillShares(double A, const std::vector<double> &pw, std::vector<double> &P, bool ascending)
+{
+    fillSharesFrom(0, P.size(), A * pw[0], ascending, nullptr, P.data(),
+                   [&](size_t i) { return A * pw[i + 1]; });
 }
 
 template <Criterion C>
@@ -67,6 +109,7 @@ PearsonEngine::PearsonEngine(const State &s, Criterion c) : m_crit(c)
     }
     m_izd = s.Izd_Prived;
     m_kol = s.Kol_izw;
+    m_ascending = ascendingTimes(m_t);
     m_pw.resize(m_m + 1);
     m_P.resize(m_m);
     m_Gc.resize(m_m);
@@ -89,7 +132,7 @@ void PearsonEngine::setPoint(double A, double B, double K, double Mu, double Sig
 
 void PearsonEngine::refreshPow() { fillPowers(m_t, m_B, m_pw); }
 
-void PearsonEngine::refreshP() { fillShares(m_A, m_pw, m_P); }
+void PearsonEngine::refreshP() { fillShares(m_A, m_pw, m_P, m_ascending && growing(m_A, m_B)); }
 
 void PearsonEngine::refreshG()
 {
@@ -126,21 +169,17 @@ double PearsonEngine::eval(double x, bool)
     double *sP = m_sP.data();
     switch (m_moving) {
     case PB: {
-        double wprev = weibFromPow(m_A, std::pow(m_t[0], x));
-        for (size_t i = 0; i < m_m; ++i) {
-            const double w = weibFromPow(m_A, std::pow(m_t[i + 1], x));
-            sP[i] = weibDiff(w, wprev);
-            wprev = w;
-        }
+        const double *t = m_t.data();
+        const double A = m_A;
+        m_saturated +=
+            fillSharesFrom(0, m_m, A * std::pow(t[0], x), m_ascending && growing(A, x), nullptr, sP,
+                           [&](size_t i) { return A * std::pow(t[i + 1], x); });
         return sum(m_izd * m_K, sP, m_Gc.data());
     }
     case PA: {
-        double wprev = weibFromPow(x, m_pw[0]);
-        for (size_t i = 0; i < m_m; ++i) {
-            const double w = weibFromPow(x, m_pw[i + 1]);
-            sP[i] = weibDiff(w, wprev);
-            wprev = w;
-        }
+        const double *pw = m_pw.data();
+        m_saturated += fillSharesFrom(0, m_m, x * pw[0], m_ascending && growing(x, m_B), nullptr,
+                                      sP, [&](size_t i) { return x * pw[i + 1]; });
         return sum(m_izd * m_K, sP, m_Gc.data());
     }
     case PK:
@@ -457,6 +496,7 @@ SmirnovEngine::SmirnovEngine(const State &s, const std::vector<double> &weights,
         m_wc[i] = 1 - weights[i];
     m_izd = s.Izd_Prived;
     m_kol = s.Kol_izw;
+    m_ascending = ascendingTimes(m_t);
     m_pw.resize(m_n + 1);
     m_P.resize(m_n);
     m_sP.resize(m_n);
@@ -480,7 +520,7 @@ void SmirnovEngine::setPoint(double A, double B, double K)
 
 void SmirnovEngine::refreshPow() { fillPowers(m_t, m_B, m_pw); }
 
-void SmirnovEngine::refreshP() { fillShares(m_A, m_pw, m_P); }
+void SmirnovEngine::refreshP() { fillShares(m_A, m_pw, m_P, m_ascending && growing(m_A, m_B)); }
 
 void SmirnovEngine::refreshPart(size_t b, size_t e, bool powers)
 {
@@ -494,12 +534,9 @@ void SmirnovEngine::refreshPart(size_t b, size_t e, bool powers)
         for (size_t i = b; i < e; ++i)
             m_pw[i + 1] = std::pow(m_t[i + 1], m_B);
     }
-    double wprev = weibFromPow(m_A, pwb);
-    for (size_t i = b; i < e; ++i) {
-        const double w = weibFromPow(m_A, m_pw[i + 1]);
-        m_P[i] = weibDiff(w, wprev);
-        wprev = w;
-    }
+    const double A = m_A, *pw = m_pw.data();
+    fillSharesFrom(b, e, A * pwb, m_ascending && growing(A, m_B), nullptr, m_P.data(),
+                   [&](size_t i) { return A * pw[i + 1]; });
 }
 
 // One copy of each sum's arithmetic serves the whole pass and the shared parts alike.
@@ -535,15 +572,19 @@ void SmirnovEngine::terms(size_t b, size_t e, double A, double B, bool newPowers
     // The Weibull value at the start of the part is computed afresh: an equal time
     // before it would have given the same value, so each part is what the whole
     // sequential pass gives there.
-    double wprev = weibFromPow(A, newPowers ? std::pow(m_t[b], B) : m_pw[b]);
-    for (size_t i = b; i < e; ++i) {
-        // Equal times give equal Weibull values: the power is not taken again.
-        const double w = m_dup[i + 1]
-                             ? wprev
-                             : weibFromPow(A, newPowers ? std::pow(m_t[i + 1], B) : m_pw[i + 1]);
-        P[i] = weibDiff(w, wprev);
-        wprev = w;
-    }
+    // Equal times give equal Weibull values: the power is not taken again.
+    const double *t = m_t.data(), *pw = m_pw.data();
+    const unsigned char *dup = m_dup.data();
+    const bool ascending = m_ascending && growing(A, newPowers ? B : m_B);
+    int64_t taken;
+    if (newPowers)
+        taken = fillSharesFrom(b, e, A * std::pow(t[b], B), ascending, dup, P,
+                               [&](size_t i) { return A * std::pow(t[i + 1], B); });
+    else
+        taken = fillSharesFrom(b, e, A * pw[b], ascending, dup, P,
+                               [&](size_t i) { return A * pw[i + 1]; });
+    if (taken)
+        m_saturated.fetch_add(taken, std::memory_order_relaxed);
 }
 
 double SmirnovEngine::eval(double x, bool withNoise)

@@ -39,6 +39,9 @@ public:
      *  0 or 1 whatever B is), K_powtor when every model count is zero at any K. */
     bool flat() const;
     int64_t evaluations() const { return m_evals; }
+    /*! Interval shares the evaluations took as 0 without computing them: their ends lie
+     *  past the exponent where the Weibull value is exactly 1 (kWeibSaturated). */
+    int64_t saturatedTerms() const { return m_saturated; }
 
 private:
     void refreshPow();
@@ -63,6 +66,8 @@ private:
     const double *m_lastGc = nullptr;
     double m_lastC = 0, m_lastE = 0, m_lastF = 0;
     int64_t m_evals = 0;
+    int64_t m_saturated = 0;
+    bool m_ascending = false;   //!< the interval ends ascend from 0
 };
 
 //! The Smirnov objective over the failure times, parameters A, B, K_powtor.
@@ -85,6 +90,9 @@ public:
     void commit(double x);
     double noise() const;
     int64_t evaluations() const { return m_evals; }
+    //! Per-failure shares the evaluations took as 0 without computing them (as in
+    //! PearsonEngine::saturatedTerms), on whichever thread computed them.
+    int64_t saturatedTerms() const { return m_saturated.load(std::memory_order_relaxed); }
 
 private:
     class Shared;
@@ -118,6 +126,8 @@ private:
     const double *m_lastP = nullptr;
     double m_lastC = 0, m_lastS = 0, m_lastF = 0;
     int64_t m_evals = 0;
+    mutable std::atomic<int64_t> m_saturated{0};
+    bool m_ascending = false;   //!< the failure times ascend from 0
 };
 
 }   // namespace obr::detail

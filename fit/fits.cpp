@@ -189,6 +189,7 @@ void reportStats(FitStats *stats, const Engine &eng, int64_t passes, int64_t ste
     if (!stats)
         return;
     stats->evaluations = eng.evaluations();
+    stats->saturatedTerms = eng.saturatedTerms();
     stats->passes = passes;
     stats->stepEvaluations = stepEvals;
     stats->seconds = secs;

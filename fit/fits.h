@@ -73,7 +73,10 @@ struct FitStats {
     int64_t evaluations = 0;       //!< objective evaluations
     int64_t stepEvaluations = 0;   //!< evaluations the step-by-step walks would make
     int64_t passes = 0;            //!< passes over all parameters
-    double seconds = 0;            //!< wall-clock duration
+    //! Weibull terms of the evaluations that lay past the exponent where the value is
+    //! exactly 1 and were taken without calling pow or exp.
+    int64_t saturatedTerms = 0;
+    double seconds = 0;   //!< wall-clock duration
     //! The fit's own criterion at the published point (set by Podbor_Weib_Smirnow; the
     //! Pearson fits' value is Pirson at their published point). NaN when not set.
     double objective = std::numeric_limits<double>::quiet_NaN();

@@ -32,14 +32,29 @@ double CDF_Gauss(double Sred, double SKO, double X);
  *  below it, so the criteria may divide by a model count and take its logarithm. */
 inline constexpr double kWeibFloor = 1e-305;
 
+/*! \brief Above this exponent A X^B the Weibull value 1 - exp(-A X^B) is exactly 1:
+ *  exp(-40) = 4.2e-18 lies far below 2^-54 = 5.6e-17, half the spacing of the doubles
+ *  just below 1, so the subtraction rounds to 1 (and it does from about 37.5 on, which
+ *  leaves room for the rounding of the exponent). weibFromPow returns 1 there without
+ *  calling exp, whose results far out underflow to subnormals or 0 and take its slow path;
+ *  an evaluation over ascending times may take every later value as 1 (fit/engines.cpp). */
+inline constexpr double kWeibSaturated = 40;
+
+/*! \brief Weibull F from its exponent \a x = A X^B: 1 - exp(-x), never below kWeibFloor,
+ *  and 1 above kWeibSaturated. (-A) X^B and -(A X^B) are the same double, so this is the
+ *  value 1 - exp(-A * X^B) gives, bit for bit. */
+inline double weibFromExponent(double x)
+{
+    if (x > kWeibSaturated)
+        return 1;
+    const double w = 1 - std::exp(-x);
+    return w > 0 ? w : kWeibFloor;
+}
+
 /*! \brief Weibull F from the power X^B already computed: 1 - exp(-A pw), never below
  *  kWeibFloor. Every evaluation of F goes through here, so a cached power gives the
  *  value weibCDF gives, bit for bit. */
-inline double weibFromPow(double A, double pw)
-{
-    const double w = 1 - std::exp(-A * pw);
-    return w > 0 ? w : kWeibFloor;
-}
+inline double weibFromPow(double A, double pw) { return weibFromExponent(A * pw); }
 
 /*! \brief F(X2) - F(X1) from the two values \a w2 = F(X2) and \a w1 = F(X1); a negative
  *  difference (rounding at the top of the law) is replaced by kWeibFloor. */

@@ -4,7 +4,10 @@
 #include "stats/stat2018.h"
 
 #include <gtest/gtest.h>
+#include <cfenv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 using namespace obr;
 
@@ -58,6 +61,38 @@ TEST(Weibull, DistributionIntervalsAndQuantile)
     EXPECT_EQ(weibinv(0.3, 2, 1.7), 1e10);
     for (double p : {0.01, 0.3, 0.5, 0.9})
         EXPECT_NEAR(weibCDF(2e-4, 1.3, weibinv(2e-4, 1.3, p)), p, 1e-12);
+}
+
+TEST(Weibull, SaturatedExponentsGiveThePlainValueWithoutUnderflow)
+{
+    // The value from the exponent equals the plain 1 - exp(-x) with its floor, bit for
+    // bit, on both sides of the cut-off, in the range where exp's results are subnormal
+    // (708 to 745) or 0, and at the edges (0, subnormal, negative, infinite, NaN).
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double xs[] = {0,     4e-320, 0x1p-55, 1e-16, 1,     37,   37.5,  38,
+                         39.99, 40,     40.001,  41,    100,   700,  708.5, 720,
+                         745.2, 800,    1e300,   inf,   -1e-3, -800, -inf,  nan};
+    for (const double x : xs) {
+        volatile double vx = x;   // keeps the plain value from being folded at compile time
+        const double w = 1 - std::exp(-vx);
+        const double plain = w > 0 ? w : kWeibFloor;
+        const double v = weibFromExponent(vx);
+        EXPECT_EQ(std::memcmp(&v, &plain, sizeof v), 0)
+            << "x = " << x << ": " << v << " vs " << plain;
+        EXPECT_EQ(weibFromPow(vx, 1.0), v) << x;
+    }
+    // Past the cut-off nothing underflows, where the plain formula does.
+    for (const double x : {41.0, 720.0, 800.0, 1e300}) {
+        volatile double vx = x;
+        std::feclearexcept(FE_ALL_EXCEPT);
+        EXPECT_EQ(weibFromExponent(vx), 1.0);
+        EXPECT_FALSE(std::fetestexcept(FE_UNDERFLOW)) << x;
+        std::feclearexcept(FE_ALL_EXCEPT);
+        volatile double e = std::exp(-vx);
+        (void)e;
+        EXPECT_EQ(bool(std::fetestexcept(FE_UNDERFLOW)), x > 708) << x;
+    }
 }
 
 TEST(Weibull, ReversedBoundsAreReportedThroughTheNotifier)
