@@ -75,7 +75,16 @@ struct ResultsView {
     PerModel totals;    //!< the model totals the chart pass formed and the table shows
     //! The Kolmogorov statistic of each model that is set (by ModelId), as the table shows it.
     std::array<KolmogorovFit, kModelOrder.size()> kolmogorov;
+    //! The models this refresh set aside: fitted to other data than those loaded.
+    std::vector<ModelId> setAside;
 };
+
+/*! \brief Clears the flag of every model fitted to other data than the loaded ones
+ *  (Mod_Weib::dataSet differs from State::dataSet), so that it is neither shown nor
+ *  exported beside them. Returns the models set aside. */
+std::vector<ModelId> setAsideStaleModels(State &s);
+//! The table caption of a model, without its padding.
+QString modelCaption(ModelId id);
 
 /*! \brief Failures per product per 100 hours between 20% and 100% of the mean warranty
  *  period, each failure weighted by the inverse share still under warranty. Writes and

@@ -38,6 +38,17 @@ inline const QString hoursCensored = QStringLiteral(" ч.(ценз.)");
 inline const QString perProduct100 = QStringLiteral("/издел. на 100 ч.");
 inline const QString pieces = QStringLiteral(" шт.)");
 
+//! The mark of a figure the data leave undetermined, wherever it is shown (table, legend,
+//! log, exports).
+inline const QString undeterminedMark = QStringLiteral(" (не определ.)");
+//! Rows 7 and 8 of a model fitted with the warranty-times file's law.
+inline const QString empiricalLaw = QStringLiteral("закон по файлу сроков");
+//! The log line of models set aside because they belong to earlier data.
+inline QString setAside(const QString &models)
+{
+    return QStringLiteral("Не показаны модели, полученные по ранее загруженным данным: ") + models;
+}
+
 // Chart titles
 inline const QString flowTitle =
     QStringLiteral("Изменение потока отказов в течение гарантийного периода");
