@@ -49,6 +49,14 @@ inline QString setAside(const QString &models)
     return QStringLiteral("Не показаны модели, полученные по ранее загруженным данным: ") + models;
 }
 
+//! The results window after another failure file was loaded.
+inline QString earlierData(const QString &file)
+{
+    return QStringLiteral("Показаны результаты по ранее загруженным данным") +
+           (file.isEmpty() ? QString() : QStringLiteral(" (") + file + u')') +
+           QStringLiteral(". Для новых данных нажмите «Расчет»");
+}
+
 // Chart titles
 inline const QString flowTitle =
     QStringLiteral("Изменение потока отказов в течение гарантийного периода");
