@@ -445,6 +445,8 @@ void TForm1::showDiagrams()
             names << modelCaption(id);
         appendLog(rtxt::setAside(names.join(QStringLiteral(", "))));
     }
+    for (const QString &w : m_form2->view().implausible)
+        appendLog(w);
 }
 
 // ---------------------------------------------------------------- calculation

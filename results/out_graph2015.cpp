@@ -494,6 +494,63 @@ QString label10Text(const State &s)
     return s.Comment + QStringLiteral(" (") + fmtInt(s.Kol_Izd_All) + rtxt::pieces;
 }
 
+QStringList implausibleFigures(const State &s, const NumLocale &nl)
+{
+    QStringList out;
+    const size_t n = s.MasProbl.size();
+    if (n == 0)
+        return out;
+    const QChar d = nl.dec;
+    auto big = [d](double v) {
+        QString t = std::fabs(v) < 1e7 ? fmtRound(v) : QString::number(v, 'g', 3);
+        return t.replace(u'.', d);
+    };
+    double latest = 0;
+    size_t atZero = 0;
+    for (const Problems &p : s.MasProbl) {
+        latest = std::max(latest, p.time);
+        atZero += p.time == 0 ? 1 : 0;
+    }
+    bool anyModel = false;
+    for (ModelId id : kModelOrder)
+        anyModel = anyModel || modelRecord(s, id).Executed;
+    if (atZero == n) {
+        out << rtxt::allAtZero(int(n));
+    } else if (anyModel && n < 5) {
+        out << rtxt::fewFailures(int(n));
+    }
+    // The data reach the later of the last failure and the warranty mean.
+    const double reach = std::max(latest, s.Sred);
+    for (ModelId id : kModelOrder) {
+        const Mod_Weib &M = modelRecord(s, id);
+        if (!M.Executed)
+            continue;
+        const QString name = modelCaption(id);
+        if (M.B < 0.01)
+            out << rtxt::zeroShape(name, fmtF(M.B, 7, 5, d));
+        if (M.K_powtor > 0 && 0.5 / M.K_powtor < 1 && reach > 0) {
+            const double t = weibinv(M.A, M.B, 0.5 / M.K_powtor);
+            if (std::isfinite(t) && t > 100 * reach)
+                out << rtxt::farMeanTime(name, big(t), big(t / reach), big(reach));
+        }
+    }
+    // A failure far beyond the warranty law counts for 1/(1 - F) failures.
+    if (s.Izd_Prived > 0 && s.SKO > 0) {
+        double worst = 0, at = 0;
+        for (const Problems &p : s.MasProbl) {
+            const double w = 1 / (1 - CDF_Gauss(s.Sred, s.SKO, p.time));
+            if (w > worst) {
+                worst = w;
+                at = p.time;
+            }
+        }
+        if (worst > s.Izd_Prived)
+            out << rtxt::heavyFailure(fmtF(s.Otk_Izd, 4, 2, d), fmtGeneral(at, d),
+                                      fmtF((at - s.Sred) / s.SKO, 0, 1, d), big(worst));
+    }
+    return out;
+}
+
 ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width,
                            ResultsTitles &titles)
 {
@@ -508,6 +565,7 @@ ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width
     v.label10 = label10Text(s);
     v.kolmogorov = modelKolmogorov(s);
     v.table = resultsTable(s, nl, width, v.totals, v.kolmogorov);
+    v.implausible = implausibleFigures(s, nl);
     return v;
 }
 
