@@ -534,8 +534,10 @@ QStringList implausibleFigures(const State &s, const NumLocale &nl)
                 out << rtxt::farMeanTime(name, big(t), big(t / reach), big(reach));
         }
     }
-    // A failure far beyond the warranty law counts for 1/(1 - F) failures.
-    if (s.Izd_Prived > 0 && s.SKO > 0) {
+    // A failure far beyond the warranty law counts for 1/(1 - F) failures. The failures
+    // per product sum those weights up to the first failure at or after tGar: when they
+    // average more than ten per failure, one or a few such failures make the figure.
+    if (s.Izd_Prived > 0 && s.SKO > 0 && s.Otk_Izd > 10 * double(n) / s.Izd_Prived) {
         double worst = 0, at = 0;
         for (const Problems &p : s.MasProbl) {
             const double w = 1 / (1 - CDF_Gauss(s.Sred, s.SKO, p.time));
@@ -543,6 +545,8 @@ QStringList implausibleFigures(const State &s, const NumLocale &nl)
                 worst = w;
                 at = p.time;
             }
+            if (p.time >= s.tGar)
+                break;   // the sum of the figure ends here
         }
         if (worst > s.Izd_Prived)
             out << rtxt::heavyFailure(fmtF(s.Otk_Izd, 4, 2, d), fmtGeneral(at, d),
