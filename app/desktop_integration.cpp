@@ -52,9 +52,12 @@ protected:
             auto *de = static_cast<QDragMoveEvent *>(e);
             if (!localFiles(de->mimeData()))
                 return false;   // text for an edit box goes on as before
-            if (m_form->OpenFileStart->isEnabled())
-                de->acceptProposedAction();
-            else
+            // A file is read, never taken away from where it lies: a copy, whatever the
+            // source proposes.
+            if (m_form->OpenFileStart->isEnabled()) {
+                de->setDropAction(Qt::CopyAction);
+                de->accept();
+            } else
                 de->ignore();   // no load while a genetic run holds the data
             return true;
         }
@@ -62,7 +65,8 @@ protected:
             auto *de = static_cast<QDropEvent *>(e);
             if (!localFiles(de->mimeData()))
                 return false;
-            de->acceptProposedAction();
+            de->setDropAction(Qt::CopyAction);
+            de->accept();
             dropFiles(*m_form, de->mimeData()->urls());
             return true;
         }

@@ -299,9 +299,12 @@ void TForm1::setupUi()
         LabeledEdit1Label = label(p, "LabeledEdit1Label", form1txt::LabeledEdit1Label, {232, 279});
         LabeledEdit1Label->setBuddy(LabeledEdit1);
 
+        // The log's two commands share a row: below it the page ends where the warranty
+        // panel begins, which would cover the button.
         CheckBoxProm =
-            make<QCheckBox>(p, "CheckBoxProm", {8, 308, 300, 20}, form1txt::CheckBoxProm);
-        SaveFileBTN = make<QPushButton>(p, "SaveFileBTN", {8, 336, 150, 30}, form1txt::SaveFileBTN);
+            make<QCheckBox>(p, "CheckBoxProm", {8, 308, 150, 20}, form1txt::CheckBoxProm);
+        SaveFileBTN =
+            make<QPushButton>(p, "SaveFileBTN", {160, 303, 150, 30}, form1txt::SaveFileBTN);
         SaveFileBTN->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     }
 

@@ -143,4 +143,17 @@ inline QString fileTooLarge(const QString &file, qint64 mib, qint64 limitMib)
         .arg(limitMib);
 }
 
+// A new failure file and the results of earlier data
+//! The warranty-times law is not carried over to another fleet's failures unasked.
+inline const QString mleLawReset = QStringLiteral(
+    "Загружены другие данные по отказам: для модели 3 снова выбран нормальный закон гарантии "
+    "(закон по файлу сроков выберите заново, если он относится к этим данным)");
+//! The law chosen differs from that of the maximum-likelihood fit shown.
+inline const QString mleLawChanged =
+    QStringLiteral("Закон гарантии изменен: границы модели 3 относятся к прежнему закону, "
+                   "нажмите «Расчет»");
+//! The maximum-likelihood fit of earlier data is not offered beside the loaded ones.
+inline const QString mleSetAside = QStringLiteral(
+    "Модель 3 (макс. правдоподобия) получена по ранее загруженным данным: границы не показываются");
+
 }   // namespace obr::form1txt

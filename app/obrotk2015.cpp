@@ -13,6 +13,7 @@
 #include "model/errors.h"
 #include "model/numfmt.h"
 #include "model/texts.h"
+#include "results/results_texts.h"
 #include "stats/stat2018.h"
 
 #include <QApplication>
@@ -100,6 +101,14 @@ void TForm1::connectControls()
     connect(MleKind, &QComboBox::currentIndexChanged, this, [this] { publishMle(); });
     // A new level is computed for the fit shown at once, off this thread.
     connect(MleLevel, &QComboBox::currentIndexChanged, this, [this] { syncMleLevel(); });
+    // The law is the fit's input, not a way of showing it: a fit of the other law needs
+    // «Расчет», and the bounds window says so.
+    connect(MleLaw, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (m_form2 && m_mle)
+            m_form2->setMaxPrNotice((i == 1) != (m_mle->law == mle::WarrantyLaw::Empirical)
+                                        ? form1txt::mleLawChanged
+                                        : QString());
+    });
 }
 
 QString TForm1::designRoot()
@@ -303,8 +312,11 @@ void TForm1::openFailureFile(const QString &path)
         const LoadBoxTexts boxes = loadBoxTexts(f, dec);
         std::vector<Marker> markers = std::move(f.markers);
         const QStringList warnings = f.warnings;
+        const QString earlierFile = m_state->loadedFile;
         applyFailureFile(*m_state, std::move(f));
         m_state->loadedFile = path;
+        // The models of a calculation keep their flags, but belong to the earlier data.
+        ++m_state->dataSet;
 
         showDataComment(m_state->Comment);
         meSred->setText(boxes.meSred);
@@ -324,6 +336,7 @@ void TForm1::openFailureFile(const QString &path)
         Mass_List->scrollToTop();
         for (const QString &w : warnings)
             appendLog(w);
+        dataChanged(earlierFile);
     });
 }
 
@@ -400,10 +413,40 @@ void TForm1::setResultsHeading(const QString &comment)
     m_form2->Label10->setText(comment);
 }
 
+void TForm1::dataChanged(const QString &earlierFile)
+{
+    // An open results window keeps its figures but says whose they are; the bounds of a
+    // fit of the earlier data are not offered any more.
+    if (m_form2)
+        m_form2->setDataChanged(earlierFile);
+    if (m_mle) {
+        m_mle.reset();
+        m_mleCauses.clear();
+        m_mleInput.reset();
+        publishMle();
+        appendLog(form1txt::mleSetAside);
+    }
+    // The warranty end times were read for the fleet of the earlier failures.
+    if (MleLaw->currentIndex() == 1) {
+        MleLaw->setCurrentIndex(0);
+        appendLog(form1txt::mleLawReset);
+    }
+}
+
 void TForm1::showDiagrams()
 {
-    if (m_form2)
-        m_form2->Diagrams();
+    if (!m_form2)
+        return;
+    m_form2->Diagrams();
+    const std::vector<ModelId> &aside = m_form2->view().setAside;
+    if (!aside.empty()) {
+        QStringList names;
+        for (ModelId id : aside)
+            names << modelCaption(id);
+        appendLog(rtxt::setAside(names.join(QStringLiteral(", "))));
+    }
+    for (const QString &w : m_form2->view().implausible)
+        appendLog(w);
 }
 
 // ---------------------------------------------------------------- calculation
@@ -445,6 +488,7 @@ CalcRequest TForm1::calcRequest() const
     rq.mle = BoxMaxPr->isChecked();
     rq.mleLevel = MleLevel->currentData().toDouble();
     rq.mleEmpirical = MleLaw->currentIndex() == 1 && !m_state->MasTGarant.empty();
+    rq.mleLawFile = QDir::toNativeSeparators(Edit4->toolTip());
     return rq;
 }
 
@@ -670,8 +714,11 @@ void TForm1::publishGeneticResult(const obr::GenResult &r)
 {
     m_log->flush();
     guarded([&] {
-        if (publishGenResult(*m_state, r, logSink(), decimalSeparator()))
+        if (publishGenResult(*m_state, r, logSink(), decimalSeparator())) {
+            // Loads wait for the run's end: the data are those the run started from.
+            m_state->MGenet.dataSet = m_state->dataSet;
             showDiagrams();
+        }
     });
 }
 

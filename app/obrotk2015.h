@@ -232,6 +232,8 @@ private:
     void hideResults();
     void setResultsHeading(const QString &comment);
     void showDiagrams();
+    //! Another failure file is loaded in the place of \a earlierFile's data.
+    void dataChanged(const QString &earlierFile);
     obr::CalcRequest calcRequest() const;
     void calcStageChanged(int method, int index, int count);
     void finishCalculation();

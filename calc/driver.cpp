@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "driver.h"
+#include "calc_texts.h"
 
 #include "fit/genetic.h"
 #include "model/errors.h"
@@ -43,6 +44,32 @@ void modelCurve(State &s, Mod_Weib &M, const LogSink &log, QChar dec)
 
 }   // namespace
 
+std::vector<QString> undeterminedFigures(const mle::MleResult &r)
+{
+    std::vector<QString> out;
+    for (const mle::Figure &f : r.figures) {
+        // On a ridge of the likelihood only K·A and B are known: K, A and the scale that
+        // follows from A alone are not.
+        const bool ridge = f.key == u"K" || f.key == u"inv_A" || f.key == u"eta";
+        if (!f.estimate || (r.ridge && ridge))
+            out.push_back(f.key);
+    }
+    return out;
+}
+
+QString mleFigureName(const QString &key)
+{
+    static const std::pair<const char16_t *, const char16_t *> names[] = {
+        {u"B", u"B"},          {u"inv_A", u"1/A"},    {u"eta", u"η"},
+        {u"K", u"K"},          {u"KA", u"K·A"},       {u"t_0.5", u"t(0,5)"},
+        {u"t_0.2", u"t(0,2)"}, {u"t_0.1", u"t(0,1)"}, {u"M_tGar", u"K·F(tгар)"},
+        {u"Sred", u"Sred"},    {u"SKO", u"SKO"}};
+    for (const auto &[k, name] : names)
+        if (key == QStringView(k))
+            return QString::fromUtf16(name);
+    return key;
+}
+
 MleStep runMleStep(const mle::MleInput &in, const CancelFlag *cancel)
 {
     MleStep step;
@@ -85,6 +112,13 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
     s.MPirsS.Executed = false;
     s.MSmirn.Executed = false;
     s.MMaxPr.Executed = false;
+    // ... but only beside the data it was fitted to: a genetic model of earlier data is
+    // set aside (its flag cleared) rather than shown over the histogram of others.
+    if (s.MGenet.Executed && s.MGenet.dataSet != s.dataSet) {
+        s.MGenet.Executed = false;
+        if (log)
+            log(ctxt::genetSetAside);
+    }
 
     s.Path = rq.path;
     if (s.Path.isEmpty()) {
@@ -125,6 +159,7 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         checkStepPasses(kind, k, name, dec);
         CalcFitRun &run = report.fits[size_t(m)];
         fit(k, run.stats);
+        model.dataSet = s.dataSet;
         modelCurve(s, model, log, dec);
         run.ran = true;
         return run;
@@ -171,14 +206,25 @@ CalcReport runCalculation(State &s, const CalcRequest &rq, const LogSink &log,
         report.mleCauses = std::move(step.causes);
         report.mleInput = in;
         mle::publishMaxPr(s, *report.mle, in);
+        s.MMaxPr.dataSet = s.dataSet;
+        s.MMaxPr.undetermined = undeterminedFigures(*report.mle);
+        s.MMaxPr.empiricalLaw = in.law == mle::WarrantyLaw::Empirical;
         CalcFitRun &run = report.fits[size_t(CalcMethod::Mle)];
         run.stats.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         run.stats.passes = report.mle->iterations;
         run.ran = true;
         run.objective = -report.mle->loglik;
-        if (log)
+        if (log) {
             log(mle::mtxt::done(run.stats.seconds));
+            log(ctxt::mleLaw(s.MMaxPr.empiricalLaw, rq.mleLawFile));
+            if (!s.MMaxPr.undetermined.empty()) {
+                QStringList names;
+                for (const QString &key : s.MMaxPr.undetermined)
+                    names << mleFigureName(key);
+                log(ctxt::mleUndetermined(names));
+            }
+        }
         // The model curve with the model's own warranty figures.
         const double keepSred = s.Sred, keepSKO = s.SKO;
         s.Sred = s.MMaxPr.Sred;

@@ -43,6 +43,7 @@ struct CalcRequest {
     double mleLevel = 0.95;           //!< confidence level of its bounds
     bool mleEmpirical = false;        //!< the warranty-times file's law, not the normal one
     std::optional<double> mleFleet;   //!< fleet of the claims forecast (default: loaded)
+    QString mleLawFile;               //!< the warranty-times file of the empirical law, for the log
 };
 
 //! The fits of a calculation, in the order they run.
@@ -111,6 +112,12 @@ struct MleStep {
  *  the fit is refused and Cancelled when \a cancel turns true. The same \a in at another
  *  level gives the same estimates with that level's bounds. */
 MleStep runMleStep(const mle::MleInput &in, const CancelFlag *cancel);
+
+/*! \brief The keys of the figures of \a r the data leave undetermined: those without an
+ *  estimate and, on a ridge of the likelihood, K, 1/A and η. */
+std::vector<QString> undeterminedFigures(const mle::MleResult &r);
+//! The short name of a figure key of the maximum-likelihood fit for the log.
+QString mleFigureName(const QString &key);
 
 //! The Russian name of a fit for the progress display.
 QString calcMethodName(CalcMethod m);

@@ -483,9 +483,26 @@ void ChartWidget::relayout()
     // The legend may take up to a quarter of the height before its font gets smaller.
     m_fitPasses = 0;
     const int lh = m_legend->fitTo(width(), height() / 4);
-    m_legend->setGeometry(0, height() - lh, width(), lh);
-    m_legend->setVisible(lh > 0);
-    m_view->setGeometry(0, 0, width(), height() - lh);
+    // A legend that would leave the plot less than two thirds of the chart (a short chart
+    // with many causes on a laptop screen) goes beside the plot, in a third of the width.
+    const int lw = width() / 3;
+    if (lh > height() / 3 && lw > 0) {
+        const int sideH = m_legend->fitTo(lw, height());
+        if (sideH <= height()) {
+            m_legend->setGeometry(width() - lw, 0, lw, sideH);
+            m_legend->setVisible(sideH > 0);
+            m_view->setGeometry(0, 0, width() - lw, height());
+        } else {
+            // Not even beside it: the plot keeps two thirds, the legend is cut.
+            m_legend->setGeometry(0, height() - height() / 3, width(), height() / 3);
+            m_legend->setVisible(true);
+            m_view->setGeometry(0, 0, width(), height() - height() / 3);
+        }
+    } else {
+        m_legend->setGeometry(0, height() - lh, width(), lh);
+        m_legend->setVisible(lh > 0);
+        m_view->setGeometry(0, 0, width(), height() - lh);
+    }
     wrapTitle();
     chooseLabelAngle();
     placeCategoryLabels();

@@ -155,6 +155,9 @@ int main(int argc, char **argv)
         // Every output is complete before it appears, and the files appear together: all
         // are staged beside their targets and put in place only when all of them and the
         // standard output were written.
+        // Figures the formulas give but no data support: said on stderr, not hidden.
+        for (const QString &w : a.results.implausible)
+            put(stderr, w + u'\n');
         OutputSet outputs;
         QByteArray json;
         if (!o.json.isEmpty())

@@ -44,12 +44,21 @@ CellRows viewCells(const QAbstractItemView *view)
         left = std::min(left, i.column());
         right = std::max(right, i.column());
     }
-    rows.assign(size_t(bottom - top + 1), QStringList());
+    // A selection of whole columns (Ctrl+A among them) keeps the captions of its columns,
+    // as the copy of the whole grid does.
+    auto *table = qobject_cast<const QTableView *>(view);
+    const bool head =
+        table && !table->horizontalHeader()->isHidden() && top == 0 && bottom == m->rowCount() - 1;
+    const int first = head ? 1 : 0;
+    rows.assign(size_t(bottom - top + 1 + first), QStringList());
     for (QStringList &r : rows)
         for (int c = left; c <= right; ++c)
             r << QString();
+    if (head)
+        for (int c = left; c <= right; ++c)
+            rows[0][c - left] = m->headerData(c, Qt::Horizontal).toString();
     for (const QModelIndex &i : picked)
-        rows[size_t(i.row() - top)][i.column() - left] = i.data().toString();
+        rows[size_t(i.row() - top + first)][i.column() - left] = i.data().toString();
     return trimEmptyEdges(rows);
 }
 

@@ -71,9 +71,11 @@ std::vector<ModelColumn> fittedModels(const State &s)
     const ModelColumn all[] = {{&s.MPirsN, rtxt::colPirsN},
                                {&s.MPirsS, rtxt::colPirsS},
                                {&s.MSmirn, rtxt::colSmirn},
-                               {&s.MGenet, rtxt::colGenet}};
+                               {&s.MGenet, rtxt::colGenet},
+                               {&s.MMaxPr, rtxt::colMaxPr}};
+    // Only the models of the loaded data, as the results table shows them.
     for (const ModelColumn &m : all)
-        if (m.model->Executed)
+        if (m.model->Executed && m.model->dataSet == s.dataSet)
             out.push_back({m.model, m.caption.trimmed()});
     return out;
 }
@@ -83,7 +85,8 @@ CellRows tableRows(const ResultsTable &t)
     CellRows rows;
     for (int r = 0; r < ResultsTable::Rows; ++r) {
         QStringList row;
-        for (int c = 0; c <= t.dataColumn && c < ResultsTable::Cols; ++c)
+        // Every column the table holds, the operational data's last.
+        for (int c = 0; c <= t.dataColumn && c < ResultsTable::MaxCols; ++c)
             row << t.cell(c, r);
         rows.push_back(row);
     }

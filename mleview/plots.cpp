@@ -60,7 +60,17 @@ SeriesData pointSeries(const QString &name, const QString &title, Rgb color)
     return s;
 }
 
-QString fmtHours(double t) { return QString::number(static_cast<long long>(std::llround(t))); }
+//! Hours on a time axis: whole hours from 10 h on; below, up to two significant digits
+//! (a tick at 0.5 h reads "0,5", not "1").
+QString fmtHours(double t, QChar dec = u'.')
+{
+    if (std::fabs(t) >= 10)
+        return QString::number(static_cast<long long>(std::llround(t)));
+    QString s = QString::number(t, 'g', 2);
+    if (dec != u'.')
+        s.replace(u'.', dec);
+    return s;
+}
 
 //! The times of a band, in order.
 std::vector<double> bandGridOf(const std::vector<mle::BandPoint> &band)
@@ -72,7 +82,7 @@ std::vector<double> bandGridOf(const std::vector<mle::BandPoint> &band)
 }
 
 //! Time labels at 1, 2, 5 times the powers of ten, each at the category nearest to it.
-std::vector<QString> timeLabels(double lnT0, double step, int n)
+std::vector<QString> timeLabels(double lnT0, double step, int n, QChar dec)
 {
     std::vector<QString> labels(static_cast<size_t>(n), QString());
     const double t0 = std::exp(lnT0), t1 = std::exp(lnT0 + step * (n - 1));
@@ -83,7 +93,7 @@ std::vector<QString> timeLabels(double lnT0, double step, int n)
                 continue;
             const int j = int(std::lround((std::log(t) - lnT0) / step));
             if (j >= 0 && j < n && labels[size_t(j)].isEmpty())
-                labels[size_t(j)] = fmtHours(t);
+                labels[size_t(j)] = fmtHours(t, dec);
         }
     return labels;
 }
@@ -139,7 +149,7 @@ ChartData probabilityPlot(const State &s, const mle::MleResult &r, bool lr, QCha
     const int n = int(grid.size());
     const double lnT0 = std::log(grid.front());
     const double step = (std::log(grid.back()) - lnT0) / (n - 1);
-    const std::vector<QString> labels = timeLabels(lnT0, step, n);
+    const std::vector<QString> labels = timeLabels(lnT0, step, n, dec);
     const bool band = r.band.size() == grid.size();
 
     SeriesData obs = pointSeries(QStringLiteral("Observed"), mtv::probObserved, kObservedColor);

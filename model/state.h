@@ -112,6 +112,14 @@ struct Mod_Weib {
     std::vector<double> F_Weib;
     std::vector<double> F_norm;
     bool Executed = false;
+    //! State::dataSet of the failure data the model was fitted to: a model is shown and
+    //! exported only beside those data.
+    uint64_t dataSet = 0;
+    //! Keys of the figures the data leave undetermined ("K", "inv_A", "t_0.5", ...): set by
+    //! the maximum-likelihood fit, empty for the other models.
+    std::vector<QString> undetermined;
+    //! The maximum-likelihood fit used the warranty-times file's law, not Sred and SKO.
+    bool empiricalLaw = false;
 };
 
 //! Constant search ranges of the genetic optimiser: row 0 lower end, row 1 width.
@@ -127,6 +135,8 @@ struct State {
     QString Comment;
     QString Path;
     QString loadedFile;   //!< the failure data file whose data are loaded; empty before a load
+    //! Counts the failure data sets loaded; a model carries the count of its data.
+    uint64_t dataSet = 0;
     bool uk = false;
     int32_t Kol_Izd_All = 0;
     int32_t KolOtk = 0;

@@ -5,6 +5,7 @@
 
 #include "stats/stat2018.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -46,6 +47,36 @@ const Mod_Weib &modelRecord(const State &s, ModelId id)
 Mod_Weib &modelRecord(State &s, ModelId id)
 {
     return const_cast<Mod_Weib &>(modelRecord(std::as_const(s), id));
+}
+
+std::vector<ModelId> setAsideStaleModels(State &s)
+{
+    std::vector<ModelId> out;
+    for (ModelId id : kModelOrder) {
+        Mod_Weib &m = modelRecord(s, id);
+        if (m.Executed && m.dataSet != s.dataSet) {
+            m.Executed = false;
+            out.push_back(id);
+        }
+    }
+    return out;
+}
+
+QString modelCaption(ModelId id)
+{
+    switch (id) {
+    case ModelId::MPirsN:
+        return rtxt::colPirsN.trimmed();
+    case ModelId::MPirsS:
+        return rtxt::colPirsS.trimmed();
+    case ModelId::MSmirn:
+        return rtxt::colSmirn.trimmed();
+    case ModelId::MGenet:
+        return rtxt::colGenet.trimmed();
+    case ModelId::MMaxPr:
+        return rtxt::colMaxPr.trimmed();
+    }
+    return {};
 }
 
 void advanceModelTotals(PerModel &totals, const State &s, size_t i)
@@ -226,8 +257,10 @@ ResultsCharts resultsCharts(State &s, const NumLocale &nl, ResultsTitles &titles
     // the accumulated charts, only when it was fitted.
     const Mod_Weib &ML = s.MMaxPr;
     if (ML.Executed) {
-        SeriesData l = detail::line(QStringLiteral("SeriesMaxPr"), rtxt::sMaxPr, kMaxPrColor,
-                                    AxisSide::Left, 2);
+        const QString title =
+            ML.undetermined.empty() ? rtxt::sMaxPr : rtxt::sMaxPr + rtxt::undeterminedMark;
+        SeriesData l =
+            detail::line(QStringLiteral("SeriesMaxPr"), title, kMaxPrColor, AxisSide::Left, 2);
         l.style = LineStyle::Dash;
         c1.series.push_back(l);
         c2.series.push_back(l);
@@ -387,19 +420,42 @@ private:
         const QChar d = nl_.dec;
         const double K = Model.K_powtor;
         cell(N_Row, 0) = st;
-        CntrText(1, fmtF(1 / Model.A, 6, 2, d) + QStringLiteral(", / ") + fmtF(Model.B, 7, 5, d));
-        CntrText(2, fmtF(K, 6, 3, d));
-        CntrText(3, fmtRound(weibinv(Model.A, Model.B, 0.5 / K)) + rtxt::hoursDot);
-        CntrText(4, fmtRound(weibinv(Model.A, Model.B, 0.2 / K)) + rtxt::hoursDotComma +
-                        fmtRound(weibinv(Model.A, Model.B, 0.1 / K)) + rtxt::hoursDot);
+        // A figure the data leave undetermined keeps its text and gets the mark.
+        auto open = [&Model](std::initializer_list<const char16_t *> keys) {
+            for (const char16_t *k : keys)
+                if (std::find(Model.undetermined.begin(), Model.undetermined.end(),
+                              QStringView(k)) != Model.undetermined.end())
+                    return true;
+            return false;
+        };
+        auto mark = [](bool undetermined) {
+            return undetermined ? rtxt::undeterminedMark : QString();
+        };
+        // A time the model never reaches is written as the cap, and is undetermined too.
+        auto time = [&](double p, const char16_t *key) {
+            const double t = weibinv(Model.A, Model.B, p / K);
+            return fmtRound(t) + rtxt::hoursDot + mark(p / K >= 1 || open({key}));
+        };
+        CntrText(1, fmtF(1 / Model.A, 6, 2, d) + mark(open({u"inv_A"})) + QStringLiteral(", / ") +
+                        fmtF(Model.B, 7, 5, d) + mark(open({u"B"})));
+        CntrText(2, fmtF(K, 6, 3, d) + mark(open({u"K"})));
+        CntrText(3, time(0.5, u"t_0.5"));
+        CntrText(4, time(0.2, u"t_0.2") + QStringLiteral(", ") + time(0.1, u"t_0.1"));
         CntrText(5, fmtRound(totals.Kol_Nakopl) + QStringLiteral(" /") +
                         fmtRound(totals.Kol_Nakopl / s_.Popravka_Unknow));
         CntrText(6, fmtF(1.96 * Model.SKO_out, 5, 2, d) + QStringLiteral(" / ") +
                         fmtF(Model.SKO_out, 5, 2, d));
-        CntrText(7, fmtF(Model.Sred, 4, 1, d) + rtxt::hours);
-        CntrText(8, fmtF(Model.SKO, 4, 1, d) + rtxt::hours);
+        if (Model.empiricalLaw) {
+            // The box figures were not used: the fit read the warranty-times file's law.
+            CntrText(7, rtxt::empiricalLaw);
+            CntrText(8, rtxt::empiricalLaw);
+        } else {
+            CntrText(7, fmtF(Model.Sred, 4, 1, d) + rtxt::hours + mark(open({u"Sred"})));
+            CntrText(8, fmtF(Model.SKO, 4, 1, d) + rtxt::hours + mark(open({u"SKO"})));
+        }
         CntrText(9, fmtF(kolm.value, 6, 3, d) + kolm.verdict);
-        CntrText(11, fmtF(K * weibCDF2(Model.A, Model.B, 0, s_.tGar), 6, 2, d));
+        CntrText(11, fmtF(K * weibCDF2(Model.A, Model.B, 0, s_.tGar), 6, 2, d) +
+                         mark(open({u"M_tGar"})));
         ++N_Row;
     }
 
@@ -438,10 +494,72 @@ QString label10Text(const State &s)
     return s.Comment + QStringLiteral(" (") + fmtInt(s.Kol_Izd_All) + rtxt::pieces;
 }
 
+QStringList implausibleFigures(const State &s, const NumLocale &nl)
+{
+    QStringList out;
+    const size_t n = s.MasProbl.size();
+    if (n == 0)
+        return out;
+    const QChar d = nl.dec;
+    auto big = [d](double v) {
+        QString t = std::fabs(v) < 1e7 ? fmtRound(v) : QString::number(v, 'g', 3);
+        return t.replace(u'.', d);
+    };
+    double latest = 0;
+    size_t atZero = 0;
+    for (const Problems &p : s.MasProbl) {
+        latest = std::max(latest, p.time);
+        atZero += p.time == 0 ? 1 : 0;
+    }
+    bool anyModel = false;
+    for (ModelId id : kModelOrder)
+        anyModel = anyModel || modelRecord(s, id).Executed;
+    if (atZero == n) {
+        out << rtxt::allAtZero(int(n));
+    } else if (anyModel && n < 5) {
+        out << rtxt::fewFailures(int(n));
+    }
+    // The data reach the later of the last failure and the warranty mean.
+    const double reach = std::max(latest, s.Sred);
+    for (ModelId id : kModelOrder) {
+        const Mod_Weib &M = modelRecord(s, id);
+        if (!M.Executed)
+            continue;
+        const QString name = modelCaption(id);
+        if (M.B < 0.01)
+            out << rtxt::zeroShape(name, fmtF(M.B, 7, 5, d));
+        if (M.K_powtor > 0 && 0.5 / M.K_powtor < 1 && reach > 0) {
+            const double t = weibinv(M.A, M.B, 0.5 / M.K_powtor);
+            if (std::isfinite(t) && t > 100 * reach)
+                out << rtxt::farMeanTime(name, big(t), big(t / reach), big(reach));
+        }
+    }
+    // A failure far beyond the warranty law counts for 1/(1 - F) failures. The failures
+    // per product sum those weights up to the first failure at or after tGar: when they
+    // average more than ten per failure, one or a few such failures make the figure.
+    if (s.Izd_Prived > 0 && s.SKO > 0 && s.Otk_Izd > 10 * double(n) / s.Izd_Prived) {
+        double worst = 0, at = 0;
+        for (const Problems &p : s.MasProbl) {
+            const double w = 1 / (1 - CDF_Gauss(s.Sred, s.SKO, p.time));
+            if (w > worst) {
+                worst = w;
+                at = p.time;
+            }
+            if (p.time >= s.tGar)
+                break;   // the sum of the figure ends here
+        }
+        if (worst > s.Izd_Prived)
+            out << rtxt::heavyFailure(fmtF(s.Otk_Izd, 4, 2, d), fmtGeneral(at, d),
+                                      fmtF((at - s.Sred) / s.SKO, 0, 1, d), big(worst));
+    }
+    return out;
+}
+
 ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width,
                            ResultsTitles &titles)
 {
     ResultsView v;
+    v.setAside = setAsideStaleModels(s);
     Potok08(s);
     ResultsCharts charts = resultsCharts(s, nl, titles);
     v.chart1 = std::move(charts.charts[0]);
@@ -451,6 +569,7 @@ ResultsView computeResults(State &s, const NumLocale &nl, const TextWidth &width
     v.label10 = label10Text(s);
     v.kolmogorov = modelKolmogorov(s);
     v.table = resultsTable(s, nl, width, v.totals, v.kolmogorov);
+    v.implausible = implausibleFigures(s, nl);
     return v;
 }
 

@@ -12,6 +12,7 @@
 #include "model/state.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <vector>
@@ -75,7 +76,25 @@ struct ResultsView {
     PerModel totals;    //!< the model totals the chart pass formed and the table shows
     //! The Kolmogorov statistic of each model that is set (by ModelId), as the table shows it.
     std::array<KolmogorovFit, kModelOrder.size()> kolmogorov;
+    //! The models this refresh set aside: fitted to other data than those loaded.
+    std::vector<ModelId> setAside;
+    //! Warnings on figures of the table outside any sensible range, each saying why.
+    QStringList implausible;
 };
+
+/*! \brief The warnings a user needs beside figures the formulas give but no data support:
+ *  too few failures to determine a model, a model's mean time to failure far beyond the
+ *  data, a failure whose weight for the withdrawal from warranty exceeds the fleet (the
+ *  failures per product), a shape parameter of about 0 or every failure at 0 h. The
+ *  figures themselves are left as computed. */
+QStringList implausibleFigures(const State &s, const NumLocale &nl);
+
+/*! \brief Clears the flag of every model fitted to other data than the loaded ones
+ *  (Mod_Weib::dataSet differs from State::dataSet), so that it is neither shown nor
+ *  exported beside them. Returns the models set aside. */
+std::vector<ModelId> setAsideStaleModels(State &s);
+//! The table caption of a model, without its padding.
+QString modelCaption(ModelId id);
 
 /*! \brief Failures per product per 100 hours between 20% and 100% of the mean warranty
  *  period, each failure weighted by the inverse share still under warranty. Writes and

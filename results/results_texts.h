@@ -38,6 +38,66 @@ inline const QString hoursCensored = QStringLiteral(" ч.(ценз.)");
 inline const QString perProduct100 = QStringLiteral("/издел. на 100 ч.");
 inline const QString pieces = QStringLiteral(" шт.)");
 
+//! The mark of a figure the data leave undetermined, wherever it is shown (table, legend,
+//! log, exports).
+inline const QString undeterminedMark = QStringLiteral(" (не определ.)");
+//! Rows 7 and 8 of a model fitted with the warranty-times file's law.
+inline const QString empiricalLaw = QStringLiteral("закон по файлу сроков");
+//! The log line of models set aside because they belong to earlier data.
+inline QString setAside(const QString &models)
+{
+    return QStringLiteral("Не показаны модели, полученные по ранее загруженным данным: ") + models;
+}
+
+//! The results window after another failure file was loaded.
+inline QString earlierData(const QString &file)
+{
+    return QStringLiteral("Показаны результаты по ранее загруженным данным") +
+           (file.isEmpty() ? QString() : QStringLiteral(" (") + file + u')') +
+           QStringLiteral(". Для новых данных нажмите «Расчет»");
+}
+
+// Figures outside any sensible range (the formulas are kept; the user is told why)
+inline const QString warning = QStringLiteral("Предупреждение: ");
+inline QString fewFailures(int n)
+{
+    return warning + QStringLiteral("по %1 отказ(ам) параметры модели не определяются: наработки "
+                                    "модели и критерий согласия ничего не говорят о надежности")
+                         .arg(n);
+}
+inline QString farMeanTime(const QString &model, const QString &t, const QString &ratio,
+                           const QString &observed)
+{
+    return warning +
+           QStringLiteral("модель «%1»: средняя наработка на отказ %2 ч в %3 раз больше "
+                          "наибольшей наработки в данных (%4 ч) — модель продолжена далеко "
+                          "за данные, оценке доверять нельзя")
+               .arg(model, t, ratio, observed);
+}
+inline QString heavyFailure(const QString &perItem, const QString &t, const QString &sigmas,
+                            const QString &weight)
+{
+    return warning +
+           QStringLiteral("отказов/изд. за гарант.срок %1: отказ на наработке %2 ч лежит на %3 СКО "
+                          "за средним сроком гарантии, и при учете выбывания из гарантии он "
+                          "считается за %4 отказов — больше, чем изделий в парке. Проверьте "
+                          "наработку этого отказа и срок гарантии")
+               .arg(perItem, t, sigmas, weight);
+}
+inline QString zeroShape(const QString &model, const QString &B)
+{
+    return warning + QStringLiteral("модель «%1»: параметр формы B = %2 — отказы на нулевой (или "
+                                    "почти нулевой) наработке, закон Вейбулла к ним не подходит")
+                         .arg(model, B);
+}
+inline QString allAtZero(int n)
+{
+    return warning +
+           QStringLiteral(
+               "все %1 отказ(ов) на наработке 0 ч: модели по таким данным не имеют смысла")
+               .arg(n);
+}
+
 // Chart titles
 inline const QString flowTitle =
     QStringLiteral("Изменение потока отказов в течение гарантийного периода");

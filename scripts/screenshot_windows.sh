@@ -5,7 +5,7 @@
 # long warranty-file comment, the same maximised; the results window as it opens and
 # maximised; the enlarged chart; the nonparametric window as it opens and maximised; and
 # the results window of a file of 10000 failures over a long warranty, as it opens and
-# maximised.
+# maximised; and the genetic optimiser's tab.
 #   scripts/screenshot_windows.sh [build-dir] [out-dir]
 # The X displays are :65 (1280x1024) and :66 (1366x768); SCREENS="65:1280x1024 ..." to change.
 set -euo pipefail
@@ -80,6 +80,12 @@ for screen in $screens; do
   maximise "$main"
   shot main_maximised
   maximise "$main"                # back to the design size
+  # The genetic optimiser's tab: «Вывод в файл» whole above the warranty panel.
+  click "$main" 148 71
+  settle 1
+  shot tab2
+  click "$main" 148 44            # first tab
+  settle 1
 
   # «Расчет»: the results window, then the same maximised.
   click "$main" 229 444

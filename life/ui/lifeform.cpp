@@ -2,6 +2,7 @@
 #include "life/ui/lifeform.h"
 
 #include "chart/printing.h"
+#include "desktop/tablecopy.h"
 #include "desktop/worker.h"
 #include "life/format.h"
 #include "life/life_texts.h"
@@ -178,6 +179,8 @@ LifeForm::LifeForm(QWidget *parent) : QWidget(parent, Qt::Window)
     LifeResults->setColumnWidth(1, 90);
     LifeResults->setColumnWidth(2, 200);
     LifeResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Ctrl+C and «Копировать» give the results as cells, with their captions.
+    obr::installTableCopy(LifeResults);
     lbSummary = new QLabel(this);
     lbSummary->setObjectName(QStringLiteral("lbSummary"));
     lbSummary->setWordWrap(true);

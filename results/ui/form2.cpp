@@ -11,6 +11,7 @@
 #include "results/results_texts.h"
 
 #include <QChart>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -104,6 +105,11 @@ TForm2::TForm2(obr::State *state, TExpandForm *expand, QWidget *parent)
     ButtonMle = new QPushButton(obr::rtxt::buttonMle, canvas);
     ButtonMle->setObjectName(QStringLiteral("ButtonMle"));
     ButtonMle->hide();
+    EarlierData = new QLabel(canvas);
+    EarlierData->setObjectName(QStringLiteral("EarlierData"));
+    EarlierData->setWordWrap(true);
+    EarlierData->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
+    EarlierData->hide();
     obr::installTableCopy(Result_Grid);
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
@@ -146,6 +152,8 @@ void TForm2::placeControls()
         ButtonCsv->setGeometry(W - 304, 40, 100, 40);
     if (ButtonMle)
         ButtonMle->setGeometry(W - 424, 40, 112, 40);
+    if (EarlierData)
+        EarlierData->setGeometry(x + 8, 38, std::max(80, W - 432 - x - 8), 54);
     fitHeading();
 }
 
@@ -177,6 +185,11 @@ void TForm2::Diagrams(const obr::NumLocale &nl)
         m_headingTail = split ? m_view.label10.mid(comment.size()) : QString();
         fitHeading();
         fillGrid(m_view.table);
+        m_viewFile = m_state->loadedFile;
+        m_earlier = false;
+        EarlierData->hide();
+        ButtonCsv->setEnabled(true);
+        Button2->setEnabled(true);
         Button2->raise();
         show();
         raise();
@@ -203,8 +216,8 @@ void TForm2::fillGrid(const obr::ResultsTable &t)
             }
             it->setText(t.cell(c, r));
             it->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            if (r == 0) {   // the fixed header row
-                it->setFlags(Qt::ItemIsEnabled);
+            if (r == 0) {   // the fixed header row: not edited, but copied with the rest
+                it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
                 it->setBackground(fixedBrush);
             }
         }
@@ -316,7 +329,29 @@ void TForm2::fitToScreen()
 
 void TForm2::Button1Click()
 {
-    obr::printWindow(this, obr::printFileName(m_state->loadedFile, obr::rtxt::printResults));
+    // The print carries the name of the data its figures belong to.
+    obr::printWindow(this, obr::printFileName(m_viewFile, obr::rtxt::printResults));
+}
+
+void TForm2::setDataChanged(const QString &earlierFile)
+{
+    if (m_viewFile.isEmpty() && m_view.table.cell(0, 0).isEmpty())
+        return;   // nothing shown yet
+    m_earlier = true;
+    EarlierData->setText(obr::rtxt::earlierData(QFileInfo(earlierFile).fileName()));
+    EarlierData->show();
+    EarlierData->raise();
+    // The export and the enlarged chart read the loaded data: not beside these figures.
+    ButtonCsv->setEnabled(false);
+    Button2->setEnabled(false);
+    if (m_expand)
+        m_expand->hide();
+}
+
+void TForm2::setMaxPrNotice(const QString &text)
+{
+    m_mleNotice = text;
+    refreshMleWindow();
 }
 
 void TForm2::ProdolgenieClick() { hide(); }
@@ -341,6 +376,7 @@ void TForm2::setMaxPr(const obr::mle::MleResult *fit, const std::vector<obr::mle
     m_mleCauses = causes;
     m_mleLr = lr;
     m_mlePending.clear();
+    m_mleNotice.clear();
     ButtonMle->setVisible(m_mle.has_value());
     if (!m_mle && m_mleWindow)
         m_mleWindow->hide();
@@ -360,6 +396,11 @@ void TForm2::refreshMleWindow()
     m_mleWindow->setFit(*m_state, m_mle ? &*m_mle : nullptr, m_mleCauses, m_mleLr, m_nl.dec);
     if (!m_mlePending.isEmpty())
         m_mleWindow->setPending(m_mlePending);
+    if (!m_mleNotice.isEmpty()) {
+        const QString shown = m_mleWindow->Message->text();
+        m_mleWindow->Message->setText(shown.isEmpty() ? m_mleNotice : m_mleNotice + u'\n' + shown);
+        m_mleWindow->Message->show();
+    }
 }
 
 void TForm2::ButtonMleClick()

@@ -52,6 +52,7 @@ public:
     QPushButton *Button2 = nullptr;
     QPushButton *ButtonCsv = nullptr;   //!< «Экспорт в CSV…»
     QPushButton *ButtonMle = nullptr;   //!< «Доверит. границы»: the maximum-likelihood window
+    QLabel *EarlierData = nullptr;   //!< says the figures belong to earlier data
 
     /*! \brief The maximum-likelihood fit of the last calculation (null: none) and its
      *  causes, shown with the kind of bounds \a lr (likelihood ratio) or Fisher. An open
@@ -62,6 +63,14 @@ public:
      *  level \a levelText: an open maximum-likelihood window stops showing the old ones
      *  until the next setMaxPr. A window opened meanwhile shows the same. */
     void setMaxPrPending(const QString &levelText);
+    /*! \brief Another failure file was loaded in the place of \a earlierFile's data: until
+     *  the next refresh the window says its figures belong to the earlier data, prints
+     *  under that file's name and offers no export or enlarged chart of them. */
+    void setDataChanged(const QString &earlierFile);
+    //! True from setDataChanged to the next refresh.
+    bool showsEarlierData() const { return m_earlier; }
+    //! A line over the maximum-likelihood window's bounds (empty: none), until the next fit.
+    void setMaxPrNotice(const QString &text);
     //! The maximum-likelihood window (null until first opened).
     TFormMle *mleWindow() const { return m_mleWindow; }
 
@@ -108,6 +117,9 @@ private:
     std::optional<obr::mle::MleResult> m_mle;
     std::vector<obr::mle::CauseFit> m_mleCauses;
     bool m_mleLr = true;
+    QString m_viewFile;   //!< the failure file of the figures shown
+    bool m_earlier = false;
+    QString m_mleNotice;
     QString m_mlePending;   //!< the level whose bounds are being computed; empty when none
     QPointer<TFormMle> m_mleWindow;
 };

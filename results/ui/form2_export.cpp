@@ -13,6 +13,8 @@
 
 void TForm2::ExportCsvClick()
 {
+    if (m_earlier)
+        return;   // the figures shown are not those of the loaded data
     const QString filter = QStringLiteral("Таблица CSV (*.csv)");
     const QString start = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                               .filePath(QStringLiteral("obrotk-results.csv"));

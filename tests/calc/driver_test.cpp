@@ -2,6 +2,11 @@
 // The calculation driver: the same steps, results and log as calling the fits one by one;
 // its refusals; and a stop from another thread.
 #include "calc/driver.h"
+#include "calc/calc_texts.h"
+#include "io/loaders.h"
+#include "mle/simulate.h"
+#include "results/out_graph2015.h"
+#include "results/results_texts.h"
 #include "fit/genetic.h"
 #include "gen.h"
 #include "model/errors.h"
@@ -11,7 +16,9 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -274,4 +281,107 @@ TEST(Driver, MaximumLikelihoodStartsFromTheBoxesWhateverRanBefore)
     rq.mle = false;
     runCalculation(after, rq, b.sink(), progress);
     EXPECT_FALSE(after.MMaxPr.Executed);
+}
+
+namespace {
+
+//! A large fleet whose failures all lie early on the Weibull curve: the likelihood has a
+//! ridge, only K·A and B are determined.
+State ridgeState()
+{
+    mle::SimParams p;
+    p.B = 1.5;
+    p.A = 0.0151 / std::pow(1500.0, 1.5);
+    p.K = 2;
+    p.Nprived = 20000;
+    p.seed = 3;
+    p.resolution = 0.1;
+    const std::vector<double> t = mle::simulateFailures(p);
+    QStringList lines = {QStringLiteral("Гребень"), QStringLiteral("1000.0"),
+                         QStringLiteral("250.0"),   QStringLiteral("20000"),
+                         QString::number(t.size()), QStringLiteral("1"),
+                         QStringLiteral("Насос")};
+    for (size_t i = 0; i < t.size(); ++i)
+        lines << QString::number(t[i], 'f', 1) + QStringLiteral("\tНасос");
+    State s;
+    applyFailureFile(s, readFailureFile(lines.join(QStringLiteral("\r\n")).toUtf8()));
+    s.uk = true;
+    return s;
+}
+
+}   // namespace
+
+TEST(Driver, UndeterminedFiguresOfTheMaximumLikelihoodFitAreMarkedWhereverShown)
+{
+    State s = ridgeState();
+    CalcRequest rq = request(false, false, false);
+    rq.meSKO = QStringLiteral("250");
+    rq.mle = true;
+    Log log;
+    CalcProgress progress;
+    const CalcReport r = runCalculation(s, rq, log.sink(), progress);
+    ASSERT_TRUE(r.mle.has_value());
+    ASSERT_TRUE(r.mle->ridge);
+    const std::vector<QString> &u = s.MMaxPr.undetermined;
+    for (const char16_t *key : {u"K", u"inv_A", u"eta"})
+        EXPECT_NE(std::find(u.begin(), u.end(), QStringView(key)), u.end())
+            << QString::fromUtf16(key).toStdString();
+    EXPECT_EQ(std::find(u.begin(), u.end(), QStringView(u"B")), u.end());
+    // The log says it, with the mark.
+    EXPECT_EQ(log.lines.filter(rtxt::undeterminedMark).size(), 1)
+        << log.lines.join(u'\n').toStdString();
+    EXPECT_EQ(log.lines.filter(QStringLiteral("нормальный закон гарантии")).size(), 1);
+
+    // The table: 1/A and K marked, B not; the legend of the curve marked.
+    const ResultsView v =
+        computeResults(s, NumLocale::period(), [](const QString &t) { return int(t.size()) * 7; });
+    ASSERT_EQ(v.table.cell(1, 0), rtxt::colMaxPr);
+    const QString row1 = v.table.cell(1, 1).trimmed();
+    EXPECT_TRUE(row1.contains(rtxt::undeterminedMark + QStringLiteral(", / ")))
+        << row1.toStdString();
+    EXPECT_FALSE(row1.endsWith(rtxt::undeterminedMark)) << row1.toStdString();
+    EXPECT_TRUE(v.table.cell(1, 2).trimmed().endsWith(rtxt::undeterminedMark));
+    const SeriesData *curve = v.chart1.find(QStringLiteral("SeriesMaxPr"));
+    ASSERT_NE(curve, nullptr);
+    EXPECT_EQ(curve->title, rtxt::sMaxPr + rtxt::undeterminedMark);
+}
+
+TEST(Driver, AGeneticModelOfEarlierDataIsSetAsideNotShownAgain)
+{
+    // The genetic model keeps its flag across a load, but only the data it was fitted to
+    // show it again: after another load the next calculation sets it aside and says so.
+    State s = loaded();
+    s.dataSet = 1;
+    s.MGenet.Executed = true;
+    s.MGenet.dataSet = 1;
+    s.MGenet.A = 1e-4;
+    s.MGenet.B = 1.2;
+    s.MGenet.K_powtor = 1;
+    s.MGenet.Sred = 1000;
+    s.MGenet.SKO = 300;
+    {
+        State same = s;
+        Log log;
+        CalcProgress progress;
+        runCalculation(same, request(false, false, false), log.sink(), progress);
+        EXPECT_TRUE(same.MGenet.Executed);
+        EXPECT_FALSE(log.lines.contains(ctxt::genetSetAside));
+    }
+    s.dataSet = 2;   // another file loaded
+    Log log;
+    CalcProgress progress;
+    runCalculation(s, request(true, false, false), log.sink(), progress);
+    EXPECT_FALSE(s.MGenet.Executed);
+    EXPECT_TRUE(log.lines.contains(ctxt::genetSetAside));
+    EXPECT_TRUE(s.MPirsS.Executed);
+    EXPECT_EQ(s.MPirsS.dataSet, 2u);
+    // Models of earlier data are not shown, the others are.
+    s.MSmirn.Executed = true;
+    s.MSmirn.dataSet = 1;
+    const ResultsView v =
+        computeResults(s, NumLocale::period(), [](const QString &t) { return int(t.size()) * 7; });
+    EXPECT_EQ(v.setAside, std::vector<ModelId>{ModelId::MSmirn});
+    EXPECT_EQ(v.table.dataColumn, 2);
+    EXPECT_EQ(v.table.cell(1, 0), rtxt::colPirsS);
+    EXPECT_TRUE(v.chart1.find(QStringLiteral("Series4"))->points.empty());
 }

@@ -818,3 +818,28 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+TEST(Streams, FiguresOutsideAnySensibleRangeAreKeptAndWarnedOnStderr)
+{
+    // The formulas' figures stay as they are; stderr says which cannot be trusted and why.
+    const struct {
+        const char *file;
+        const char *warning;   // a piece of the warning
+    } cases[] = {
+        // One failure: the table's mean time to failure passes the fit test.
+        {"one_failure.fdt", "по 1 отказ(ам) параметры модели не определяются"},
+        // A failure 8 deviations beyond the warranty mean weighs more than the fleet.
+        {"far_failure.fdt", "лежит на 8.0 СКО за средним сроком гарантии"},
+        // Every failure at 0 h.
+        {"all_zero.fdt", "все 5 отказ(ов) на наработке 0 ч"},
+    };
+    for (const auto &c : cases) {
+        const CliRun r = runCli({data(c.file), QStringLiteral("--locale"), QStringLiteral("C")});
+        EXPECT_EQ(r.exitCode, 0) << c.file << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().contains(QStringLiteral("Предупреждение: ")))
+            << c.file << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().contains(QString::fromUtf8(c.warning)))
+            << c.file << r.errText().toStdString();
+        EXPECT_TRUE(r.outText().contains(QStringLiteral("Данные эксплуатации"))) << c.file;
+    }
+}

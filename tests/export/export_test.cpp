@@ -181,3 +181,49 @@ TEST(Csv, NoNonparametricSectionWithoutAHistogram)
     EXPECT_TRUE(csv.contains(QStringLiteral("Гистограмма отказов")));
     EXPECT_FALSE(csv.contains(QStringLiteral("Непараметрический анализ")));
 }
+
+TEST(Csv, AllFiveModelsGiveEveryTableColumnAndEveryModelsExpectedCounts)
+{
+    // The four models of the designed table and the maximum-likelihood model fill seven
+    // columns: the operational data stand in the seventh, past the designed six.
+    State s = sampleState();
+    double v = 1;
+    for (Mod_Weib *m : {&s.MPirsN, &s.MPirsS, &s.MSmirn, &s.MGenet, &s.MMaxPr}) {
+        m->Executed = true;
+        m->Kol_F_priv.assign(s.Hist_Arr.size(), v++);
+    }
+    const NumLocale nl = NumLocale::period();
+    ResultsView view = computeResults(s, nl, [](const QString &t) { return int(t.size()) * 7; });
+    ASSERT_EQ(view.table.dataColumn, 6);
+    const QString csv = QString::fromUtf8(resultsCsv(s, view.table, nullptr, nl).mid(3));
+    const QStringList table = section(csv, QStringLiteral("Результаты расчета: "));
+    ASSERT_GE(table.size(), 2);
+    const QStringList head = cellsOf(table[1], u',');
+    ASSERT_EQ(head.size(), 7);
+    EXPECT_EQ(head[5], rtxt::colMaxPr);
+    EXPECT_EQ(head[6], rtxt::colData);
+
+    const QStringList hist = section(csv, QStringLiteral("Гистограмма отказов"));
+    const QStringList hh = cellsOf(hist[1], u',');
+    ASSERT_EQ(hh.size(), 7);
+    EXPECT_EQ(hh[6], rtxt::colMaxPr + QStringLiteral(": ожидаемое число отказов"));
+    EXPECT_EQ(cellsOf(hist[2], u',')[6], QStringLiteral("5"));
+}
+
+TEST(Csv, ModelsOfEarlierDataAreLeftOut)
+{
+    // A model fitted before another failure file was loaded is not exported beside it.
+    State s = sampleState();
+    s.dataSet = 2;
+    s.MPirsN.Executed = true;
+    s.MPirsN.dataSet = 2;
+    s.MPirsN.Kol_F_priv.assign(s.Hist_Arr.size(), 1);
+    s.MGenet.Executed = true;
+    s.MGenet.dataSet = 1;
+    s.MGenet.Kol_F_priv.assign(s.Hist_Arr.size(), 9);
+    const NumLocale nl = NumLocale::period();
+    const QString csv = QString::fromUtf8(resultsCsv(s, ResultsTable{}, nullptr, nl).mid(3));
+    const QStringList hist = section(csv, QStringLiteral("Гистограмма отказов"));
+    EXPECT_EQ(cellsOf(hist[1], u',').size(), 3);
+    EXPECT_FALSE(csv.contains(rtxt::colGenet));
+}

@@ -3,10 +3,13 @@
 // the cells, the failure flow after running-in and the model totals.
 #include "fixture.h"
 #include "results/out_graph2015.h"
+#include "results/results_texts.h"
 #include "stats/stat2018.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace obr;
 using obr::test::model;
@@ -144,10 +147,12 @@ TEST(ResultsTable, RepeatCoefficientBelowHalfGivesTheCapTime)
     // K 0.4: 0.5/K >= 1 is capped at 1e10; 0.2/K = 0.5 and 0.1/K = 0.25 are finite.
     // K 0.15: 0.1/0.15 = 0.667 < 1 is finite, 0.2/0.15 >= 1 is capped.
     // With 1/A = 1 and B = 1 the quantile is ln(1/(1 - p)): ln 2 = 0.69 -> 1,
-    // ln(4/3) = 0.29 -> 0, ln 3 = 1.10 -> 1.
+    // ln(4/3) = 0.29 -> 0, ln 3 = 1.10 -> 1. A capped time keeps its text and is marked
+    // as undetermined.
     const std::vector<Case> cases = {
-        {0.4, QStringLiteral(" 10000000000 ч."), QStringLiteral(" 1 ч., 0 ч.")},
-        {0.15, QStringLiteral(" 10000000000 ч."), QStringLiteral(" 10000000000 ч., 1 ч.")},
+        {0.4, QStringLiteral(" 10000000000 ч. (не определ.)"), QStringLiteral(" 1 ч., 0 ч.")},
+        {0.15, QStringLiteral(" 10000000000 ч. (не определ.)"),
+         QStringLiteral(" 10000000000 ч. (не определ.), 1 ч.")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.K);
@@ -157,6 +162,38 @@ TEST(ResultsTable, RepeatCoefficientBelowHalfGivesTheCapTime)
         EXPECT_EQ(trimRight(t.cell(1, 3)), c.row3);
         EXPECT_EQ(trimRight(t.cell(1, 4)), c.row4);
     }
+}
+
+TEST(ResultsTable, UndeterminedFiguresOfAModelCarryTheMarkAndTheOthersNot)
+{
+    // What the maximum-likelihood fit leaves undetermined is marked in its own row only.
+    struct Case {
+        std::vector<QString> keys;
+        std::vector<int> marked;   // rows that carry the mark
+    };
+    const std::vector<Case> cases = {
+        {{}, {}},
+        {{QStringLiteral("K"), QStringLiteral("inv_A"), QStringLiteral("eta")}, {1, 2}},
+        {{QStringLiteral("t_0.5"), QStringLiteral("M_tGar")}, {3, 11}},
+        {{QStringLiteral("t_0.1"), QStringLiteral("SKO")}, {4, 8}},
+    };
+    for (const Case &c : cases) {
+        State s = smallState();
+        s.MMaxPr = model(250, 1.5, 1.2, s.Hist_Arr.size());
+        s.MMaxPr.undetermined = c.keys;
+        const ResultsTable t = refresh(s).table;
+        ASSERT_EQ(t.cell(1, 0), rtxt::colMaxPr);
+        for (int r = 1; r < ResultsTable::Rows; ++r) {
+            const bool marked = std::find(c.marked.begin(), c.marked.end(), r) != c.marked.end();
+            EXPECT_EQ(t.cell(1, r).count(rtxt::undeterminedMark), marked ? 1 : 0)
+                << r << " " << t.cell(1, r).toStdString();
+        }
+    }
+    // Row 1 holds 1/A and B: the mark stands after the figure it belongs to.
+    State s = smallState();
+    s.MMaxPr = model(250, 1.5, 1.2, s.Hist_Arr.size());
+    s.MMaxPr.undetermined = {QStringLiteral("inv_A")};
+    EXPECT_TRUE(refresh(s).table.cell(1, 1).contains(rtxt::undeterminedMark + QStringLiteral(", / ")));
 }
 
 TEST(ResultsTable, CommaLocaleInEveryNumberText)
