@@ -496,14 +496,19 @@ Side lrSide(Profile &P, double psiHat, double se, double q, double dir, double l
     const ProfileValue check = P.at(root, P.y0);
     const ProfileValue again = P.at(root, rootY);
     const ProfileValue &best = check.ok && (!again.ok || check.dev < again.dev) ? check : again;
+    const bool limitedRoot = rootLimited || best.limited || check.limited || again.limited;
     if (!best.ok || std::fabs(best.dev - q) > 1e-6) {
+        // Where K's range is met the maximum may not settle; if lifting the range takes the
+        // deviance below q, the limit made this side: it is open.
+        if (P.lHatWide <= P.lHat && limitedRoot &&
+            P.relaxed(root, best.ok ? best.y : P.y0) < q - kLimitEffect)
+            return out;
         out.determined = false;
         return out;
     }
     // A root where a range limit holds the maximum down is made by the limit, not by the
     // data: with the ranges lifted the deviance there is below q, so the side is open.
-    if (P.lHatWide <= P.lHat && (rootLimited || best.limited) &&
-        P.relaxed(root, best.y) < q - kLimitEffect) {
+    if (P.lHatWide <= P.lHat && limitedRoot && P.relaxed(root, best.y) < q - kLimitEffect) {
         out.openAt = root;
         return out;
     }
@@ -1017,6 +1022,69 @@ std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
     }
     return out;
 }
+
+namespace detail {
+
+ProfileCheck profileAt(const MleInput &in, const MleResult &r, const QString &key, double value,
+                       bool wideToo)
+{
+    ProfileCheck out;
+    const Law law = makeLaw(in);
+    const bool normal = in.law == WarrantyLaw::Normal;
+    const bool fitMu = normal && in.fitSred, fitSigma = normal && in.fitSKO;
+    Likelihood L(combine(in, law), law, in.Izd_Prived, fitMu, fitSigma);
+    const Box box = defaultBox(in);
+    Vec xh = Vec::Zero();
+    xh[PA] = std::log(r.A);
+    xh[PB] = std::log(r.B);
+    xh[PK] = std::log(r.K);
+    xh[PMu] = normal ? r.Sred : 0;
+    xh[PS] = normal ? std::log(r.SKO) : 0;
+    const QString k = key == u"fleet_claims" ? QStringLiteral("per_product") : key;
+    const double v = key == u"fleet_claims" ? value / in.fleet : value;
+    for (FigureDef def : figureDefs(in, fitMu, fitSigma)) {
+        if (def.key != k)
+            continue;
+        double psiHat;
+        Vec grad;
+        if (!figureValue(def, L, xh, psiHat, grad))
+            return out;
+        def.how.elimK = eliminatesK(def, psiHat, xh);
+        const double psi = def.logScale ? std::log(v) : v;
+        walkRange(def, box, psiHat, out.lo, out.hi);
+        if (def.logScale) {
+            out.lo = std::exp(out.lo);
+            out.hi = std::exp(out.hi);
+        }
+        const double lHat = L.eval(xh).l;
+        const double lWide = wideToo ? wideMaximum(L, box, xh, lHat, nullptr) : lHat;
+        const Box wide = wideBox(box);
+        Profile P{L,
+                  Reduced(L, def.how.elimK ? wide : box, def.how, xh),
+                  Reduced(L, wide, def.how, xh),
+                  lHat,
+                  lWide,
+                  nullptr,
+                  {}};
+        P.y0 = P.R.project(xh);
+        P.budget = 1 << 30;
+        // From the estimate and from a start moved off it; the higher maximum counts.
+        ProfileValue a = P.at(psi, P.y0);
+        VecX moved = P.y0.array() + 0.2;
+        ProfileValue b = P.at(psi, moved);
+        const ProfileValue &best = a.ok && (!b.ok || a.dev <= b.dev) ? a : b;
+        out.ok = best.ok;
+        out.deviance = best.dev;
+        out.limited = best.limited;
+        if (wideToo)
+            out.wideDeviance = P.relaxed(psi, best.ok ? best.y : P.y0);
+        out.estimateAtLimit = lWide > lHat;
+        return out;
+    }
+    return out;
+}
+
+}   // namespace detail
 
 void publishMaxPr(State &s, const MleResult &r, const MleInput &in)
 {

@@ -192,6 +192,20 @@ QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QStri
 //! \brief The input of a fit from the working state: failures, N', histogram.
 MleInput inputFromState(const State &s);
 
+namespace detail {
+//! The profile of one figure at one value, solved afresh: for the tests of the bounds.
+struct ProfileCheck {
+    bool ok = false;                //!< the value is held by a point of the admissible range
+    double deviance = 0;            //!< 2·(l̂ − max l) with the value held, admissible ranges
+    double wideDeviance = 0;        //!< the same over ranges far wider than the admissible ones
+    bool limited = false;           //!< a range limit took part in the maximum
+    bool estimateAtLimit = false;   //!< the fit's maximum is not attained inside the ranges
+    double lo = 0, hi = 0;          //!< the figure's walk range
+};
+ProfileCheck profileAt(const MleInput &in, const MleResult &r, const QString &key, double value,
+                       bool wideToo = false);
+}   // namespace detail
+
 //! Texts of the fit, each written once.
 namespace mtxt {
 //! "отказ в строке N файла" (\a line > 0) or "отказ № rank" (in time order).

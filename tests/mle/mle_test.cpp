@@ -20,6 +20,7 @@
 #include <QJsonArray>
 #include <cmath>
 #include <array>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <random>
@@ -957,4 +958,114 @@ TEST(MleGof, CellsAddUpToTheRecordedFailures)
     ASSERT_TRUE(r.gof.chi2P && r.gof.devianceP);
     EXPECT_GT(*r.gof.chi2P, 0.001);
     EXPECT_GE(r.gof.deviance, 0);
+}
+
+// ---- the bounds over generated fleets --------------------------------------------------------
+
+namespace {
+
+//! Fleets of the property test: OBROTK_MLE_FLEETS overrides the count (200 by default).
+int fleetCount()
+{
+    const char *v = std::getenv("OBROTK_MLE_FLEETS");
+    return v ? std::max(1, std::atoi(v)) : 200;
+}
+
+}   // namespace
+
+TEST(MleProperty, EveryBoundIsARootOrHonestlyOpenOverGeneratedFleets)
+{
+    // Fleets drawn from the model: B 0.5–4, K 0.15–3, 50–10^4 failures, narrow (SKO = 5 % of
+    // Sred) and wide (50 %) warranty laws, F(Sred) from 0.01 (a ridge) to 0.8.
+    const double q = 3.841458820694124;   // chi-square(1) quantile at 0.95
+    const int fleets = fleetCount();
+    int fitted = 0, finite = 0, open = 0, undetermined = 0;
+    for (int i = 0; i < fleets; ++i) {
+        std::mt19937_64 rng(9000 + uint64_t(i));
+        std::uniform_real_distribution<double> u(0, 1);
+        SimParams p;
+        p.B = std::exp(std::log(0.5) + u(rng) * std::log(8.0));
+        p.K = std::exp(std::log(0.15) + u(rng) * std::log(20.0));
+        const double n = std::exp(std::log(50.0) + u(rng) * std::log(200.0));
+        p.Sred = 1000;
+        p.SKO = i % 2 ? 50 : 500;
+        const double F[] = {0.01, 0.3, 0.8};
+        const double Fs = F[i % 3];
+        p.A = -std::log1p(-Fs) / std::pow(p.Sred, p.B);
+        p.Nprived = std::max(1.0, n / (p.K * Fs * 0.8));
+        p.resolution = 0.1;
+        p.seed = 77 + uint64_t(i);
+        const std::vector<double> t = simulateFailures(p);
+        MleInput in = inputFor(t, p.Nprived, p.Sred, p.SKO);
+        MleResult r;
+        try {
+            r = fitMle(in);
+        } catch (const UserError &) {
+            continue;   // too few distinct times
+        }
+        ++fitted;
+        const std::string what = "fleet " + std::to_string(i) + " (B " + std::to_string(p.B) +
+                                 ", K " + std::to_string(p.K) + ", F " + std::to_string(Fs) +
+                                 ", n " + std::to_string(r.n) + ")";
+        if (!r.limit) {
+            EXPECT_LT(r.gradientNorm, 1e-6 * std::max(1.0, double(r.n))) << what;
+            EXPECT_NEAR(r.K * r.I * p.Nprived / r.n, 1.0, 1e-9) << what;
+        }
+        for (const Figure &f : r.figures) {
+            const std::string fw = what + " " + f.key.toStdString();
+            for (const std::optional<double> &v :
+                 {f.estimate, f.fisher.low, f.fisher.high, f.lr.low, f.lr.high})
+                if (v)
+                    EXPECT_TRUE(std::isfinite(*v)) << fw;
+            if (!f.estimate || f.key == u"fleet_claims")
+                continue;
+            // A side that could not be settled is said so, never published as a number.
+            if (!f.lrDetermined) {
+                ++undetermined;
+                EXPECT_FALSE(r.effortMessage.isEmpty()) << fw;
+            }
+            const double est = *f.estimate;
+            for (int side = 0; side < 2; ++side) {
+                const std::optional<double> &b = side == 0 ? f.lr.low : f.lr.high;
+                if (!f.lrDetermined && !b)
+                    continue;
+                if (b) {
+                    ++finite;
+                    EXPECT_TRUE(side == 0 ? *b < est : *b > est) << fw;
+                    const detail::ProfileCheck c = detail::profileAt(in, r, f.key, *b);
+                    ASSERT_TRUE(c.ok) << fw;
+                    EXPECT_NEAR(c.deviance, q, 1e-6) << fw << " bound " << *b;
+                    continue;
+                }
+                // An open side: the deviance stays below q to the figure's range end, or
+                // until the admissible region ends, or until a range limit lifts it.
+                ++open;
+                const bool logs = f.key != u"Sred";
+                auto mid = [&](double a, double c) {
+                    return logs ? std::sqrt(a * c) : 0.5 * (a + c);
+                };
+                const detail::ProfileCheck range = detail::profileAt(in, r, f.key, est, true);
+                const double end = side == 0 ? range.lo : range.hi;
+                const detail::ProfileCheck atEnd = detail::profileAt(in, r, f.key, end);
+                if (atEnd.ok && atEnd.deviance < q)
+                    continue;
+                double inner = est, outer = end;
+                for (int k = 0; k < 40; ++k) {
+                    const double m = mid(inner, outer);
+                    const detail::ProfileCheck c = detail::profileAt(in, r, f.key, m);
+                    (c.ok && c.deviance < q ? inner : outer) = m;
+                }
+                const detail::ProfileCheck c = detail::profileAt(in, r, f.key, outer, true);
+                if (!c.ok)
+                    continue;   // below q up to the edge of the admissible region
+                EXPECT_TRUE(!range.estimateAtLimit && c.wideDeviance < q)
+                    << fw << (side ? " upper" : " lower") << " side open, deviance " << c.deviance
+                    << " at " << outer << " (with the ranges lifted " << c.wideDeviance << ")";
+            }
+        }
+    }
+    EXPECT_GE(fitted, fleets * 9 / 10);
+    EXPECT_LE(undetermined, std::max(2, finite / 50));
+    std::cerr << fitted << " fleets fitted, " << finite << " finite bounds, " << open
+              << " open sides checked, " << undetermined << " figures not settled\n";
 }
