@@ -13,6 +13,9 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <chrono>
 #include <map>
 #include <cmath>
@@ -377,6 +380,8 @@ struct Profile {
 /*! A limit makes a bound when lifting it lowers the deviance at the root by more than this.
  *  (When the estimate itself sits at a limit, the bounds are those of the limit point.) */
 constexpr double kLimitEffect = 1e-4;
+//! The estimate sits at a limit when the wide ranges raise the maximum by more than this.
+constexpr double kAtLimit = 1e-6;
 
 //! One side of a likelihood-ratio bound: the root, open, or not determined.
 struct Side {
@@ -495,12 +500,16 @@ Side lrSide(Profile &P, double psiHat, double se, double q, double dir, double l
     // estimate as well, is q to 1e-6.
     const ProfileValue check = P.at(root, P.y0);
     const ProfileValue again = P.at(root, rootY);
-    const ProfileValue &best = check.ok && (!again.ok || check.dev < again.dev) ? check : again;
-    const bool limitedRoot = rootLimited || best.limited || check.limited || again.limited;
+    const VecX moved = P.y0.array() + 0.2;
+    const ProfileValue third = P.at(root, moved);
+    const ProfileValue &best2 = check.ok && (!again.ok || check.dev < again.dev) ? check : again;
+    const ProfileValue &best = third.ok && (!best2.ok || third.dev < best2.dev) ? third : best2;
+    const bool limitedRoot =
+        rootLimited || best.limited || check.limited || again.limited || third.limited;
     if (!best.ok || std::fabs(best.dev - q) > 1e-6) {
         // Where K's range is met the maximum may not settle; if lifting the range takes the
         // deviance below q, the limit made this side: it is open.
-        if (P.lHatWide <= P.lHat && limitedRoot &&
+        if (P.lHatWide <= P.lHat + kAtLimit && limitedRoot &&
             P.relaxed(root, best.ok ? best.y : P.y0) < q - kLimitEffect)
             return out;
         out.determined = false;
@@ -508,7 +517,8 @@ Side lrSide(Profile &P, double psiHat, double se, double q, double dir, double l
     }
     // A root where a range limit holds the maximum down is made by the limit, not by the
     // data: with the ranges lifted the deviance there is below q, so the side is open.
-    if (P.lHatWide <= P.lHat && limitedRoot && P.relaxed(root, best.y) < q - kLimitEffect) {
+    if (P.lHatWide <= P.lHat + kAtLimit && limitedRoot &&
+        P.relaxed(root, best.y) < q - kLimitEffect) {
         out.openAt = root;
         return out;
     }
@@ -918,21 +928,44 @@ std::vector<CauseFit> fitCauses(const MleInput &in, int minFailures,
         CauseFit cf;
         cf.cause = cause;
         cf.n = n;
-        MleInput sub = in;
-        sub.failures.clear();
-        for (const Failure &f : in.failures)
-            if (f.cause == cause)
-                sub.failures.push_back(f);
-        // The histogram counts are those of all causes: no cell statistics per cause.
-        sub.histBounds.clear();
-        sub.histCounts.clear();
-        try {
-            cf.result = fitMle(sub, cancel);
-        } catch (const UserError &e) {
-            cf.error = e.message();
-        }
         out.push_back(std::move(cf));
     }
+    // The causes are independent fits: two threads share them out in turn.
+    std::atomic<size_t> next{0};
+    std::exception_ptr stopped;
+    std::mutex m;
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < out.size();) {
+            CauseFit &cf = out[i];
+            MleInput sub = in;
+            sub.failures.clear();
+            for (const Failure &f : in.failures)
+                if (f.cause == cf.cause)
+                    sub.failures.push_back(f);
+            // The histogram counts are those of all causes: no cell statistics per cause.
+            sub.histBounds.clear();
+            sub.histCounts.clear();
+            try {
+                cf.result = fitMle(sub, cancel);
+            } catch (const UserError &e) {
+                cf.error = e.message();
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(m);
+                if (!stopped)
+                    stopped = std::current_exception();
+                next.store(out.size());
+            }
+        }
+    };
+    if (out.size() > 1) {
+        std::thread helper(work);
+        work();
+        helper.join();
+    } else {
+        work();
+    }
+    if (stopped)
+        std::rethrow_exception(stopped);
     return out;
 }
 
@@ -1078,7 +1111,7 @@ ProfileCheck profileAt(const MleInput &in, const MleResult &r, const QString &ke
         out.limited = best.limited;
         if (wideToo)
             out.wideDeviance = P.relaxed(psi, best.ok ? best.y : P.y0);
-        out.estimateAtLimit = lWide > lHat;
+        out.estimateAtLimit = lWide > lHat + kAtLimit;
         return out;
     }
     return out;

@@ -1007,7 +1007,8 @@ TEST(MleProperty, EveryBoundIsARootOrHonestlyOpenOverGeneratedFleets)
         const std::string what = "fleet " + std::to_string(i) + " (B " + std::to_string(p.B) +
                                  ", K " + std::to_string(p.K) + ", F " + std::to_string(Fs) +
                                  ", n " + std::to_string(r.n) + ")";
-        if (!r.limit) {
+        // The score is zero at a maximum inside the ranges (along a ridge it is flat).
+        if (!r.limit && !r.ridge) {
             EXPECT_LT(r.gradientNorm, 1e-6 * std::max(1.0, double(r.n))) << what;
             EXPECT_NEAR(r.K * r.I * p.Nprived / r.n, 1.0, 1e-9) << what;
         }
