@@ -280,9 +280,11 @@ bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
     m_kClamped = false;
     if (m_profileK) {
         const IStuff &is = m_L.istuff(x);
-        if (!(is.I > 0))
+        if (!(is.I >= 0))
             return false;
-        double k = std::log(m_L.data().n / (m_L.Nprived() * is.I));
+        // I underflowing to 0 asks for an unbounded K: it is held at its range's end, where
+        // the likelihood is still finite.
+        double k = is.I > 0 ? std::log(m_L.data().n / (m_L.Nprived() * is.I)) : m_box.hi[PK];
         if (k > m_box.hi[PK]) {
             k = m_box.hi[PK];
             m_kClamped = true;
