@@ -1148,8 +1148,8 @@ MleInput inputFromState(const State &s)
 {
     MleInput in;
     in.failures.reserve(s.MasProbl.size());
-    for (const Problems &p : s.MasProbl)
-        in.failures.push_back({p.time, p.chey});
+    for (size_t i = 0; i < s.MasProbl.size(); ++i)
+        in.failures.push_back({s.MasProbl[i].time, s.MasProbl[i].chey, s.MasProbl.line(i)});
     in.Izd_Prived = s.Izd_Prived;
     in.Sred = s.Sred;
     in.SKO = s.SKO;

@@ -2,6 +2,7 @@
 // Tests of the maximum-likelihood fit. The likelihood is checked against a straight
 // transcription kept here: l = Σ ln(N'·K·f(t_i)·S_W(t_i)) − N'·K·I, one term per failure,
 // with I integrated by Boost's own adaptive Gauss–Kronrod in long double.
+#include "io/loaders.h"
 #include "mle/likelihood.h"
 #include "mle/mle.h"
 #include "mle/optimize.h"
@@ -981,6 +982,21 @@ TEST(MleFit, FailuresAtZeroHoursAreFailuresBelowTheResolution)
     EXPECT_LT(r.gradientNorm, 1e-6);
     // Without failures at 0 h there is no such message.
     EXPECT_TRUE(fleetFit().zeroMessage.isEmpty());
+}
+
+TEST(MleState, EachFailureCarriesItsLineInTheFile)
+{
+    // Comment, Sred, SKO, products, failures, causes, one cause, then the failures (lines 8–11),
+    // read in time order: the fit's refusals name the line a failure came from.
+    const QByteArray file = "fleet\n1000\n250\n100\n4\n1\nPump\n300\tPump\n0\tPump\n"
+                            "120\tPump\n300\tPump\n";
+    State s;
+    applyFailureFile(s, readFailureFile(file));
+    const MleInput in = inputFromState(s);
+    ASSERT_EQ(in.failures.size(), 4u);
+    const int lines[] = {9, 10, 8, 11};   // times 0, 120, 300, 300 (equal times in file order)
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(in.failures[i].line, lines[i]) << i;
 }
 
 // ---- the bounds over generated fleets --------------------------------------------------------
