@@ -178,6 +178,8 @@ int main(int argc, char **argv)
             QString text = tableText(a.results);
             if (a.nonparam)
                 text += u'\n' + nonparamText(*a.nonparam);
+            if (a.mle)
+                text += u'\n' + mleText(*a.mle, a.nl.dec);
             shown = text.toUtf8();
         }
         if (!shown.isEmpty() && (stdoutClosed || !putBytes(stdout, shown)))

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "report.h"
+#include "mleview/mleview.h"
+#include "mleview/mleview_texts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,6 +40,32 @@ QString tableText(const ResultsView &v)
             if (c > 0)
                 line += QStringLiteral("  ");
             line += row[c].leftJustified(widths[size_t(c)]);
+        }
+        while (line.endsWith(u' '))
+            line.chop(1);
+        out += line + u'\n';
+    }
+    return out;
+}
+
+QString mleText(const mle::MleResult &r, QChar dec)
+{
+    const mleview::BoundsView v = mleview::bothBoundsView(r, dec);
+    std::vector<std::vector<QString>> rows = {v.table.header};
+    rows.insert(rows.end(), v.table.rows.begin(), v.table.rows.end());
+    std::vector<qsizetype> widths(v.table.header.size(), 0);
+    for (const auto &row : rows)
+        for (size_t c = 0; c < row.size() && c < widths.size(); ++c)
+            widths[c] = std::max(widths[c], row[c].size());
+    QString out = mtv::caption + u'\n' + v.heading + u'\n';
+    if (!v.message.isEmpty())
+        out += v.message + u'\n';
+    for (const auto &row : rows) {
+        QString line;
+        for (size_t c = 0; c < row.size(); ++c) {
+            if (c > 0)
+                line += QStringLiteral("  ");
+            line += c == 0 ? row[c].leftJustified(widths[c]) : row[c].rightJustified(widths[c]);
         }
         while (line.endsWith(u' '))
             line.chop(1);

@@ -23,6 +23,9 @@ QString tableText(const ResultsView &v);
 
 //! The labels of the half-fleet times of the nonparametric window, one per line.
 QString nonparamText(const NonparamResult &r);
+//! The bounds table of the maximum-likelihood fit with both kinds of bounds, its messages and
+//! the goodness of fit, as aligned text after the results table.
+QString mleText(const mle::MleResult &r, QChar dec);
 
 //! A double as a JSON value; null for a value that is not finite (JSON has no such numbers).
 QJsonValue jsonNumber(double v);

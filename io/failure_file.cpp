@@ -278,11 +278,13 @@ private:
 constexpr int kCauseBits = 5;
 constexpr size_t kMaxPackedRecords = size_t(1) << (32 - kCauseBits);
 
-void sortByTime(std::vector<Problems> &recs)
+void sortByTime(std::vector<Problems> &recs, std::vector<int32_t> *lines = nullptr)
 {
     if (recs.size() >= kMaxPackedRecords) {
         std::stable_sort(recs.begin(), recs.end(),
                          [](const Problems &a, const Problems &b) { return a.time < b.time; });
+        if (lines)
+            lines->clear();   // file positions are not kept for so many records
         return;
     }
     auto packed = [](const Problems &p) { return uint32_t(p.chey); };
@@ -293,8 +295,16 @@ void sortByTime(std::vector<Problems> &recs)
             return a.time < b.time;
         return (packed(a) >> kCauseBits) < (packed(b) >> kCauseBits);
     });
-    for (Problems &p : recs)
+    std::vector<int32_t> sorted;
+    if (lines && lines->size() == recs.size())
+        sorted.reserve(recs.size());
+    for (Problems &p : recs) {
+        if (sorted.capacity())
+            sorted.push_back((*lines)[packed(p) >> kCauseBits]);
         p.chey = int32_t(packed(p) & ((1u << kCauseBits) - 1));
+    }
+    if (lines)
+        *lines = std::move(sorted);
 }
 
 //! The number of lines of \a text as LineCursor splits it, for reserving the records.
@@ -405,6 +415,7 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
     const Lines failureStart = lines;
     std::vector<Problems> recs;
     recs.reserve(lineCount(body));
+    std::vector<int32_t> fileLines;   // each record's line, for the messages of later steps
     QString raw;
     while (lines.next(raw)) {
         const int lineNo = lines.lineNo();
@@ -448,6 +459,7 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
                 f.B_otk[k].Dolya += 1;
         p.chey = int32_t(e.mask);
         recs.push_back(p);
+        fileLines.push_back(int32_t(lineNo));
     }
 
     // A data set without failures has nothing to analyse; refusing it keeps the data
@@ -481,8 +493,8 @@ FailureFile readFailureFile(const QByteArray &bytes, QChar dec)
     }
 
     // Sort by time; records with equal times keep their file order.
-    sortByTime(recs);
-    f.MasProbl = FailureRecords(std::move(recs), causes.takeTexts());
+    sortByTime(recs, &fileLines);
+    f.MasProbl = FailureRecords(std::move(recs), causes.takeTexts(), std::move(fileLines));
 
     f.Kol_izw = int32_t(f.MasProbl.size());
     f.Popravka_Unknow = double(f.Kol_izw) / double(f.KolOtk);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace obr::mle::detail {
 
@@ -125,14 +126,21 @@ Panel gaussKronrod(const Fn &f, double lo, double hi, int nc)
  *  summed error estimate is within tolerance. The first component (I itself) gets the
  *  tight tolerance; the Kronrod estimate is far more accurate than its |K − G| bound. */
 template <class Fn>
-Comp adaptive(const Fn &f, double lo, double hi, int nc, int panels)
+Comp adaptive(const Fn &f, double lo, double hi, int nc, int panels, std::vector<double> cuts = {})
 {
     std::vector<Panel> ps;
     ps.reserve(256);
     const double step = (hi - lo) / panels;
-    for (int i = 0; i < panels; ++i)
-        ps.push_back(
-            gaussKronrod(f, lo + i * step, i + 1 == panels ? hi : lo + (i + 1) * step, nc));
+    for (int i = 0; i <= panels; ++i)
+        cuts.push_back(i == panels ? hi : lo + i * step);
+    std::sort(cuts.begin(), cuts.end());
+    double prev = lo;
+    for (double c : cuts) {
+        if (!(c > prev) || c > hi)
+            continue;
+        ps.push_back(gaussKronrod(f, prev, c, nc));
+        prev = c;
+    }
     for (int round = 0; round < 400; ++round) {
         Comp total{}, abs{}, err{};
         for (const Panel &p : ps)
@@ -173,6 +181,100 @@ Comp adaptive(const Fn &f, double lo, double hi, int nc, int panels)
         for (int j = 0; j < nc; ++j)
             total[size_t(j)] += p.K[size_t(j)];
     return total;
+}
+
+//! Width of a panel of the fixed rule, in deviations, and the levels of its grading at 0 h.
+constexpr double kPanel = 0.5;
+constexpr int kGrades = 50;
+/*! The fixed rule is used where F changes on a scale (in deviations of the law) of at least
+ *  this much wherever it changes at all; a steeper F is left to the adaptive rule. */
+constexpr double kSmoothScale = 0.6;
+
+//! The F derivatives at a node from its ln w: one exp and one expm1.
+inline void nodeDerivs(double a, double B, double lw, FDerivs &d)
+{
+    const double lnu = a + B * lw;
+    if (lnu > 700) {   // F = 1 to the last bit, its derivatives underflow
+        d = FDerivs{1, 0, 0, 0, 0, 0};
+        return;
+    }
+    const double u = std::exp(lnu);
+    // F and e^-u each from the form that keeps its digits.
+    double e;
+    if (u < 0.5) {
+        const double em = std::expm1(-u);
+        d.F = -em;
+        e = 1 + em;
+    } else {
+        e = std::exp(-u);
+        d.F = 1 - e;
+    }
+    const double eu = u * e, eu2 = u * eu;   // e^-u·u, e^-u·u²
+    const double BL = B * lw;
+    d.Fa = eu;
+    d.Fb = eu * BL;
+    d.Faa = eu - eu2;
+    d.Fab = (eu - eu2) * BL;
+    d.Fbb = eu * BL * (BL + 1) - eu2 * BL * BL;
+}
+
+/*! True when F = 1 − exp(−A·w^B) changes slowly enough over the law's range for the fixed
+ *  rule: where 1e-3 < A·w^B < 60 (outside it F is a power of w or 1 to rounding), the
+ *  scale w/(B·SKO) of its change must be at least kSmoothScale deviations. */
+bool smoothOverLaw(double a, double B, const NormalNodes &nd)
+{
+    if (nd.w.empty())
+        return true;
+    const double lwLo = nd.lw.front(), lwHi = nd.lw.back();
+    // ln w where A·w^B = 1e-3 and 60.
+    const double l1 = (std::log(1e-3) - a) / B, l2 = (std::log(60.0) - a) / B;
+    if (l2 < lwLo || l1 > lwHi)
+        return true;
+    const double wMin = std::exp(std::max(l1, lwLo));
+    return wMin / (B * nd.sigma) >= kSmoothScale;
+}
+
+Comp fixedRule(double a, double B, const NormalNodes &nd, int nc)
+{
+    Comp c{};
+    FDerivs d;
+    const size_t m = nd.w.size();
+    if (nc <= 6) {
+        for (size_t i = 0; i < m; ++i) {
+            nodeDerivs(a, B, nd.lw[i], d);
+            const double wt = nd.wt[i];
+            c[cI] += d.F * wt;
+            c[cA] += d.Fa * wt;
+            c[cB] += d.Fb * wt;
+            c[cAA] += d.Faa * wt;
+            c[cAB] += d.Fab * wt;
+            c[cBB] += d.Fbb * wt;
+        }
+        return c;
+    }
+    const double sg = nd.sigma;
+    for (size_t i = 0; i < m; ++i) {
+        nodeDerivs(a, B, nd.lw[i], d);
+        const double wt = nd.wt[i], z = nd.z[i], z2 = z * z;
+        const double dm = z / sg, ds = z2 - 1;
+        const double Fw = d.F * wt, Faw = d.Fa * wt, Fbw = d.Fb * wt;
+        c[cI] += Fw;
+        c[cA] += Faw;
+        c[cB] += Fbw;
+        c[cAA] += d.Faa * wt;
+        c[cAB] += d.Fab * wt;
+        c[cBB] += d.Fbb * wt;
+        c[cM] += Fw * dm;
+        c[cS] += Fw * ds;
+        c[cMM] += Fw * (z2 - 1) / (sg * sg);
+        c[cMS] += Fw * z * (z2 - 3) / sg;
+        c[cSS] += Fw * (z2 * z2 - 4 * z2 + 1);
+        c[cAM] += Faw * dm;
+        c[cAS] += Faw * ds;
+        c[cBM] += Fbw * dm;
+        c[cBS] += Fbw * ds;
+    }
+    return c;
 }
 
 void fillStuff(IStuff &s, const Comp &c, bool wd)
@@ -223,6 +325,8 @@ Law Law::fromTimes(const std::vector<double> &times)
             l.wCount.push_back(1);
         }
     }
+    for (double t : l.w)
+        l.lw.push_back(std::log(t));
     l.wTotal = double(times.size());
     l.wAbove.assign(l.w.size(), 0.0);
     double acc = 0;
@@ -241,14 +345,69 @@ void normalLogSurvival(double z, double &lnQ, double &h)
     h = Q > 0 ? phi / Q : std::numeric_limits<double>::infinity();
 }
 
-IStuff integralI(double a, double b, const Law &law, bool warrantyDerivs)
+NormalNodes NormalNodes::build(double mu, double sigma)
+{
+    using boost::math::quadrature::gauss;
+    NormalNodes nd;
+    nd.mu = mu;
+    nd.sigma = sigma;
+    if (!(sigma > 0) || !std::isfinite(mu) || !std::isfinite(sigma))
+        return nd;
+    const double zLo = std::max(-kSpan, -mu / sigma), zHi = kSpan;
+    if (!(zHi > zLo))
+        return nd;
+    const auto &x = gauss<double, 10>::abscissa();
+    const auto &wg = gauss<double, 10>::weights();
+    auto panel = [&](double lo, double hi) {
+        const double c = 0.5 * (lo + hi), h = 0.5 * (hi - lo);
+        for (size_t i = 0; i < x.size(); ++i)
+            for (double sgn : {-1.0, 1.0}) {
+                const double z = c + sgn * h * x[i];
+                const double w = mu + sigma * z;
+                if (!(w > 0))
+                    continue;
+                nd.z.push_back(z);
+                nd.w.push_back(w);
+                nd.wt.push_back(wg[i] * h * kInvSqrt2Pi * std::exp(-0.5 * z * z));
+            }
+    };
+    double start = zLo;
+    if (zLo > -kSpan) {
+        // The law reaches 0 h: panels halving towards it, where w^B has its singularity.
+        const double g = std::min(kPanel, zHi - zLo);
+        for (int k = kGrades; k-- > 0;)
+            panel(zLo + g * std::ldexp(1.0, -(k + 1)), zLo + g * std::ldexp(1.0, -k));
+        start = zLo + g;
+    }
+    const int n = int(std::ceil((zHi - start) / kPanel - 1e-9));
+    for (int i = 0; i < n; ++i)
+        panel(start + (zHi - start) * i / n,
+              i + 1 == n ? zHi : start + (zHi - start) * (i + 1) / n);
+    // Nodes in increasing w (the panels are; the pairs within one are not).
+    std::vector<size_t> order(nd.w.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::sort(order.begin(), order.end(), [&](size_t i, size_t j) { return nd.w[i] < nd.w[j]; });
+    NormalNodes s;
+    s.mu = mu;
+    s.sigma = sigma;
+    for (size_t i : order) {
+        s.w.push_back(nd.w[i]);
+        s.lw.push_back(std::log(nd.w[i]));
+        s.z.push_back(nd.z[i]);
+        s.wt.push_back(nd.wt[i]);
+    }
+    return s;
+}
+
+IStuff integralI(double a, double b, const Law &law, bool warrantyDerivs, const NormalNodes *nodes)
 {
     IStuff s;
     const double B = std::exp(b);
     if (law.empirical) {
         Comp c{};
+        FDerivs d;
         for (size_t i = 0; i < law.w.size(); ++i) {
-            const FDerivs d = fderivs(a, B, law.w[i]);
+            nodeDerivs(a, B, law.lw[i], d);
             const double wt = law.wCount[i] / law.wTotal;
             c[cI] += d.F * wt;
             c[cA] += d.Fa * wt;
@@ -265,8 +424,29 @@ IStuff integralI(double a, double b, const Law &law, bool warrantyDerivs)
     if (!(hi > lo))
         return s;
     const int nc = warrantyDerivs ? NC : 6;
-    const NormalIntegrand f{a, B, law.mu, law.sigma, nc};
-    const Comp c = adaptive(f, lo, hi, nc, 8);
+    NormalNodes own;
+    if (!nodes || nodes->mu != law.mu || nodes->sigma != law.sigma) {
+        own = NormalNodes::build(law.mu, law.sigma);
+        nodes = &own;
+    }
+    Comp c;
+    if (smoothOverLaw(a, B, *nodes)) {
+        c = fixedRule(a, B, *nodes, nc);
+    } else {
+        // The first panels are cut where A·w^B passes its decades (where F and its
+        // derivatives change) and, when the law reaches 0 h, halve towards it.
+        std::vector<double> cuts;
+        for (int k = -12; k <= 9; ++k) {
+            const double w = std::exp((k * std::log(10.0) / 3 - a) / B);
+            if (w > lo && w < hi)
+                cuts.push_back(w);
+        }
+        if (lo == 0)
+            for (int k = 1; k <= kGrades; ++k)
+                cuts.push_back(std::min(kPanel * law.sigma, hi) * std::ldexp(1.0, -k));
+        const NormalIntegrand f{a, B, law.mu, law.sigma, nc};
+        c = adaptive(f, lo, hi, nc, 8, std::move(cuts));
+    }
     fillStuff(s, c, warrantyDerivs);
     return s;
 }
@@ -299,16 +479,19 @@ Likelihood::Likelihood(Data data, Law law, double Nprived, bool fitMu, bool fitS
       m_fitSigma(fitSigma)
 {
     if (!warrantyFitted()) {
-        for (size_t j = 0; j < m_data.t.size(); ++j) {
-            double lnS;
-            if (m_law.empirical) {
-                lnS = std::log(m_law.survival(m_data.t[j]));
-            } else {
-                double h;
-                normalLogSurvival((m_data.t[j] - m_law.mu) / m_law.sigma, lnS, h);
-            }
-            m_fixedLnS += m_data.c[j] * lnS;
-        }
+        auto lnS = [&](double t) {
+            if (m_law.empirical)
+                return std::log(m_law.survival(t));
+            double v, h;
+            normalLogSurvival((t - m_law.mu) / m_law.sigma, v, h);
+            return v;
+        };
+        for (size_t j = 0; j < m_data.t.size(); ++j)
+            m_fixedLnS += m_data.c[j] * lnS(m_data.t[j]);
+        if (m_data.n0 > 0)
+            m_fixedLnS += m_data.n0 * lnS(m_data.t0);
+        if (!m_law.empirical)
+            m_nodes = NormalNodes::build(m_law.mu, m_law.sigma);
     }
 }
 
@@ -327,8 +510,12 @@ const IStuff &Likelihood::istuff(const Vec &x)
     const std::array<double, 4> key{x[PA], x[PB], m_fitMu ? x[PMu] : 0.0, m_fitSigma ? x[PS] : 0.0};
     if (m_cacheValid && key == m_cacheKey)
         return m_cache;
-    const Law l = lawAt(x);
-    m_cache = integralI(x[PA], x[PB], l, warrantyFitted());
+    if (warrantyFitted()) {
+        const Law l = lawAt(x);
+        m_cache = integralI(x[PA], x[PB], l, true);
+    } else {
+        m_cache = integralI(x[PA], x[PB], m_law, false, &m_nodes);
+    }
     if (!m_fitMu) {
         m_cache.g[PMu] = 0;
         m_cache.H.row(PMu).setZero();
@@ -363,34 +550,51 @@ Eval Likelihood::eval(const Vec &x)
     double lnS = m_fixedLnS;
     double Dm = 0, Ds = 0, Dmm = 0, Dms = 0, Dss = 0;
     if (warrantyFitted()) {
-        const Law l = lawAt(x);
+        const double mu = m_fitMu ? x[PMu] : m_law.mu;
+        const double sg = m_fitSigma ? std::exp(x[PS]) : m_law.sigma;
         lnS = 0;
-        for (size_t j = 0; j < d.t.size(); ++j) {
-            const double z = (d.t[j] - l.mu) / l.sigma;
+        auto add = [&](double t, double c) {
+            const double z = (t - mu) / sg;
             double lq, h;
             normalLogSurvival(z, lq, h);
-            const double c = d.c[j];
             lnS += c * lq;
             const double hp = h * (h - z);
-            Dm += c * h / l.sigma;
+            Dm += c * h / sg;
             Ds += c * h * z;
-            Dmm -= c * hp / (l.sigma * l.sigma);
-            Dms -= c * (hp * z + h) / l.sigma;
+            Dmm -= c * hp / (sg * sg);
+            Dms -= c * (hp * z + h) / sg;
             Dss -= c * z * (hp * z + h);
-        }
+        };
+        for (size_t j = 0; j < d.t.size(); ++j)
+            add(d.t[j], d.c[j]);
+        if (d.n0 > 0)
+            add(d.t0, d.n0);
     }
     const IStuff &is = istuff(x);
     const double NK = m_N * K;
-    e.l = n * std::log(m_N) + n * k + n * (a + b) + (B - 1) * d.sumLnT - A * S0 + lnS - NK * is.I;
+    const double nt = n - d.n0;   // failures with a recorded time
+    e.l = n * std::log(m_N) + n * k + nt * (a + b) + (B - 1) * d.sumLnT - A * S0 + lnS - NK * is.I;
 
     Vec &g = e.g;
     Mat &H = e.H;
-    g[PA] = n - A * S0;
-    g[PB] = n + B * d.sumLnT - A * B * S1;
+    g[PA] = nt - A * S0;
+    g[PB] = nt + B * d.sumLnT - A * B * S1;
     g[PK] = n;
     H(PA, PA) = -A * S0;
     H(PA, PB) = H(PB, PA) = -A * B * S1;
     H(PB, PB) = B * d.sumLnT - A * (B * S1 + B * B * S2);
+    if (d.n0 > 0) {
+        // The failures below the resolution: n0·ln F(t0), F's derivatives from its exponents.
+        const FDerivs f = fderivs(a, B, d.t0);
+        const double la = f.Fa / f.F, lb = f.Fb / f.F;
+        e.l += d.n0 * std::log(f.F);
+        g[PA] += d.n0 * la;
+        g[PB] += d.n0 * lb;
+        H(PA, PA) += d.n0 * (f.Faa / f.F - la * la);
+        H(PA, PB) += d.n0 * (f.Fab / f.F - la * lb);
+        H(PB, PA) = H(PA, PB);
+        H(PB, PB) += d.n0 * (f.Fbb / f.F - lb * lb);
+    }
     if (m_fitMu) {
         g[PMu] = Dm;
         H(PMu, PMu) = Dmm;

@@ -22,6 +22,7 @@ struct Law {
     bool empirical = false;
     double mu = 0, sigma = 1;
     std::vector<double> w;        //!< empirical: distinct end times > 0
+    std::vector<double> lw;       //!< their logarithms
     std::vector<double> wCount;   //!< their counts
     double wTotal = 0;            //!< all end times (those <= 0 included)
     std::vector<double> wAbove;   //!< wAbove[i] = Σ counts of w[i..]
@@ -38,21 +39,36 @@ struct IStuff {
     Mat H = Mat::Zero();
 };
 
+/*! \brief The fixed quadrature rule of a normal law over Sred ± 12·SKO (mass beyond:
+ *  3.6e-33), cut at 0 h: 10-point Gauss–Legendre panels half a deviation wide, graded
+ *  geometrically towards 0 h when the law reaches it (w^B is not smooth there). The
+ *  weights include the density, so E[g(W)] ≈ Σ wt·g(w). Built once per law. */
+struct NormalNodes {
+    double mu = 0, sigma = 0;
+    std::vector<double> w, lw, z, wt;
+    static NormalNodes build(double mu, double sigma);
+};
+
 /*! \brief I, its gradient and Hessian at (ln A, ln B) for \a law. With \a warrantyDerivs
  *  the derivatives in Sred and ln SKO are computed too (normal law). The normal law is
- *  integrated over Sred ± 12·SKO (mass beyond: 3.6e-33) by adaptive Gauss–Kronrod
- *  (15 points) to a relative accuracy of about 1e-14. */
-IStuff integralI(double a, double b, const Law &law, bool warrantyDerivs);
+ *  integrated by the fixed rule \a nodes (built here when null) where F changes slowly
+ *  on the scale of its panels, and otherwise by adaptive Gauss–Kronrod (15 points) to a
+ *  relative accuracy of about 1e-14, with a bounded number of panels. */
+IStuff integralI(double a, double b, const Law &law, bool warrantyDerivs,
+                 const NormalNodes *nodes = nullptr);
 
 /*! \brief J(τ) = ∫_0^τ f(t)·S_W(t) dt = E[F(min(W, τ))]: the recorded failures per product
  *  and per unit K up to τ. */
 double integralJ(double A, double B, const Law &law, double tau);
 
-//! The combined failure times: distinct times > 0 with their counts.
+//! The combined failure times: distinct times > 0 with their counts, and the failures
+//! recorded at 0 h, which lie somewhere in (0, t0] (below the recording resolution).
 struct Data {
     std::vector<double> t, c, lnt;
-    double n = 0;        //!< all failures
-    double sumLnT = 0;   //!< Σ c·ln t
+    double n = 0;        //!< all failures, those at 0 h included
+    double n0 = 0;       //!< failures recorded at 0 h
+    double t0 = 0.1;     //!< the recording resolution, hours
+    double sumLnT = 0;   //!< Σ c·ln t over the failures with a time
 };
 
 //! Value, gradient and Hessian of l in x.
@@ -91,6 +107,7 @@ private:
     double m_N;
     bool m_fitMu, m_fitSigma;
     double m_fixedLnS = 0;
+    NormalNodes m_nodes;   //!< the fixed rule of the law, when its figures are not fitted
     bool m_cacheValid = false;
     std::array<double, 4> m_cacheKey{};
     IStuff m_cache;

@@ -13,6 +13,9 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <chrono>
 #include <map>
 #include <cmath>
@@ -24,20 +27,40 @@ namespace obr::mle {
 using namespace detail;
 
 namespace mtxt {
-QString failureNotPositive(int line, double t, QChar dec)
+QString failureWho(int line, int rank)
 {
-    return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 имеет "
-                          "наработку %2 ч, а наработка должна быть больше нуля.")
-        .arg(line)
-        .arg(fmtGeneral(t, dec));
+    return line > 0 ? QStringLiteral("отказ в строке %1 файла").arg(line)
+                    : QStringLiteral("отказ № %1").arg(rank);
 }
-QString warrantyEnded(int line, double t, QChar dec)
+QString failureNotPositive(const QString &who, double t, QChar dec)
 {
-    return QStringLiteral("Метод максимального правдоподобия неприменим: отказ № %1 с "
+    return QStringLiteral("Метод максимального правдоподобия неприменим: %1 имеет "
+                          "наработку %2 ч, а наработка не может быть меньше нуля.")
+        .arg(who, fmtGeneral(t, dec));
+}
+QString warrantyEnded(const QString &who, double t, QChar dec)
+{
+    return QStringLiteral("Метод максимального правдоподобия неприменим: %1 с "
                           "наработкой %2 ч записан там, где гарантия уже закончилась у всех "
                           "изделий (доля изделий на гарантии равна нулю).")
-        .arg(line)
-        .arg(fmtGeneral(t, dec));
+        .arg(who, fmtGeneral(t, dec));
+}
+QString zeroHours(int count, QChar dec)
+{
+    return QStringLiteral("Отказов с наработкой 0 ч: %1; наработка записана с точностью "
+                          "%2 ч, и они учтены как отказы в интервале (0; %2] ч.")
+        .arg(count)
+        .arg(fmtGeneral(kZeroHour, dec));
+}
+QString notConverged()
+{
+    return QStringLiteral("Поиск максимума правдоподобия не сошелся за ограниченное число "
+                          "шагов: показана точка, где он остановился, и ее границы сомнительны.");
+}
+QString boundsEffort()
+{
+    return QStringLiteral("Часть границ по отношению правдоподобия не найдена за ограниченное "
+                          "число вычислений: они показаны как не определенные.");
 }
 QString noFailures()
 {
@@ -131,15 +154,23 @@ Data combine(const MleInput &in, const Law &law)
     std::iota(order.begin(), order.end(), size_t(0));
     std::stable_sort(order.begin(), order.end(), [&](size_t i, size_t j) { return t[i] < t[j]; });
     Data d;
+    d.t0 = kZeroHour;
     for (size_t r = 0; r < order.size(); ++r) {
         const double ti = t[order[r]];
-        const int line = int(r) + 1;   // the failure's number in time order, as in the grid
-        if (!std::isfinite(ti) || !(ti > 0))
-            throw UserError(mtxt::failureNotPositive(line, ti, in.dec));
+        // The failure's line in the file, or its number in time order as the grid shows it.
+        const QString who = mtxt::failureWho(in.failures[order[r]].line, int(r) + 1);
+        if (!std::isfinite(ti) || ti < 0)
+            throw UserError(mtxt::failureNotPositive(who, ti, in.dec));
+        // A failure at 0 h lies below the recording resolution: somewhere in (0, t0].
+        const double tw = ti > 0 ? ti : d.t0;
         const bool ended =
-            law.empirical ? !(law.survival(ti) > 0) : !(1 - CDF_Gauss(law.mu, law.sigma, ti) > 0);
+            law.empirical ? !(law.survival(tw) > 0) : !(1 - CDF_Gauss(law.mu, law.sigma, tw) > 0);
         if (ended)
-            throw UserError(mtxt::warrantyEnded(line, ti, in.dec));
+            throw UserError(mtxt::warrantyEnded(who, ti, in.dec));
+        if (ti == 0) {
+            d.n0 += 1;
+            continue;
+        }
         if (!d.t.empty() && d.t.back() == ti) {
             d.c.back() += 1;
         } else {
@@ -252,6 +283,14 @@ bool figureValue(const FigureDef &def, Likelihood &L, const Vec &x, double &psi,
     return false;
 }
 
+//! K·F(T) and K·I are held through ln K where F(T) (or I) at the estimate is near 1.
+bool eliminatesK(const FigureDef &def, double psi, const Vec &xh)
+{
+    if (def.how.hold != Hold::MtGar && def.how.hold != Hold::PerProduct)
+        return false;
+    return psi - xh[PK] > std::log(0.5);
+}
+
 //! The range a figure's ψ may take; beyond it a side is unbounded.
 void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, double &hi)
 {
@@ -274,123 +313,274 @@ void walkRange(const FigureDef &def, const Box &box, double psiHat, double &lo, 
     }
 }
 
+//! The search of a bound ran out of its bounded effort.
+struct Exhausted {};
+
+//! The profile at one ψ: its deviance, whether a range limit took part, the inner point.
+struct ProfileValue {
+    double dev = std::numeric_limits<double>::infinity();
+    bool ok = false;        //!< a point of the admissible range holds ψ
+    bool limited = false;   //!< a parameter's range limit took part in the maximum
+    VecX y;
+};
+
 struct Profile {
     Likelihood &L;
     Reduced R;
+    Reduced wide;   //!< the same hold over ranges far wider than the admissible ones
     double lHat;
+    double lHatWide;   //!< the maximum over the wide ranges (lHat unless it is at a limit)
     const std::atomic<bool> *cancel;
-    VecX warm;
-    int evaluations = 0;
+    VecX y0;               //!< the free coordinates of the point estimate
+    int evaluations = 0;   //!< likelihood evaluations spent
+    int budget = 4000;     //!< at most this many per bound (both sides)
 
-    //! The deviance at ψ, warm-started from the last solution.
-    double deviance(double psi)
+    SearchResult solve(Reduced &Rr, double psi, const VecX &start)
     {
-        R.setPsi(psi);
-        ++evaluations;
-        SearchResult s = maximise(R, warm, cancel);
+        if (evaluations > budget)
+            throw Exhausted();
+        Rr.setPsi(psi);
+        SearchResult s = maximise(Rr, start, cancel);
+        evaluations += s.evaluations;
+        return s;
+    }
+
+    //! The deviance at ψ from \a warm; a search that does not converge is done again from
+    //! the point estimate, and the higher maximum is taken.
+    ProfileValue at(double psi, const VecX &warm)
+    {
+        SearchResult s = solve(R, psi, warm);
+        if (!s.ok || !s.converged) {
+            SearchResult c = solve(R, psi, y0);
+            if (c.ok && (!s.ok || c.f > s.f))
+                s = c;
+        }
+        ProfileValue v;
         if (!s.ok)
-            return std::numeric_limits<double>::infinity();
-        warm = s.y;
-        return std::max(0.0, 2 * (lHat - s.f));
+            return v;
+        v.ok = true;
+        v.dev = std::max(0.0, 2 * (lHat - s.f));
+        v.limited = s.limited;
+        v.y = s.y;
+        return v;
+    }
+
+    //! The deviance at ψ with the ranges widened: below the deviance of at() when a range
+    //! limit, not the data, holds the maximum down.
+    double relaxed(double psi, const VecX &warm)
+    {
+        SearchResult s = solve(wide, psi, warm);
+        SearchResult c = solve(wide, psi, y0);
+        if (c.ok && (!s.ok || c.f > s.f))
+            s = c;
+        return s.ok ? std::max(0.0, 2 * (lHatWide - s.f)) : std::numeric_limits<double>::infinity();
     }
 };
 
-/*! One side of a likelihood-ratio bound: walks outward from ψ̂ until the deviance passes
- *  q, then solves deviance = q by bracketed secant steps (Illinois) to 1e-9. */
-std::optional<double> lrSide(Profile &P, const VecX &y0, double psiHat, double se, double q,
-                             double dir, double limit)
+/*! A limit makes a bound when lifting it lowers the deviance at the root by more than this.
+ *  (When the estimate itself sits at a limit, the bounds are those of the limit point.) */
+constexpr double kLimitEffect = 1e-4;
+//! The estimate sits at a limit when the wide ranges raise the maximum by more than this.
+constexpr double kAtLimit = 1e-6;
+
+//! One side of a likelihood-ratio bound: the root, open, or not determined.
+struct Side {
+    std::optional<double> bound;
+    bool determined = true;
+    std::optional<double> openAt;   //!< where a range limit made the side open
+};
+
+/*! One side of a likelihood-ratio bound. Walks outward from ψ̂ (the first probe at the
+ *  Fisher bound, then doubling steps) until the deviance passes q; the side is open when
+ *  the walk reaches the figure's range, leaves the admissible region, or meets a range
+ *  limit of a parameter that holds the deviance (below q) down. Otherwise deviance = q is
+ *  solved by bracketed secant steps (Illinois), and the root is checked from the point
+ *  estimate before it is published: a bound is a point whose deviance is q to 1e-6. */
+Side lrSide(Profile &P, double psiHat, double se, double q, double dir, double limit)
 {
-    P.warm = y0;
+    Side out;
     double x0 = psiHat, f0 = -q;
+    VecX warm0 = P.y0;
     double step = std::isfinite(se) && se > 0 ? std::sqrt(q) * se : 0.1;
     step = std::min(step, std::fabs(limit - psiHat));
     if (!(step > 0))
-        return std::nullopt;
-    double x1 = 0, f1 = 0;
-    VecX warm0 = y0;
-    for (int i = 0; i < 200; ++i) {
+        return out;
+    auto atLimit = [&](double x) {
+        return x == limit || std::fabs(x - limit) <= 1e-12 * std::max(1.0, std::fabs(limit));
+    };
+    double x1 = psiHat;
+    ProfileValue v1;
+    bool bracketed = false;
+    for (int i = 0; i < 80 && !bracketed; ++i) {
         x1 = psiHat + dir * std::min(std::fabs(x0 - psiHat) + step, std::fabs(limit - psiHat));
-        f1 = P.deviance(x1) - q;
-        if (f1 >= 0)
+        v1 = P.at(x1, warm0);
+        if (!v1.ok) {
+            // Past the admissible region: bisect back onto it.
+            for (int k = 0; k < 50 && !v1.ok; ++k) {
+                const double xm = 0.5 * (x0 + x1);
+                const ProfileValue vm = P.at(xm, warm0);
+                if (!vm.ok) {
+                    x1 = xm;
+                } else if (vm.dev >= q) {
+                    x1 = xm;
+                    v1 = vm;
+                } else {
+                    x0 = xm;
+                    f0 = vm.dev - q;
+                    warm0 = vm.y;
+                }
+            }
+            if (!v1.ok)
+                return out;   // below q up to the edge of the admissible region: open
+        }
+        if (v1.dev >= q) {
+            bracketed = true;
             break;
-        if (x1 == limit || std::fabs(x1 - limit) <= 1e-12 * std::max(1.0, std::fabs(limit)))
-            return std::nullopt;
+        }
+        if (atLimit(x1))
+            return out;
         x0 = x1;
-        f0 = f1;
-        warm0 = P.warm;
+        f0 = v1.dev - q;
+        warm0 = v1.y;
         step *= 2;
     }
-    if (f1 < 0)
-        return std::nullopt;
-    if (!std::isfinite(f1)) {
-        // Past the admissible region: bisect back onto finite deviances.
-        for (int i = 0; i < 60 && !std::isfinite(f1); ++i) {
-            const double xm = 0.5 * (x0 + x1);
-            P.warm = warm0;
-            const double fm = P.deviance(xm) - q;
-            if (fm >= 0) {
-                x1 = xm;
-                f1 = fm;
-            } else {
-                x0 = xm;
-                f0 = fm;
-                warm0 = P.warm;
-            }
-        }
-        // The deviance stays below q up to the edge of the admissible region: the side
-        // is open there.
-        if (!std::isfinite(f1))
-            return std::nullopt;
-    }
+    if (!bracketed)
+        return out;
     // Illinois iterations on [x0, x1], f0 < 0 <= f1.
+    double f1 = v1.dev - q;
+    bool lim1 = v1.limited;
+    VecX y1 = v1.y;
     int side = 0;
+    double root = x1;
+    bool rootLimited = lim1;
+    VecX rootY = y1;
     for (int i = 0; i < 100; ++i) {
-        if (std::fabs(f1) < 1e-9)
-            return x1;
-        if (std::fabs(f0) < 1e-9)
-            return x0;
+        if (std::fabs(f1) < 1e-8 || std::fabs(x1 - x0) < 1e-14 * std::max(1.0, std::fabs(x1))) {
+            root = x1;
+            rootLimited = lim1;
+            rootY = y1;
+            break;
+        }
+        if (std::fabs(f0) < 1e-8) {
+            root = x0;
+            rootLimited = false;
+            rootY = warm0;
+            break;
+        }
         double xm = (x0 * f1 - x1 * f0) / (f1 - f0);
         if (!(xm > std::min(x0, x1) && xm < std::max(x0, x1)))
             xm = 0.5 * (x0 + x1);
-        P.warm = warm0;
-        const double fm = P.deviance(xm) - q;
-        if (!std::isfinite(fm)) {
+        const ProfileValue vm = P.at(xm, warm0);
+        if (!vm.ok || vm.dev >= q) {
             x1 = xm;
-            continue;
-        }
-        if (fm < 0) {
+            f1 = vm.ok ? vm.dev - q : std::numeric_limits<double>::infinity();
+            if (!vm.ok) {
+                side = 0;
+                f1 = q;   // treat as far above: bisect-like
+            } else {
+                lim1 = vm.limited;
+                y1 = vm.y;
+                if (side == 1)
+                    f0 *= 0.5;
+                side = 1;
+            }
+        } else {
             x0 = xm;
-            f0 = fm;
-            warm0 = P.warm;
+            f0 = vm.dev - q;
+            warm0 = vm.y;
             if (side == -1)
                 f1 *= 0.5;
             side = -1;
-        } else {
-            x1 = xm;
-            f1 = fm;
-            if (side == 1)
-                f0 *= 0.5;
-            side = 1;
         }
-        if (std::fabs(x1 - x0) < 1e-13 * std::max(1.0, std::fabs(x1)))
-            return std::fabs(f0) < std::fabs(f1) ? x0 : x1;
+        root = std::fabs(f0) < std::fabs(f1) ? x0 : x1;
+        rootLimited = root == x1 && lim1;
+        rootY = root == x1 ? y1 : warm0;
     }
-    return std::fabs(f0) < std::fabs(f1) ? x0 : x1;
+    // The check before publishing: the deviance at the root, solved afresh from the point
+    // estimate as well, is q to 1e-6.
+    const ProfileValue check = P.at(root, P.y0);
+    const ProfileValue again = P.at(root, rootY);
+    const VecX moved = P.y0.array() + 0.2;
+    const ProfileValue third = P.at(root, moved);
+    const ProfileValue &best2 = check.ok && (!again.ok || check.dev < again.dev) ? check : again;
+    const ProfileValue &best = third.ok && (!best2.ok || third.dev < best2.dev) ? third : best2;
+    const bool limitedRoot =
+        rootLimited || best.limited || check.limited || again.limited || third.limited;
+    if (!best.ok || std::fabs(best.dev - q) > 1e-6) {
+        // Where K's range is met the maximum may not settle; if lifting the range takes the
+        // deviance below q, the limit made this side: it is open.
+        if (P.lHatWide <= P.lHat + kAtLimit && limitedRoot &&
+            P.relaxed(root, best.ok ? best.y : P.y0) < q - kLimitEffect)
+            return out;
+        out.determined = false;
+        return out;
+    }
+    // A root where a range limit holds the maximum down is made by the limit, not by the
+    // data: with the ranges lifted the deviance there is below q, so the side is open.
+    if (P.lHatWide <= P.lHat + kAtLimit && limitedRoot &&
+        P.relaxed(root, best.y) < q - kLimitEffect) {
+        out.openAt = root;
+        return out;
+    }
+    out.bound = root;
+    return out;
 }
 
 //! The likelihood-ratio bound of ψ (a figure held as \a def holds it) around ψ̂ at x̂.
-Bound lrBound(Likelihood &L, const Box &box, const FigureDef &def, const Vec &xh, double lHat,
-              double psi, double se, double q, const std::atomic<bool> *cancel)
+struct LrOut {
+    Bound b;
+    bool determined = true;   //!< false when a side could not be settled
+};
+//! The admissible ranges widened far beyond themselves (to tell a bound made by a limit).
+Box wideBox(const Box &box)
 {
-    Profile P{L, Reduced(L, box, def.how, xh), lHat, cancel, {}};
-    P.R.setPsi(psi);
-    const VecX y0 = P.R.project(xh);
+    Box wide = box;
+    for (int c : {int(PB), int(PK), int(PS)}) {
+        wide.lo[c] -= 12;
+        wide.hi[c] += 12;
+    }
+    return wide;
+}
+
+//! The maximum of l over the wide ranges from x̂ (l̂ itself unless x̂ sits at a limit).
+double wideMaximum(Likelihood &L, const Box &box, const Vec &xh, double lHat,
+                   const std::atomic<bool> *cancel)
+{
+    Reduced W(L, wideBox(box), Holding{}, xh);
+    const SearchResult s = maximise(W, W.project(xh), cancel, 400, 2000);
+    return s.ok ? std::max(lHat, s.f) : lHat;
+}
+
+LrOut lrBound(Likelihood &L, const Box &box, const FigureDef &def, const Vec &xh, double lHat,
+              double lHatWide, double psi, double se, double q, const std::atomic<bool> *cancel)
+{
+    const Box wide = wideBox(box);
+    // A profile that determines K from the others (F near 1) ranges over the wide K.
+    const bool fixesK = def.how.elimK;
+    Profile P{L,
+              Reduced(L, fixesK ? wide : box, def.how, xh),
+              Reduced(L, wide, def.how, xh),
+              lHat,
+              lHatWide,
+              cancel,
+              {}};
+    P.y0 = P.R.project(xh);
     double wlo, whi;
     walkRange(def, box, psi, wlo, whi);
-    Bound b;
-    b.low = lrSide(P, y0, psi, se, q, -1, wlo);
-    b.high = lrSide(P, y0, psi, se, q, +1, whi);
-    return b;
+    LrOut out;
+    for (double dir : {-1.0, 1.0}) {
+        Side sd;
+        try {
+            sd = lrSide(P, psi, se, q, dir, dir < 0 ? wlo : whi);
+        } catch (const Exhausted &) {
+            sd.determined = false;
+        }
+        (dir < 0 ? out.b.low : out.b.high) = sd.bound;
+        if (!sd.determined)
+            out.determined = false;
+        P.budget = P.evaluations + 4000;
+    }
+    return out;
 }
 
 //! The Kolmogorov criterion as the results table computes it, with the fit's warranty law.
@@ -399,11 +589,14 @@ void kolmogorov(const Data &d, const Law &law, double Izd, double K, double A, d
 {
     const double n = d.n;
     double D = 0, e = 0, fPrev = 0, m = 0;
-    for (size_t j = 0; j < d.t.size(); ++j) {
-        const double f = weibCDF(A, B, d.t[j]);
-        const double g =
-            law.empirical ? 1 - law.survival(d.t[j]) : CDF_Gauss(law.mu, law.sigma, d.t[j]);
-        for (int c = 0; c < int(d.c[j]); ++c) {
+    // The failures at 0 h count at the resolution t0, before every other.
+    const size_t first = d.n0 > 0 ? 0 : 1;
+    for (size_t jj = first; jj < d.t.size() + 1; ++jj) {
+        const double tj = jj == 0 ? d.t0 : d.t[jj - 1];
+        const double cj = jj == 0 ? d.n0 : d.c[jj - 1];
+        const double f = weibCDF(A, B, tj);
+        const double g = law.empirical ? 1 - law.survival(tj) : CDF_Gauss(law.mu, law.sigma, tj);
+        for (int c = 0; c < int(cj); ++c) {
             e += 1 / n;
             m += (f - fPrev) * (1 - g);
             fPrev = f;
@@ -481,6 +674,21 @@ void validate(const MleInput &in)
         throw UserError(mtxt::badSKO());
 }
 
+//! F below this over the warranty range leaves only K·A and B determined.
+constexpr double kSmallF = 0.05;
+
+//! The upper end of the warranty range: Sred + 2·SKO, or the 97.5 % quantile of the end times.
+double warrantyHigh(const Law &law)
+{
+    if (!law.empirical)
+        return law.mu + 2 * law.sigma;
+    const double want = 0.025 * law.wTotal;
+    for (size_t i = law.w.size(); i-- > 0;)
+        if (law.wAbove[i] >= want)
+            return law.w[i];
+    return law.w.empty() ? 0 : law.w.front();
+}
+
 //! Starting point: the best of a coarse grid of shapes and scales, K profiled.
 Vec startPoint(Likelihood &L, const Box &box, const Vec &base, const Data &d)
 {
@@ -513,7 +721,7 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
     validate(in);
     const Law law = makeLaw(in);
     Data data = combine(in, law);
-    if (data.t.size() < 2)
+    if (data.t.size() + (data.n0 > 0 ? 1 : 0) < 2)
         throw UserError(mtxt::oneTime());
     const bool normal = in.law == WarrantyLaw::Normal;
     const bool fitMu = normal && in.fitSred, fitSigma = normal && in.fitSKO;
@@ -530,6 +738,14 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
     SearchResult s = maximise(R, R.project(x0), cancel);
     if (!s.ok)
         throw UserError(mtxt::noStart());
+    if (!s.converged) {
+        // One more bounded round from where the first one stopped.
+        SearchResult again = maximise(R, s.y, cancel, 400, 2000);
+        if (again.ok && again.f >= s.f) {
+            again.iterations += s.iterations;
+            s = again;
+        }
+    }
     const Vec xh = s.x;
 
     MleResult r;
@@ -581,9 +797,17 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
             info(i, j) = -ev.H(act[size_t(i)], act[size_t(j)]);
     Mat cov = Mat::Zero();
     bool fisherOk = false;
-    {
+    // At a range limit the score is not zero and the information says nothing of the
+    // bounds; a (numerically) singular information determines none either.
+    const bool atLimit = r.limit || xh[PB] <= box.lo[PB] || xh[PB] >= box.hi[PB];
+    if (!atLimit) {
         Eigen::LLT<MatX> llt(info);
-        if (llt.info() == Eigen::Success) {
+        const VecX dg = info.diagonal().cwiseMax(1e-300).cwiseSqrt().cwiseInverse();
+        const MatX scaled = dg.asDiagonal() * info * dg.asDiagonal();
+        Eigen::SelfAdjointEigenSolver<MatX> eig(scaled, Eigen::EigenvaluesOnly);
+        const bool regular = eig.info() == Eigen::Success &&
+                             eig.eigenvalues().minCoeff() > 1e-12 * eig.eigenvalues().maxCoeff();
+        if (regular && llt.info() == Eigen::Success) {
             const MatX c = llt.solve(MatX::Identity(na, na));
             if (c.allFinite()) {
                 fisherOk = true;
@@ -598,7 +822,9 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
 
     const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - in.level) / 2);
     const double q = boost::math::quantile(boost::math::chi_squared(1), in.level);
-    for (const FigureDef &def : figureDefs(in, fitMu, fitSigma)) {
+    bool effortShort = false;
+    const double lWide = in.lrBounds ? wideMaximum(L, box, xh, r.loglik, cancel) : r.loglik;
+    for (FigureDef def : figureDefs(in, fitMu, fitSigma)) {
         if (cancel && cancel->load())
             throw Cancelled();
         Figure fig;
@@ -606,13 +832,18 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
         double psi;
         Vec grad;
         const bool has = figureValue(def, L, xh, psi, grad);
+        if (has)
+            def.how.elimK = eliminatesK(def, psi, xh);
         auto out = [&](double v) { return def.logScale ? std::exp(v) : v; };
         double se = std::numeric_limits<double>::quiet_NaN();
         if (has) {
             fig.estimate = out(psi);
+            fig.fisherDetermined = false;
             if (fisherOk) {
                 se = std::sqrt(std::max(0.0, grad.dot(cov * grad)));
-                if (std::isfinite(se)) {
+                // Wald bounds wider than the figure's whole walk range say nothing.
+                if (std::isfinite(se) && (!def.logScale || z * se < kWalk)) {
+                    fig.fisherDetermined = true;
                     const double lo = out(psi - z * se), hi = out(psi + z * se);
                     // A positive figure's lower bound that underflows to 0 is no bound.
                     if (std::isfinite(lo) && (!def.logScale || lo > 0))
@@ -622,12 +853,17 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
                 }
             }
             if (in.lrBounds) {
-                const Bound b = lrBound(L, box, def, xh, r.loglik, psi, se, q, cancel);
-                if (b.low)
-                    fig.lr.low = out(*b.low);
-                if (b.high)
-                    fig.lr.high = out(*b.high);
+                const LrOut b = lrBound(L, box, def, xh, r.loglik, lWide, psi, se, q, cancel);
+                if (b.b.low)
+                    fig.lr.low = out(*b.b.low);
+                if (b.b.high)
+                    fig.lr.high = out(*b.b.high);
+                fig.lrDetermined = b.determined;
+                if (!b.determined)
+                    effortShort = true;
             }
+        } else {
+            fig.fisherDetermined = fig.lrDetermined = false;
         }
         r.figures.push_back(fig);
         if (def.key == u"per_product") {
@@ -637,21 +873,29 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
                 return v ? std::optional<double>(*v * in.fleet) : std::nullopt;
             };
             fc.estimate = scale(fig.estimate);
+            fc.fisherDetermined = fig.fisherDetermined;
+            fc.lrDetermined = fig.lrDetermined;
             fc.fisher = {scale(fig.fisher.low), scale(fig.fisher.high)};
             fc.lr = {scale(fig.lr.low), scale(fig.lr.high)};
             r.figures.push_back(fc);
         }
     }
 
-    // Ridge: K has no upper likelihood-ratio bound, or ln A and ln K move together.
+    // Ridge: the fitted F stays small over the warranty range, so that K·F ≈ K·A·t^B, and
+    // K is not determined (at its range's end, no upper likelihood-ratio bound, or ln A
+    // and ln K moving together).
     const Figure *Kf = r.figure(QStringLiteral("K"));
-    r.ridge = r.limit || (fisherOk && std::fabs(r.corrLnALnK) > 0.999) ||
-              (in.lrBounds && Kf && !Kf->lr.high);
-    if (r.ridge) {
+    const bool kOpen = r.limit || !fisherOk || std::fabs(r.corrLnALnK) > 0.99 ||
+                       (in.lrBounds && Kf && !Kf->lr.high);
+    r.ridge = kOpen && weibCDF(r.A, r.B, warrantyHigh(L.lawAt(xh))) < kSmallF;
+    if (r.ridge)
         r.ridgeMessage = mtxt::ridge();
-        if (r.limit)
-            r.ridgeMessage += mtxt::limit();
-    }
+    if (r.limit)
+        r.ridgeMessage = (r.ridgeMessage + mtxt::limit()).trimmed();
+    if (!s.converged)
+        r.effortMessage = mtxt::notConverged();
+    else if (effortShort)
+        r.effortMessage = mtxt::boundsEffort();
     if (fitMu || fitSigma) {
         bool weak = false;
         for (const char *key : {"Sred", "SKO"}) {
@@ -665,6 +909,8 @@ MleResult fitMle(const MleInput &in, const std::atomic<bool> *cancel)
         if (weak)
             r.warrantyMessage = mtxt::warrantyWeak();
     }
+    if (data.n0 > 0)
+        r.zeroMessage = mtxt::zeroHours(int(data.n0), in.dec);
     r.gof = goodnessOfFit(in, L.data(), L.lawAt(xh), r);
     return r;
 }
@@ -682,21 +928,44 @@ std::vector<CauseFit> fitCauses(const MleInput &in, int minFailures,
         CauseFit cf;
         cf.cause = cause;
         cf.n = n;
-        MleInput sub = in;
-        sub.failures.clear();
-        for (const Failure &f : in.failures)
-            if (f.cause == cause)
-                sub.failures.push_back(f);
-        // The histogram counts are those of all causes: no cell statistics per cause.
-        sub.histBounds.clear();
-        sub.histCounts.clear();
-        try {
-            cf.result = fitMle(sub, cancel);
-        } catch (const UserError &e) {
-            cf.error = e.message();
-        }
         out.push_back(std::move(cf));
     }
+    // The causes are independent fits: two threads share them out in turn.
+    std::atomic<size_t> next{0};
+    std::exception_ptr stopped;
+    std::mutex m;
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < out.size();) {
+            CauseFit &cf = out[i];
+            MleInput sub = in;
+            sub.failures.clear();
+            for (const Failure &f : in.failures)
+                if (f.cause == cf.cause)
+                    sub.failures.push_back(f);
+            // The histogram counts are those of all causes: no cell statistics per cause.
+            sub.histBounds.clear();
+            sub.histCounts.clear();
+            try {
+                cf.result = fitMle(sub, cancel);
+            } catch (const UserError &e) {
+                cf.error = e.message();
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(m);
+                if (!stopped)
+                    stopped = std::current_exception();
+                next.store(out.size());
+            }
+        }
+    };
+    if (out.size() > 1) {
+        std::thread helper(work);
+        work();
+        helper.join();
+    } else {
+        work();
+    }
+    if (stopped)
+        std::rethrow_exception(stopped);
     return out;
 }
 
@@ -747,6 +1016,7 @@ std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
     const double z = boost::math::quantile(boost::math::normal(), 1 - (1 - r.level) / 2);
     const double q = boost::math::quantile(boost::math::chi_squared(1), r.level);
 
+    const double lWide = in.lrBounds ? wideMaximum(L, box, xh, ev.l, cancel) : ev.l;
     std::vector<BandPoint> out;
     out.reserve(times.size());
     for (double t : times) {
@@ -754,13 +1024,14 @@ std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
             throw Cancelled();
         BandPoint bp;
         bp.t = t;
-        const FigureDef def{QString(), {Hold::MtGar, -1, 0, std::log(t)}};
+        FigureDef def{QString(), {Hold::MtGar, -1, 0, std::log(t)}};
         double psi;
         Vec grad;
         if (!(t > 0) || !std::isfinite(t) || !ev.ok || !figureValue(def, L, xh, psi, grad)) {
             out.push_back(bp);
             continue;
         }
+        def.how.elimK = eliminatesK(def, psi, xh);
         bp.estimate = std::exp(psi);
         double se = std::numeric_limits<double>::quiet_NaN();
         if (fisherOk) {
@@ -774,7 +1045,7 @@ std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
             }
         }
         if (in.lrBounds) {
-            const Bound b = lrBound(L, box, def, xh, ev.l, psi, se, q, cancel);
+            const Bound b = lrBound(L, box, def, xh, ev.l, lWide, psi, se, q, cancel).b;
             if (b.low)
                 bp.lr.low = std::exp(*b.low);
             if (b.high)
@@ -784,6 +1055,69 @@ std::vector<BandPoint> cumulativeBand(const MleInput &in, const MleResult &r,
     }
     return out;
 }
+
+namespace detail {
+
+ProfileCheck profileAt(const MleInput &in, const MleResult &r, const QString &key, double value,
+                       bool wideToo)
+{
+    ProfileCheck out;
+    const Law law = makeLaw(in);
+    const bool normal = in.law == WarrantyLaw::Normal;
+    const bool fitMu = normal && in.fitSred, fitSigma = normal && in.fitSKO;
+    Likelihood L(combine(in, law), law, in.Izd_Prived, fitMu, fitSigma);
+    const Box box = defaultBox(in);
+    Vec xh = Vec::Zero();
+    xh[PA] = std::log(r.A);
+    xh[PB] = std::log(r.B);
+    xh[PK] = std::log(r.K);
+    xh[PMu] = normal ? r.Sred : 0;
+    xh[PS] = normal ? std::log(r.SKO) : 0;
+    const QString k = key == u"fleet_claims" ? QStringLiteral("per_product") : key;
+    const double v = key == u"fleet_claims" ? value / in.fleet : value;
+    for (FigureDef def : figureDefs(in, fitMu, fitSigma)) {
+        if (def.key != k)
+            continue;
+        double psiHat;
+        Vec grad;
+        if (!figureValue(def, L, xh, psiHat, grad))
+            return out;
+        def.how.elimK = eliminatesK(def, psiHat, xh);
+        const double psi = def.logScale ? std::log(v) : v;
+        walkRange(def, box, psiHat, out.lo, out.hi);
+        if (def.logScale) {
+            out.lo = std::exp(out.lo);
+            out.hi = std::exp(out.hi);
+        }
+        const double lHat = L.eval(xh).l;
+        const double lWide = wideToo ? wideMaximum(L, box, xh, lHat, nullptr) : lHat;
+        const Box wide = wideBox(box);
+        Profile P{L,
+                  Reduced(L, def.how.elimK ? wide : box, def.how, xh),
+                  Reduced(L, wide, def.how, xh),
+                  lHat,
+                  lWide,
+                  nullptr,
+                  {}};
+        P.y0 = P.R.project(xh);
+        P.budget = 1 << 30;
+        // From the estimate and from a start moved off it; the higher maximum counts.
+        ProfileValue a = P.at(psi, P.y0);
+        VecX moved = P.y0.array() + 0.2;
+        ProfileValue b = P.at(psi, moved);
+        const ProfileValue &best = a.ok && (!b.ok || a.dev <= b.dev) ? a : b;
+        out.ok = best.ok;
+        out.deviance = best.dev;
+        out.limited = best.limited;
+        if (wideToo)
+            out.wideDeviance = P.relaxed(psi, best.ok ? best.y : P.y0);
+        out.estimateAtLimit = lWide > lHat + kAtLimit;
+        return out;
+    }
+    return out;
+}
+
+}   // namespace detail
 
 void publishMaxPr(State &s, const MleResult &r, const MleInput &in)
 {
@@ -814,8 +1148,8 @@ MleInput inputFromState(const State &s)
 {
     MleInput in;
     in.failures.reserve(s.MasProbl.size());
-    for (const Problems &p : s.MasProbl)
-        in.failures.push_back({p.time, p.chey});
+    for (size_t i = 0; i < s.MasProbl.size(); ++i)
+        in.failures.push_back({s.MasProbl[i].time, s.MasProbl[i].chey, s.MasProbl.line(i)});
     in.Izd_Prived = s.Izd_Prived;
     in.Sred = s.Sred;
     in.SKO = s.SKO;

@@ -39,6 +39,7 @@ enum class WarrantyLaw { Normal, Empirical };
 struct Failure {
     double time = 0;   //!< operating time, hours
     int cause = 0;     //!< index in the sorted cause table, 0 = not established
+    int line = 0;      //!< its line in the data file; 0 when it came from no file
 };
 
 //! What the fit needs, as the calculation reads it from the boxes and the loaded files.
@@ -72,6 +73,12 @@ struct Figure {
     std::optional<double> estimate;
     Bound fisher;
     Bound lr;
+    //! False when the information at the estimate is singular or the estimate sits at a
+    //! range limit: the Fisher bounds are then not determined (both sides empty).
+    bool fisherDetermined = true;
+    //! False when a side of the likelihood-ratio bounds could not be settled within the
+    //! bounded effort (that side is empty).
+    bool lrDetermined = true;
 };
 
 //! Goodness of fit.
@@ -112,6 +119,8 @@ struct MleResult {
     bool limit = false;            //!< the maximum is not attained: K sits on its range's end
     QString ridgeMessage;          //!< empty when there is no ridge
     QString warrantyMessage;       //!< weakly determined Sred/SKO; empty otherwise
+    QString effortMessage;         //!< the fit or a bound did not settle within its effort
+    QString zeroMessage;           //!< how many failures at 0 h were taken as (0, 0.1 h]
     Gof gof;
     //! Covariance of (ln A, ln B, ln K[, Sred][, ln SKO]) (row-major); empty when the
     //! observed information is not positive definite.
@@ -127,6 +136,9 @@ struct MleResult {
 //! A fit stopped through its cancel flag (the program's one stop exception). Nothing has
 //! been written anywhere.
 using Cancelled = obr::Cancelled;
+
+//! The recording resolution of failure times: a failure at 0 h lies in (0, kZeroHour].
+constexpr double kZeroHour = 0.1;
 
 //! Admissible ranges of the shape and the repeat coefficient.
 constexpr double kBMin = 0.05, kBMax = 20, kKMin = 0.001, kKMax = 1000;
@@ -180,10 +192,26 @@ QJsonArray causesJson(const std::vector<CauseFit> &fits, const std::vector<QStri
 //! \brief The input of a fit from the working state: failures, N', histogram.
 MleInput inputFromState(const State &s);
 
+namespace detail {
+//! The profile of one figure at one value, solved afresh: for the tests of the bounds.
+struct ProfileCheck {
+    bool ok = false;                //!< the value is held by a point of the admissible range
+    double deviance = 0;            //!< 2·(l̂ − max l) with the value held, admissible ranges
+    double wideDeviance = 0;        //!< the same over ranges far wider than the admissible ones
+    bool limited = false;           //!< a range limit took part in the maximum
+    bool estimateAtLimit = false;   //!< the fit's maximum is not attained inside the ranges
+    double lo = 0, hi = 0;          //!< the figure's walk range
+};
+ProfileCheck profileAt(const MleInput &in, const MleResult &r, const QString &key, double value,
+                       bool wideToo = false);
+}   // namespace detail
+
 //! Texts of the fit, each written once.
 namespace mtxt {
-QString failureNotPositive(int line, double t, QChar dec = u'.');
-QString warrantyEnded(int line, double t, QChar dec = u'.');
+//! "отказ в строке N файла" (\a line > 0) or "отказ № rank" (in time order).
+QString failureWho(int line, int rank);
+QString failureNotPositive(const QString &who, double t, QChar dec = u'.');
+QString warrantyEnded(const QString &who, double t, QChar dec = u'.');
 QString noFailures();
 QString oneTime();
 QString badFleet();
@@ -196,6 +224,9 @@ QString ridge();
 QString limit();
 QString warrantyWeak();
 QString notPositiveDefinite();
+QString notConverged();
+QString boundsEffort();
+QString zeroHours(int count, QChar dec = u'.');
 QString done(double seconds);
 }   // namespace mtxt
 

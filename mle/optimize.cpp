@@ -29,18 +29,23 @@ Reduced::Reduced(Likelihood &L, const Box &box, const Holding &how, const Vec &s
         present[how.coord] = false;
         break;
     case Hold::Eta:
-    case Hold::KA:
-    case Hold::Time:
-    case Hold::MtGar:
         m_elim = PA;
         break;
-    case Hold::PerProduct:
+    case Hold::KA:
+    case Hold::Time:
         m_elim = PA;
+        break;
+    case Hold::MtGar:
+    case Hold::PerProduct:
+        // Where F (or I) is near 1, ln K = ψ − ln F stays well defined while solving for
+        // ln A loses its digits; where F is small, K's range is met along the ridge and
+        // ln A is solved for with K a free coordinate.
+        m_elim = how.elimK ? PK : PA;
         break;
     }
     if (m_elim >= 0)
         present[m_elim] = false;
-    // K comes out in closed form unless the hold ties ln A to it or fixes it.
+    // K comes out in closed form unless the hold ties ln A to it, determines it or fixes it.
     m_profileK = present[PK] && how.hold != Hold::KA && how.hold != Hold::Time &&
                  how.hold != Hold::MtGar && how.hold != Hold::PerProduct;
     if (m_profileK)
@@ -79,7 +84,46 @@ void Reduced::limits(VecX &lo, VecX &hi) const
     }
 }
 
-bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
+namespace {
+
+//! ln F(T) and its gradient and Hessian in (ln A, ln B).
+bool logF(double a, double B, double lnT, double &v, Vec &g, Mat &H)
+{
+    g.setZero();
+    H.setZero();
+    const double lnu = a + B * lnT;
+    if (lnu > 700) {
+        v = 0;
+        return true;
+    }
+    const double u = std::exp(lnu);
+    double F, e;
+    if (u < 0.5) {
+        const double em = std::expm1(-u);
+        F = -em;
+        e = 1 + em;
+    } else {
+        e = std::exp(-u);
+        F = 1 - e;
+    }
+    if (!(F > 0))
+        return false;
+    v = std::log(F);
+    const double r = u * e / F;   // ∂ln F/∂ln u
+    // ∂²ln F/∂(ln u)² = r·(1 − u) − r².
+    const double r2 = r * (1 - u) - r * r;
+    const double BL = B * lnT;   // ∂ln u/∂ln B
+    g[PA] = r;
+    g[PB] = r * BL;
+    H(PA, PA) = r2;
+    H(PA, PB) = H(PB, PA) = r2 * BL;
+    H(PB, PB) = r2 * BL * BL + r * BL;
+    return std::isfinite(v);
+}
+
+}   // namespace
+
+bool Reduced::eliminateA(Vec &x, double &e, Vec &ge, Mat &He)
 {
     ge.setZero();
     He.setZero();
@@ -165,6 +209,62 @@ bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
     return std::isfinite(e);
 }
 
+bool Reduced::eliminate(Vec &x, double &e, Vec &ge, Mat &He)
+{
+    if (m_elim == PA && m_how.hold != Hold::Eta)
+        return eliminateA(x, e, ge, He);
+    ge.setZero();
+    He.setZero();
+    const double B = std::exp(x[PB]);
+    switch (m_how.hold) {
+    case Hold::Eta:
+        e = -B * m_psi;
+        ge[PB] = e;
+        He(PB, PB) = e;
+        break;
+    case Hold::KA:
+        e = m_psi - x[PA];
+        ge[PA] = -1;
+        break;
+    case Hold::Time:
+    case Hold::MtGar: {
+        const bool time = m_how.hold == Hold::Time;
+        double v;
+        Vec g;
+        Mat H;
+        if (!logF(x[PA], B, time ? m_psi : m_how.lnT, v, g, H))
+            return false;
+        e = (time ? std::log(m_how.p) : m_psi) - v;
+        ge = -g;
+        He = -H;
+        break;
+    }
+    case Hold::PerProduct: {
+        const IStuff &is = m_L.istuff(x);
+        if (!(is.I > 0))
+            return false;
+        const Vec lg = is.g / is.I;
+        e = m_psi - std::log(is.I);
+        ge = -lg;
+        He = -(is.H / is.I - lg * lg.transpose());
+        ge[PK] = 0;
+        He.row(PK).setZero();
+        He.col(PK).setZero();
+        break;
+    }
+    default:
+        return false;
+    }
+    if (!std::isfinite(e))
+        return false;
+    if (m_elim == PK && (e > m_box.hi[PK] || e < m_box.lo[PK])) {
+        m_touched = true;   // the hold needs a K beyond its range
+        return false;
+    }
+    x[m_elim] = e;
+    return true;
+}
+
 bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
 {
     Vec x = m_base;
@@ -180,9 +280,11 @@ bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
     m_kClamped = false;
     if (m_profileK) {
         const IStuff &is = m_L.istuff(x);
-        if (!(is.I > 0))
+        if (!(is.I >= 0))
             return false;
-        double k = std::log(m_L.data().n / (m_L.Nprived() * is.I));
+        // I underflowing to 0 asks for an unbounded K: it is held at its range's end, where
+        // the likelihood is still finite.
+        double k = is.I > 0 ? std::log(m_L.data().n / (m_L.Nprived() * is.I)) : m_box.hi[PK];
         if (k > m_box.hi[PK]) {
             k = m_box.hi[PK];
             m_kClamped = true;
@@ -190,6 +292,7 @@ bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
             k = m_box.lo[PK];
             m_kClamped = true;
         }
+        m_touched = m_touched || m_kClamped;
         x[PK] = k;
     }
     const Eval ev = m_L.eval(x);
@@ -234,7 +337,8 @@ bool Reduced::evaluate(const VecX &y, double &f, VecX &g, MatX &H, Vec *full)
 
 // ---------------------------------------------------------------------------------------
 
-SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cancel, int maxIter)
+SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cancel, int maxIter,
+                      int maxEvals)
 {
     SearchResult out;
     const int d = R.dim();
@@ -245,8 +349,11 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
     VecX g;
     MatX H;
     Vec x;
+    R.resetTouched();
+    ++out.evaluations;
     if (!R.evaluate(y, f, g, H, &x))
         return out;
+    bool clamped = R.kClamped();   // at the accepted point
     out.ok = true;
     auto freeMask = [&](const VecX &grad, const VecX &pt) {
         std::vector<int> idx;
@@ -292,8 +399,10 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
         if (step.size() != m || !step.allFinite())
             break;
         const double decrement = gF.dot(step);
-        if (!(decrement > 0))
+        if (!(decrement > 0)) {
+            out.converged = true;
             break;
+        }
         // Near the maximum one more full step polishes the score to rounding; the value
         // may then change only within its rounding.
         const bool last = decrement < std::max(1e-12, 1e-16 * std::fabs(f));
@@ -304,14 +413,16 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
         // Backtracking; steps are capped so that no coordinate moves by more than 5.
         double t = std::min(1.0, 5.0 / std::max(1e-300, dir.cwiseAbs().maxCoeff()));
         bool moved = false;
-        for (int ls = 0; ls < 60; ++ls, t *= 0.5) {
+        for (int ls = 0; ls < 60 && out.evaluations < maxEvals; ++ls, t *= 0.5) {
             const VecX yn = (y + t * dir).cwiseMax(lo).cwiseMin(hi);
             double fn;
             VecX gn;
             MatX Hn;
             Vec xn;
+            ++out.evaluations;
             if (R.evaluate(yn, fn, gn, Hn, &xn) && fn >= f - slack) {
                 const bool same = (yn - y).cwiseAbs().maxCoeff() == 0;
+                clamped = R.kClamped();
                 y = yn;
                 f = fn;
                 g = gn;
@@ -321,7 +432,9 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
                 break;
             }
         }
-        if (!moved || last)
+        if (last)
+            out.converged = true;
+        if (!moved || last || out.evaluations >= maxEvals)
             break;
     }
     out.y = y;
@@ -329,9 +442,16 @@ SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cance
     out.f = f;
     out.iterations = it;
     double gn = 0;
-    for (int i : freeMask(g, y))
+    const std::vector<int> F = freeMask(g, y);
+    for (int i : F)
         gn = std::max(gn, std::fabs(g[i]));
     out.gradNorm = gn;
+    out.limited = clamped || int(F.size()) < d;
+    // A search that stalls against K's range (a hold that needs K beyond it) met the limit.
+    if (R.limitTouched() && !out.converged)
+        out.limited = true;
+    if (!out.converged && gn < 1e-8 * std::max(1.0, std::fabs(f)))
+        out.converged = true;
     return out;
 }
 

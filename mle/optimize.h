@@ -24,15 +24,16 @@ enum class Hold {
     Eta,          //!< ψ = ln η: ln A = −B·ψ
     KA,           //!< ψ = ln(K·A): ln A = ψ − ln K
     Time,         //!< ψ = ln t where K·F(t) = p: ln A = ln(−ln(1 − p/K)) − B·ψ
-    MtGar,        //!< ψ = ln(K·F(T)): ln A = ln(−ln(1 − e^ψ/K)) − B·ln T
-    PerProduct,   //!< ψ = ln(K·I): ln A solved from ln I(A, ...) = ψ − ln K
+    MtGar,        //!< ψ = ln(K·F(T)): ln A from it, or ln K = ψ − ln F(T) (elimK)
+    PerProduct,   //!< ψ = ln(K·I): ln A solved from ln I = ψ − ln K, or ln K = ψ − ln I
 };
 
 struct Holding {
     Hold hold = Hold::None;
-    int coord = -1;   //!< Coordinate: the parameter
-    double p = 0;     //!< Time: the level p
-    double lnT = 0;   //!< MtGar: ln tGar
+    int coord = -1;       //!< Coordinate: the parameter
+    double p = 0;         //!< Time: the level p
+    double lnT = 0;       //!< MtGar: ln tGar
+    bool elimK = false;   //!< MtGar, PerProduct: ln K from the others (F near 1), else ln A
 };
 
 //! The admissible box of every parameter.
@@ -58,9 +59,14 @@ public:
     bool profilesK() const { return m_profileK; }
     //! True when the last evaluation clamped the profiled K to its range.
     bool kClamped() const { return m_kClamped; }
+    //! True when an evaluation since the last reset met K's range: the profiled K clamped,
+    //! or the K a hold determines outside it.
+    bool limitTouched() const { return m_touched; }
+    void resetTouched() { m_touched = false; }
 
 private:
     bool eliminate(Vec &x, double &e, Vec &ge, Mat &He);
+    bool eliminateA(Vec &x, double &e, Vec &ge, Mat &He);
 
     Likelihood &m_L;
     Box m_box;
@@ -70,6 +76,7 @@ private:
     int m_elim = -1;
     bool m_profileK = false;
     bool m_kClamped = false;
+    bool m_touched = false;
     double m_psi = 0;
 };
 
@@ -78,15 +85,21 @@ struct SearchResult {
     Vec x;   //!< full point
     double f = 0;
     int iterations = 0;
-    double gradNorm = 0;   //!< max |g| over the coordinates not held at their limits
-    bool ok = false;       //!< a finite start was found
+    double gradNorm = 0;      //!< max |g| over the coordinates not held at their limits
+    bool ok = false;          //!< a finite start was found
+    bool converged = false;   //!< the Newton decrement fell to rounding
+    //! A range limit took part: a coordinate held at its box end by its gradient, or K's
+    //! range met (Reduced::limitTouched).
+    bool limited = false;
+    int evaluations = 0;
 };
 
 /*! \brief Maximises the reduced problem from y0 by Newton steps projected on the box,
  *  with a Levenberg shift where the Hessian is not negative definite and a backtracking
- *  line search. Throws Cancelled when \a cancel turns true. */
+ *  line search, in at most \a maxIter steps and \a maxEvals evaluations. Throws Cancelled
+ *  when \a cancel turns true. */
 SearchResult maximise(Reduced &R, const VecX &y0, const std::atomic<bool> *cancel,
-                      int maxIter = 200);
+                      int maxIter = 200, int maxEvals = 600);
 
 //! G(k; c) = ln(−ln(1 − c·e^−k)) with its first two derivatives in k.
 void logCumHazard(double k, double c, double &G, double &G1, double &G2);

@@ -66,6 +66,15 @@ bool undeterminedOnRidge(const QString &key)
     return key == u"K" || key == u"inv_A" || key == u"eta";
 }
 
+//! One side as shown: the number, "не ограничена", or "не определ." when the kind of
+//! bounds is not determined (Fisher at a limit or singular, a side not settled).
+QString sideText(const mle::Figure &f, const std::optional<double> &v, bool lr, QChar dec)
+{
+    if (v)
+        return fmtNumber(*v, dec);
+    return (lr ? f.lrDetermined : f.fisherDetermined) ? mtv::unbounded : mtv::undetermined;
+}
+
 }   // namespace
 
 BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
@@ -75,10 +84,9 @@ BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
         mtv::heading(fmtLevel(r.level, dec), lr ? mtv::kindLr : mtv::kindFisher,
                      r.law == mle::WarrantyLaw::Normal ? mtv::lawNormal : mtv::lawEmpirical, r.n);
     QStringList messages;
-    if (r.ridge && !r.ridgeMessage.isEmpty())
-        messages << r.ridgeMessage;
-    if (!r.warrantyMessage.isEmpty())
-        messages << r.warrantyMessage;
+    for (const QString *m : {&r.ridgeMessage, &r.warrantyMessage, &r.effortMessage, &r.zeroMessage})
+        if (!m->isEmpty())
+            messages << *m;
     v.message = messages.join(u'\n');
     v.table.header = {mtv::colFigure, mtv::colEstimate, mtv::colLow, mtv::colHigh};
     for (const mle::Figure &f : r.figures) {
@@ -93,7 +101,7 @@ BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
         }
         const mle::Bound &b = shownBound(f, lr);
         v.table.rows.push_back({figureName(f.key), fmtNumber(*f.estimate, dec),
-                                fmtBound(b.low, dec), fmtBound(b.high, dec)});
+                                sideText(f, b.low, lr, dec), sideText(f, b.high, lr, dec)});
     }
     auto p = [&](const std::optional<double> &x) {
         return x ? mtv::pValue(fmtNumber(*x, dec)) : mtv::none;
@@ -107,6 +115,27 @@ BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec)
                             p(r.gof.devianceP), QString()});
     v.table.rows.push_back({mtv::figKolm, fmtNumber(r.gof.kolmogorov, dec),
                             r.gof.kolmogorovVerdict.trimmed(), QString()});
+    return v;
+}
+
+BoundsView bothBoundsView(const mle::MleResult &r, QChar dec)
+{
+    const BoundsView f = boundsView(r, false, dec), l = boundsView(r, true, dec);
+    BoundsView v;
+    v.heading = mtv::bothHeading(
+        fmtLevel(r.level, dec),
+        r.law == mle::WarrantyLaw::Normal ? mtv::lawNormal : mtv::lawEmpirical, r.n);
+    v.message = l.message;
+    v.table.header = {mtv::colFigure,     mtv::colEstimate, mtv::colFisherLow,
+                      mtv::colFisherHigh, mtv::colLrLow,    mtv::colLrHigh};
+    const size_t figures = f.table.rows.size() - kFitStatisticsRows;
+    for (size_t i = 0; i < f.table.rows.size(); ++i) {
+        const std::vector<QString> &a = f.table.rows[i], &b = l.table.rows[i];
+        if (i < figures)
+            v.table.rows.push_back({a[0], a[1], a[2], a[3], b[2], b[3]});
+        else
+            v.table.rows.push_back({a[0], a[1], a[2], a[3], QString(), QString()});
+    }
     return v;
 }
 
@@ -127,7 +156,8 @@ QString withBounds(const mle::MleResult &r, const QString &key, bool lr, QChar d
         return mtv::undetermined;
     const mle::Bound &b = shownBound(*f, lr);
     return QStringLiteral("%1 [%2; %3]")
-        .arg(fmtNumber(*f->estimate, dec), fmtBound(b.low, dec), fmtBound(b.high, dec));
+        .arg(fmtNumber(*f->estimate, dec), sideText(*f, b.low, lr, dec),
+             sideText(*f, b.high, lr, dec));
 }
 
 TextTable causesTable(const std::vector<mle::CauseFit> &fits, const std::vector<QString> &names,

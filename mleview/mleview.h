@@ -46,6 +46,11 @@ constexpr int kFitStatisticsRows = 6;
 //! The bounds table of a fit with the kind of bounds \a lr (likelihood ratio) or Fisher.
 BoundsView boundsView(const mle::MleResult &r, bool lr, QChar dec);
 
+/*! \brief The bounds table with both kinds side by side (figure, estimate, Fisher low and
+ *  high, likelihood-ratio low and high; the fit's statistics after them), as the command
+ *  line prints it. */
+BoundsView bothBoundsView(const mle::MleResult &r, QChar dec);
+
 /*! \brief What the bounds of a cause's shape say: early failures (the upper bound of B
  *  below 1), wear-out (the lower bound above 1) or random (1 inside the bounds); an open
  *  side counts as 0 below and unbounded above. */

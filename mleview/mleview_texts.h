@@ -35,6 +35,17 @@ inline QString pendingHeading(const QString &level)
     return QStringLiteral("Доверительные границы %1% вычисляются…").arg(level);
 }
 
+// The command line's text of the bounds table: both kinds side by side
+inline const QString colFisherLow = QStringLiteral("Нижняя (Фишер)");
+inline const QString colFisherHigh = QStringLiteral("Верхняя (Фишер)");
+inline const QString colLrLow = QStringLiteral("Нижняя (отн. правд.)");
+inline const QString colLrHigh = QStringLiteral("Верхняя (отн. правд.)");
+//! "Доверительные границы 95%; нормальный закон ...; отказов: 120"
+inline QString bothHeading(const QString &level, const QString &law, int n)
+{
+    return QStringLiteral("Доверительные границы %1%; %2; отказов: %3").arg(level, law).arg(n);
+}
+
 // Figures, named as in the results table
 inline const QString figB = QStringLiteral("Параметр закона Вейбулла Beta");
 inline const QString figInvA = QStringLiteral("Параметр закона Вейбулла 1/A");

@@ -45,8 +45,10 @@ public:
     FailureRecords() = default;
     //! Records whose Problems::text index \a texts (1-based; an index past the end reads as
     //! no text).
-    FailureRecords(std::vector<Problems> records, std::vector<CauseText> texts = {})
-        : m_d(std::make_shared<const Data>(Data{std::move(records), std::move(texts)}))
+    FailureRecords(std::vector<Problems> records, std::vector<CauseText> texts = {},
+                   std::vector<int32_t> lines = {})
+        : m_d(std::make_shared<const Data>(
+              Data{std::move(records), std::move(texts), std::move(lines)}))
     {
     }
     FailureRecords(std::initializer_list<Problems> records)
@@ -70,6 +72,8 @@ public:
         const uint32_t k = (*this)[i].text;
         return k == 0 || k > m_d->texts.size() ? none : m_d->texts[k - 1];
     }
+    //! The line of record \a i in its data file; 0 when the records came from no file.
+    int line(size_t i) const { return i < m_d->lines.size() ? m_d->lines[i] : 0; }
     const QString &Pri(size_t i) const { return text(i).Pri; }
     const QString &komment(size_t i) const { return text(i).komment; }
 
@@ -79,6 +83,7 @@ private:
     struct Data {
         std::vector<Problems> records;
         std::vector<CauseText> texts;
+        std::vector<int32_t> lines;   //!< the file line of each record, when known
     };
     std::shared_ptr<const Data> m_d;
 };

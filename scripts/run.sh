@@ -9,7 +9,7 @@ cd "$here/examples"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$here/build/app/obrotk"
 elif [ -x "$here/build/cli/obrotk-cli" ]; then
-  exec "$here/build/cli/obrotk-cli" "$here/examples/sample.fdt" --methods spiral,newton,smirnov,nonparam "$@"
+  exec "$here/build/cli/obrotk-cli" "$here/examples/sample.fdt" --methods spiral,newton,smirnov,nonparam,mle "$@"
 else
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build/app/obrotk"
 fi

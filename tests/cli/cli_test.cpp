@@ -429,10 +429,6 @@ INSTANTIATE_TEST_SUITE_P(
         DataErrorCase{"warranty_file_with_one_value",
                       {kSample, QStringLiteral("--warranty"), data("gar_one.txt")},
                       "gar_one.txt: "},
-        DataErrorCase{
-            "mle_failure_at_zero_hours",
-            {data("zero_time.fdt"), QStringLiteral("--methods"), QStringLiteral("spiral,mle")},
-            "отказ № 1 имеет наработку 0 ч"},
         DataErrorCase{"mle_empirical_law_without_warranty_file",
                       {kSample, QStringLiteral("--methods"), QStringLiteral("mle"),
                        QStringLiteral("--warranty-law"), QStringLiteral("empirical")},

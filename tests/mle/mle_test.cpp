@@ -2,6 +2,7 @@
 // Tests of the maximum-likelihood fit. The likelihood is checked against a straight
 // transcription kept here: l = Σ ln(N'·K·f(t_i)·S_W(t_i)) − N'·K·I, one term per failure,
 // with I integrated by Boost's own adaptive Gauss–Kronrod in long double.
+#include "io/loaders.h"
 #include "mle/likelihood.h"
 #include "mle/mle.h"
 #include "mle/optimize.h"
@@ -19,6 +20,10 @@
 
 #include <QJsonArray>
 #include <cmath>
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
 #include <random>
 
 using namespace obr;
@@ -160,6 +165,100 @@ TEST(MleIntegral, MatchesLongDoubleReferenceToTwelveDigits)
         const long double ref = refI(c.A, c.B, c.mu, c.sigma);
         EXPECT_LT(std::fabs((I - ref) / ref), 1e-12L) << c.what;
     }
+}
+
+namespace {
+
+/*! ∫ g_j(w)·φ(w) dw and ∫ |g_j(w)|·φ(w) dw over Sred ± 20 SKO in long double, for F and
+ *  its derivatives F_a, F_b, F_aa in ln A, ln B: 20-point Gauss–Legendre panels of a
+ *  quarter deviation, cut more finely where A·w^B passes from 1e-4 to 1e3 (where F and its
+ *  derivatives change) and halving towards 0 h. */
+struct Moments {
+    std::array<long double, 4> sum{}, abs{};
+};
+Moments refMoments(long double mu, long double sigma, long double eta, long double B)
+{
+    using boost::math::quadrature::gauss;
+    const long double A = std::pow(eta, -B);
+    const long double lo = std::max(0.0L, mu - 20 * sigma), hi = mu + 20 * sigma;
+    std::vector<long double> cuts;
+    if (lo == 0) {
+        const long double first = std::min(0.5L * sigma, hi);
+        for (int k = 60; k > 0; --k)
+            cuts.push_back(first * std::ldexp(1.0L, -k));
+    }
+    const int panels = int(std::ceil((hi - lo) / (0.25L * sigma)));
+    for (int i = 0; i <= panels; ++i)
+        cuts.push_back(lo + (hi - lo) * i / panels);
+    for (int k = -16; k <= 12; ++k) {
+        const long double w = eta * std::pow(10.0L, k / (4 * B));
+        if (w > lo && w < hi)
+            cuts.push_back(w);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    const auto &x = gauss<long double, 20>::abscissa();
+    const auto &wg = gauss<long double, 20>::weights();
+    Moments m;
+    long double prev = lo;
+    for (long double c : cuts) {
+        if (!(c > prev))
+            continue;
+        const long double mid = 0.5L * (prev + c), h = 0.5L * (c - prev);
+        for (size_t i = 0; i < x.size(); ++i)
+            for (long double sgn : {-1.0L, 1.0L}) {
+                const long double w = mid + sgn * h * x[i];
+                const long double u = A * std::pow(w, B), e = std::exp(-u), bl = B * std::log(w);
+                const long double g[4] = {-std::expm1(-u), u * e, u * e * bl, (u - u * u) * e};
+                const long double wt = normalPdf(w, mu, sigma) * wg[i] * h;
+                for (int j = 0; j < 4; ++j) {
+                    m.sum[size_t(j)] += g[j] * wt;
+                    m.abs[size_t(j)] += std::fabs(g[j] * wt);
+                }
+            }
+        prev = c;
+    }
+    return m;
+}
+
+}   // namespace
+
+TEST(MleIntegral, AccurateWhereTheLawIsNarrowWideOrFarFromTheFailures)
+{
+    // I and its derivatives in ln A, ln B against long-double integrals of the same
+    // integrands, over shapes, scales (η far below, inside and far beyond the law) and
+    // deviations from a millionth of the mean to the mean itself.
+    int cases = 0;
+    for (double mu : {1.0, 1e6})
+        for (double rs : {1e-6, 1e-3, 0.05, 0.25, 1.0})
+            for (double B : {0.05, 0.5, 1.0, 2.5, 4.0, 8.0, 20.0})
+                for (double re : {1e-3, 0.3, 0.9, 1.0, 1.1, 3.0, 1e3}) {
+                    const long double sg = mu * rs, eta = mu * re;
+                    const long double A = std::pow(eta, -(long double)B);
+                    detail::Law law;
+                    law.mu = mu;
+                    law.sigma = double(sg);
+                    const detail::IStuff s =
+                        detail::integralI(double(std::log(A)), std::log(B), law, false);
+                    const double got[] = {s.I, s.g[detail::PA], s.g[detail::PB],
+                                          s.H(detail::PA, detail::PA)};
+                    const Moments m = refMoments(mu, sg, eta, B);
+                    const long double I = m.sum[0];
+                    for (int j = 0; j < 4; ++j) {
+                        const long double ref = m.sum[size_t(j)];
+                        // A derivative far below I's own rounding cannot change any figure
+                        // of the fit: it is held to 1e-15 of I there. ln A itself carries a
+                        // rounding of 1.1e-16·|ln A|, which the derivatives inherit.
+                        const long double scale =
+                            j == 0 ? std::fabs(ref) : std::max(m.abs[size_t(j)], 1e-3L * I);
+                        const long double tol =
+                            1e-12L * scale + 2.3e-16L * std::fabs(std::log(A)) * I;
+                        EXPECT_LT(std::fabs(got[j] - ref), tol)
+                            << "component " << j << " mu " << mu << " SKO/mu " << rs << " B " << B
+                            << " eta/mu " << re << ": " << got[j] << " vs " << double(ref);
+                    }
+                    ++cases;
+                }
+    EXPECT_EQ(cases, 2 * 5 * 7 * 7);
 }
 
 TEST(MleIntegral, DerivativesMatchDifferences)
@@ -519,7 +618,9 @@ TEST(MleBand, OnARidgeTheCurveIsDeterminedWithinTheData)
     ASSERT_EQ(band.size(), 3u);
     for (size_t i = 0; i < 2; ++i) {
         const BandPoint &b = band[i];
-        ASSERT_TRUE(b.estimate && b.lr.low && b.lr.high && b.fisher.low && b.fisher.high) << b.t;
+        ASSERT_TRUE(b.estimate && b.lr.low && b.lr.high) << b.t;
+        // With K at its range's end the information determines no Fisher bounds.
+        EXPECT_EQ(r.limit, !(b.fisher.low || b.fisher.high)) << b.t;
         EXPECT_LT(*b.lr.high / *b.lr.low, 1.6) << b.t;
         const double truth = p.K * weibCDF(p.A, p.B, b.t);
         EXPECT_LT(*b.lr.low, truth) << b.t;
@@ -588,25 +689,23 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
         QString expected;
     };
     const Case cases[] = {
-        {"failure at 0 h", [](MleInput &in) { in.failures[2].time = 0; },
-         mtxt::failureNotPositive(1, 0)},
         {"negative failure",
          [](MleInput &in) {
              in.failures.push_back({-3, 0});
          },
-         mtxt::failureNotPositive(1, -3)},
+         mtxt::failureNotPositive(mtxt::failureWho(0, 1), -3)},
         {"failure after every warranty ended (normal)",
          [](MleInput &in) {
              in.failures.push_back({5000, 0});
          },
-         mtxt::warrantyEnded(6, 5000)},
-        {"failure after every warranty ended (empirical)",
+         mtxt::warrantyEnded(mtxt::failureWho(0, 6), 5000)},
+        {"failure after every warranty ended (empirical), named by its file line",
          [](MleInput &in) {
              in.law = WarrantyLaw::Empirical;
              in.warrantyTimes = {350, 600, 800};
-             in.failures.push_back({900, 0});
+             in.failures.push_back({900, 0, 17});
          },
-         mtxt::warrantyEnded(6, 900)},
+         mtxt::warrantyEnded(mtxt::failureWho(17, 6), 900)},
         {"empirical law without a file", [](MleInput &in) { in.law = WarrantyLaw::Empirical; },
          mtxt::noWarrantyFile()},
         {"SKO 0", [](MleInput &in) { in.SKO = 0; }, mtxt::badSKO()},
@@ -634,16 +733,19 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
         }
         EXPECT_EQ(in.failures.size(), before.failures.size()) << c.what;
     }
-    // The messages name the failure as the grid numbers it, with the locale's separator.
-    EXPECT_TRUE(mtxt::warrantyEnded(6, 5000).contains(QStringLiteral("№ 6")));
+    // The messages name the failure by its line in the file (by its number in time order
+    // when it came from no file), with the locale's separator.
+    EXPECT_TRUE(mtxt::warrantyEnded(mtxt::failureWho(0, 6), 5000).contains(QStringLiteral("№ 6")));
     MleInput in = inputFor({0.5, 0.0, 3}, 100, 1000, 250);
     in.failures[0].time = -0.5;
+    in.failures[0].line = 12;
     in.dec = u',';
     try {
         fitMle(in);
         ADD_FAILURE() << "no refusal";
     } catch (const UserError &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("№ 1 имеет наработку -0,5 ч")))
+        EXPECT_TRUE(
+            e.message().contains(QStringLiteral("отказ в строке 12 файла имеет наработку -0,5 ч")))
             << e.message().toStdString();
     }
 }
@@ -651,7 +753,7 @@ TEST(MleRefusal, UndefinedLikelihoodsAndImpossibleBoxes)
 TEST(MleRefusal, RefusedFitLeavesTheStateAsItWas)
 {
     State s;
-    s.MasProbl = {{0.0, 0}, {10, 0}};
+    s.MasProbl = {{-1.0, 0}, {10, 0}};
     s.Izd_Prived = 10;
     s.Kol_Izd_All = 10;
     s.Sred = 1000;
@@ -857,4 +959,159 @@ TEST(MleGof, CellsAddUpToTheRecordedFailures)
     ASSERT_TRUE(r.gof.chi2P && r.gof.devianceP);
     EXPECT_GT(*r.gof.chi2P, 0.001);
     EXPECT_GE(r.gof.deviance, 0);
+}
+
+TEST(MleFit, FailuresAtZeroHoursAreFailuresBelowTheResolution)
+{
+    // Two failures recorded at 0 h: each enters as a failure in (0, 0.1 h], the rest as
+    // exact times; the likelihood at the estimate is the straight transcription's.
+    const Fleet &f = fleet();
+    std::vector<double> t = f.t;
+    MleInput in = inputFor(t, f.p.Nprived, f.p.Sred, f.p.SKO);
+    in.failures.push_back({0.0, 0, 14});
+    in.failures.push_back({0.0, 0, 15});
+    const MleResult r = fitMle(in);
+    EXPECT_EQ(r.n, int(t.size()) + 2);
+    EXPECT_EQ(r.zeroMessage, mtxt::zeroHours(2));
+    const double a = std::log(r.A), b = std::log(r.B), k = std::log(r.K);
+    const double F01 = -std::expm1(-r.A * std::pow(0.1, r.B));
+    const double l =
+        straightL(t, f.p.Nprived, f.p.Sred, f.p.SKO, a, b, k) +
+        2 * std::log(f.p.Nprived * r.K * F01 * std::exp(logSurvival(0.1, f.p.Sred, f.p.SKO)));
+    EXPECT_NEAR(r.loglik, l, 1e-9 * std::fabs(l));
+    EXPECT_LT(r.gradientNorm, 1e-6);
+    // Without failures at 0 h there is no such message.
+    EXPECT_TRUE(fleetFit().zeroMessage.isEmpty());
+}
+
+TEST(MleState, EachFailureCarriesItsLineInTheFile)
+{
+    // Comment, Sred, SKO, products, failures, causes, one cause, then the failures (lines 8–11),
+    // read in time order: the fit's refusals name the line a failure came from.
+    const QByteArray file = "fleet\n1000\n250\n100\n4\n1\nPump\n300\tPump\n0\tPump\n"
+                            "120\tPump\n300\tPump\n";
+    State s;
+    applyFailureFile(s, readFailureFile(file));
+    const MleInput in = inputFromState(s);
+    ASSERT_EQ(in.failures.size(), 4u);
+    const int lines[] = {9, 10, 8, 11};   // times 0, 120, 300, 300 (equal times in file order)
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(in.failures[i].line, lines[i]) << i;
+}
+
+// ---- the bounds over generated fleets --------------------------------------------------------
+
+namespace {
+
+//! Fleets of the property test: OBROTK_MLE_FLEETS overrides the count (200 by default).
+int fleetCount()
+{
+    const char *v = std::getenv("OBROTK_MLE_FLEETS");
+    return v ? std::max(1, std::atoi(v)) : 200;
+}
+
+}   // namespace
+
+TEST(MleProperty, EveryBoundIsARootOrHonestlyOpenOverGeneratedFleets)
+{
+    // Fleets drawn from the model: B 0.5–4, K 0.15–3, 50–10^4 failures, narrow (SKO = 5 % of
+    // Sred) and wide (50 %) warranty laws, F(Sred) from 0.01 (a ridge) to 0.8.
+    const double q = 3.841458820694124;   // chi-square(1) quantile at 0.95
+    const int fleets = fleetCount();
+    int fitted = 0, finite = 0, open = 0, undetermined = 0, wronglyOpen = 0;
+    for (int i = 0; i < fleets; ++i) {
+        std::mt19937_64 rng(9000 + uint64_t(i));
+        std::uniform_real_distribution<double> u(0, 1);
+        SimParams p;
+        p.B = std::exp(std::log(0.5) + u(rng) * std::log(8.0));
+        p.K = std::exp(std::log(0.15) + u(rng) * std::log(20.0));
+        const double n = std::exp(std::log(50.0) + u(rng) * std::log(200.0));
+        p.Sred = 1000;
+        p.SKO = i % 2 ? 50 : 500;
+        const double F[] = {0.01, 0.3, 0.8};
+        const double Fs = F[i % 3];
+        p.A = -std::log1p(-Fs) / std::pow(p.Sred, p.B);
+        p.Nprived = std::max(1.0, n / (p.K * Fs * 0.8));
+        p.resolution = 0.1;
+        p.seed = 77 + uint64_t(i);
+        const std::vector<double> t = simulateFailures(p);
+        MleInput in = inputFor(t, p.Nprived, p.Sred, p.SKO);
+        MleResult r;
+        try {
+            r = fitMle(in);
+        } catch (const UserError &) {
+            continue;   // too few distinct times
+        }
+        ++fitted;
+        const std::string what = "fleet " + std::to_string(i) + " (B " + std::to_string(p.B) +
+                                 ", K " + std::to_string(p.K) + ", F " + std::to_string(Fs) +
+                                 ", n " + std::to_string(r.n) + ")";
+        // The score is zero at a maximum inside the ranges (along a ridge it is flat).
+        if (!r.limit && !r.ridge) {
+            EXPECT_LT(r.gradientNorm, 1e-6 * std::max(1.0, double(r.n))) << what;
+            EXPECT_NEAR(r.K * r.I * p.Nprived / r.n, 1.0, 1e-9) << what;
+        }
+        for (const Figure &f : r.figures) {
+            const std::string fw = what + " " + f.key.toStdString();
+            for (const std::optional<double> &v :
+                 {f.estimate, f.fisher.low, f.fisher.high, f.lr.low, f.lr.high})
+                if (v)
+                    EXPECT_TRUE(std::isfinite(*v)) << fw;
+            if (!f.estimate || f.key == u"fleet_claims")
+                continue;
+            // A side that could not be settled is said so, never published as a number.
+            if (!f.lrDetermined) {
+                ++undetermined;
+                EXPECT_FALSE(r.effortMessage.isEmpty()) << fw;
+            }
+            const double est = *f.estimate;
+            for (int side = 0; side < 2; ++side) {
+                const std::optional<double> &b = side == 0 ? f.lr.low : f.lr.high;
+                if (!f.lrDetermined && !b)
+                    continue;
+                if (b) {
+                    ++finite;
+                    EXPECT_TRUE(side == 0 ? *b < est : *b > est) << fw;
+                    const detail::ProfileCheck c = detail::profileAt(in, r, f.key, *b);
+                    ASSERT_TRUE(c.ok) << fw;
+                    EXPECT_NEAR(c.deviance, q, 1e-6) << fw << " bound " << *b;
+                    continue;
+                }
+                // An open side: the deviance stays below q to the figure's range end, or
+                // until the admissible region ends, or until a range limit lifts it.
+                ++open;
+                const bool logs = f.key != u"Sred";
+                auto mid = [&](double a, double c) {
+                    return logs ? std::sqrt(a * c) : 0.5 * (a + c);
+                };
+                const detail::ProfileCheck range = detail::profileAt(in, r, f.key, est, true);
+                const double end = side == 0 ? range.lo : range.hi;
+                const detail::ProfileCheck atEnd = detail::profileAt(in, r, f.key, end);
+                if (atEnd.ok && atEnd.deviance < q)
+                    continue;
+                double inner = est, outer = end;
+                for (int k = 0; k < 40; ++k) {
+                    const double m = mid(inner, outer);
+                    const detail::ProfileCheck c = detail::profileAt(in, r, f.key, m);
+                    (c.ok && c.deviance < q ? inner : outer) = m;
+                }
+                const detail::ProfileCheck c = detail::profileAt(in, r, f.key, outer, true);
+                if (!c.ok)
+                    continue;   // below q up to the edge of the admissible region
+                if (!(!range.estimateAtLimit && c.wideDeviance < q)) {
+                    ++wronglyOpen;
+                    std::cerr << fw << (side ? " upper" : " lower") << " side open, deviance "
+                              << c.deviance << " at " << outer << " (with the ranges lifted "
+                              << c.wideDeviance << ")\n";
+                }
+            }
+        }
+    }
+    EXPECT_GE(fitted, fleets * 9 / 10);
+    EXPECT_LE(undetermined, std::max(2, finite / 50));
+    // Known: on steep fleets (B above 3) the upper side of 1/A is at times reported open
+    // although the deviance reaches q far out (1/A a hundred times the estimate and more).
+    EXPECT_LE(wronglyOpen, std::max(1, open / 50));
+    std::cerr << fitted << " fleets fitted, " << finite << " finite bounds, " << open
+              << " open sides checked, " << undetermined << " figures not settled\n";
 }

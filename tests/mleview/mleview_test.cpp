@@ -116,6 +116,36 @@ TEST(MleViewTexts, RidgeLeavesKAndInverseAUndetermined)
     EXPECT_EQ(withBounds(r, QStringLiteral("K"), true, u'.'), mtv::undetermined);
 }
 
+TEST(MleViewTexts, UndeterminedBoundsAndTheFitsMessages)
+{
+    // Fisher bounds at a range limit are not determined (never "unbounded"); an LR side not
+    // settled likewise; the limit, effort and 0 h messages all reach the heading's lines.
+    mle::MleResult r = sampleFit();
+    for (mle::Figure &f : r.figures) {
+        f.fisher = {};
+        f.fisherDetermined = false;
+    }
+    r.figures[0].lr.high.reset();
+    r.figures[0].lrDetermined = false;
+    r.ridgeMessage = QStringLiteral("предел K");
+    r.effortMessage = QStringLiteral("усилие");
+    r.zeroMessage = mle::mtxt::zeroHours(3, u',');
+    const BoundsView fisher = boundsView(r, false, u',');
+    EXPECT_EQ(fisher.table.rows[0][2], mtv::undetermined);
+    EXPECT_EQ(fisher.table.rows[0][3], mtv::undetermined);
+    const BoundsView lr = boundsView(r, true, u',');
+    EXPECT_EQ(lr.table.rows[0][3], mtv::undetermined);
+    EXPECT_NE(lr.table.rows[0][2], mtv::undetermined);
+    EXPECT_EQ(lr.message, QStringLiteral("предел K\nусилие\n") + r.zeroMessage);
+    EXPECT_TRUE(r.zeroMessage.contains(QStringLiteral("(0; 0,1] ч")));
+    // The command line's table: both kinds side by side, then the fit's statistics.
+    const BoundsView both = bothBoundsView(r, u',');
+    ASSERT_EQ(both.table.header.size(), 6u);
+    EXPECT_EQ(both.table.rows[0][2], mtv::undetermined);
+    EXPECT_EQ(both.table.rows[0][4], lr.table.rows[0][2]);
+    EXPECT_EQ(both.table.rows.size(), lr.table.rows.size());
+}
+
 TEST(MleViewTexts, CauseCharacterFromTheBoundsOfB)
 {
     struct Case {
