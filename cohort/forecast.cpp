@@ -192,11 +192,31 @@ Forecast forecastFit(const Fit &f, const Reduced &P, const NevadaTable &t, int c
         for (int i = 0; i < np; ++i)
             for (int j = 0; j < np; ++j)
                 cov(i, j) = f.covariance[size_t(i * np + j)];
-        Eigen::LLT<Eigen::MatrixXd> llt(cov);
-        if (llt.info() == Eigen::Success)
-            Lc = llt.matrixL();
+        if (np == 3 && (f.limit || f.ridge)) {
+            // On the ridge (or with K at its range's end) the data determine K·A and B only:
+            // the linearised law of ln K reaches absurd values (K·F of 1e-30 or 1e30), so K
+            // is held at its estimate and ln A, ln B are drawn from their law given ln K.
+            const Eigen::Matrix2d c11 = cov.topLeftCorner<2, 2>();
+            const Eigen::Vector2d c12 = cov.block<2, 1>(0, 2);
+            const double c22 = cov(2, 2);
+            Eigen::MatrixXd cond = Eigen::MatrixXd::Zero(np, np);
+            cond.topLeftCorner<2, 2>() = c22 > 0 ? Eigen::Matrix2d(c11 - c12 * c12.transpose() / c22)
+                                                 : c11;
+            cov = cond;
+            cov(2, 2) = 0;
+            Eigen::LLT<Eigen::Matrix2d> llt2(cov.topLeftCorner<2, 2>());
+            if (llt2.info() == Eigen::Success)
+                Lc.topLeftCorner<2, 2>() = llt2.matrixL();
+        } else {
+            Eigen::LLT<Eigen::MatrixXd> llt(cov);
+            if (llt.info() == Eigen::Success)
+                Lc = llt.matrixL();
+        }
     }
     std::mt19937_64 gen(s.seed);
+    // The costs draw from a stream of their own, so that the counts' draws (and intervals)
+    // are the same whatever the cost settings.
+    std::mt19937_64 costGen(s.seed ^ 0x9e3779b97f4a7c15ULL);
     std::normal_distribution<double> normal;
     std::vector<double> counts(size_t(n) * size_t(horizon)), cost;
     if (costs)
@@ -230,7 +250,7 @@ Forecast forecastFit(const Fit &f, const Reduced &P, const NevadaTable &t, int c
                 if (csd > 0 && x > 0) {
                     // The sum of x claims each gamma with the mean and deviation given.
                     std::gamma_distribution<double> gam(x * cm * cm / (csd * csd), csd * csd / cm);
-                    c = gam(gen);
+                    c = gam(costGen);
                 }
                 cost[size_t(h) * size_t(n) + size_t(d)] = c;
             }

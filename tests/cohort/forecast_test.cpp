@@ -302,3 +302,32 @@ TEST(CohortRun, ImpossibleSettingsAreRefused)
         }
     }
 }
+
+// Where F stays small over the warranty the data determine K·A and B only, and the
+// linearised law of ln K spans dozens of decades: drawing it gave forecasts of no claims
+// at all, a predictive interval from 0 on a table with hundreds of claims a period.
+TEST(CohortForecast, OnTheRidgeThePredictiveIntervalHoldsKAndStaysNearThePlugIn)
+{
+    SimulationPlan plan;
+    plan.units.assign(12, 200000);
+    plan.periods = 12;
+    plan.A = 2e-6;
+    plan.B = 1.2;
+    plan.K = 2;
+    plan.usage.rate = 15;
+    plan.warrantyPeriods = 24;
+    const NevadaTable t = simulateHistory(plan, 29);
+    Settings s = settings();
+    s.warrantyPeriods = 24;
+    s.horizon = 6;
+    const CohortResult r = runCohorts({t, s});
+    ASSERT_TRUE(r.fit.ridge || r.fit.limit) << "the fleet was meant to lie on the ridge";
+    ASSERT_FALSE(r.forecast.rows.empty());
+    for (const ForecastRow &row : r.forecast.rows) {
+        ASSERT_GT(row.expected, 50);
+        EXPECT_GT(row.predictive.low, 0.5 * row.plugin.low) << row.label.toStdString();
+        EXPECT_LT(row.predictive.high, 2 * row.plugin.high) << row.label.toStdString();
+        EXPECT_LE(row.predictive.low, row.expected);
+        EXPECT_GE(row.predictive.high, row.expected);
+    }
+}
