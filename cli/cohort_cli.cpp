@@ -2,6 +2,7 @@
 #include "cli/cohort_cli.h"
 
 #include "cli/options.h"
+#include "cli/outputs.h"
 #include "cohort/cohort_texts.h"
 #include "io/loaders.h"
 #include "model/errors.h"
@@ -19,12 +20,19 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace obr::cli {
 
 using namespace obr::cohort;
+
+QStringList cohortChartNames()
+{
+    return {QStringLiteral("Cohorts_Claims.png"), QStringLiteral("Cohorts_Cost.png")};
+}
 
 bool isCohortCommand(const QStringList &args)
 {
@@ -100,14 +108,6 @@ int whole(const QString &text, const QString &opt)
     if (!ok)
         throw UsageError(QStringLiteral("%1: «%2» не является целым числом").arg(opt, text));
     return v;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw UserError(
-            QStringLiteral("Не удалось записать файл %1: %2").arg(path, f.errorString()));
 }
 
 QByteArray readFile(const QString &path)
@@ -684,6 +684,25 @@ int cohortMain(const QStringList &args, int argc, char **argv)
     CohortCliOptions o;
     try {
         o = parseCohortOptions(args, QLocale::system());
+        if (!o.help) {
+            // The output rules of every mode, before anything is read or written.
+            std::vector<Target> inputs, outputs;
+            if (!o.table.isEmpty())
+                inputs.push_back({QStringLiteral("--cohorts"), o.table});
+            if (!o.claims.isEmpty())
+                inputs.push_back({QStringLiteral("--claims"), o.claims});
+            if (!o.sales.isEmpty())
+                inputs.push_back({QStringLiteral("--sales"), o.sales});
+            if (o.usageLaw.startsWith(QStringLiteral("sample:")))
+                inputs.push_back({QStringLiteral("--usage-law"), o.usageLaw.mid(7)});
+            if (!o.json.isEmpty() && o.json != u"-")
+                outputs.push_back({QStringLiteral("--json"), o.json});
+            if (!o.pdf.isEmpty())
+                outputs.push_back({QStringLiteral("--pdf"), o.pdf});
+            if (!o.charts.isEmpty())
+                outputs.push_back({QStringLiteral("--charts"), o.charts, true, cohortChartNames()});
+            checkTargets(inputs, outputs);
+        }
     } catch (const UsageError &e) {
         put(stderr, QStringLiteral("obrotk-cli: ") + e.message() + QStringLiteral("\n\n") +
                         cohortUsageText());
@@ -705,17 +724,16 @@ int cohortMain(const QStringList &args, int argc, char **argv)
         CohortInput in = readCohortInput(o);
         in.settings.dec = loc.decimalPoint().at(0);
         const CohortResult r = runCohorts(CohortRequest{in.table, in.settings});
+        OutputSet files;
         QByteArray json;
         if (!o.json.isEmpty())
             json = cohortJson(r, in.table, in.source);
         if (!o.charts.isEmpty()) {
-            if (!QDir().mkpath(o.charts))
-                throw UserError(QStringLiteral("Не удалось создать папку %1").arg(o.charts));
-            writeFile(QDir(o.charts).filePath(QStringLiteral("Cohorts_Claims.png")),
-                      pngOf(r, loc, false));
+            const QStringList names = cohortChartNames();
+            std::vector<OutputFile> charts{{names[0], pngOf(r, loc, false)}};
             if (r.settings.cost)
-                writeFile(QDir(o.charts).filePath(QStringLiteral("Cohorts_Cost.png")),
-                          pngOf(r, loc, true));
+                charts.push_back({names[1], pngOf(r, loc, true)});
+            files.addFolder(o.charts, std::move(charts));
         }
         if (!o.pdf.isEmpty()) {
             QByteArray pdf;
@@ -748,15 +766,25 @@ int cohortMain(const QStringList &args, int argc, char **argv)
                     paintClaims(p, QRectF(page), r, loc, true);
                 }
             }
-            writeFile(o.pdf, pdf);
+            files.addFile(o.pdf, pdf);
         }
         if (!o.json.isEmpty() && o.json != u"-")
-            writeFile(o.json, json);
+            files.addFile(o.json, json);
+        // Every file is staged, the text shown, and only then are the files put in place.
+        files.stage();
+        QByteArray shown;
         if (o.json == u"-")
-            std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+            shown = json;
         else if (!o.quiet)
-            put(stdout, cohortText(r, in.table, loc));
-        std::fflush(stdout);
+            shown = cohortText(r, in.table, loc).toUtf8();
+        if (!shown.isEmpty()) {
+            const size_t n = std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout);
+            if (n != size_t(shown.size()) || std::fflush(stdout) != 0 || std::ferror(stdout))
+                throw UserError(
+                    QStringLiteral("Не удалось вывести результаты в стандартный вывод: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        }
+        files.commit();
     } catch (const UserError &e) {
         put(stderr, e.message() + u'\n');
         return 1;

@@ -25,6 +25,9 @@ struct CohortCliOptions {
     bool help = false;
 };
 
+//! The files --charts writes (the cost chart only with a cost per claim).
+QStringList cohortChartNames();
+
 //! Whether the command line asks for the cohort analysis.
 bool isCohortCommand(const QStringList &args);
 //! Usage lines of the cohort analysis.

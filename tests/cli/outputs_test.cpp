@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The output rules that every mode of obrotk-cli follows, one row per case, each run in the
-// failure-file mode and in the life-data mode: no output may be an input however it is
-// spelled or linked, nor any file a chart format writes; two options may not name one
-// file; devices and pipes are refused; all outputs appear together or none does; a
-// standard output that cannot be written ends with status 1 and a message.
+// failure-file mode, the life-data mode and the cohort mode: no output may be an input however it
+// is spelled or linked, nor any file a chart format writes; two options may not name one file;
+// devices and pipes are refused; all outputs appear together or none does; a standard output that
+// cannot be written ends with status 1 and a message.
 #include "support/cli_process.h"
 
 #include <QCryptographicHash>
@@ -24,13 +24,14 @@ using obr::test::readAll;
 using obr::test::runCli;
 using obr::test::Stdout;
 
-enum class Mode { Failures, Life };
+enum class Mode { Failures, Life, Cohorts };
 
 //! The input of a mode copied into the folder under \a name (empty: the usual name).
 QString inputCopy(Mode m, const QString &dir, const QString &name)
 {
     const QString from = m == Mode::Failures ? QStringLiteral(OBROTK_EXAMPLES "/sample.fdt")
-                                             : QStringLiteral(OBROTK_LIFE_DATA "/issue.csv");
+                         : m == Mode::Life   ? QStringLiteral(OBROTK_LIFE_DATA "/issue.csv")
+                                           : QStringLiteral(OBROTK_EXAMPLES "/cohorts_sample.csv");
     const QString to = dir + u'/' + (name.isEmpty() ? QFileInfo(from).fileName() : name);
     QFile::copy(from, to);
     return to;
@@ -38,7 +39,20 @@ QString inputCopy(Mode m, const QString &dir, const QString &name)
 
 QStringList command(Mode m, const QString &input)
 {
-    return m == Mode::Failures ? QStringList{input} : QStringList{QStringLiteral("--life"), input};
+    switch (m) {
+    case Mode::Failures:
+        return {input};
+    case Mode::Life:
+        return {QStringLiteral("--life"), input};
+    case Mode::Cohorts:
+        break;
+    }
+    return {QStringLiteral("--cohorts"),
+            input,
+            QStringLiteral("--warranty-periods"),
+            QStringLiteral("24"),
+            QStringLiteral("--cost"),
+            QStringLiteral("150")};
 }
 
 struct Case {
@@ -92,8 +106,9 @@ const Case kCases[] = {
          if (m == Mode::Failures)
              a << "--chart-format"
                << "pdf";
-         else
-             a << "--pdf" << d + "/Life_ProbabilityPlot.png";   // the life chart's own name
+         else   // the chart's own name
+             a << "--pdf"
+               << d + (m == Mode::Life ? "/Life_ProbabilityPlot.png" : "/Cohorts_Cost.png");
          return a;
      },
      2, ""},
@@ -161,14 +176,17 @@ struct Row {
 };
 void PrintTo(const Row &r, std::ostream *os)
 {
-    *os << r.c->name << (r.mode == Mode::Failures ? "/failures" : "/life");
+    *os << r.c->name
+        << (r.mode == Mode::Failures ? "/failures"
+            : r.mode == Mode::Life   ? "/life"
+                                     : "/cohorts");
 }
 
 std::vector<Row> rows()
 {
     std::vector<Row> out;
     for (const Case &c : kCases)
-        for (Mode m : {Mode::Failures, Mode::Life})
+        for (Mode m : {Mode::Failures, Mode::Life, Mode::Cohorts})
             out.push_back({&c, m});
     return out;
 }
@@ -181,8 +199,11 @@ TEST_P(OutputRules, RefusedOrWrittenWholeWithTheInputKept)
     const Mode m = GetParam().mode;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    // The cohort mode's input takes the name of its own chart where the life input does.
+    const QString name = QString::fromUtf8(m == Mode::Failures ? c.failureInput : c.lifeInput);
     const QString in = inputCopy(
-        m, dir.path(), QString::fromUtf8(m == Mode::Failures ? c.failureInput : c.lifeInput));
+        m, dir.path(),
+        m == Mode::Cohorts && !name.isEmpty() ? QStringLiteral("Cohorts_Claims.png") : name);
     const QByteArray before = QCryptographicHash::hash(readAll(in), QCryptographicHash::Sha1);
     const QStringList args = command(m, in) + c.outputs(m, dir.path(), in);
     const CliRun r = runCli(args, c.stdoutMode);
@@ -206,7 +227,9 @@ TEST_P(OutputRules, RefusedOrWrittenWholeWithTheInputKept)
 INSTANTIATE_TEST_SUITE_P(Cases, OutputRules, ::testing::ValuesIn(rows()),
                          [](const ::testing::TestParamInfo<Row> &i) {
                              return std::string(i.param.c->name) +
-                                    (i.param.mode == Mode::Failures ? "_failures" : "_life");
+                                    (i.param.mode == Mode::Failures ? "_failures"
+                                     : i.param.mode == Mode::Life   ? "_life"
+                                                                    : "_cohorts");
                          });
 
 TEST(OutputRules, VersionToAFullDiskSaysSo)
