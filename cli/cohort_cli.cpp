@@ -777,13 +777,7 @@ int cohortMain(const QStringList &args, int argc, char **argv)
             shown = json;
         else if (!o.quiet)
             shown = cohortText(r, in.table, loc).toUtf8();
-        if (!shown.isEmpty()) {
-            const size_t n = std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout);
-            if (n != size_t(shown.size()) || std::fflush(stdout) != 0 || std::ferror(stdout))
-                throw UserError(
-                    QStringLiteral("Не удалось вывести результаты в стандартный вывод: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
-        }
+        showResults(shown);
         files.commit();
     } catch (const UserError &e) {
         put(stderr, e.message() + u'\n');

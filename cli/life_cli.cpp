@@ -106,13 +106,6 @@ QJsonObject figureJson(const Figure &f)
     return o;
 }
 
-//! Writes bytes to a standard stream; false when they could not all be written.
-bool putBytes(FILE *to, const QByteArray &b)
-{
-    const size_t n = std::fwrite(b.constData(), 1, size_t(b.size()), to);
-    return n == size_t(b.size()) && std::fflush(to) == 0 && !std::ferror(to);
-}
-
 void put(FILE *to, const QString &text)
 {
     const QByteArray b = text.toUtf8();
@@ -420,9 +413,7 @@ int lifeMain(const QStringList &args, int argc, char **argv)
             shown = json;
         else if (!o.quiet)
             shown = lifeText(r, loc).toUtf8();
-        if (!shown.isEmpty() && !putBytes(stdout, shown))
-            throw UserError(QStringLiteral("Не удалось вывести результаты в стандартный вывод: %1")
-                                .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        showResults(shown);
         outputs.commit();
     } catch (const UserError &e) {
         put(stderr, e.message() + u'\n');

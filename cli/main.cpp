@@ -33,13 +33,6 @@ using namespace obr::cli;
 
 namespace {
 
-//! Writes bytes to a standard stream; false when they could not all be written.
-bool putBytes(FILE *to, const QByteArray &b)
-{
-    const size_t n = std::fwrite(b.constData(), 1, size_t(b.size()), to);
-    return n == size_t(b.size()) && std::fflush(to) == 0 && !std::ferror(to);
-}
-
 void put(FILE *to, const QString &text) { putBytes(to, text.toUtf8()); }
 
 /*! A standard stream that the caller closed: its descriptor is given /dev/null, so that no

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 #if __has_include(<sys/stat.h>)
 #include <sys/stat.h>
@@ -270,6 +272,19 @@ void OutputSet::commit()
             throw UserError(cannotWrite(save->fileName(), save->errorString()));
     m_saves.clear();
     m_folders.clear();
+}
+
+bool putBytes(FILE *to, const QByteArray &b)
+{
+    const size_t n = std::fwrite(b.constData(), 1, size_t(b.size()), to);
+    return n == size_t(b.size()) && std::fflush(to) == 0 && !std::ferror(to);
+}
+
+void showResults(const QByteArray &shown)
+{
+    if (!shown.isEmpty() && !putBytes(stdout, shown))
+        throw UserError(QStringLiteral("Не удалось вывести результаты в стандартный вывод: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 }   // namespace obr::cli

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -85,6 +86,11 @@ QStringList unusedOptionWarnings(const QStringList &args, const Options &o);
 
 //! checkTargets for the failure-file mode's options.
 void checkOutputTargets(const Options &o);
+
+//! Writes bytes to a standard stream; false when they could not all be written.
+bool putBytes(FILE *to, const QByteArray &b);
+//! Writes the results shown on stdout; throws UserError with the reason when it cannot.
+void showResults(const QByteArray &shown);
 
 //! The names of the chart files that --charts may write in a format (png, svg, pdf).
 QStringList chartFileNames(const QString &format = QStringLiteral("png"));
